@@ -1,0 +1,5 @@
+#include "host/Object.h"
+
+CObject::~CObject() = default;
+
+void CObject::Serialize(CArchive&) {}

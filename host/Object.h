@@ -1,0 +1,16 @@
+// Root of the host framework's class tree.
+#pragma once
+
+#include "library/Export.h"
+
+class CArchive;
+
+class BACNET_API CObject {
+public:
+    CObject() = default;
+    CObject(const CObject&) = default;
+    CObject& operator=(const CObject&) = default;
+    virtual ~CObject();
+    // Stores or loads the object by the archive's mode; the base has nothing to persist.
+    virtual void Serialize(CArchive& ar);
+};
