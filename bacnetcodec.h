@@ -4,3 +4,8 @@
 
 #include "host/Types.h"
 #include "host/Object.h"
+
+#include "frame/NPCI.h"
+#include "frame/ObjectID.h"
+#include "frame/PDU.h"
+#include "frame/Tag.h"

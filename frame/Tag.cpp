@@ -1,0 +1,269 @@
+#include "frame/Tag.h"
+
+#include <cstring>
+
+void CBACnetTag::MakeHeaderFrame(unsigned char* buf, int& len, int cls, int tag, int lvt)
+{
+    m_class = cls;
+    m_tagNumber = static_cast<unsigned char>(tag);
+    m_lvt = lvt;
+    if (cls == CLASS_APPLICATION) {
+        if (tag >= 13)
+            return;
+        if (lvt < 5) {
+            buf[len++] = static_cast<unsigned char>(tag * 16 + (lvt & 7));
+        } else if (lvt <= 253) {
+            buf[len++] = static_cast<unsigned char>(tag * 16 + 5);
+            buf[len++] = static_cast<unsigned char>(lvt);
+        } else {
+            buf[len++] = static_cast<unsigned char>(tag * 16 + 5);
+            buf[len++] = 0xFE;
+            buf[len++] = static_cast<unsigned char>(lvt >> 8);
+            buf[len++] = static_cast<unsigned char>(lvt);
+        }
+    } else if (cls == CLASS_CONTEXT) {
+        if (tag < 15) {
+            buf[len++] = static_cast<unsigned char>(tag * 16 + 8 + (lvt & 7));
+        } else {
+            buf[len++] = static_cast<unsigned char>(0xF8 + (lvt & 7));
+            buf[len++] = static_cast<unsigned char>(tag);
+        }
+    }
+}
+
+void CBACnetTag::MakeProgramFrame(unsigned char* buf, int& len, int tag, int open)
+{
+    MakeHeaderFrame(buf, len, CLASS_CONTEXT, tag, open ? LVT_OPENING : LVT_CLOSING);
+}
+
+void CBACnetTag::MakeNullFrame(unsigned char* buf, int& len)
+{
+    buf[len++] = 0x00;
+}
+
+void CBACnetTag::MakeBoolFrame(unsigned char* buf, int& len, int cls, int tag, int value)
+{
+    if (cls == CLASS_CONTEXT) {
+        MakeHeaderFrame(buf, len, cls, tag, 1);
+        buf[len++] = static_cast<unsigned char>(value);
+    } else {
+        MakeHeaderFrame(buf, len, cls, tag, value);
+    }
+}
+
+void CBACnetTag::MakeAnalogFrame(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data)
+{
+    MakeHeaderFrame(buf, len, cls, tag, lvt);
+    ConvertData(buf + len, data, m_lvt);
+    if (m_lvt > 0)
+        len += m_lvt;
+}
+
+void CBACnetTag::MakeArrayFrame(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data)
+{
+    MakeHeaderFrame(buf, len, cls, tag, lvt);
+    if (m_lvt > 0) {
+        memcpy(buf + len, data, m_lvt);
+        len += m_lvt;
+    }
+}
+
+void CBACnetTag::MakeStringFrame(unsigned char* buf, int& len, int n, const wchar_t* text)
+{
+    // The caller has already narrowed the text to one octet per character.
+    MakeHeaderFrame(buf, len, CLASS_APPLICATION, TYPE_CHARACTER_STRING, n + 1);
+    buf[len++] = 0x00;  // character set: ANSI X3.4
+    if (n > 0) {
+        memcpy(buf + len, text, n);
+        len += n;
+    }
+}
+
+void CBACnetTag::MakeBitStringFrame(unsigned char* buf, int& len, int cls, int tag, int n, unsigned char* data)
+{
+    // A complete bit string: header, unused-bits octet 0, then the data octets.
+    MakeHeaderFrame(buf, len, cls, tag, n + 1);
+    buf[len++] = 0x00;
+    if (n > 0 && data) {
+        memcpy(buf + len, data, n);
+        len += n;
+    }
+}
+
+void CBACnetTag::ConvertData(unsigned char* dst, unsigned char* src, int n)
+{
+    for (int i = 0; i < n; i++)
+        dst[n - 1 - i] = src[i];
+}
+
+int CBACnetTag::PeekOctet(unsigned char* buf, int len, unsigned char& out) const
+{
+    if (!HasRoom(len, 1))
+        return 0;
+    out = buf[len];
+    return 1;
+}
+
+int CBACnetTag::ReadOctet(unsigned char* buf, int& len, unsigned char& out)
+{
+    if (!PeekOctet(buf, len, out))
+        return 0;
+    len++;
+    return 1;
+}
+
+int CBACnetTag::ReadOctets(unsigned char* buf, int& len, void* out, int n)
+{
+    if (!HasRoom(len, n))
+        return 0;
+    if (n > 0)
+        memcpy(out, buf + len, n);
+    len += n;
+    return 1;
+}
+
+int CBACnetTag::ExpectOctet(unsigned char* buf, int& len, unsigned char expected)
+{
+    unsigned char octet;
+    if (!PeekOctet(buf, len, octet) || octet != expected)
+        return 0;
+    len++;
+    return 1;
+}
+
+int CBACnetTag::SkipOctets(int& len, long long n)
+{
+    if (!HasRoom(len, n))
+        return 0;
+    len += static_cast<int>(n);
+    return 1;
+}
+
+// Reads a big-endian length of `n` octets.
+static int ReadLength(CBACnetTag& in, unsigned char* buf, int& len, int n, long long& out)
+{
+    unsigned char octets[4];
+    if (!in.ReadOctets(buf, len, octets, n))
+        return 0;
+    out = 0;
+    for (int i = 0; i < n; i++)
+        out = (out << 8) | octets[i];
+    return 1;
+}
+
+int CBACnetTag::ReadHeaderFrame(unsigned char* buf, int& len)
+{
+    unsigned char octet;
+    if (!ReadOctet(buf, len, octet))
+        return 0;
+    m_tagNumber = octet >> 4;
+    m_class = (octet >> 3) & 1;
+    m_lvt = octet & 7;
+
+    if (m_class == CLASS_CONTEXT && m_tagNumber == 15) {
+        if (!ReadOctet(buf, len, m_tagNumber))
+            return 0;
+        if (m_tagNumber == 255)
+            return 0;
+    }
+    // Extended length. Context tags take it too: a device may send a
+    // context-tagged value longer than four octets.
+    if (m_lvt == 5) {
+        long long length;
+        if (!ReadLength(*this, buf, len, 1, length))
+            return 0;
+        const int more = length == 0xFE ? 2 : length == 0xFF ? 4 : 0;
+        if (more && !ReadLength(*this, buf, len, more, length))
+            return 0;
+        // A length past INT_MAX cannot belong to any frame we hold.
+        if (length > INT_MAX)
+            return 0;
+        m_lvt = static_cast<int>(length);
+    }
+    return 1;
+}
+
+int CBACnetTag::ReadHeaderFrame(unsigned char* buf, int& len, int end)
+{
+    m_end = end;
+    return ReadHeaderFrame(buf, len);
+}
+
+int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull)
+{
+    unsigned char* dst = static_cast<unsigned char*>(out);
+    const int L = m_lvt;
+    isNull = 0;
+    switch (type) {
+    case TYPE_NULL:
+        if (outSize > 0)
+            memset(dst, 0, outSize);
+        isNull = 1;
+        return 1;
+    case TYPE_BOOLEAN:
+        dst[0] = static_cast<unsigned char>(L);
+        return 1;
+    case TYPE_UNSIGNED:
+    case TYPE_SIGNED:
+    case TYPE_REAL:
+    case TYPE_DOUBLE:
+    case TYPE_DATE:
+    case TYPE_TIME:
+    case TYPE_OBJECT_ID:
+        if (L < 0 || L > outSize || !HasRoom(len, L))
+            return 0;
+        memset(dst, 0, outSize);
+        ConvertData(dst, buf + len, L);
+        // Sign-extend from the highest content octet (the first on the wire).
+        if (type == TYPE_SIGNED && L >= 1 && L < outSize && (buf[len] & 0x80))
+            memset(dst + L, 0xFF, outSize - L);
+        len += L;
+        return 1;
+    case TYPE_OCTET_STRING:
+    case TYPE_ENUMERATED:
+        if (L < 0 || L > outSize || !HasRoom(len, L))
+            return 0;
+        memset(dst, 0, outSize);
+        memcpy(dst, buf + len, L);
+        len += L;
+        return 1;
+    case TYPE_CHARACTER_STRING: {
+        // The caller provides L octets of room (L - 1 characters and the 0).
+        unsigned char charset;
+        if (L < 1 || !HasRoom(len, L) || !ReadOctet(buf, len, charset))
+            return 0;
+        if (charset != 0)
+            return 0;
+        memcpy(dst, buf + len, L - 1);
+        len += L - 1;
+        dst[L - 1] = 0;
+        return 1;
+    }
+    case TYPE_BIT_STRING:
+        if (L < 1 || L - 1 > outSize || !HasRoom(len, L))
+            return 0;
+        memset(dst, 0, outSize);
+        len++;  // unused-bits octet
+        memcpy(dst, buf + len, L - 1);
+        len += L - 1;
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull,
+                              int end)
+{
+    m_end = end;
+    return ReadDataFrame(out, type, outSize, buf, len, isNull);
+}
+
+int CBACnetTag::SkipContent(int& len)
+{
+    if (m_class == CLASS_APPLICATION && m_tagNumber == TYPE_BOOLEAN)
+        return 1;
+    if (IsOpening() || IsClosing())
+        return 1;
+    return SkipOctets(len, m_lvt);
+}

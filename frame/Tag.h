@@ -1,0 +1,68 @@
+// BACnet tag codec: tag headers and primitive values.
+//
+// Encoders trust the caller to provide room. Decoders read through one
+// bounded reader: a tag decoder knows where the received data ends
+// (`m_end`, one past the last received octet) and refuses, returning 0,
+// any header, value or octet that would reach it. A default-constructed
+// decoder is unbounded and trusts the caller to hold a complete frame.
+#pragma once
+
+#include <climits>
+
+#include "host/Object.h"
+
+class BACNET_API CBACnetTag : public CObject {
+public:
+    enum { CLASS_APPLICATION = 0, CLASS_CONTEXT = 1 };
+    enum { LVT_OPENING = 6, LVT_CLOSING = 7 };
+    // Application data types (the tag number of an application tag).
+    enum {
+        TYPE_NULL = 0, TYPE_BOOLEAN, TYPE_UNSIGNED, TYPE_SIGNED, TYPE_REAL, TYPE_DOUBLE,
+        TYPE_OCTET_STRING, TYPE_CHARACTER_STRING, TYPE_BIT_STRING, TYPE_ENUMERATED,
+        TYPE_DATE, TYPE_TIME, TYPE_OBJECT_ID
+    };
+
+    int m_class;                // 0 application, 1 context-specific
+    unsigned char m_tagNumber;  // data type (application) or context tag number
+    int m_lvt;                  // length, Boolean value, or 6/7 for opening/closing tags
+    int m_end;                  // one past the last received octet; INT_MAX: unbounded
+
+    CBACnetTag() : m_class(0), m_tagNumber(0), m_lvt(0), m_end(INT_MAX) {}
+    explicit CBACnetTag(int end) : m_class(0), m_tagNumber(0), m_lvt(0), m_end(end) {}
+
+    // Encoders.
+    void MakeHeaderFrame(unsigned char* buf, int& len, int cls, int tag, int lvt);
+    void MakeProgramFrame(unsigned char* buf, int& len, int tag, int open);
+    void MakeNullFrame(unsigned char* buf, int& len);
+    void MakeBoolFrame(unsigned char* buf, int& len, int cls, int tag, int value);
+    void MakeAnalogFrame(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data);
+    void MakeArrayFrame(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data);
+    void MakeStringFrame(unsigned char* buf, int& len, int n, const wchar_t* text);
+    void MakeBitStringFrame(unsigned char* buf, int& len, int cls, int tag, int n, unsigned char* data);
+
+    // Decoders, bounded by m_end.
+    int ReadHeaderFrame(unsigned char* buf, int& len);
+    int ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull);
+    // The same, bounded by `end` (which becomes m_end).
+    int ReadHeaderFrame(unsigned char* buf, int& len, int end);
+    int ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull, int end);
+
+    static void ConvertData(unsigned char* dst, unsigned char* src, int n);
+
+    // Shared steps of every decoder. Each succeeds (1) or leaves `len` alone (0).
+    int HasRoom(int len, long long n) const { return len >= 0 && n >= 0 && (long long)m_end - len >= n; }
+    int PeekOctet(unsigned char* buf, int len, unsigned char& out) const;
+    int ReadOctet(unsigned char* buf, int& len, unsigned char& out);
+    int ReadOctets(unsigned char* buf, int& len, void* out, int n);
+    // Consumes the octet at `len` only when it equals `expected`.
+    int ExpectOctet(unsigned char* buf, int& len, unsigned char expected);
+    int SkipOctets(int& len, long long n);
+
+    // After ReadHeaderFrame: is the header an opening or closing tag of context number `tag`?
+    int IsOpening() const { return m_class == CLASS_CONTEXT && m_lvt == LVT_OPENING; }
+    int IsClosing() const { return m_class == CLASS_CONTEXT && m_lvt == LVT_CLOSING; }
+    int IsOpening(int tag) const { return IsOpening() && m_tagNumber == tag; }
+    int IsClosing(int tag) const { return IsClosing() && m_tagNumber == tag; }
+    // After ReadHeaderFrame: skips the content of the value just read.
+    int SkipContent(int& len);
+};

@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "Hex.h"
+#include "frame/Tag.h"
+
+namespace {
+
+struct EncodeCase {
+    const char* name;
+    std::function<void(CBACnetTag&, unsigned char*, int&)> encode;
+    const char* expected;
+};
+
+TEST(TagEncode, WritesExactOctets)
+{
+    static unsigned char u300[] = {0x2C, 0x01};
+    static unsigned char real1[] = {0x00, 0x00, 0x80, 0x3F};
+    static unsigned char enum3[] = {0x03};
+    static unsigned char oid[] = {0x05, 0x00, 0x00, 0x02};  // device 5, host order
+    static unsigned char ten[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    static unsigned char one[] = {0x42};
+    const EncodeCase cases[] = {
+        {"unsigned 300", [](auto& t, auto b, auto& l) { t.MakeAnalogFrame(b, l, 0, 2, 2, u300); }, "22 01 2C"},
+        {"real 1.0", [](auto& t, auto b, auto& l) { t.MakeAnalogFrame(b, l, 0, 4, 4, real1); }, "44 3F 80 00 00"},
+        {"enumerated in context 1", [](auto& t, auto b, auto& l) { t.MakeArrayFrame(b, l, 1, 1, 1, enum3); }, "19 03"},
+        {"object id in context 0", [](auto& t, auto b, auto& l) { t.MakeAnalogFrame(b, l, 1, 0, 4, oid); },
+         "0C 02 00 00 05"},
+        {"octet string of 10", [](auto& t, auto b, auto& l) { t.MakeArrayFrame(b, l, 0, 6, 10, ten); },
+         "65 0A 01 02 03 04 05 06 07 08 09 0A"},
+        {"string ABC", [](auto& t, auto b, auto& l) { t.MakeStringFrame(b, l, 3, reinterpret_cast<const wchar_t*>("ABC")); },
+         "74 00 41 42 43"},
+        {"context 28, one octet", [](auto& t, auto b, auto& l) { t.MakeArrayFrame(b, l, 1, 28, 1, one); }, "F9 1C 42"},
+        {"app length 4", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 0, 2, 4); }, "24"},
+        {"app length 5", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 0, 2, 5); }, "25 05"},
+        {"app length 253", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 0, 2, 253); }, "25 FD"},
+        {"app length 254", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 0, 2, 254); }, "25 FE 00 FE"},
+        {"app length 65535", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 0, 2, 65535); }, "25 FE FF FF"},
+        {"app tag 13 writes nothing", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 0, 13, 1); }, ""},
+        {"class 2 writes nothing", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 2, 1, 1); }, ""},
+        {"context 14 length 2", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 1, 14, 2); }, "EA"},
+        {"context 15 length 2", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 1, 15, 2); }, "FA 0F"},
+        {"context 200 length 2", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 1, 200, 2); }, "FA C8"},
+        {"opening 3", [](auto& t, auto b, auto& l) { t.MakeProgramFrame(b, l, 3, 1); }, "3E"},
+        {"closing 3", [](auto& t, auto b, auto& l) { t.MakeProgramFrame(b, l, 3, 0); }, "3F"},
+        {"opening 0", [](auto& t, auto b, auto& l) { t.MakeProgramFrame(b, l, 0, 1); }, "0E"},
+        {"opening 20", [](auto& t, auto b, auto& l) { t.MakeProgramFrame(b, l, 20, 1); }, "FE 14"},
+        {"closing 20", [](auto& t, auto b, auto& l) { t.MakeProgramFrame(b, l, 20, 0); }, "FF 14"},
+        {"context bool", [](auto& t, auto b, auto& l) { t.MakeBoolFrame(b, l, 1, 2, 1); }, "29 01"},
+        {"application false", [](auto& t, auto b, auto& l) { t.MakeBoolFrame(b, l, 0, 1, 0); }, "10"},
+        {"application true", [](auto& t, auto b, auto& l) { t.MakeBoolFrame(b, l, 0, 1, 1); }, "11"},
+        {"null", [](auto& t, auto b, auto& l) { t.MakeNullFrame(b, l); }, "00"},
+        {"bit string", [](auto& t, auto b, auto& l) { t.MakeBitStringFrame(b, l, 0, 8, 1, one); }, "82 00 42"},
+    };
+    for (const auto& c : cases) {
+        unsigned char buf[64] = {};
+        int len = 0;
+        CBACnetTag tag;
+        c.encode(tag, buf, len);
+        EXPECT_EQ(ToHex(buf, len), c.expected) << c.name;
+    }
+}
+
+TEST(TagEncode, LongOctetStringUsesTwoOctetLength)
+{
+    std::vector<unsigned char> data(300, 0xAB), buf(310);
+    int len = 0;
+    CBACnetTag().MakeArrayFrame(buf.data(), len, 0, 6, 300, data.data());
+    ASSERT_EQ(len, 304);
+    EXPECT_EQ(ToHex(buf.data(), 4), "65 FE 01 2C");
+    EXPECT_EQ(buf[303], 0xAB);
+}
+
+TEST(TagEncode, NullLeavesFieldsAndStringSetsThem)
+{
+    unsigned char buf[8];
+    int len = 0;
+    CBACnetTag tag;
+    tag.MakeHeaderFrame(buf, len, 1, 3, 2);
+    tag.MakeNullFrame(buf, len);
+    EXPECT_EQ(tag.m_class, 1);
+    EXPECT_EQ(tag.m_tagNumber, 3);
+    EXPECT_EQ(tag.m_lvt, 2);
+}
+
+struct HeaderCase {
+    const char* name;
+    const char* input;
+    int result, cls, tag, lvt, advance;
+};
+
+TEST(TagDecode, ReadHeaderFrame)
+{
+    const HeaderCase cases[] = {
+        {"opening 3", "3E", 1, 1, 3, 6, 1},
+        {"extended opening 20", "FE 14", 1, 1, 20, 6, 2},
+        {"extended tag 255 refused", "F9 FF", 0, 1, 255, 1, 2},
+        {"two-octet length", "25 FE 01 2C", 1, 0, 2, 300, 4},
+        {"four-octet length", "75 FF 00 01 00 00", 1, 0, 7, 65536, 6},
+        {"non-minimal length", "75 04", 1, 0, 7, 4, 2},
+        {"application tag 15 not extended", "F1", 1, 0, 15, 1, 1},
+        {"application true", "11", 1, 0, 1, 1, 1},
+        {"context with extended length", "3D 06", 1, 1, 3, 6, 2},
+        {"empty input", "", 0, -1, -1, -1, 0},
+        {"missing extended tag", "F9", 0, 1, 15, 1, 1},
+        {"missing length octet", "25", 0, 0, 2, 5, 1},
+        {"missing two-octet length", "25 FE 01", 0, 0, 2, 5, 2},
+        {"missing four-octet length", "75 FF 00 01 00", 0, 0, 7, 5, 2},
+        {"length past INT_MAX", "75 FF 80 00 00 00", 0, 0, 7, 5, 6},
+    };
+    for (const auto& c : cases) {
+        Received in(c.input);
+        CBACnetTag tag;
+        int len = 0;
+        EXPECT_EQ(tag.ReadHeaderFrame(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(len, c.advance) << c.name;
+        if (c.cls >= 0) {
+            EXPECT_EQ(tag.m_class, c.cls) << c.name;
+            EXPECT_EQ(tag.m_tagNumber, c.tag) << c.name;
+            EXPECT_EQ(tag.m_lvt, c.lvt) << c.name;
+        }
+    }
+}
+
+struct DataCase {
+    const char* name;
+    const char* input;  // header and content
+    int type, outSize;
+    int result;
+    const char* out;  // expected output octets (first outSize, or the string with its 0)
+    int advance;      // octets consumed after the header
+};
+
+TEST(TagDecode, ReadDataFrame)
+{
+    const DataCase cases[] = {
+        {"unsigned 300", "22 01 2C", 2, 4, 1, "2C 01 00 00", 2},
+        {"signed -1", "31 FF", 3, 4, 1, "FF FF FF FF", 1},
+        {"signed 255", "32 00 FF", 3, 4, 1, "FF 00 00 00", 2},
+        {"signed -2 in 2 octets", "32 FF FE", 3, 4, 1, "FE FF FF FF", 2},
+        {"real 1.0", "44 3F 80 00 00", 4, 4, 1, "00 00 80 3F", 4},
+        {"date", "A4 7E 0C 04 05", 10, 4, 1, "05 04 0C 7E", 4},
+        {"object id", "C4 02 00 00 05", 12, 4, 1, "05 00 00 02", 4},
+        {"enumerated in wire order", "92 01 02", 9, 4, 1, "01 02 00 00", 2},
+        {"octet string", "63 0A 0B 0C", 6, 4, 1, "0A 0B 0C 00", 3},
+        {"bit string", "83 05 A0 40", 8, 4, 1, "A0 40 00 00", 3},
+        {"null", "00", 0, 4, 1, "00 00 00 00", 0},
+        {"boolean true", "11", 1, 1, 1, "01", 0},
+        {"string ABC", "74 00 41 42 43", 7, 0, 1, "41 42 43 00", 4},
+        {"non-minimal string", "75 04 00 41 42 43", 7, 0, 1, "41 42 43 00", 4},
+        {"empty string", "71 00", 7, 0, 1, "00", 1},
+        {"unsigned too long", "25 05 01 02 03 04 05", 2, 4, 0, "", 0},
+        {"octet string too long", "65 05 01 02 03 04 05", 6, 4, 0, "", 0},
+        {"bit string too long", "85 06 00 01 02 03 04 05", 8, 4, 0, "", 0},
+        {"character set 4", "74 04 41 42 43", 7, 0, 0, "", 1},
+        {"type 13", "21 01", 13, 4, 0, "", 0},
+        {"unsigned cut short", "24 01 02", 2, 4, 0, "", 0},
+        {"string cut short", "74 00 41", 7, 0, 0, "", 0},
+        {"string without charset", "70", 7, 0, 0, "", 0},
+        {"bit string cut short", "83 00 01", 8, 4, 0, "", 0},
+        {"empty bit string", "80", 8, 4, 0, "", 0},
+    };
+    for (const auto& c : cases) {
+        Received in(c.input);
+        CBACnetTag tag(in.end());
+        int len = 0;
+        ASSERT_TRUE(tag.ReadHeaderFrame(in.buf(), len)) << c.name;
+        const int start = len;
+        unsigned char out[16];
+        memset(out, 0xEE, sizeof out);
+        int isNull = -1;
+        EXPECT_EQ(tag.ReadDataFrame(out, c.type, c.outSize, in.buf(), len, isNull), c.result) << c.name;
+        EXPECT_EQ(len - start, c.advance) << c.name;
+        EXPECT_EQ(isNull, c.type == 0 ? 1 : 0) << c.name;
+        if (c.result) {
+            auto expected = Hex(c.out);
+            EXPECT_EQ(ToHex(out, static_cast<int>(expected.size())), c.out) << c.name;
+        }
+    }
+}
+
+// Every prefix of a valid value is refused without reading past it.
+TEST(TagDecode, TruncatedValuesNeverReadPastEnd)
+{
+    const struct {
+        const char* input;
+        int type;
+    } values[] = {
+        {"22 01 2C", 2}, {"44 3F 80 00 00", 4}, {"75 FF 00 00 00 03 00 41 42", 7},
+        {"65 FE 00 02 AA BB", 6}, {"83 05 A0 40", 8}, {"C4 02 00 00 05", 12}, {"FC 1C 01 02 03 04", 2},
+    };
+    for (const auto& v : values) {
+        const auto whole = Hex(v.input);
+        for (size_t cut = 0; cut < whole.size(); cut++) {
+            Received in(whole, cut);
+            CBACnetTag tag(in.end());
+            int len = 0;
+            int isNull;
+            unsigned char out[8];
+            const int ok = tag.ReadHeaderFrame(in.buf(), len) &&
+                           tag.ReadDataFrame(out, v.type, 8, in.buf(), len, isNull);
+            EXPECT_EQ(ok, 0) << v.input << " cut at " << cut;
+            EXPECT_LE(len, in.end()) << v.input << " cut at " << cut;
+        }
+    }
+}
+
+TEST(TagDecode, ConvertDataReversesAndIgnoresNonPositiveCounts)
+{
+    unsigned char src[] = {1, 2, 3}, dst[] = {9, 9, 9};
+    CBACnetTag::ConvertData(dst, src, 0);
+    CBACnetTag::ConvertData(dst, src, -1);
+    EXPECT_EQ(ToHex(dst, 3), "09 09 09");
+    CBACnetTag::ConvertData(dst, src, 3);
+    EXPECT_EQ(ToHex(dst, 3), "03 02 01");
+}
+
+TEST(TagDecode, SharedReaderSteps)
+{
+    Received in("0C 02");
+    CBACnetTag tag(in.end());
+    int len = 0;
+    EXPECT_FALSE(tag.ExpectOctet(in.buf(), len, 0x0D));
+    EXPECT_EQ(len, 0);
+    EXPECT_TRUE(tag.ExpectOctet(in.buf(), len, 0x0C));
+    unsigned char two[2];
+    EXPECT_FALSE(tag.ReadOctets(in.buf(), len, two, 2));
+    EXPECT_EQ(len, 1);
+    EXPECT_TRUE(tag.SkipOctets(len, 1));
+    EXPECT_FALSE(tag.SkipOctets(len, 1));
+    EXPECT_EQ(len, 2);
+}
+
+}  // namespace
