@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "host/Archive.h"
-#include "host/Exceptions.h"
 
 const char* const CBACnetOBJ::str_BACnetObjType[OBJ_TYPES] = {
     "AnalogInput",     "AnalogOutput", "AnalogValue",       "BinaryInput", "BinaryOutput",
@@ -23,14 +22,6 @@ namespace {
 
 // Sizes of the three blocks of a version-0 legacy area.
 constexpr unsigned kLegacyBlocks[] = {36, 36, 35};
-
-// The archive's raw read does not report a short read; a record cut short
-// must not load as half old, half new.
-void ReadExactly(CArchive& ar, void* out, unsigned n)
-{
-    if (ar.Read(out, n) != n)
-        throw CArchiveException(CArchiveException::endOfFile);
-}
 
 // The long name of a type code; codes past the table are named by number.
 CString TypeName(unsigned type)
@@ -106,13 +97,14 @@ void CBACnetOBJ::StoreParam(CArchive& ar, unsigned short version)
         m_maxAPDU = maxAPDU;
         ar >> segmentation;
         m_segmentation = segmentation;
-        ReadExactly(ar, m_hostKey, sizeof m_hostKey);
+        // A record cut short fails loudly instead of loading half old, half new.
+        ar.EnsureRead(m_hostKey, sizeof m_hostKey);
         if (version >= 1) {
-            ReadExactly(ar, m_hostExtra, sizeof m_hostExtra);
+            ar.EnsureRead(m_hostExtra, sizeof m_hostExtra);
         } else {
             unsigned char legacy[36];
             for (unsigned n : kLegacyBlocks)
-                ReadExactly(ar, legacy, n);
+                ar.EnsureRead(legacy, n);
         }
     }
     m_address.Serialize(ar);
