@@ -231,22 +231,4 @@ TEST(OBJ, DeviceTextsAppend)
     }
 }
 
-TEST(OBJ, TypeTables)
-{
-    const char* names[][2] = {
-        {"AnalogInput", "AI"}, {"AnalogOutput", "AO"}, {"AnalogValue", "AV"}, {"BinaryInput", "BI"},
-        {"BinaryOutput", "BO"}, {"BinaryValue", "BV"}, {"Calendar", "CD"}, {"Command", "CM"},
-        {"Device", "DV"}, {"EventEnrollment", "ER"}, {"File", "FI"}, {"Group", "GR"},
-        {"Loop", "LP"}, {"MultiInput", "MI"}, {"MultiOutput", "MO"}, {"NotificationClass", "NC"},
-        {"Program", "PG"}, {"Schedule", "SC"}, {"Enthalpy", "EN"}, {"ProportionalControl", "PC"},
-        {"Accumulator", "AC"},
-    };
-    static_assert(sizeof CBACnetOBJ::str_BACnetObjType / sizeof(char*) == 21, "21 type names");
-    static_assert(sizeof CBACnetOBJ::str_BACnetObjAddrType / sizeof(char*) == 21, "21 address codes");
-    for (int i = 0; i < 21; i++) {
-        EXPECT_STREQ(CBACnetOBJ::str_BACnetObjType[i], names[i][0]) << i;
-        EXPECT_STREQ(CBACnetOBJ::str_BACnetObjAddrType[i], names[i][1]) << i;
-    }
-}
-
 }  // namespace

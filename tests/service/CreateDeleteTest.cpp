@@ -53,16 +53,4 @@ TEST(CreateDelete, RequestsWithoutReplyFlags)
     }
 }
 
-TEST(CreateDelete, HeadersCarryTheirServiceChoice)
-{
-    CBACnetOBJ obj;
-    unsigned char buf[16];
-    int len = 0;
-    CBACnetCreateObjService create;
-    create.MakeHeaderFrame(buf, len, &obj, 9);
-    CBACnetDeleteObjService remove;
-    remove.MakeHeaderFrame(buf, len, &obj, 10);
-    EXPECT_EQ(ToHex(buf, len), "01 00 00 05 09 0A 01 00 00 05 0A 0B");
-}
-
 }  // namespace

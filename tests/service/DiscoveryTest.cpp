@@ -70,17 +70,6 @@ TEST(IAm, DecodesIntoANewRecord)
     }
 }
 
-TEST(IAm, FailedDecodeKeepsFieldsItDidNotReach)
-{
-    CBACnetIAmService iAm;
-    iAm.m_vendorID = 99;
-    Received frame("C4 02 00 00 09 22 01 E0 91 02 23 00 00 07");
-    EXPECT_EQ(iAm.ReadFrame(frame.buf(), frame.end()), nullptr);
-    EXPECT_EQ(iAm.m_deviceID.m_instance, 9u);
-    EXPECT_EQ(iAm.m_maxAPDU, 480);
-    EXPECT_EQ(iAm.m_vendorID, 99);
-}
-
 TEST(IAm, EveryTruncationIsRefused)
 {
     for (const IAmCase& c : kIAms) {

@@ -53,19 +53,6 @@ TEST(ReadProperty, Requests)
     }
 }
 
-TEST(ReadProperty, MaxAPDUCodeFollowsTheRecord)
-{
-    InvokeIDScope scope(6);
-    CBACnetOBJ obj;
-    obj.m_maxAPDU = 480;
-    CBACnetReadPropertyService service;
-    unsigned char buf[16];
-    int len = 0;
-    service.MakeHeaderFrame(buf, len, &obj, 7);
-    EXPECT_EQ(ToHex(buf, len), "01 04 02 03 07 0C");
-    EXPECT_EQ(CBACnetPDU::c_invokeID, 6);  // the header alone takes no ID
-}
-
 TEST(ReadProperty, InvokeIDsCountAndWrap)
 {
     InvokeIDScope scope(0);

@@ -65,16 +65,4 @@ TEST(TimeSync, ClockBeyondTheRuntimeGivesUnspecifiedDateAndTime)
     HostSetClock(nullptr);
 }
 
-TEST(TimeSync, AppendsAtTheCursor)
-{
-    LocalClock clock(2026, 12, 4, 5, 0, 9);
-    CBACnetTimeSyncService timeSync;
-    unsigned char buf[64];
-    int len = 3;
-    timeSync.MakeFrame(buf, len);
-    timeSync.MakeFrame(buf, len);
-    EXPECT_EQ(len, 3 + 18 + 18);
-    EXPECT_EQ(ToHex(buf + 21, 18), "01 20 FF FF 00 FF 10 06 A4 7E 0C 04 05 B4 05 00 09 00");
-}
-
 }  // namespace
