@@ -45,6 +45,8 @@ TEST(WeekScheduleWrite, WritesDaysByArrayIndex)
     schedule.m_dayLists[2].Add(nullptr);  // empty slots are passed over
     Add(schedule, 3, Time(18, 0) | 0x0105, 1);
 
+    const std::string allDays =
+        "0E B4 08 00 00 00 91 01 0F 0E 0F 0E B4 11 1E 00 00 91 00 B4 12 00 01 05 91 01 0F 0E 0F 0E 0F 0E 0F 0E 0F";
     const struct {
         int arrayIndex;
         int result;
@@ -53,8 +55,8 @@ TEST(WeekScheduleWrite, WritesDaysByArrayIndex)
         {1, 1, "0E B4 08 00 00 00 91 01 0F"},
         {3, 1, "0E B4 11 1E 00 00 91 00 B4 12 00 01 05 91 01 0F"},
         {7, 1, "0E 0F"},
-        {-1, 1, "0E B4 08 00 00 00 91 01 0F 0E 0F 0E B4 11 1E 00 00 91 00 B4 12 00 01 05 91 01 0F 0E 0F 0E 0F 0E 0F 0E 0F"},
-        {255, 1, "0E B4 08 00 00 00 91 01 0F 0E 0F 0E B4 11 1E 00 00 91 00 B4 12 00 01 05 91 01 0F 0E 0F 0E 0F 0E 0F 0E 0F"},
+        {-1, 1, allDays},
+        {255, 1, allDays},
         {0, 0, ""},
         {8, 0, ""},
         {254, 0, ""},
