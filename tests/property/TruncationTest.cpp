@@ -109,4 +109,29 @@ TEST(Truncation, LengthsPastTheEndAreRefused)
     }
 }
 
+// A hostile frame of nothing but opening tags: each codec reads to the end
+// without a call per level.
+TEST(Truncation, DeepNestingCostsNoStack)
+{
+    const std::vector<unsigned char> openings(200000, 0x3E);
+    const struct {
+        const char* name;
+        Decoder decode;
+    } cases[] = {
+        {"name", Fresh<CBACnetObjectName>()},
+        {"present value", Fresh<CBACnetPresentvalue>()},
+        {"weekly schedule", Fresh<CBACnetWeekSchedule>()},
+        {"exception schedule", Fresh<CBACnetExpSchedule>()},
+        {"references", Fresh<CBACnetObjPropertyRef>()},
+        {"object list", Fresh<CBACnetObjectList>()},
+        {"services", Fresh<CBACnetServiceSupported>()},
+    };
+    for (const auto& c : cases) {
+        Received in(openings);
+        int len = 0;
+        EXPECT_EQ(c.decode(in.buf(), len, in.end()), 1) << c.name;
+        EXPECT_EQ(len, in.end()) << c.name;
+    }
+}
+
 }  // namespace
