@@ -19,6 +19,8 @@
 #include "frame/PDU.h"
 #include "frame/Tag.h"
 
+#include "object/OBJ.h"
+
 #include "property/PropertyID.h"
 #include "property/ObjectName.h"
 #include "property/ObjectDesc.h"
@@ -31,3 +33,15 @@
 #include "property/ObjectList.h"
 #include "property/TypeSupported.h"
 #include "property/ServiceSupported.h"
+
+#include "service/ConfirmSrvPDU.h"
+#include "service/ReadPropertyService.h"
+#include "service/CreateObjService.h"
+#include "service/DeleteObjService.h"
+#include "service/UnconfirmSrvPDU.h"
+#include "service/WhoIsService.h"
+#include "service/IAmService.h"
+#include "service/WhoHasService.h"
+#include "service/IHaveService.h"
+#include "service/TimeSyncService.h"
+#include "service/MyBACnetBlkData.h"
