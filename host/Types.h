@@ -14,6 +14,7 @@ typedef int32_t BOOL;
 typedef int64_t LONGLONG;
 typedef uint64_t ULONGLONG;
 typedef std::ptrdiff_t INT_PTR;
+typedef std::uintptr_t DWORD_PTR;
 typedef const wchar_t* LPCTSTR;
 
 #ifndef TRUE

@@ -1,0 +1,5 @@
+// The library's entry in the host's module list (host/Modules.h). It is
+// added when the shared library is loaded and removed when it is unloaded.
+#pragma once
+
+constexpr const char kBACnetCodecModuleName[] = "bacnetcodec";

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "Hex.h"
+#include "host/String.h"
+
+namespace {
+
+std::string Repeat(const char* hex, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += std::string(" ") + hex;
+    return s;
+}
+
+CString Load(const std::vector<BYTE>& bytes) {
+    std::vector<BYTE> buf(bytes);
+    CMemFile file(buf.data(), static_cast<UINT>(buf.size()));
+    CArchive ar(&file, CArchive::load);
+    CString s;
+    ar >> s;
+    return s;
+}
+
+TEST(StringArchive, StoredForm) {
+    const struct {
+        const char* name;
+        CString value;
+        std::string hex;
+    } rows[] = {
+        {"empty", L"", "FF FE FF 00"},
+        {"ABC", L"ABC", "FF FE FF 03 41 00 42 00 43 00"},
+        {"euro sign", L"\x20AC", "FF FE FF 01 AC 20"},
+        {"above U+FFFF as a surrogate pair", L"\U0001F600", "FF FE FF 02 3D D8 00 DE"},
+        {"embedded NUL", CString(L"A\0B", 3), "FF FE FF 03 41 00 00 00 42 00"},
+        {"300 characters", CString(L'x', 300), "FF FE FF FF 2C 01" + Repeat("78 00", 300)},
+        {"255 characters", CString(L'x', 255), "FF FE FF FF FF 00" + Repeat("78 00", 255)},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ToHex(Stored([&](CArchive& ar) { ar << row.value; })), ToHex(Hex(row.hex))) << row.name;
+}
+
+TEST(StringArchive, LengthPrefixForms) {
+    const struct {
+        const char* name;
+        ULONGLONG length;
+        bool unicode;
+        const char* hex;
+    } rows[] = {
+        {"unicode empty", 0, true, "FF FE FF 00"},
+        {"one byte", 254, false, "FE"},
+        {"255", 255, false, "FF FF 00"},
+        {"300", 300, false, "FF 2C 01"},
+        {"largest WORD", 65533, false, "FF FD FF"},
+        {"65534", 65534, false, "FF FF FF FE FF 00 00"},
+        {"unicode 65534", 65534, true, "FF FE FF FF FF FF FE FF 00 00"},
+        {"largest DWORD", 0xFFFFFFFE, false, "FF FF FF FE FF FF FF"},
+        {"QWORD", 0xFFFFFFFF, false, "FF FF FF FF FF FF FF FF FF FF FF 00 00 00 00"},
+    };
+    for (const auto& row : rows) {
+        const auto bytes = Stored([&](CArchive& ar) { AfxWriteStringLength(ar, row.length, row.unicode); });
+        EXPECT_EQ(ToHex(bytes), row.hex) << row.name;
+        if (row.length > INT_MAX)
+            continue;  // refused on load, see LoadRefusals
+        std::vector<BYTE> buf(bytes);
+        CMemFile file(buf.data(), static_cast<UINT>(buf.size()));
+        CArchive ar(&file, CArchive::load);
+        int charSize = 0;
+        EXPECT_EQ(AfxReadStringLength(ar, charSize), row.length) << row.name;
+        EXPECT_EQ(charSize, row.unicode ? 2 : 1) << row.name;
+    }
+}
+
+TEST(StringArchive, LoadedForm) {
+    const struct {
+        const char* name;
+        std::string hex;
+        CString expected;
+    } rows[] = {
+        {"8-bit ABC", "03 41 42 43", L"ABC"},
+        {"8-bit widened through the code page", "03 80 E9 9D", L"\x20AC\xE9\x9D"},
+        {"8-bit length 255", "FF FF 00" + Repeat("61", 255), CString(L'a', 255)},
+        {"unicode empty", "FF FE FF 00", L""},
+        {"unicode ABC", "FF FE FF 03 41 00 42 00 43 00", L"ABC"},
+        {"surrogate pair", "FF FE FF 02 3D D8 00 DE", L"\U0001F600"},
+        {"embedded NUL survives", "FF FE FF 03 41 00 00 00 42 00", CString(L"A\0B", 3)},
+        {"second FFFE is the length 65534", "FF FE FF FF FE FF" + Repeat("20 00", 65534), CString(L' ', 65534)},
+    };
+    for (const auto& row : rows) {
+        const CString s = Load(Hex(row.hex));
+        EXPECT_EQ(s.GetLength(), row.expected.GetLength()) << row.name;
+        EXPECT_TRUE(s == row.expected) << row.name;
+    }
+}
+
+TEST(StringArchive, LoadRefusals) {
+    const struct {
+        const char* name;
+        const char* hex;
+        int cause;
+    } rows[] = {
+        {"no data", "", CArchiveException::endOfFile},
+        {"marker only", "FF FE FF", CArchiveException::endOfFile},
+        {"8-bit text short", "05 41 42", CArchiveException::endOfFile},
+        {"unicode text short", "FF FE FF 03 41 00 42 00", CArchiveException::endOfFile},
+        {"half a unit", "FF FE FF 01 41", CArchiveException::endOfFile},
+        {"corrupt huge length", "FF FF FF FE FF FF FF 41", CArchiveException::endOfFile},
+        {"QWORD above INT_MAX", "FF FF FF FF FF FF FF 00 00 00 80 00 00 00 00", CArchiveException::genericException},
+    };
+    for (const auto& row : rows) {
+        try {
+            Load(Hex(row.hex));
+            ADD_FAILURE() << row.name << ": no exception";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.m_cause, row.cause) << row.name;
+        }
+    }
+}
+
+TEST(String, CountsUtf16Units) {
+    const CString s(L"a\U0001F600");
+    EXPECT_EQ(s.GetLength(), 3);
+    EXPECT_EQ(s[1], 0xD83D);
+    EXPECT_EQ(s[2], 0xDE00);
+}
+
+TEST(String, NarrowTextGoesThroughTheCodePage) {
+    CString s("\x80");
+    s += "\xE9";
+    EXPECT_TRUE(s == L"\x20AC\xE9");
+    s += static_cast<char>(0xE9);  // a lone char is only cast, as the framework does
+    EXPECT_EQ(s[2], 0xFFE9);
+}
+
+TEST(String, BadIndexThrows) {
+    CString s(L"ab");
+    EXPECT_THROW(s.GetAt(2), CInvalidArgException);
+    EXPECT_THROW(s[-1], CInvalidArgException);
+    EXPECT_THROW(s.SetAt(2, L'x'), CInvalidArgException);
+    EXPECT_EQ(s.GetAt(1), L'b');
+}
+
+TEST(String, SubstringsClampAndSearch) {
+    const CString s(L"abcdef");
+    EXPECT_TRUE(s.Left(99) == L"abcdef");
+    EXPECT_TRUE(s.Mid(-3, 2) == L"ab");
+    EXPECT_TRUE(s.Mid(5, 9) == L"f");
+    EXPECT_TRUE(s.Right(2) == L"ef");
+    EXPECT_EQ(s.Find(L'c', 3), -1);
+    EXPECT_EQ(s.Find(L"de"), 3);
+    CString t(L"  Ab\xE9_z \t");
+    EXPECT_TRUE(t.Trim().MakeUpper() == L"AB\xE9_Z");  // only A-Z fold
+    EXPECT_GT(CString(L"A").CompareNoCase(L"_"), 0);
+}
+
+TEST(String, Format) {
+    auto fmt = [](const wchar_t* f, auto... args) {
+        CString s;
+        s.Format(f, args...);
+        return s;
+    };
+    const struct {
+        const char* name;
+        CString got;
+        const wchar_t* expected;
+    } rows[] = {
+        {"%s wide, %S narrow", fmt(L"%s|%S|%hs|%ls", L"w", "n", "h", L"l"), L"w|n|h|l"},
+        {"%c wide, %C narrow", fmt(L"%c%C%lc%hc", L'w', 'n', L'l', 'h'), L"wnlh"},
+        {"narrow text through the code page", fmt(L"%S%C", "\x80", '\xE9'), L"\x20AC\xE9"},
+        {"integers", fmt(L"%5d|%-5d|%x|%X|%u|%+d", 42, 42, 255, 255, 4000000000u, 3), L"   42|42   |ff|FF|4000000000|+3"},
+        {"%ld is 32 bits", fmt(L"%ld|%lu", LONG(-5), DWORD(7)), L"-5|7"},
+        {"64 bits", fmt(L"%lld|%I64d|%I64u", -(1LL << 40), 1LL << 40, ~0ull), L"-1099511627776|1099511627776|18446744073709551615"},
+        {"reals", fmt(L"%05.1f|%g|%.3e", 3.14159, 0.5, 1234.5), L"003.1|0.5|1.234e+03"},
+        {"text width and precision", fmt(L"%.2s|%4s|%-4s|", L"abc", L"ab", L"ab"), L"ab|  ab|ab  |"},
+        {"star width and precision", fmt(L"%*d|%.*f|%*s", 4, 7, 2, 1.0, -3, L"a"), L"   7|1.00|a  "},
+        {"percent", fmt(L"100%%"), L"100%"},
+        {"null text", fmt(L"%s", static_cast<const wchar_t*>(nullptr)), L"(null)"},
+    };
+    for (const auto& row : rows)
+        EXPECT_TRUE(row.got == row.expected) << row.name;
+    EXPECT_EQ(fmt(L"%s", L"\U0001F600").GetLength(), 2);
+}
+
+TEST(String, FormatKeepsTheStringOnFailureAndMayUseItself) {
+    CString s(L"ab");
+    s.Format(L"%s%s", s.GetString(), s.GetString());
+    EXPECT_TRUE(s == L"abab");
+    s.AppendFormat(L"-%d", 1);
+    EXPECT_TRUE(s == L"abab-1");
+    EXPECT_THROW(s.Format(L"%"), CInvalidArgException);
+    EXPECT_THROW(s.Format(L"%n", nullptr), CInvalidArgException);
+    EXPECT_TRUE(s == L"abab-1");
+}
+
+}  // namespace
