@@ -12,9 +12,9 @@ constexpr int BACNET_MAC_STORAGE = 24;
 // Largest MAC length accepted from a caller (one less than the storage).
 constexpr int BACNET_MAC_MAX_ACCEPTED = 23;
 
-#pragma pack(push, 1)
-
-// A device's network address: network number plus MAC address.
+// A device's network address: network number plus MAC address. Octet fields
+// only, so the layout has no padding between them without any packing
+// (packing a class with a virtual table would misalign it inside others).
 class BACNET_API CBACnetNPCI_DATA : public CObject {
 public:
     unsigned char m_network[2];  // wire order; FF FF addresses a global broadcast
@@ -69,5 +69,3 @@ public:
     // address storage, without touching octets at or beyond `end`.
     int ReadFrame(unsigned char* buf, int& len, int end);
 };
-
-#pragma pack(pop)

@@ -4,8 +4,6 @@
 
 #include "host/Object.h"
 
-#pragma pack(push, 1)
-
 class BACNET_API CBACnetPDU : public CObject {
 public:
     enum : unsigned char {
@@ -199,5 +197,3 @@ public:
     using CBACnetPDU::ReadFrame;
     int ReadFrame(unsigned char* buf, int& len, int end) override;
 };
-
-#pragma pack(pop)

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "Hex.h"
+#include "Archived.h"
 #include "frame/NPCI.h"
 
 namespace {
@@ -153,6 +153,24 @@ TEST(NPCI, CopyDataDstToDstCopiesAllStorage)
     CBACnetNPCI_DATA to;
     to.CopyData_DstToDst(from);
     EXPECT_EQ(memcmp(&to.m_network, &from.m_network, 27), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NPCI, AddressRecordArchivesAll27Octets)
+{
+    auto address = Address(0x12, 0x34, 2, 0x40);
+    const auto bytes = Stored([&](CArchive& ar) { address.Serialize(ar); });
+    ASSERT_EQ(bytes.size(), 27u);
+    EXPECT_EQ(ToHex(bytes), "12 34 02 " + ToHex(address.m_mac, 24));
+
+    CMemFile file(const_cast<BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+    CArchive ar(&file, CArchive::load);
+    CBACnetNPCI_DATA loaded;
+    loaded.Serialize(ar);
+    EXPECT_EQ(memcmp(&loaded.m_network, &address.m_network, 27), 0);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "Hex.h"
+#include "Archived.h"
 
 namespace {
 

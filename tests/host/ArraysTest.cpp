@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "Hex.h"
+#include "Archived.h"
 #include "host/Arrays.h"
 
 namespace {

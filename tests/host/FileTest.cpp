@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <new>
 
-#include "Hex.h"
+#include "Archived.h"
 #include "host/String.h"
 
 namespace {

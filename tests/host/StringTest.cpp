@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "Hex.h"
+#include "Archived.h"
 #include "host/String.h"
 
 namespace {

@@ -1,0 +1,56 @@
+// A remote BACnet object as the host knows it, above all a remote device:
+// its identifier, name, network address and request limits, plus two opaque
+// blocks that belong to the host. Every confirmed request takes one to learn
+// where to send and how large the request may be; the I-Am decoder makes one
+// per answering device.
+#pragma once
+
+#include "frame/NPCI.h"
+#include "frame/ObjectID.h"
+#include "host/String.h"
+#include "library/Export.h"
+
+class CArchive;
+
+class BACNET_API CBACnetOBJ {
+public:
+    enum {
+        OBJ_TYPES = 21,         // catalogue object type codes 0 to 20
+        HOST_KEY_SIZE = 24,
+        HOST_EXTRA_SIZE = 35,
+        LEGACY_AREA_SIZE = 107  // what a version-0 archive holds in place of the host extra
+    };
+
+    _BACnetObjectID m_objectID;   // type: a catalogue code of the tables below
+    CString m_name;
+    alignas(CObject) CBACnetNPCI_DATA m_address;  // where the device answers (a byte-packed class)
+    unsigned short m_maxAPDU;     // largest APDU the device accepts, in octets
+    unsigned char m_segmentation; // segmentation supported, as its I-Am says
+    unsigned char m_hostKey[HOST_KEY_SIZE];      // the host's; part of the identity
+    unsigned char m_hostExtra[HOST_EXTRA_SIZE];  // the host's; persisted from layout version 1 on
+
+    // Long names and the host's two-letter address codes, indexed by object type code.
+    static const char* const str_BACnetObjType[OBJ_TYPES];
+    static const char* const str_BACnetObjAddrType[OBJ_TYPES];
+
+    CBACnetOBJ();
+
+    // 1 when both records denote the same object at the same place: type,
+    // instance, host key and address. Name, limits and host extra take no part.
+    int CompareObject(CBACnetOBJ& other);
+    void CopyObject(CBACnetOBJ& source);
+
+    // Stores or loads the record by the archive's mode. Version 1 or more is
+    // the current layout; version 0 is the older one, whose 107-octet legacy
+    // area is skipped on loading and written as zeros on storing, so that a
+    // record stored with version 0 loads back with version 0. Archive faults
+    // pass through as the archive's exceptions.
+    void StoreParam(CArchive& ar, unsigned short version);
+
+    // Append a text naming the object, e.g. for device 1001:
+    // "Device : 1001", "Device1001", "Device 1001". A type code without a
+    // name gives "ObjectType<code>" in place of the name.
+    void GetDeviceInfoText(CString& text);
+    void GetDeviceText(CString& text);
+    void GetDeviceText_1(CString& text);
+};

@@ -1,0 +1,56 @@
+#include "property/ObjPropertyRef.h"
+
+#include <memory>
+
+#include "property/ValueScan.h"
+
+namespace {
+
+class CReferenceScan : public CValueScan {
+public:
+    explicit CReferenceScan(CPtrArray& references) : m_references(references) {}
+
+private:
+    // Any primitive context tag begins a reference: the identifier, then
+    // 19 (context tag 1, one octet) and the property identifier.
+    int OnContext(CBACnetTag& tag, unsigned char* buf, int& len) override
+    {
+        DWORD id;
+        unsigned char propertyID;
+        if (!ReadWord32(tag, CBACnetTag::TYPE_OBJECT_ID, id, buf, len) || !tag.ExpectOctet(buf, len, 0x19) ||
+            !tag.ReadOctet(buf, len, propertyID))
+            return FAIL;
+        _BACnetObjectID objectID;
+        objectID.SetValue(id);
+        Append(m_references, std::make_unique<_BACnetPropertyRef>(objectID, propertyID));
+        return NEXT;
+    }
+
+    CPtrArray& m_references;
+};
+
+}  // namespace
+
+CBACnetObjPropertyRef::~CBACnetObjPropertyRef()
+{
+    DeleteEntries<_BACnetPropertyRef>(m_references);
+}
+
+int CBACnetObjPropertyRef::ReadFrame(unsigned char* buf, int& len, int end)
+{
+    CReferenceScan scan(m_references);
+    return scan.Run(buf, len, end);
+}
+
+int CBACnetObjPropertyRef::MakeFrame(unsigned char* buf, int& len, int)
+{
+    CBACnetTag tag;
+    for (INT_PTR i = 0; i < m_references.GetSize(); i++) {
+        _BACnetPropertyRef* ref = static_cast<_BACnetPropertyRef*>(m_references.GetAt(i));
+        if (!ref)
+            continue;
+        MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, ref->m_objectID.GetValue());
+        tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &ref->m_propertyID);
+    }
+    return 1;
+}

@@ -1,0 +1,16 @@
+#include "property/ObjectDesc.h"
+
+#include "property/ValueScan.h"
+
+int CBACnetObjectDesc::ReadFrame(unsigned char* buf, int& len, int end)
+{
+    return ScanValues(buf, len, end,
+                      [this](CBACnetTag& tag, unsigned char* buf, int& len) { return ReadText(tag, buf, len, m_description); });
+}
+
+int CBACnetObjectDesc::MakeFrame(unsigned char* buf, int& len, int)
+{
+    CBACnetTag tag;
+    MakeTextFrame(tag, buf, len, m_description);
+    return 1;
+}

@@ -1,0 +1,14 @@
+#include "property/ObjectList.h"
+
+#include "property/ValueScan.h"
+
+int CBACnetObjectList::ReadFrame(unsigned char* buf, int& len, int end)
+{
+    return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
+        DWORD id;
+        if (!ReadWord32(tag, CBACnetTag::TYPE_OBJECT_ID, id, buf, len))
+            return 0;
+        m_objectIDs.Add(id);
+        return 1;
+    });
+}

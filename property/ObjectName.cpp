@@ -1,0 +1,16 @@
+#include "property/ObjectName.h"
+
+#include "property/ValueScan.h"
+
+int CBACnetObjectName::ReadFrame(unsigned char* buf, int& len, int end)
+{
+    return ScanValues(buf, len, end,
+                      [this](CBACnetTag& tag, unsigned char* buf, int& len) { return ReadText(tag, buf, len, m_name); });
+}
+
+int CBACnetObjectName::MakeFrame(unsigned char* buf, int& len, int)
+{
+    CBACnetTag tag;
+    MakeTextFrame(tag, buf, len, m_name);
+    return 1;
+}

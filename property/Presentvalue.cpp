@@ -1,0 +1,142 @@
+#include "property/Presentvalue.h"
+
+#include <cstring>
+
+#include "property/ValueScan.h"
+
+namespace {
+
+// Decodes the value whose header `tag` just read into `out`. Strings, dates,
+// times and identifiers are read but leave `out` as constructed.
+int ReadTagVal(CBACnetTag& tag, unsigned char* buf, int& len, CTagVal& out)
+{
+    unsigned char octets[8];
+    if (!ReadValue(tag, tag.m_tagNumber, octets, sizeof octets, buf, len))
+        return 0;
+    // ReadDataFrame leaves numbers least significant octet first, signed ones
+    // extended over all eight.
+    unsigned long long number = 0;
+    for (int i = 7; i >= 0; i--)
+        number = number << 8 | octets[i];
+    switch (tag.m_tagNumber) {
+    case CBACnetTag::TYPE_NULL:
+        out.SetInvalidVal();
+        break;
+    case CBACnetTag::TYPE_BOOLEAN:
+        out.SetVal(octets[0] ? 1 : 0);
+        break;
+    case CBACnetTag::TYPE_UNSIGNED:
+        out.SetVal(static_cast<double>(static_cast<DWORD>(number)));
+        break;
+    case CBACnetTag::TYPE_SIGNED:
+        out.SetVal(static_cast<double>(static_cast<long long>(number)));
+        break;
+    case CBACnetTag::TYPE_REAL: {
+        const DWORD bits = static_cast<DWORD>(number);
+        float real;
+        memcpy(&real, &bits, sizeof real);
+        out.SetVal(static_cast<double>(real));
+        break;
+    }
+    case CBACnetTag::TYPE_DOUBLE: {
+        double real;
+        memcpy(&real, &number, sizeof real);
+        out.SetVal(real);
+        break;
+    }
+    case CBACnetTag::TYPE_ENUMERATED:
+        // Two-state present values: the first octet on the wire.
+        out.SetVal(static_cast<double>(octets[0]));
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+}  // namespace
+
+CBACnetPresentvalue& CBACnetPresentvalue::operator=(const CBACnetPresentvalue& other)
+{
+    CBACnetPropertyID::operator=(other);
+    m_value = other.m_value;
+    return *this;
+}
+
+int CBACnetPresentvalue::MakeFrameToMulti(unsigned char* buf, int& len)
+{
+    CBACnetTag tag;
+    MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_objectID.GetValue());
+    tag.MakeProgramFrame(buf, len, 1, 1);
+    tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, 1, &m_propertyID);
+    tag.MakeProgramFrame(buf, len, 1, 0);
+    return 1;
+}
+
+int CBACnetPresentvalue::ReadFrameToMulti(unsigned char* buf, int& len)
+{
+    return ReadFrameToMulti(buf, len, INT_MAX);
+}
+
+int CBACnetPresentvalue::ReadFrameToMulti(unsigned char* buf, int& len, int end)
+{
+    CBACnetTag tag(end);
+    // The object identifier's header is taken whatever its class and number.
+    DWORD objectID;
+    if (!tag.ReadHeaderFrame(buf, len) || !ReadWord32(tag, CBACnetTag::TYPE_OBJECT_ID, objectID, buf, len) ||
+        objectID != m_objectID.GetValue())
+        return 0;
+    // Opening tag 1, then the property identifier 85 as context tag 2.
+    if (!tag.ExpectOctet(buf, len, 0x1E) || !tag.ExpectOctet(buf, len, 0x29) || !tag.ExpectOctet(buf, len, 0x55))
+        return 0;
+    unsigned char choice;
+    if (!tag.ReadOctet(buf, len, choice))
+        return 0;
+    if (choice == 0x4E) {  // opening tag 4: the property value
+        CTagVal value;
+        if (!tag.ReadHeaderFrame(buf, len) || tag.m_class != CBACnetTag::CLASS_APPLICATION ||
+            !ReadTagVal(tag, buf, len, value))
+            return 0;
+        if (!(value == m_value)) {
+            m_value = value;
+            m_changeFlag = 1;
+        }
+        if (!tag.ExpectOctet(buf, len, 0x4F))
+            return 0;
+    } else if (choice == 0x5E) {  // opening tag 5: the device could not read it
+        return 0;
+    }
+    return tag.ExpectOctet(buf, len, 0x1F);
+}
+
+int CBACnetPresentvalue::GetValue(CTagVal& value, int)
+{
+    value = m_value;
+    return m_changeFlag;
+}
+
+int CBACnetPresentvalue::SetValue(unsigned char* buf, int& len, CTagVal& value, int, unsigned short asEnumerated)
+{
+    CBACnetTag tag;
+    if (asEnumerated) {
+        unsigned char state = value.GetVal() != 0 ? 1 : 0;
+        tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_ENUMERATED, 1, &state);
+    } else if (value.GetType() == 7) {
+        const float real = static_cast<float>(value.GetVal());
+        DWORD bits;
+        memcpy(&bits, &real, sizeof bits);
+        MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_REAL, bits);
+    }
+    return 1;
+}
+
+int CBACnetPresentvalue::ReadFrame(unsigned char* buf, int& len, int end)
+{
+    return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
+        CTagVal value;
+        if (!ReadTagVal(tag, buf, len, value))
+            return 0;
+        m_value = value;
+        return 1;
+    });
+}

@@ -1,0 +1,41 @@
+#include "property/PropertyID.h"
+
+int CBACnetPropertyID::IsChangeValue()
+{
+    return m_changeFlag;
+}
+
+void CBACnetPropertyID::ResetChangeValue()
+{
+    m_changeFlag = 0;
+}
+
+int CBACnetPropertyID::MakeFrameToMulti(unsigned char*, int&)
+{
+    return 0;
+}
+
+int CBACnetPropertyID::ReadFrameToMulti(unsigned char*, int&)
+{
+    return 0;
+}
+
+int CBACnetPropertyID::GetValue(CTagVal&, int)
+{
+    return 0;
+}
+
+int CBACnetPropertyID::SetValue(unsigned char*, int&, CTagVal&, int, unsigned short)
+{
+    return 0;
+}
+
+int CBACnetPropertyID::ReadFrame(unsigned char*, int&, int)
+{
+    return 0;
+}
+
+int CBACnetPropertyID::MakeFrame(unsigned char*, int&, int)
+{
+    return 0;
+}

@@ -1,0 +1,20 @@
+#include "property/SchPriority.h"
+
+#include "property/ValueScan.h"
+
+int CBACnetSchPriority::ReadFrame(unsigned char* buf, int& len, int end)
+{
+    return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
+        // One octet of room: no character string fits, not even an empty one.
+        if (tag.m_tagNumber == CBACnetTag::TYPE_CHARACTER_STRING)
+            return 0;
+        return ReadValue(tag, tag.m_tagNumber, &m_priority, 1, buf, len);
+    });
+}
+
+int CBACnetSchPriority::MakeFrame(unsigned char* buf, int& len, int)
+{
+    CBACnetTag tag;
+    tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_UNSIGNED, 1, &m_priority);
+    return 1;
+}

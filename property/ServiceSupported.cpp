@@ -1,0 +1,15 @@
+#include "property/ServiceSupported.h"
+
+#include <cstring>
+
+#include "property/ValueScan.h"
+
+CBACnetServiceSupported::CBACnetServiceSupported() : CBACnetPropertyID(97)
+{
+    memset(m_serviceFlags, 1, sizeof m_serviceFlags);
+}
+
+int CBACnetServiceSupported::ReadFrame(unsigned char* buf, int& len, int end)
+{
+    return ReadFlags(buf, len, end, m_serviceFlags, SERVICES, 6);
+}

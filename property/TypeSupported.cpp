@@ -1,0 +1,15 @@
+#include "property/TypeSupported.h"
+
+#include <cstring>
+
+#include "property/ValueScan.h"
+
+CBACnetTypeSupported::CBACnetTypeSupported() : CBACnetPropertyID(96)
+{
+    memset(m_typeFlags, 0, sizeof m_typeFlags);
+}
+
+int CBACnetTypeSupported::ReadFrame(unsigned char* buf, int& len, int end)
+{
+    return ReadFlags(buf, len, end, m_typeFlags, TYPES, 4);
+}

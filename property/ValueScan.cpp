@@ -1,0 +1,164 @@
+#include "property/ValueScan.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/CodePage.h"
+#include "host/String.h"
+
+#include "property/WeekSchedule.h"
+
+int CValueScan::Run(unsigned char* buf, int& len, int end)
+{
+    CBACnetTag tag(end);
+    for (;;) {
+        if (len >= end)
+            return DONE;
+        if (!tag.ReadHeaderFrame(buf, len))
+            return FAIL;
+        int next;
+        if (tag.m_class != CBACnetTag::CLASS_CONTEXT)
+            next = OnValue(tag, buf, len);
+        else if (tag.IsClosing())
+            next = OnClosing(tag);
+        else if (tag.IsOpening())
+            next = OnOpening(tag, buf, len);
+        else
+            next = OnContext(tag, buf, len);
+        if (next != NEXT)
+            return next;
+    }
+}
+
+int CValueScan::OnValue(CBACnetTag&, unsigned char*, int&)
+{
+    return FAIL;
+}
+
+int CValueScan::OnContext(CBACnetTag&, unsigned char*, int&)
+{
+    return NEXT;
+}
+
+int CValueScan::OnOpening(CBACnetTag&, unsigned char*, int&)
+{
+    return NEXT;
+}
+
+int CValueScan::OnClosing(CBACnetTag&)
+{
+    return DONE;
+}
+
+int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf, int& len)
+{
+    // A string needs its L - 1 characters and the terminating 0: L octets.
+    if (type == CBACnetTag::TYPE_CHARACTER_STRING && tag.m_lvt > room)
+        return 0;
+    int isNull;
+    return tag.ReadDataFrame(out, type, room, buf, len, isNull);
+}
+
+DWORD Word32(const unsigned char octets[4])
+{
+    return DWORD(octets[3]) << 24 | DWORD(octets[2]) << 16 | DWORD(octets[1]) << 8 | octets[0];
+}
+
+int ReadWord32(CBACnetTag& tag, int type, DWORD& out, unsigned char* buf, int& len)
+{
+    unsigned char octets[4];
+    if (!ReadValue(tag, type, octets, sizeof octets, buf, len))
+        return 0;
+    out = Word32(octets);
+    return 1;
+}
+
+void MakeWord32Frame(CBACnetTag& tag, unsigned char* buf, int& len, int cls, int tagNumber, DWORD value)
+{
+    // MakeAnalogFrame takes the number least significant octet first.
+    unsigned char octets[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                               static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    tag.MakeAnalogFrame(buf, len, cls, tagNumber, 4, octets);
+}
+
+int ReadTimeValue(CBACnetTag& tag, unsigned char* buf, int& len, _BACnetTimeValue& out)
+{
+    DWORD time;
+    unsigned char value[4] = {0, 0, 0, 0};  // a Boolean sets only the first octet
+    // The time's own tag number is not looked at; the value's decides its type.
+    if (!ReadWord32(tag, CBACnetTag::TYPE_TIME, time, buf, len) || !tag.ReadHeaderFrame(buf, len) ||
+        !ReadValue(tag, tag.m_tagNumber, value, sizeof value, buf, len))
+        return 0;
+    out.m_time = time;
+    memcpy(out.m_value, value, sizeof value);
+    return 1;
+}
+
+void MakeTimeValuesFrame(CBACnetTag& tag, unsigned char* buf, int& len, CPtrArray& list)
+{
+    for (INT_PTR i = 0; i < list.GetSize(); i++) {
+        const _BACnetTimeValue* entry = static_cast<const _BACnetTimeValue*>(list.GetAt(i));
+        if (!entry)
+            continue;
+        MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_TIME, entry->m_time);
+        // Schedules here carry two-state values: one enumerated octet.
+        unsigned char value = entry->m_value[0];
+        tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_ENUMERATED, 1, &value);
+    }
+}
+
+int ReadText(CBACnetTag& tag, unsigned char* buf, int& len, CString& text)
+{
+    // Checked before reserving room: the reservation then never exceeds what was received.
+    const int L = tag.m_lvt;
+    if (L < 1 || !tag.HasRoom(len, L))
+        return 0;
+    std::vector<char> octets(static_cast<size_t>(L) + 1);
+    int isNull;
+    if (!tag.ReadDataFrame(octets.data(), CBACnetTag::TYPE_CHARACTER_STRING, L, buf, len, isNull))
+        return 0;
+    text = HostAnsiToWide(octets.data(), strlen(octets.data()));
+    return 1;
+}
+
+void MakeTextFrame(CBACnetTag& tag, unsigned char* buf, int& len, const CString& text)
+{
+    const std::string octets = HostWideToAnsi(text.GetString(), text.GetLength());
+    // MakeStringFrame copies octets, whatever its pointer type says.
+    tag.MakeStringFrame(buf, len, static_cast<int>(octets.size()), reinterpret_cast<const wchar_t*>(octets.data()));
+}
+
+namespace {
+
+class CFlagScan : public CValueScan {
+public:
+    CFlagScan(unsigned char* flags, int count, int room) : m_flags(flags), m_count(count), m_room(room) {}
+
+private:
+    int OnOpening(CBACnetTag&, unsigned char*, int&) override { return NEXT; }
+    int OnClosing(CBACnetTag&) override { return NEXT; }
+
+    int OnValue(CBACnetTag& tag, unsigned char* buf, int& len) override
+    {
+        unsigned char bits[8] = {};  // octets not received count as 0
+        if (m_room > static_cast<int>(sizeof bits) ||
+            !ReadValue(tag, CBACnetTag::TYPE_BIT_STRING, bits, m_room, buf, len))
+            return FAIL;
+        for (int k = 0; k < m_count && k / 8 < m_room; k++)
+            m_flags[k] = (bits[k / 8] >> (7 - k % 8)) & 1;
+        return NEXT;
+    }
+
+    unsigned char* m_flags;
+    int m_count;
+    int m_room;
+};
+
+}  // namespace
+
+int ReadFlags(unsigned char* buf, int& len, int end, unsigned char* flags, int count, int room)
+{
+    CFlagScan scan(flags, count, room);
+    return scan.Run(buf, len, end);
+}

@@ -1,0 +1,107 @@
+// Decoding and encoding steps that the property codecs share. Internal to
+// the library: nothing here is exported.
+#pragma once
+
+#include <memory>
+
+#include "frame/Tag.h"
+#include "host/Arrays.h"
+#include "host/Types.h"
+
+struct _BACnetTimeValue;
+
+// The decode loop of the property codecs. It reads tag headers until `end`
+// and hands each to the hook for its kind; a hook answers NEXT to read on,
+// or FAIL / DONE to end the decode with 0 / 1.
+//
+// An opening tag whose hook answers NEXT is read as a nested value. The
+// nested decode would run this same loop on the same cursor, and its result
+// would be the outer result, so the loop just goes on: received nesting,
+// however deep, costs no stack.
+class CValueScan {
+public:
+    enum { FAIL = 0, DONE = 1, NEXT = 2 };
+
+    int Run(unsigned char* buf, int& len, int end);
+
+protected:
+    ~CValueScan() = default;
+    // An application-class header. Refused unless a codec takes values.
+    virtual int OnValue(CBACnetTag& tag, unsigned char* buf, int& len);
+    // A context tag that is neither opening nor closing. Passed over; its
+    // content octets are read as the next headers.
+    virtual int OnContext(CBACnetTag& tag, unsigned char* buf, int& len);
+    virtual int OnOpening(CBACnetTag& tag, unsigned char* buf, int& len);
+    // A closing tag of any number ends the value.
+    virtual int OnClosing(CBACnetTag& tag);
+};
+
+// The plain value scan: every application value goes to `step`
+// (CBACnetTag&, unsigned char* buf, int& len) -> 1 stored / 0 refused, and
+// each one received replaces the last.
+template <class Step>
+int ScanValues(unsigned char* buf, int& len, int end, Step step)
+{
+    class Scan : public CValueScan {
+    public:
+        explicit Scan(Step& s) : m_step(s) {}
+
+    private:
+        int OnValue(CBACnetTag& tag, unsigned char* buf, int& len) override
+        {
+            return m_step(tag, buf, len) ? NEXT : FAIL;
+        }
+        Step& m_step;
+    } scan(step);
+    return scan.Run(buf, len, end);
+}
+
+// Reads the content of the value whose header `tag` just read, as data type
+// `type`, into `room` octets. A character string is held to the room as well
+// (its characters and the terminating 0), which ReadDataFrame leaves to us.
+int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf, int& len);
+
+// Four octets as ReadDataFrame leaves a date, time or identifier (least
+// significant first) as one 32-bit number, whatever the host's byte order.
+DWORD Word32(const unsigned char octets[4]);
+// Reads a 4-octet date, time or identifier value into a 32-bit number.
+int ReadWord32(CBACnetTag& tag, int type, DWORD& out, unsigned char* buf, int& len);
+// Writes a header and a 32-bit number as four octets, high-order first.
+void MakeWord32Frame(CBACnetTag& tag, unsigned char* buf, int& len, int cls, int tagNumber, DWORD value);
+
+// One time/value entry: the time whose header `tag` just read, then the
+// value's header and content (at most four octets).
+int ReadTimeValue(CBACnetTag& tag, unsigned char* buf, int& len, _BACnetTimeValue& out);
+// Every entry of a list as B4 time 91 value, empty slots passed over.
+void MakeTimeValuesFrame(CBACnetTag& tag, unsigned char* buf, int& len, CPtrArray& list);
+
+// Appends an entry to a list that owns it; should the list fail to grow,
+// the entry is released, not leaked.
+template <class T>
+void Append(CPtrArray& list, std::unique_ptr<T> entry)
+{
+    list.Add(entry.get());
+    entry.release();
+}
+
+// Deletes every entry of an owning list and empties it.
+template <class T>
+void DeleteEntries(CPtrArray& list)
+{
+    for (INT_PTR i = 0; i < list.GetSize(); i++)
+        delete static_cast<T*>(list.GetAt(i));
+    list.RemoveAll();
+}
+
+class CString;
+// Character string value step of the name and description: character set 0
+// only; the text replaces `text` only when the whole value was read.
+int ReadText(CBACnetTag& tag, unsigned char* buf, int& len, CString& text);
+// The text as an application character string in the host's ANSI code page.
+void MakeTextFrame(CBACnetTag& tag, unsigned char* buf, int& len, const CString& text);
+
+// The loop of the supported-types and supported-services flags: context
+// tags of every kind are passed over (the decode runs to `end`), and each
+// bit string of at most `room` octets replaces all `count` flags, flag k
+// taking bit 7 - k % 8 of octet k / 8.
+int ReadFlags(unsigned char* buf, int& len, int end, unsigned char* flags, int count, int room);

@@ -1,0 +1,55 @@
+// Steps shared by the service encoders and decoders: an object identifier
+// as a tagged value, and one tagged value read through a bounded tag decoder.
+#pragma once
+
+#include "frame/ObjectID.h"
+#include "frame/Tag.h"
+
+namespace ServiceParams {
+
+// Writes `id` as a four-octet tagged value, most significant octet first.
+inline void MakeObjectIDFrame(CBACnetTag& tag, unsigned char* buf, int& len, int cls, int tagNumber,
+                              const _BACnetObjectID& id)
+{
+    const DWORD value = id.GetValue();
+    // Host order for the tag encoder, which reverses it onto the wire.
+    unsigned char host[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                             static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    tag.MakeAnalogFrame(buf, len, cls, tagNumber, 4, host);
+}
+
+// A tag header and its content as data type `type` into `size` octets at `out`.
+// Tag number and class are not checked: the caller knows what comes next.
+inline int ReadValue(CBACnetTag& in, unsigned char* buf, int& len, void* out, int type, int size)
+{
+    int isNull;
+    return in.ReadHeaderFrame(buf, len) && in.ReadDataFrame(out, type, size, buf, len, isNull);
+}
+
+// A tag header and a four-octet object identifier; `id` changes only on success.
+inline int ReadObjectID(CBACnetTag& in, unsigned char* buf, int& len, _BACnetObjectID& id)
+{
+    unsigned char host[4];
+    if (!ReadValue(in, buf, len, host, CBACnetTag::TYPE_OBJECT_ID, sizeof host))
+        return 0;
+    id.SetValue(DWORD(host[0]) | DWORD(host[1]) << 8 | DWORD(host[2]) << 16 | DWORD(host[3]) << 24);
+    return 1;
+}
+
+// A tag header and an unsigned or enumerated value of at most `size` octets
+// (1, 2 or 4) into a host integer. Unsigned content arrives reversed into
+// host order; enumerated content keeps wire order, which for one octet is the same.
+template <typename T>
+int ReadInteger(CBACnetTag& in, unsigned char* buf, int& len, T& out, int type)
+{
+    unsigned char host[sizeof(T)];
+    if (!ReadValue(in, buf, len, host, type, sizeof host))
+        return 0;
+    T value = 0;
+    for (int i = sizeof(T) - 1; i >= 0; i--)
+        value = static_cast<T>((value << 8) | host[i]);
+    out = value;
+    return 1;
+}
+
+}  // namespace ServiceParams

@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "Hex.h"
+#include "host/Archive.h"
+#include "host/File.h"
+#include "object/OBJ.h"
+
+namespace {
+
+std::vector<unsigned char> Store(CBACnetOBJ& obj, unsigned short version)
+{
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        obj.StoreParam(ar, version);
+        ar.Close();
+    }
+    return file.GetData();
+}
+
+// Loads `bytes` into `obj`; returns how many octets the load left unread.
+int Load(std::vector<unsigned char> bytes, CBACnetOBJ& obj, unsigned short version)
+{
+    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
+    CArchive ar(&file, CArchive::load);
+    obj.StoreParam(ar, version);
+    unsigned char rest[256];
+    return static_cast<int>(ar.Read(rest, sizeof rest));
+}
+
+// A record with every field away from its default.
+CBACnetOBJ Filled()
+{
+    CBACnetOBJ obj;
+    obj.m_objectID = _BACnetObjectID(8, 1001);
+    obj.m_name = L"Boiler \u00e9\u20ac";
+    obj.m_address.m_network[0] = 0x00;
+    obj.m_address.m_network[1] = 0x05;
+    obj.m_address.m_macLength = 6;
+    for (int i = 0; i < 24; i++)
+        obj.m_address.m_mac[i] = static_cast<unsigned char>(0xA0 + i);  // past the length too
+    obj.m_maxAPDU = 480;
+    obj.m_segmentation = 3;
+    for (int i = 0; i < CBACnetOBJ::HOST_KEY_SIZE; i++)
+        obj.m_hostKey[i] = static_cast<unsigned char>(i + 1);
+    for (int i = 0; i < CBACnetOBJ::HOST_EXTRA_SIZE; i++)
+        obj.m_hostExtra[i] = static_cast<unsigned char>(0x80 + i);
+    return obj;
+}
+
+void ExpectSame(const CBACnetOBJ& a, const CBACnetOBJ& b, bool withExtra = true)
+{
+    EXPECT_EQ(a.m_objectID.GetValue(), b.m_objectID.GetValue());
+    EXPECT_TRUE(a.m_name == b.m_name);
+    EXPECT_EQ(ToHex(a.m_address.m_network, 2), ToHex(b.m_address.m_network, 2));
+    EXPECT_EQ(a.m_address.m_macLength, b.m_address.m_macLength);
+    EXPECT_EQ(ToHex(a.m_address.m_mac, 24), ToHex(b.m_address.m_mac, 24));
+    EXPECT_EQ(a.m_maxAPDU, b.m_maxAPDU);
+    EXPECT_EQ(a.m_segmentation, b.m_segmentation);
+    EXPECT_EQ(ToHex(a.m_hostKey, 24), ToHex(b.m_hostKey, 24));
+    if (withExtra) {
+        EXPECT_EQ(ToHex(a.m_hostExtra, 35), ToHex(b.m_hostExtra, 35));
+    }
+}
+
+TEST(OBJ, FreshRecordHasTheDefaults)
+{
+    CBACnetOBJ obj;
+    EXPECT_EQ(obj.m_objectID.GetValue(), 0u);
+    EXPECT_TRUE(obj.m_name.IsEmpty());
+    EXPECT_EQ(ToHex(obj.m_address.m_network, 2), "FF FF");
+    EXPECT_EQ(obj.m_address.m_macLength, 0);
+    EXPECT_EQ(obj.m_maxAPDU, 1400);
+    EXPECT_EQ(obj.m_segmentation, 0);
+    EXPECT_EQ(ToHex(obj.m_hostKey, 24), ToHex(std::vector<unsigned char>(24)));
+    EXPECT_EQ(ToHex(obj.m_hostExtra, 35), ToHex(std::vector<unsigned char>(35)));
+}
+
+TEST(OBJ, CompareObjectTestsIdentityOnly)
+{
+    struct Case {
+        const char* name;
+        void (*change)(CBACnetOBJ&);
+        int expected;
+    } cases[] = {
+        {"name", [](CBACnetOBJ& o) { o.m_name = L"other"; }, 1},
+        {"max APDU", [](CBACnetOBJ& o) { o.m_maxAPDU = 50; }, 1},
+        {"segmentation", [](CBACnetOBJ& o) { o.m_segmentation = 0; }, 1},
+        {"host extra", [](CBACnetOBJ& o) { o.m_hostExtra[34] ^= 1; }, 1},
+        {"MAC past its length", [](CBACnetOBJ& o) { o.m_address.m_mac[6] ^= 1; }, 1},
+        {"type", [](CBACnetOBJ& o) { o.m_objectID.m_type = 2; }, 0},
+        {"instance", [](CBACnetOBJ& o) { o.m_objectID.m_instance = 1002; }, 0},
+        {"host key", [](CBACnetOBJ& o) { o.m_hostKey[23] ^= 1; }, 0},
+        {"MAC length", [](CBACnetOBJ& o) { o.m_address.m_macLength = 5; }, 0},
+        {"network number", [](CBACnetOBJ& o) { o.m_address.m_network[1] = 6; }, 0},
+        {"last MAC octet", [](CBACnetOBJ& o) { o.m_address.m_mac[5] ^= 1; }, 0},
+    };
+    for (const Case& c : cases) {
+        CBACnetOBJ a = Filled(), b = Filled();
+        c.change(b);
+        EXPECT_EQ(a.CompareObject(b), c.expected) << c.name;
+        EXPECT_EQ(b.CompareObject(a), c.expected) << c.name;
+    }
+
+    // A local record compares network numbers only.
+    CBACnetOBJ a, b;
+    b.m_address.m_mac[0] = 9;
+    EXPECT_EQ(a.CompareObject(b), 1);
+    // A MAC length past the storage (as an archive may carry) stays inside it.
+    a.m_address.m_macLength = b.m_address.m_macLength = 255;
+    EXPECT_EQ(a.CompareObject(b), 0);
+    b.m_address.m_mac[0] = 0;
+    EXPECT_EQ(a.CompareObject(b), 1);
+}
+
+TEST(OBJ, CopyObjectCopiesEveryField)
+{
+    CBACnetOBJ source = Filled(), copy;
+    copy.CopyObject(source);
+    ExpectSame(copy, source);
+    copy.CopyObject(copy);
+    ExpectSame(copy, source);
+}
+
+TEST(OBJ, StoredRecordLoadsBackWithEitherVersion)
+{
+    for (unsigned short version : {1, 2, 0}) {
+        CBACnetOBJ source = Filled(), loaded;
+        const auto bytes = Store(source, version);
+        EXPECT_EQ(bytes.size(), 4u + 4 + 2 * 9 + 2 + 1 + 24 + (version ? 35 : 107) + 27) << version;
+        EXPECT_EQ(Load(bytes, loaded, version), 0) << version;
+        // Version 0 carries no host extra: the loaded record keeps its own.
+        ExpectSame(loaded, source, version != 0);
+        if (version == 0) {
+            EXPECT_EQ(ToHex(loaded.m_hostExtra, 35), ToHex(std::vector<unsigned char>(35)));
+        }
+    }
+}
+
+TEST(OBJ, ArchiveBytesOfASmallRecord)
+{
+    CBACnetOBJ obj;
+    obj.m_objectID = _BACnetObjectID(8, 5);
+    obj.m_name = L"AB";
+    obj.m_maxAPDU = 1476;
+    obj.m_segmentation = 3;
+    obj.m_hostKey[0] = 0x11;
+    obj.m_hostExtra[34] = 0x22;
+    obj.m_address.m_macLength = 1;
+    obj.m_address.m_mac[0] = 0x0A;
+    const std::string zeros23 = " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
+    const std::string zeros34 = zeros23 + " 00 00 00 00 00 00 00 00 00 00 00";
+    EXPECT_EQ(ToHex(Store(obj, 1)), "05 00 00 02"               // device 5
+                                    " FF FE FF 02 41 00 42 00"  // wide name AB
+                                    " C4 05 03"                 // max APDU 1476, segmentation 3
+                                    " 11" + zeros23 +           // host key
+                                    zeros34 + " 22"             // host extra
+                                    " FF FF 01 0A" + zeros23);  // address
+}
+
+TEST(OBJ, VersionZeroArchiveSkipsExactlyTheLegacyArea)
+{
+    std::vector<unsigned char> bytes = Hex("05 00 00 02  00  C4 05  01");  // device 5, empty 8-bit name
+    bytes.insert(bytes.end(), 24, 0x33);                                   // host key
+    bytes.insert(bytes.end(), 107, 0xEE);                                  // legacy area
+    const auto address = Hex("00 07 02 0A 0B");
+    bytes.insert(bytes.end(), address.begin(), address.end());
+    bytes.insert(bytes.end(), 22, 0x00);
+    bytes.push_back(0x5A);  // the next record's first octet
+
+    CBACnetOBJ obj;
+    obj.m_hostExtra[0] = 0x77;
+    EXPECT_EQ(Load(bytes, obj, 0), 1);
+    EXPECT_EQ(obj.m_objectID.GetValue(), 0x02000005u);
+    EXPECT_EQ(obj.m_maxAPDU, 1476);
+    EXPECT_EQ(obj.m_hostKey[23], 0x33);
+    EXPECT_EQ(obj.m_hostExtra[0], 0x77);
+    EXPECT_EQ(ToHex(obj.m_address.m_network, 2), "00 07");
+    EXPECT_EQ(obj.m_address.m_macLength, 2);
+    EXPECT_EQ(ToHex(obj.m_address.m_mac, 2), "0A 0B");
+}
+
+TEST(OBJ, EightBitNameLoadsWidened)
+{
+    CBACnetOBJ source;
+    auto bytes = Store(source, 1);
+    // Replace the wide empty name FF FE FF 00 by the 8-bit name "AB\xE9\x80".
+    const auto narrow = Hex("04 41 42 E9 80");
+    bytes.erase(bytes.begin() + 4, bytes.begin() + 8);
+    bytes.insert(bytes.begin() + 4, narrow.begin(), narrow.end());
+
+    CBACnetOBJ loaded;
+    EXPECT_EQ(Load(bytes, loaded, 1), 0);
+    EXPECT_TRUE(loaded.m_name == L"AB\u00e9\u20ac");
+}
+
+TEST(OBJ, TruncatedArchiveThrows)
+{
+    CBACnetOBJ source = Filled();
+    auto bytes = Store(source, 1);
+    bytes.resize(4 + 3 + 18 + 2 + 1 + 10);  // cut inside the host key
+    CBACnetOBJ loaded;
+    EXPECT_THROW(Load(bytes, loaded, 1), CArchiveException);
+}
+
+TEST(OBJ, DeviceTextsAppend)
+{
+    struct Case {
+        unsigned type, instance;
+        const wchar_t *info, *plain, *spaced;
+    } cases[] = {
+        {8, 1001, L"xDevice : 1001", L"xDevice1001", L"xDevice 1001"},
+        {0, 0, L"xAnalogInput : 0", L"xAnalogInput0", L"xAnalogInput 0"},
+        {20, 4194303, L"xAccumulator : 4194303", L"xAccumulator4194303", L"xAccumulator 4194303"},
+        {21, 7, L"xObjectType21 : 7", L"xObjectType217", L"xObjectType21 7"},
+        {1023, 7, L"xObjectType1023 : 7", L"xObjectType10237", L"xObjectType1023 7"},
+    };
+    for (const Case& c : cases) {
+        CBACnetOBJ obj;
+        obj.m_objectID = _BACnetObjectID(c.type, c.instance);
+        CString info = L"x", plain = L"x", spaced = L"x";
+        obj.GetDeviceInfoText(info);
+        obj.GetDeviceText(plain);
+        obj.GetDeviceText_1(spaced);
+        EXPECT_TRUE(info == c.info) << c.type;
+        EXPECT_TRUE(plain == c.plain) << c.type;
+        EXPECT_TRUE(spaced == c.spaced) << c.type;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Hex.h"
+#include "object/OBJ.h"
+#include "service/IAmService.h"
+#include "service/WhoIsService.h"
+
+namespace {
+
+TEST(WhoIs, GlobalBroadcastOfEightOctets)
+{
+    CBACnetWhoIsService whoIs;
+    unsigned char buf[32] = {};
+    int len = 0;
+    whoIs.MakeFrame(buf, len);
+    EXPECT_EQ(ToHex(buf, len), "01 20 FF FF 00 FF 10 08");
+
+    // Appends at the cursor, as often as asked.
+    len = 5;
+    whoIs.MakeFrame(buf, len);
+    EXPECT_EQ(len, 13);
+    EXPECT_EQ(ToHex(buf + 5, 8), "01 20 FF FF 00 FF 10 08");
+    whoIs.MakeFrame(buf, len);
+    EXPECT_EQ(ToHex(buf + 13, 8), "01 20 FF FF 00 FF 10 08");
+}
+
+struct IAmCase {
+    const char* name;
+    const char* params;
+    bool decodes;
+    DWORD deviceID;
+    unsigned short maxAPDU;
+    unsigned char segmentation;
+    unsigned short vendorID;
+};
+
+const IAmCase kIAms[] = {
+    {"device 5", "C4 02 00 00 05 22 05 C4 91 00 21 07", true, 0x02000005, 1476, 0, 7},
+    {"context-tagged identifier", "0C 02 00 00 05 22 05 C4 91 03 21 07", true, 0x02000005, 1476, 3, 7},
+    {"one-octet max APDU", "C4 02 3F FF FF 21 32 91 01 22 01 04", true, 0x023FFFFF, 50, 1, 260},
+    {"two-octet segmentation", "C4 02 00 00 05 22 05 C4 92 00 02 21 07", true, 0x02000005, 1476, 2, 7},
+    {"three-octet max APDU", "C4 02 00 00 05 23 00 05 C4 91 00 21 07", false, 0, 0, 0, 0},
+    {"five-octet identifier", "C5 05 02 00 00 00 05 22 05 C4 91 00 21 07", false, 0, 0, 0, 0},
+    {"five-octet segmentation", "C4 02 00 00 05 22 05 C4 95 05 00 00 00 00 03 21 07", false, 0, 0, 0, 0},
+    {"three-octet vendor", "C4 02 00 00 05 22 05 C4 91 00 23 00 00 07", false, 0, 0, 0, 0},
+};
+
+TEST(IAm, DecodesIntoANewRecord)
+{
+    for (const IAmCase& c : kIAms) {
+        CBACnetIAmService iAm;
+        Received frame(c.params);
+        std::unique_ptr<CBACnetOBJ> unbounded(iAm.ReadFrame(frame.buf()));
+        std::unique_ptr<CBACnetOBJ> obj(iAm.ReadFrame(frame.buf(), frame.end()));
+        ASSERT_EQ(obj != nullptr, c.decodes) << c.name;
+        ASSERT_EQ(unbounded != nullptr, c.decodes) << c.name;
+        if (!c.decodes)
+            continue;
+        EXPECT_EQ(obj->m_objectID.GetValue(), c.deviceID) << c.name;
+        EXPECT_EQ(obj->m_maxAPDU, c.maxAPDU) << c.name;
+        EXPECT_EQ(obj->m_segmentation, c.segmentation) << c.name;
+        EXPECT_EQ(iAm.m_vendorID, c.vendorID) << c.name;
+        EXPECT_EQ(iAm.m_segmentation, c.segmentation) << c.name;
+        // Name and address stay at the defaults for the caller to fill.
+        EXPECT_TRUE(obj->m_name.IsEmpty()) << c.name;
+        EXPECT_EQ(ToHex(obj->m_address.m_network, 2), "FF FF") << c.name;
+        EXPECT_EQ(obj->m_address.m_macLength, 0) << c.name;
+    }
+}
+
+TEST(IAm, EveryTruncationIsRefused)
+{
+    for (const IAmCase& c : kIAms) {
+        const auto bytes = Hex(c.params);
+        for (size_t n = 0; n < bytes.size(); n++) {
+            CBACnetIAmService iAm;
+            Received frame(bytes, n);
+            std::unique_ptr<CBACnetOBJ> obj(iAm.ReadFrame(frame.buf(), frame.end()));
+            EXPECT_EQ(obj, nullptr) << c.name << ", " << n << " octets";
+        }
+    }
+}
+
+}  // namespace

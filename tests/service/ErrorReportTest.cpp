@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "Hex.h"
+#include "object/OBJ.h"
+#include "service/CreateObjService.h"
+#include "service/DeleteObjService.h"
+#include "service/MyBACnetBlkData.h"
+#include "service/ReadPropertyService.h"
+
+namespace {
+
+struct ErrCase {
+    const char* name;
+    const char* params;
+    int result;
+    unsigned char errorClass, errorCode;
+};
+
+const ErrCase kErrors[] = {
+    {"property, unknown property", "91 02 91 20", 1, 2, 32},
+    {"context tags", "09 01 19 1F", 1, 1, 31},
+    {"two-octet code", "91 02 92 01 00", 0, 0xEE, 0xEE},
+    {"two-octet class", "92 00 02 91 20", 0, 0xEE, 0xEE},
+    {"code missing", "91 02", 0, 0xEE, 0xEE},
+};
+
+TEST(ErrFrame, DecodesClassAndCode)
+{
+    CBACnetReadPropertyService read;
+    CBACnetCreateObjService create;
+    CBACnetDeleteObjService remove;
+    CBACnetConfirmSrvPDU* services[] = {&read, &create, &remove};
+    for (const ErrCase& c : kErrors) {
+        Received frame(c.params);
+        for (CBACnetConfirmSrvPDU* service : services) {
+            EXPECT_EQ(service->ErrFrame(frame.buf(), nullptr, frame.end()), c.result) << c.name;
+            if (c.result) {  // the unbounded form only on complete parameters
+                EXPECT_EQ(service->ErrFrame(frame.buf(), nullptr), 1) << c.name;
+            }
+        }
+        unsigned char errorClass = 0xEE, errorCode = 0xEE;
+        EXPECT_EQ(read.ErrFrame(frame.buf(), nullptr, frame.end(), errorClass, errorCode), c.result) << c.name;
+        EXPECT_EQ(errorClass, c.errorClass) << c.name;
+        EXPECT_EQ(errorCode, c.errorCode) << c.name;
+    }
+}
+
+TEST(ErrFrame, EveryTruncationIsRefused)
+{
+    const auto bytes = Hex("91 02 91 20");
+    for (size_t n = 0; n < bytes.size(); n++) {
+        Received frame(bytes, n);
+        CBACnetReadPropertyService service;
+        EXPECT_EQ(service.ErrFrame(frame.buf(), nullptr, frame.end()), 0) << n << " octets";
+    }
+}
+
+std::wstring Text(CMyBACnetBlkData& record)
+{
+    CString text = L"unchanged";
+    record.GetErrorMsg(text);
+    return text.GetString();
+}
+
+std::wstring Describe(int status, int value, uintptr_t code = 0)
+{
+    CMyBACnetBlkData record;
+    record.SetData(status, value, reinterpret_cast<unsigned char*>(code));
+    return Text(record);
+}
+
+TEST(BlkData, StatusTexts)
+{
+    EXPECT_EQ(Describe(1, 0), L"Time out ");
+    EXPECT_EQ(Describe(2, 0), L"Memory allocation error ");
+    EXPECT_EQ(Describe(3, 0), L"Invalid communciation handle ");
+    for (int status : {4, 8, -1})
+        EXPECT_EQ(Describe(status, 0), L"unchanged") << status;
+    CMyBACnetBlkData fresh;
+    EXPECT_EQ(Text(fresh), L"unchanged");
+}
+
+TEST(BlkData, ErrorTexts)
+{
+    const wchar_t* classes[] = {L"device", L"object", L"property", L"resources", L"security", L"services", L"vt"};
+    const wchar_t* codes[] = {
+        L"other", L"authentication failed", L"configuration in progress", L"device busy",
+        L"dynamic creation not supported", L"file access denied", L"incompatible security levels",
+        L"inconsistent parameters", L"inconsistent selection criterion", L"invalid data type",
+        L"invalid file access method", L"invalid file start position", L"invalid operator name",
+        L"invalid parameter data type", L"invalid time stamp", L"key generation error",
+        L"missing requried parameter", L"no objects of specified type", L"no space for object",
+        L"no space to add list element", L"no space to write property", L"no vt sessions available",
+        L"property is not a list", L"object deletion not permitted", L"object identifier already exists",
+        L"operational problem", L"password failure", L"read access denied", L"security not supported",
+        L"service request denied", L"timeout", L"unknown object", L"unknown property",
+        L"this enumeration was removed", L"unknown vt class", L"unknown vt session", L"unsupported object type",
+        L"value out of range", L"vt session already closed", L"vt session termination failure",
+        L"write access denied", L"character set not supported", L"invalid array index",
+    };
+    static_assert(sizeof codes / sizeof *codes == 43, "43 codes");
+    for (int cls = 0; cls < 7; cls++)
+        EXPECT_EQ(Describe(5, cls, 0), std::wstring(L"error : ") + classes[cls] + L"other") << cls;
+    for (int code = 0; code < 43; code++)
+        EXPECT_EQ(Describe(5, 2, code), std::wstring(L"error : property") + codes[code]) << code;
+    EXPECT_EQ(Describe(5, 2, 32), L"error : propertyunknown property");
+    EXPECT_EQ(Describe(5, 7, 43), L"error : unknown class - unknown code");
+    EXPECT_EQ(Describe(5, 9, 50), L"error : unknown class - unknown code");
+    EXPECT_EQ(Describe(5, 255, 255), L"error : unknown class - unknown code");
+    // Only the low octets count.
+    EXPECT_EQ(Describe(5, 0x102, 0x120), L"error : propertyunknown property");
+}
+
+TEST(BlkData, RejectAndAbortTexts)
+{
+    const wchar_t* rejects[] = {
+        L"other", L"buffer overflow", L"inconsistent parameters", L"invalid parameter data type", L"invalid tag",
+        L"missing requrired parameter", L"parameter out of range", L"too many arguments",
+        L"undefined enumeration", L"unrecognized service",
+    };
+    const wchar_t* aborts[] = {
+        L"other", L"buffer overflow", L"invalid apdu in this state", L"preempted by higher priority task",
+        L"segmentation not supported",
+    };
+    for (int reason = 0; reason < 10; reason++)
+        EXPECT_EQ(Describe(6, reason), std::wstring(L"reject : ") + rejects[reason]) << reason;
+    for (int reason = 0; reason < 5; reason++)
+        EXPECT_EQ(Describe(7, reason), std::wstring(L"abort : ") + aborts[reason]) << reason;
+    EXPECT_EQ(Describe(6, 10), L"reject : unknown code");
+    EXPECT_EQ(Describe(7, 5), L"abort : unknown code");
+    EXPECT_EQ(Describe(7, 255), L"abort : unknown code");
+}
+
+TEST(BlkData, AccumulatesBlocks)
+{
+    unsigned char a[] = {1, 2, 3}, b[] = {4, 5};
+    CMyBACnetBlkData record;
+    record.SetData(0, 3, a);
+    record.SetData(0, 2, b);
+    EXPECT_EQ(record.m_status, 0);
+    ASSERT_EQ(record.m_length, 5);
+    EXPECT_EQ(ToHex(record.m_data, 5), "01 02 03 04 05");
+
+    // An error recorded mid-way keeps the data and its length consistent.
+    record.SetData(5, 2, reinterpret_cast<unsigned char*>(uintptr_t(32)));
+    EXPECT_EQ(record.m_errorClass, 2);
+    EXPECT_EQ(record.m_errorCode, 32);
+    EXPECT_EQ(record.m_length, 5);
+
+    record.Start_BlkData();
+    EXPECT_EQ(record.m_status, 0);
+    EXPECT_EQ(record.m_length, 0);
+    EXPECT_EQ(record.m_errorClass, 0);
+    EXPECT_EQ(record.m_errorCode, 0);
+    EXPECT_EQ(record.m_data, nullptr);
+}
+
+TEST(BlkData, BlocksItCannotHoldSetStatusTwo)
+{
+    std::vector<unsigned char> big(65535, 0xAB);
+    unsigned char one[] = {1};
+    struct Case {
+        const char* name;
+        int value;
+        unsigned char* data;
+    } cases[] = {
+        {"past 65535 octets", 1, one},
+        {"negative count", -1, one},
+        {"no data", 4, nullptr},
+    };
+    for (const Case& c : cases) {
+        CMyBACnetBlkData record;
+        record.SetData(0, 65535, big.data());
+        ASSERT_EQ(record.m_length, 65535) << c.name;
+        record.SetData(0, c.value, c.data);
+        EXPECT_EQ(record.m_status, 2) << c.name;
+        EXPECT_EQ(record.m_length, 65535) << c.name;
+        EXPECT_EQ(record.m_data[65534], 0xAB) << c.name;
+    }
+}
+
+TEST(BlkData, CopiesOwnTheirData)
+{
+    unsigned char a[] = {1, 2, 3};
+    CMyBACnetBlkData original;
+    original.SetData(0, 3, a);
+
+    CMyBACnetBlkData assigned;
+    assigned.SetData(7, 4, nullptr);
+    assigned = original;
+    CMyBACnetBlkData constructed(original);
+    original.Start_BlkData();  // frees the original's buffer
+
+    for (CMyBACnetBlkData* copy : {&assigned, &constructed}) {
+        EXPECT_EQ(copy->m_status, 0);
+        ASSERT_EQ(copy->m_length, 3);
+        EXPECT_NE(copy->m_data, nullptr);
+        EXPECT_EQ(ToHex(copy->m_data, 3), "01 02 03");
+    }
+
+    assigned = *&assigned;
+    EXPECT_EQ(ToHex(assigned.m_data, 3), "01 02 03");
+
+    CMyBACnetBlkData error;
+    error.SetData(6, 4, nullptr);
+    assigned = error;
+    EXPECT_EQ(assigned.m_data, nullptr);
+    EXPECT_EQ(assigned.m_length, 0);
+    EXPECT_EQ(Text(assigned), L"reject : invalid tag");
+}
+
+}  // namespace
