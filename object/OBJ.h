@@ -23,7 +23,7 @@ public:
 
     _BACnetObjectID m_objectID;   // type: a catalogue code of the tables below
     CString m_name;
-    alignas(CObject) CBACnetNPCI_DATA m_address;  // where the device answers (a byte-packed class)
+    CBACnetNPCI_DATA m_address;   // where the device answers
     unsigned short m_maxAPDU;     // largest APDU the device accepts, in octets
     unsigned char m_segmentation; // segmentation supported, as its I-Am says
     unsigned char m_hostKey[HOST_KEY_SIZE];      // the host's; part of the identity

@@ -5,6 +5,8 @@
 
 #include "property/ValueScan.h"
 
+using namespace propcodec;
+
 namespace {
 
 // A calendar entry nests one level (the date range); deeper nesting is no
@@ -73,27 +75,6 @@ private:
     _BACnetSpecialEvent& m_event;
 };
 
-}  // namespace
-
-_BACnetSpecialEvent::_BACnetSpecialEvent()
-    : m_periodChoice(PERIOD_CALENDAR_ENTRY), m_calendarEntryChoice(ENTRY_DATE), m_date(0), m_startDate(0),
-      m_endDate(0), m_weekNDay{0, 0, 0}, m_eventPriority(16)
-{
-}
-
-_BACnetSpecialEvent::~_BACnetSpecialEvent()
-{
-    DeleteEntries<_BACnetTimeValue>(m_timeValues);
-}
-
-CBACnetExpSchedule::~CBACnetExpSchedule()
-{
-    delete m_currentEvent;
-    DeleteEntries<_BACnetSpecialEvent>(m_specialEvents);
-}
-
-namespace {
-
 // Moves the event under construction, if any, to the list.
 void CloseEvent(CBACnetExpSchedule& schedule)
 {
@@ -155,6 +136,23 @@ private:
 
 }  // namespace
 
+_BACnetSpecialEvent::_BACnetSpecialEvent()
+    : m_periodChoice(PERIOD_CALENDAR_ENTRY), m_calendarEntryChoice(ENTRY_DATE), m_date(0), m_startDate(0),
+      m_endDate(0), m_weekNDay{0, 0, 0}, m_eventPriority(16)
+{
+}
+
+_BACnetSpecialEvent::~_BACnetSpecialEvent()
+{
+    DeleteEntries<_BACnetTimeValue>(m_timeValues);
+}
+
+CBACnetExpSchedule::~CBACnetExpSchedule()
+{
+    delete m_currentEvent;
+    DeleteEntries<_BACnetSpecialEvent>(m_specialEvents);
+}
+
 int CBACnetExpSchedule::ReadFrame(unsigned char* buf, int& len, int end)
 {
     CEventScan scan(*this);
@@ -192,8 +190,10 @@ int CBACnetExpSchedule::MakeFrame(unsigned char* buf, int& len, int)
                 break;
             case _BACnetSpecialEvent::ENTRY_DATE_RANGE:
                 tag.MakeProgramFrame(buf, len, 1, 1);
-                MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DATE, event->m_startDate);
-                MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DATE, event->m_endDate);
+                MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DATE,
+                                event->m_startDate);
+                MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DATE,
+                                event->m_endDate);
                 tag.MakeProgramFrame(buf, len, 1, 0);
                 break;
             case _BACnetSpecialEvent::ENTRY_WEEK_N_DAY:

@@ -2,10 +2,13 @@
 
 #include "property/ValueScan.h"
 
+using namespace propcodec;
+
 int CBACnetObjectDesc::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    return ScanValues(buf, len, end,
-                      [this](CBACnetTag& tag, unsigned char* buf, int& len) { return ReadText(tag, buf, len, m_description); });
+    return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
+        return ReadText(tag, buf, len, m_description);
+    });
 }
 
 int CBACnetObjectDesc::MakeFrame(unsigned char* buf, int& len, int)

@@ -4,6 +4,8 @@
 
 #include "property/ValueScan.h"
 
+using namespace propcodec;
+
 namespace {
 
 // Decodes the value whose header `tag` just read into `out`. Strings, dates,
@@ -121,7 +123,7 @@ int CBACnetPresentvalue::SetValue(unsigned char* buf, int& len, CTagVal& value, 
     if (asEnumerated) {
         unsigned char state = value.GetVal() != 0 ? 1 : 0;
         tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_ENUMERATED, 1, &state);
-    } else if (value.GetType() == 7) {
+    } else if (value.GetType() == CTagVal::typeDouble) {  // 7: the host's floating values
         const float real = static_cast<float>(value.GetVal());
         DWORD bits;
         memcpy(&bits, &real, sizeof bits);

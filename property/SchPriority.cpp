@@ -2,6 +2,8 @@
 
 #include "property/ValueScan.h"
 
+using namespace propcodec;
+
 int CBACnetSchPriority::ReadFrame(unsigned char* buf, int& len, int end)
 {
     return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {

@@ -4,6 +4,8 @@
 
 #include "property/ValueScan.h"
 
+using namespace propcodec;
+
 CBACnetServiceSupported::CBACnetServiceSupported() : CBACnetPropertyID(97)
 {
     memset(m_serviceFlags, 1, sizeof m_serviceFlags);

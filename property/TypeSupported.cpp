@@ -4,6 +4,8 @@
 
 #include "property/ValueScan.h"
 
+using namespace propcodec;
+
 CBACnetTypeSupported::CBACnetTypeSupported() : CBACnetPropertyID(96)
 {
     memset(m_typeFlags, 0, sizeof m_typeFlags);

@@ -9,6 +9,8 @@
 
 #include "property/WeekSchedule.h"
 
+namespace propcodec {
+
 int CValueScan::Run(unsigned char* buf, int& len, int end)
 {
     CBACnetTag tag(end);
@@ -60,10 +62,16 @@ int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf
     return tag.ReadDataFrame(out, type, room, buf, len, isNull);
 }
 
+namespace {
+
+// Four octets as ReadDataFrame leaves a date, time or identifier (least
+// significant first) as one 32-bit number, whatever the host's byte order.
 DWORD Word32(const unsigned char octets[4])
 {
     return DWORD(octets[3]) << 24 | DWORD(octets[2]) << 16 | DWORD(octets[1]) << 8 | octets[0];
 }
+
+}  // namespace
 
 int ReadWord32(CBACnetTag& tag, int type, DWORD& out, unsigned char* buf, int& len)
 {
@@ -162,3 +170,5 @@ int ReadFlags(unsigned char* buf, int& len, int end, unsigned char* flags, int c
     CFlagScan scan(flags, count, room);
     return scan.Run(buf, len, end);
 }
+
+}  // namespace propcodec

@@ -8,7 +8,12 @@
 #include "host/Arrays.h"
 #include "host/Types.h"
 
+class CString;
 struct _BACnetTimeValue;
+
+// Internal names in a namespace of their own: the library is one link unit
+// with other families' helpers.
+namespace propcodec {
 
 // The decode loop of the property codecs. It reads tag headers until `end`
 // and hands each to the hook for its kind; a hook answers NEXT to read on,
@@ -61,9 +66,6 @@ int ScanValues(unsigned char* buf, int& len, int end, Step step)
 // (its characters and the terminating 0), which ReadDataFrame leaves to us.
 int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf, int& len);
 
-// Four octets as ReadDataFrame leaves a date, time or identifier (least
-// significant first) as one 32-bit number, whatever the host's byte order.
-DWORD Word32(const unsigned char octets[4]);
 // Reads a 4-octet date, time or identifier value into a 32-bit number.
 int ReadWord32(CBACnetTag& tag, int type, DWORD& out, unsigned char* buf, int& len);
 // Writes a header and a 32-bit number as four octets, high-order first.
@@ -93,7 +95,6 @@ void DeleteEntries(CPtrArray& list)
     list.RemoveAll();
 }
 
-class CString;
 // Character string value step of the name and description: character set 0
 // only; the text replaces `text` only when the whole value was read.
 int ReadText(CBACnetTag& tag, unsigned char* buf, int& len, CString& text);
@@ -105,3 +106,5 @@ void MakeTextFrame(CBACnetTag& tag, unsigned char* buf, int& len, const CString&
 // bit string of at most `room` octets replaces all `count` flags, flag k
 // taking bit 7 - k % 8 of octet k / 8.
 int ReadFlags(unsigned char* buf, int& len, int end, unsigned char* flags, int count, int room);
+
+}  // namespace propcodec

@@ -4,6 +4,8 @@
 
 #include "property/ValueScan.h"
 
+using namespace propcodec;
+
 namespace {
 
 class CWeekScan : public CValueScan {

@@ -12,10 +12,8 @@ class CBACnetOBJ;
 
 class BACNET_API CBACnetConfirmSrvPDU : public CObject {
 public:
-    // The header classes are byte-packed; alignas keeps their virtual-table
-    // pointers aligned inside the service object.
-    alignas(CObject) CBACnetConfirmReqPDU m_applicationHeader;  // max APDU 1476, invoke ID 0, window size 1
-    alignas(CObject) CBACnetNPCI m_networkHeader;               // version 1, control 0
+    CBACnetConfirmReqPDU m_applicationHeader;  // max APDU 1476, invoke ID 0, window size 1
+    CBACnetNPCI m_networkHeader;               // version 1, control 0
 
     CBACnetConfirmSrvPDU();
     ~CBACnetConfirmSrvPDU() override;

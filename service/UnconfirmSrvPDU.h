@@ -8,10 +8,8 @@
 
 class BACNET_API CBACnetUnconfirmSrvPDU : public CObject {
 public:
-    // The header classes are byte-packed; alignas keeps their virtual-table
-    // pointers aligned inside the service object.
-    alignas(CObject) CBACnetUnconfirmReqPDU m_applicationHeader;  // service choice 0
-    alignas(CObject) CBACnetNPCI m_networkHeader;                 // version 1, control 0
+    CBACnetUnconfirmReqPDU m_applicationHeader;  // service choice 0
+    CBACnetNPCI m_networkHeader;                 // version 1, control 0
 
     CBACnetUnconfirmSrvPDU();
     ~CBACnetUnconfirmSrvPDU() override;

@@ -3,22 +3,15 @@
 #include <cstring>
 #include <vector>
 
+#include "Archived.h"
 #include "Hex.h"
-#include "host/Archive.h"
-#include "host/File.h"
 #include "object/OBJ.h"
 
 namespace {
 
 std::vector<unsigned char> Store(CBACnetOBJ& obj, unsigned short version)
 {
-    CMemFile file;
-    {
-        CArchive ar(&file, CArchive::store);
-        obj.StoreParam(ar, version);
-        ar.Close();
-    }
-    return file.GetData();
+    return Stored([&](CArchive& ar) { obj.StoreParam(ar, version); });
 }
 
 // Loads `bytes` into `obj`; returns how many octets the load left unread.
