@@ -20,6 +20,9 @@
 #include "frame/Tag.h"
 
 #include "object/OBJ.h"
+#include "object/PropertyCatalogue.h"
+#include "object/Types.h"
+#include "object/ObjTypes.h"
 
 #include "property/PropertyID.h"
 #include "property/ObjectName.h"
