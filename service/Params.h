@@ -4,6 +4,7 @@
 
 #include "frame/ObjectID.h"
 #include "frame/Tag.h"
+#include "property/PropertyID.h"
 
 namespace ServiceParams {
 
@@ -16,6 +17,17 @@ inline void MakeObjectIDFrame(CBACnetTag& tag, unsigned char* buf, int& len, int
     unsigned char host[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
                              static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
     tag.MakeAnalogFrame(buf, len, cls, tagNumber, 4, host);
+}
+
+// The property a ReadProperty or WriteProperty request names: object
+// identifier (context 0), property identifier (context 1) and, unless the
+// codec holds none, the array index (context 2).
+inline void MakePropertyRefFrame(CBACnetTag& tag, unsigned char* buf, int& len, CBACnetPropertyID& prop)
+{
+    MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, prop.m_objectID);
+    tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &prop.m_propertyID);
+    if (prop.m_arrayIndex != CBACnetPropertyID::NO_ARRAY_INDEX)
+        tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 2, 1, &prop.m_arrayIndex);
 }
 
 // A tag header and its content as data type `type` into `size` octets at `out`.

@@ -21,10 +21,7 @@ unsigned char CBACnetReadPropertyService::MakeFrame(unsigned char* buf, int& len
     const unsigned char invokeID = NextInvokeID();
     MakeHeaderFrame(buf, len, obj, invokeID);
     CBACnetTag tag;
-    ServiceParams::MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, prop->m_objectID);
-    tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &prop->m_propertyID);
-    if (prop->m_arrayIndex != CBACnetPropertyID::NO_ARRAY_INDEX)
-        tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 2, 1, &prop->m_arrayIndex);
+    ServiceParams::MakePropertyRefFrame(tag, buf, len, *prop);
     return invokeID;
 }
 

@@ -1,0 +1,92 @@
+#include "service/ReadMultiService.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/Arrays.h"
+#include "object/OBJ.h"
+#include "object/ObjTypes.h"
+
+namespace {
+
+// The largest max-APDU code's size: the limit MakeBodyFrame tests against
+// can exceed the record's m_maxAPDU (1476 against the default 1400).
+constexpr int kLargestStandardAPDU = 1476;
+// The longest read access specification: identifier (5), opening tag,
+// two-octet property identifier (3), two-octet array index (3), closing tag.
+constexpr int kLargestEntry = 13;
+// Room past the limit: the header is written before any test, and an entry
+// is appended before the size test.
+constexpr int kSlack = 64;
+
+}  // namespace
+
+CBACnetReadMultiService::CBACnetReadMultiService()
+{
+    Start(0);
+}
+
+CBACnetReadMultiService::CBACnetReadMultiService(int first)
+{
+    Start(first);
+}
+
+void CBACnetReadMultiService::Start(int first)
+{
+    m_frame = nullptr;
+    m_frameLength = 0;
+    m_frameSize = 0;
+    m_invokeID = NextInvokeID();
+    m_first = first;
+    m_last = first;
+}
+
+CBACnetReadMultiService::~CBACnetReadMultiService()
+{
+    delete[] m_frame;
+    m_frame = nullptr;
+}
+
+unsigned char CBACnetReadMultiService::MakeSchedueHeader(unsigned char* buf, int& len, CBACnetOBJ* obj)
+{
+    memset(buf, 0, obj->m_maxAPDU);
+    MakeRequestHeader(buf, len, obj, m_invokeID, SERVICE_CHOICE, true);
+    return m_invokeID;
+}
+
+void CBACnetReadMultiService::MakeHeaderFrame(int& len, CBACnetOBJ* obj, int index)
+{
+    // A second header on the same object replaces the first buffer.
+    delete[] m_frame;
+    m_frame = nullptr;
+    m_frameSize = std::max<int>(obj->m_maxAPDU, kLargestStandardAPDU) + kSlack;
+    m_frame = new unsigned char[m_frameSize]();
+    MakeRequestHeader(m_frame, len, obj, m_invokeID, SERVICE_CHOICE, true);
+    m_frameLength = len;
+    m_last = index;
+}
+
+int CBACnetReadMultiService::MakeBodyFrame(int& len, CBACnetObjTypes* entry, int index)
+{
+    if (m_frame == nullptr || len < 0 || len > m_frameSize - kLargestEntry)
+        return 0;
+    entry->MakeFrameToMulti(m_frame, len);
+    m_frameLength = len;
+    m_last = index;
+    const int limit = m_applicationHeader.GetMaxAPDU();
+    if (len + 8 >= limit)
+        return 0;
+    // Room for the acknowledgement: 27 octets plus 16 per entry and one more.
+    return (m_last - m_first + 2) * 16 + 27 < limit ? 1 : 0;
+}
+
+int CBACnetReadMultiService::ReadBodyFrame(unsigned char* buf, int end, CPtrArray& array)
+{
+    int len = 0;
+    for (int i = m_first; i <= m_last; i++) {
+        if (i >= array.GetSize())
+            return 0;
+        static_cast<CBACnetObjTypes*>(array.GetAt(i))->ReadFrameToMulti(buf, len, end);
+    }
+    return 1;
+}
