@@ -39,6 +39,9 @@
 
 #include "service/ConfirmSrvPDU.h"
 #include "service/ReadPropertyService.h"
+#include "service/WritePropertyService.h"
+#include "service/ReadMultiService.h"
+#include "service/WriteMultiService.h"
 #include "service/CreateObjService.h"
 #include "service/DeleteObjService.h"
 #include "service/UnconfirmSrvPDU.h"
