@@ -1,0 +1,51 @@
+// Value conversion: each application value of the frame decoded into a
+// buffer of exactly `size` octets, then converted to a host value as every
+// data type, for the usual host tag types and a chosen sub-type.
+#include "FuzzInput.h"
+
+#include <vector>
+
+namespace {
+
+using T = CBACnetTypes;
+
+const unsigned char kDataTypes[] = {
+    T::DT_NULL, T::DT_BOOLEAN, T::DT_UNSIGNED, T::DT_SIGNED, T::DT_REAL, T::DT_DOUBLE,
+    T::DT_OCTET_STRING, T::DT_CHARACTER_STRING, T::DT_BIT_STRING, T::DT_ENUMERATED,
+    T::DT_DATE, T::DT_TIME, T::DT_OBJECT_ID, T::DT_BINARY_PV, T::DT_OBJECT_TYPE,
+    T::DT_EVENT_STATE, T::DT_RELIABILITY, T::DT_ENGINEERING_UNITS, T::DT_NOTIFY_TYPE,
+    T::DT_POLARITY, T::DT_DATE_TIME, T::DT_PRIORITY_VALUE,
+};
+const unsigned short kHostTypes[] = {0, 3, T::HOST_FLOAT, T::HOST_TEXT};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::Input in(data, size);
+    const unsigned short room = in.Take();  // 0 to 255 octets
+    const unsigned short subType = in.Take();
+    const unsigned short declared = kDataTypes[in.Take() % sizeof kDataTypes];
+    in.Rest();
+    unsigned char* buf = in.buf();
+    const int end = in.end();
+
+    std::vector<unsigned char> value(room);
+    CBACnetTag tag;
+    int len = 0;
+    while (len < end) {
+        const int before = len;
+        int isNull = -1;
+        const int ok = T::ReceiveDataTypeValue(value.data(), declared, room, tag, buf, len, isNull, end);
+        fuzz::CheckCursor(len, end);
+        if (!ok || len <= before)
+            break;
+        for (unsigned char dataType : kDataTypes)
+            for (unsigned short hostType : kHostTypes) {
+                CTagVal host;
+                T::GetTagVal(value.data(), dataType, host, hostType, subType, isNull, room);
+                host.GetValStr();
+            }
+    }
+    return 0;
+}
