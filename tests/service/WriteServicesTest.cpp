@@ -106,8 +106,9 @@ TEST(WriteProperty, HostValueRequests)
         // The accumulator's present value is not a Real: only the tags before the value are compared.
         const std::string parameters = frame.size() > 18 ? frame.substr(18) : "";
         EXPECT_EQ(parameters.substr(0, strlen(c.parameters)), c.parameters) << c.name;
-        if (c.type != 20)
+        if (c.type != 20) {
             EXPECT_EQ(parameters, c.parameters) << c.name;
+        }
         // The host-value write leaves the counter alone.
         EXPECT_EQ(CBACnetPDU::c_invokeID, 9) << c.name;
     }
