@@ -24,34 +24,21 @@ std::string Narrow(const CString& text)
     return HostWideToAnsi(text.GetString(), text.GetLength());
 }
 
-// The eight receive headers a driver keeps for GetReceiveData.
-struct ReceiveHeaders {
-    CBACnetConfirmReqPDU confirm;
-    CBACnetUnconfirmReqPDU unconfirm;
-    CBACnetSimpleAckPDU simple;
-    CBACnetComplexAckPDU complex;
-    CBACnetSegmentAckPDU segment;
-    CBACnetErrorPDU error;
-    CBACnetRejectPDU reject;
-    CBACnetAbortPDU abort;
-    CBACnetPDU* table[8] = {&confirm, &unconfirm, &simple, &complex, &segment, &error, &reject, &abort};
-
-    // Network header, then APDU header; `len` ends at the service parameters.
-    CBACnetPDU* Receive(unsigned char* frame, int size, int& len)
-    {
-        CBACnetNPCI npci;
-        len = 0;
-        if (!npci.ReadFrame(frame, len, size) || npci.IsMessageMode())
-            return nullptr;
-        return CBACnetPDU::GetReceiveData(table, frame, len, size);
-    }
-};
+// The network header, then the APDU header; `len` ends at the service parameters.
+CBACnetPDU* Receive(CBACnetReceivePDUs& rx, unsigned char* frame, int size, int& len)
+{
+    CBACnetNPCI npci;
+    len = 0;
+    if (!npci.ReadFrame(frame, len, size) || npci.IsMessageMode())
+        return nullptr;
+    return rx.GetReceiveData(frame, len, size);
+}
 
 }  // namespace
 
 int main()
 {
-    ReceiveHeaders rx;
+    CBACnetReceivePDUs rx;
     unsigned char out[1500];
     int len = 0;
 
@@ -62,7 +49,7 @@ int main()
     unsigned char iAmFrame[] = {0x01, 0x00, 0x10, 0x00, 0xC4, 0x02, 0x00, 0x00, 0x05,
                                 0x22, 0x05, 0xC4, 0x91, 0x00, 0x21, 0x07};
     int pos;
-    if (rx.Receive(iAmFrame, sizeof iAmFrame, pos) != &rx.unconfirm || rx.unconfirm.GetServiceChoice() != 0)
+    if (Receive(rx, iAmFrame, sizeof iAmFrame, pos) != &rx.m_unconfirmReq || rx.m_unconfirmReq.GetServiceChoice() != 0)
         return 1;
     CBACnetIAmService iAm;
     std::unique_ptr<CBACnetOBJ> device(iAm.ReadFrame(iAmFrame + pos, sizeof iAmFrame - pos));
@@ -81,7 +68,7 @@ int main()
     Print("ReadProperty:", out, len);
     unsigned char nameAck[] = {0x01, 0x00, 0x30, readID, 0x0C, 0x0C, 0x02, 0x00, 0x00, 0x05, 0x19, 0x4D,
                                0x3E, 0x75, 0x06, 0x00, 'A', 'H', 'U', '-', '1', 0x3F};
-    if (rx.Receive(nameAck, sizeof nameAck, pos) == &rx.complex && rx.complex.GetInvokeID() == readID &&
+    if (Receive(rx, nameAck, sizeof nameAck, pos) == &rx.m_complexAck && rx.m_complexAck.GetInvokeID() == readID &&
         read.ReadFrame(nameAck, pos, sizeof nameAck, &objectName) &&
         objectName.ReadFrame(nameAck, pos, sizeof nameAck))
         printf("object name: %s\n", Narrow(objectName.m_name).c_str());
@@ -108,7 +95,7 @@ int main()
     unsigned char pollAck[] = {0x01, 0x00, 0x30, poll.m_invokeID, 0x0E,
                                0x0C, 0x00, 0x00, 0x00, 0x01, 0x1E, 0x29, 0x55, 0x4E, 0x44, 0x41, 0xA8, 0x00, 0x00, 0x4F, 0x1F,
                                0x0C, 0x00, 0x00, 0x00, 0x02, 0x1E, 0x29, 0x55, 0x4E, 0x44, 0x42, 0xC8, 0x00, 0x00, 0x4F, 0x1F};
-    if (rx.Receive(pollAck, sizeof pollAck, pos) == &rx.complex && rx.complex.GetInvokeID() == poll.m_invokeID)
+    if (Receive(rx, pollAck, sizeof pollAck, pos) == &rx.m_complexAck && rx.m_complexAck.GetInvokeID() == poll.m_invokeID)
         poll.ReadBodyFrame(pollAck + pos, sizeof pollAck - pos, polled);
     for (auto& tag : tags) {
         CTagVal value;
@@ -136,7 +123,7 @@ int main()
     unsigned char errorReply[] = {0x01, 0x00, 0x50, 100, 0x0F, 0x91, 0x02, 0x91, 0x28};
     CMyBACnetBlkData outcome;
     CString text;
-    if (rx.Receive(errorReply, sizeof errorReply, pos) == &rx.error) {
+    if (Receive(rx, errorReply, sizeof errorReply, pos) == &rx.m_error) {
         unsigned char errorClass, errorCode;
         if (write.ErrFrame(errorReply + pos, device.get(), sizeof errorReply - pos, errorClass, errorCode))
             outcome.SetErrorData(errorClass, errorCode);
@@ -144,9 +131,9 @@ int main()
         printf("write failed: %s\n", Narrow(text).c_str());
     }
     unsigned char rejectReply[] = {0x01, 0x00, 0x60, 100, 0x09};
-    if (rx.Receive(rejectReply, sizeof rejectReply, pos) == &rx.reject) {
+    if (Receive(rx, rejectReply, sizeof rejectReply, pos) == &rx.m_reject) {
         outcome.Start_BlkData();
-        outcome.SetData(CMyBACnetBlkData::STATUS_REJECT, rx.reject.GetRejectReason(), nullptr);
+        outcome.SetData(CMyBACnetBlkData::STATUS_REJECT, rx.m_reject.GetRejectReason(), nullptr);
         outcome.GetErrorMsg(text);
         printf("rejected: %s\n", Narrow(text).c_str());
     }
