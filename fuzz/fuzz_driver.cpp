@@ -70,10 +70,18 @@ void ReadMultipleAck(unsigned char* params, int end)
     }
 }
 
-void Describe(int status, int value, unsigned char* data)
+void DescribeReason(int status, int value)
 {
     CMyBACnetBlkData record;
-    record.SetData(status, value, data);
+    record.SetData(status, value, nullptr);
+    CString text;
+    record.GetErrorMsg(text);
+}
+
+void DescribeError(unsigned char errorClass, unsigned char errorCode)
+{
+    CMyBACnetBlkData record;
+    record.SetErrorData(errorClass, errorCode);
     CString text;
     record.GetErrorMsg(text);
 }
@@ -93,24 +101,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     fuzz::CheckCursor(len, end);
 
-    CBACnetConfirmReqPDU confirmed;
-    CBACnetUnconfirmReqPDU unconfirmed;
-    CBACnetSimpleAckPDU simpleAck;
-    CBACnetComplexAckPDU complexAck;
-    CBACnetSegmentAckPDU segmentAck;
-    CBACnetErrorPDU error;
-    CBACnetRejectPDU reject;
-    CBACnetAbortPDU abortPdu;
-    CBACnetPDU* table[CBACnetPDU::PDU_TYPES] = {&confirmed, &unconfirmed, &simpleAck, &complexAck,
-                                                &segmentAck, &error, &reject, &abortPdu};
-    CBACnetPDU* pdu = CBACnetPDU::GetReceiveData(table, buf, len, end);
+    CBACnetReceivePDUs received;
+    CBACnetPDU* pdu = received.GetReceiveData(buf, len, end);
     fuzz::CheckCursor(len, end);
     if (!pdu)
         return 0;
     unsigned char* params = buf + len;
     const int rest = end - len;
 
-    if (pdu == &unconfirmed && unconfirmed.GetServiceChoice() == SERVICE_I_AM) {
+    const unsigned char unconfirmedService = received.m_unconfirmReq.GetServiceChoice();
+    const unsigned char ackService = received.m_complexAck.GetServiceAckChoice();
+    if (pdu == &received.m_unconfirmReq && unconfirmedService == SERVICE_I_AM) {
         CBACnetIAmService iam;
         std::unique_ptr<CBACnetOBJ> device(iam.ReadFrame(params, rest));
         if (device) {
@@ -118,24 +119,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CString text;
             device->GetDeviceInfoText(text);
         }
-    } else if (pdu == &unconfirmed && unconfirmed.GetServiceChoice() == SERVICE_I_HAVE) {
+    } else if (pdu == &received.m_unconfirmReq && unconfirmedService == SERVICE_I_HAVE) {
         CBACnetIHaveService ihave;
         CBACnetOBJ object;
         ihave.ReadFrame(params, &object, rest);
-    } else if (pdu == &complexAck && complexAck.GetServiceAckChoice() == CBACnetReadPropertyService::SERVICE_CHOICE) {
-        ReadPropertyAck(complexAck.GetInvokeID(), buf, len, end);
-    } else if (pdu == &complexAck && complexAck.GetServiceAckChoice() == CBACnetReadMultiService::SERVICE_CHOICE) {
+    } else if (pdu == &received.m_complexAck && ackService == CBACnetReadPropertyService::SERVICE_CHOICE) {
+        ReadPropertyAck(received.m_complexAck.GetInvokeID(), buf, len, end);
+    } else if (pdu == &received.m_complexAck && ackService == CBACnetReadMultiService::SERVICE_CHOICE) {
         ReadMultipleAck(params, rest);
-    } else if (pdu == &error) {
+    } else if (pdu == &received.m_error) {
         CBACnetReadPropertyService service;
         unsigned char errorClass, errorCode;
         if (service.ErrFrame(params, nullptr, rest, errorClass, errorCode))
-            Describe(CMyBACnetBlkData::STATUS_ERROR, errorClass,
-                     reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(errorCode)));
-    } else if (pdu == &reject) {
-        Describe(CMyBACnetBlkData::STATUS_REJECT, reject.GetRejectReason(), nullptr);
-    } else if (pdu == &abortPdu) {
-        Describe(CMyBACnetBlkData::STATUS_ABORT, abortPdu.GetAbortReason(), nullptr);
+            DescribeError(errorClass, errorCode);
+    } else if (pdu == &received.m_reject) {
+        DescribeReason(CMyBACnetBlkData::STATUS_REJECT, received.m_reject.GetRejectReason());
+    } else if (pdu == &received.m_abort) {
+        DescribeReason(CMyBACnetBlkData::STATUS_ABORT, received.m_abort.GetAbortReason());
     }
     return 0;
 }

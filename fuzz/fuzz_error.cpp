@@ -13,9 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ok)
         return 0;
     CMyBACnetBlkData record;
-    // The error code travels in the pointer argument, as an integer.
-    record.SetData(CMyBACnetBlkData::STATUS_ERROR, errorClass,
-                   reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(errorCode)));
+    record.SetErrorData(errorClass, errorCode);
     if (record.m_errorClass != errorClass || record.m_errorCode != errorCode)
         abort();
     CString text;

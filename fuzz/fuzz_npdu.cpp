@@ -48,24 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (npci.IsMessageMode())
         return 0;
 
-    CBACnetConfirmReqPDU confirmed;
-    CBACnetUnconfirmReqPDU unconfirmed;
-    CBACnetSimpleAckPDU simpleAck;
-    CBACnetComplexAckPDU complexAck;
-    CBACnetSegmentAckPDU segmentAck;
-    CBACnetErrorPDU error;
-    CBACnetRejectPDU reject;
-    CBACnetAbortPDU abortPdu;
-    CBACnetPDU* table[CBACnetPDU::PDU_TYPES] = {&confirmed, &unconfirmed,
-                                                &simpleAck, &complexAck, &segmentAck, &error, &reject, &abortPdu};
+    CBACnetReceivePDUs received;
     const int start = len;
-    CBACnetPDU* pdu = CBACnetPDU::GetReceiveData(table, buf, len, end);
+    CBACnetPDU* pdu = received.GetReceiveData(buf, len, end);
     fuzz::CheckCursor(len, end);
     if (!pdu)
         return 0;
-    if (pdu != table[pdu->GetPduType()])
+    if (pdu != received.m_table[pdu->GetPduType()])
         abort();
     CheckPduRoundTrip(*pdu, buf + start, len - start);
-    confirmed.GetMaxAPDU();
+    received.m_confirmReq.GetMaxAPDU();
     return 0;
 }
