@@ -39,22 +39,37 @@ constexpr Binding kBindings[kBindingCount] = {
     {13, 2, L"statetext[2]", CBACnetTypes::HOST_TEXT},
 };
 
-// A bound host tag; a table entry the catalogue refuses is a broken target.
+// A bound host tag.
 struct Bound {
     std::unique_ptr<CBACnetObjTypes> tag;
     unsigned short subType = 0;
     unsigned short hostType = 0;
 };
 
+// Bound once per process from the table, then copied: a fresh copy per
+// input keeps inputs independent without parsing names every time.
 inline Bound Bind(int index)
 {
-    const Binding& b = kBindings[index % kBindingCount];
+    struct Prototypes {
+        std::unique_ptr<CBACnetObjTypes> tags[kBindingCount];
+        unsigned short subTypes[kBindingCount];
+        Prototypes()
+        {
+            for (int i = 0; i < kBindingCount; i++) {
+                const Binding& b = kBindings[i];
+                tags[i].reset(new CBACnetObjTypes(_BACnetObjectID(b.type, b.instance)));
+                CString name(b.name);
+                if (!tags[i]->CreateProperty(name, subTypes[i], b.hostType))
+                    abort();  // a table entry the catalogue refuses is a broken target
+            }
+        }
+    };
+    static const Prototypes prototypes;
+    const int i = index % kBindingCount;
     Bound bound;
-    bound.tag.reset(new CBACnetObjTypes(_BACnetObjectID(b.type, b.instance)));
-    bound.hostType = b.hostType;
-    CString name(b.name);
-    if (!bound.tag->CreateProperty(name, bound.subType, b.hostType))
-        abort();
+    bound.tag.reset(new CBACnetObjTypes(*prototypes.tags[i]));
+    bound.subType = prototypes.subTypes[i];
+    bound.hostType = kBindings[i].hostType;
     return bound;
 }
 

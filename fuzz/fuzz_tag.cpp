@@ -8,17 +8,20 @@
 
 namespace {
 
-void ReadAsEveryType(const CBACnetTag& header, unsigned char* buf, int len, int end, int outSize)
+void ReadAsEveryType(const CBACnetTag& header, unsigned char* buf, int len, int end, int outSize,
+                     std::vector<unsigned char>& room)
 {
     for (int type = CBACnetTag::TYPE_NULL; type <= CBACnetTag::TYPE_OBJECT_ID; type++) {
         CBACnetTag tag = header;
-        int room = outSize;
-        if (type == CBACnetTag::TYPE_CHARACTER_STRING && header.m_lvt >= 1 && header.m_lvt <= end - len)
-            room = header.m_lvt;
-        std::vector<unsigned char> out(room);
+        std::vector<unsigned char> text;
+        unsigned char* out = room.data();
+        if (type == CBACnetTag::TYPE_CHARACTER_STRING && header.m_lvt >= 1 && header.m_lvt <= end - len) {
+            text.resize(header.m_lvt);
+            out = text.data();
+        }
         int at = len;
         int isNull = -1;
-        const int ok = tag.ReadDataFrame(out.data(), type, outSize, buf, at, isNull, end);
+        const int ok = tag.ReadDataFrame(out, type, outSize, buf, at, isNull, end);
         fuzz::CheckCursor(at, end);
         if (!ok && at != len && type != CBACnetTag::TYPE_CHARACTER_STRING)
             abort();  // a refusal leaves the cursor on the value
@@ -38,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     unsigned char* buf = in.buf();
     const int end = in.end();
 
+    std::vector<unsigned char> room(outSize);  // exactly outSize octets, none for 0
     CBACnetTag tag(end);
     int len = 0;
     while (len < end) {
@@ -47,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
         fuzz::CheckCursor(len, end);
-        ReadAsEveryType(tag, buf, len, end, outSize);
+        ReadAsEveryType(tag, buf, len, end, outSize, room);
         if (!tag.SkipContent(len))
             break;
         fuzz::CheckCursor(len, end);
