@@ -67,23 +67,24 @@ const Seed kSeeds[] = {
     {"fuzz_driver", "reject", REJECT},
     {"fuzz_driver", "abort", ABORT},
 
-    // Selector: the value buffer's size (index into 0 1 2 3 4 5 8 16 64 255).
-    {"fuzz_tag", "application", "07 21 05 22 01 00 24 01 02 03 04 31 FF 44 42 C8 00 00"
+    // Selectors: the value buffer's size (index into 0 1 2 3 4 5 8 16 64 255),
+    // the type the first value is read as.
+    {"fuzz_tag", "application", "07 02 21 05 22 01 00 24 01 02 03 04 31 FF 44 42 C8 00 00"
                                 " 55 08 3F F0 00 00 00 00 00 00 62 01 02 75 06 00 48 61 6C 6C 6F"
                                 " 82 04 40 91 03 A4 6D 03 0F 07 B4 0C 22 38 4E C4 02 00 04 D2 00 10 11"},
-    {"fuzz_tag", "context", "04 09 00 1A 01 2C 2E 0C 00 00 00 05 2F 5D 06 01 02 03 04 05 06 F9 80 01"},
-    {"fuzz_tag", "long", "09 65 FE 01 00 00"},
-    {"fuzz_tag", "small-room", "01 21 05 44 42 C8 00 00 11 00"},
+    {"fuzz_tag", "context", "04 00 09 00 1A 01 2C 2E 0C 00 00 00 05 2F 5D 06 01 02 03 04 05 06 F9 80 01"},
+    {"fuzz_tag", "long", "09 06 65 FE 01 00 00"},
+    {"fuzz_tag", "small-room", "01 01 21 05 44 42 C8 00 00 11 00"},
 
-    // Selectors: room, sub-type, declared data type (index).
-    {"fuzz_types", "real", "07 00 04 44 42 C8 00 00"},
-    {"fuzz_types", "text", "23 01 07 75 06 00 48 61 6C 6C 6F"},
-    {"fuzz_types", "text-cut", "04 00 07 75 06 00 48 61 6C 6C 6F"},
-    {"fuzz_types", "date-time", "0B 03 14 A4 6D 03 0F 07 B4 0C 22 38 4E"},
-    {"fuzz_types", "bits", "04 02 08 82 04 40"},
-    {"fuzz_types", "identifier", "07 01 0C C4 02 00 00 01"},
-    {"fuzz_types", "priority", "07 00 15 00 21 07 44 42 C8 00 00"},
-    {"fuzz_types", "mixed", "0B 00 01 10 11 91 01 22 01 00 31 80 55 08 3F F0 00 00 00 00 00 00 62 AB CD"},
+    // Selectors: room, sub-type, data type (index), host tag type (index into 0 3 12 14).
+    {"fuzz_types", "real", "07 00 04 00 44 42 C8 00 00"},
+    {"fuzz_types", "text", "23 01 07 03 75 06 00 48 61 6C 6C 6F"},
+    {"fuzz_types", "text-cut", "04 00 07 03 75 06 00 48 61 6C 6C 6F"},
+    {"fuzz_types", "date-time", "0B 03 14 03 A4 6D 03 0F 07 B4 0C 22 38 4E"},
+    {"fuzz_types", "bits", "04 02 08 00 82 04 40"},
+    {"fuzz_types", "identifier", "07 01 0C 01 C4 02 00 00 01"},
+    {"fuzz_types", "priority", "07 00 15 02 00 21 07 44 42 C8 00 00"},
+    {"fuzz_types", "mixed", "0B 00 01 00 10 11 91 01 22 01 00 31 80 55 08 3F F0 00 00 00 00 00 00 62 AB CD"},
 
     // Selector: binding (low four bits), ReadProperty form (bit 4).
     {"fuzz_objtypes", "real", "00 0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 00 4F 1F"},
