@@ -7,13 +7,13 @@
 #
 #     fuzz/run-campaign.sh                                  # 10 million inputs per target
 #     CAMPAIGN_SECONDS=28800 fuzz/run-campaign.sh fuzz_driver fuzz_property
-#     build-fuzz/fuzz/fuzz_tag campaign/artifacts/fuzz_tag-crash-...   # replay a finding
+#     build-fuzz/fuzz/fuzz_tag build-fuzz/campaign/artifacts/fuzz_tag-crash-...  # replay a finding
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
-dir=${CAMPAIGN_DIR:-$root/campaign}
+dir=${CAMPAIGN_DIR:-$build/campaign}
 runs=${CAMPAIGN_RUNS:-10000000}
 seconds=${CAMPAIGN_SECONDS:-3600}
 jobs=${CAMPAIGN_JOBS:-2}
