@@ -5,7 +5,7 @@
 # corpus. Fails on the first crash, sanitizer report, leak or time-out, and
 # leaves the reproducer in $FUZZ_OUT/artifacts.
 #
-#     fuzz/run-ci.sh                  # FUZZ_RUNS inputs per target (default 200000)
+#     fuzz/run-ci.sh                  # FUZZ_RUNS inputs per target (default 1000000)
 #     FUZZ_RUNS=20000 fuzz/run-ci.sh  # quicker
 #
 # About three minutes on two cores with the defaults (two targets at a time).
@@ -13,7 +13,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
-runs=${FUZZ_RUNS:-200000}
+runs=${FUZZ_RUNS:-1000000}
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 out=${FUZZ_OUT:-$build/fuzz-ci}
 jobs=${FUZZ_JOBS:-2}
