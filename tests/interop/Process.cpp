@@ -79,7 +79,9 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
         return false;
     }
     if (pid == 0) {
-        // Child: only async-signal-safe calls until exec.
+        // Child: only async-signal-safe calls until exec. A process group
+        // of its own lets Stop() reach whatever the program starts in turn.
+        setpgid(0, 0);
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)
             _exit(127);
@@ -95,6 +97,7 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
     }
     close(out[1]);
     close(in[0]);
+    setpgid(pid, pid);  // also here, so Stop() cannot race the child's own call
     m_pid = pid;
     m_stdout = out[0];
     m_stdin = in[1];
@@ -156,12 +159,14 @@ bool ChildProcess::WaitExit(std::chrono::milliseconds timeout, int* status)
 void ChildProcess::Stop()
 {
     if (m_pid > 0) {
+        // The child's own process group: the child and what it started.
+        const pid_t group = m_pid;
         int status;
-        kill(m_pid, SIGTERM);
-        if (!WaitExit(std::chrono::milliseconds(2000), &status)) {
-            kill(m_pid, SIGKILL);
-            WaitExit(std::chrono::milliseconds(5000), &status);
-        }
+        kill(-group, SIGTERM);
+        if (!WaitExit(std::chrono::milliseconds(2000), &status))
+            kill(-group, SIGKILL);
+        WaitExit(std::chrono::milliseconds(5000), &status);
+        kill(-group, SIGKILL);  // anything of the group still left
     }
     CloseFds();
 }

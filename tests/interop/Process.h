@@ -30,7 +30,8 @@ public:
     // deadline passes first (the child is then killed).
     bool ReadAll(std::chrono::milliseconds timeout, std::string& out, int* exitStatus);
 
-    // SIGTERM, a short grace period, then SIGKILL; reaps the child.
+    // SIGTERM to the child's process group, a short grace period, then
+    // SIGKILL; reaps the child.
     void Stop();
 
     pid_t Pid() const { return m_pid; }

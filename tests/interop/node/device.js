@@ -3,7 +3,7 @@
 // node-bacnet package. It binds 127.0.0.1 on a free port, prints
 // "listening <port>" once it can be reached, and answers Who-Is with I-Am,
 // ReadProperty, ReadPropertyMultiple, WriteProperty and
-// WritePropertyMultiple (single object), with an Error for an unknown object
+// WritePropertyMultiple (single object) and DeleteObject, with an Error for an unknown object
 // or property. It exits when its standard input closes (the test that
 // started it is gone) or after --limit seconds, whichever comes first.
 //
@@ -193,6 +193,20 @@ client.on('writePropertyMultiple', (data) => {
   } else {
     client.simpleAckResponse(data.header.sender, data.service, data.invokeId);
   }
+});
+
+client.on('deleteObject', (data) => {
+  const objectId = {type: data.payload.objectType, instance: data.payload.instance};
+  log('delete-object', key(objectId), 'invoke', data.invokeId);
+  if (!objects[key(objectId)]) {
+    client.errorResponse(data.header.sender, data.service, data.invokeId, E.ErrorClass.OBJECT,
+        E.ErrorCode.UNKNOWN_OBJECT);
+    return;
+  }
+  delete objects[key(objectId)];
+  const device = objects[key({type: O.DEVICE, instance: DEVICE_INSTANCE})];
+  device[P.OBJECT_LIST] = device[P.OBJECT_LIST].filter((v) => key(v.value) !== key(objectId));
+  client.simpleAckResponse(data.header.sender, data.service, data.invokeId);
 });
 
 // Bounded life: gone with the test, and never past the limit.
