@@ -70,6 +70,11 @@ const objects = {
     [P.PRESENT_VALUE]: real(21.5),
     [P.PRIORITY_ARRAY]: nulls(16),
     [P.RELINQUISH_DEFAULT]: real(21.5),
+    // in-alarm, fault, overridden, out-of-service: fault only.
+    [P.STATUS_FLAGS]: [{type: T.BIT_STRING, value: bits(4, [1])}],
+    [P.EVENT_STATE]: enumerated(0),
+    [P.OUT_OF_SERVICE]: [{type: T.BOOLEAN, value: false}],
+    [P.UNITS]: enumerated(62),  // degrees Celsius
   },
   [key({type: O.BINARY_VALUE, instance: 2})]: {
     [P.OBJECT_NAME]: str('Fan enable'),
