@@ -3,8 +3,10 @@
 // own requests over loopback UDP, and the library's bounded decoders read
 // its real replies: I-Am into a device record, ReadProperty acknowledgements
 // into property codecs, ReadPropertyMultiple acknowledgements into bound
-// host tags with change detection, Simple-ACKs of writes, and Error replies
-// into failure texts. Every real reply is also decoded from each of its
+// host tags with change detection, Simple-ACKs of writes (host values with
+// a priority, codecs, WritePropertyMultiple, DeleteObject), and Error replies
+// into failure texts; written values and a TimeSynchronization are read back
+// as the device understood them. Every real reply is also decoded from each of its
 // prefixes, in a heap block of exactly that size, so a sanitizer build
 // catches any read past the received octets.
 //
@@ -25,6 +27,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -251,6 +254,7 @@ public:
         PollAndWrite();
         WriteWithCodecs();
         WriteHostText();
+        TimeSync();
         Errors();
         Delete();
     }
@@ -717,6 +721,26 @@ private:
                "\"" + Narrow(back.m_name) + "\", acknowledgement " + hex);
     }
 
+    // A TimeSynchronization (unconfirmed, no reply) on a chosen date; the
+    // device keeps what it decoded in its location, read back here.
+    void TimeSync()
+    {
+        CBACnetTimeSyncService sync;
+        int len = 0;
+        sync.MakeFrame(m_buf, len);
+        const std::string name = "TimeSynchronization understood by the device";
+        if (!m_link.Send(WrapBvlc(Bytes(m_buf, m_buf + len), true))) {
+            Result(name, false, strerror(errno));
+            return;
+        }
+        CBACnetObjectDesc location;  // one character string, like the description
+        location.m_objectID = _BACnetObjectID(8, kDeviceInstance);
+        location.m_propertyID = 58;
+        Reply r;
+        if (ReadInto(name, location, r))
+            Result(name, location.m_description == L"time-sync 2026-6-15 14:30:05", Narrow(location.m_description));
+    }
+
     void Delete()
     {
         _BACnetObjectID doomed(5, 2);
@@ -833,6 +857,11 @@ int main(int argc, char** argv)
         fprintf(stderr, "--device is required\n");
         return 2;
     }
+
+    // Dated frames on a date the expectations name.
+    setenv("TZ", "UTC", 1);
+    tzset();
+    HostSetClock([]() -> __time32_t { return 1781533805; });  // Monday 15 June 2026 14:30:05 UTC
 
     // The device lives no longer than this program, and never past its own limit.
     ChildProcess device;

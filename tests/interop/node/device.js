@@ -3,7 +3,8 @@
 // node-bacnet package. It binds 127.0.0.1 on a free port, prints
 // "listening <port>" once it can be reached, and answers Who-Is with I-Am,
 // ReadProperty, ReadPropertyMultiple, WriteProperty and
-// WritePropertyMultiple (single object) and DeleteObject, with an Error for an unknown object
+// WritePropertyMultiple (single object) and DeleteObject, records
+// TimeSynchronization, and answers with an Error for an unknown object
 // or property. It exits when its standard input closes (the test that
 // started it is gone) or after --limit seconds, whichever comes first.
 //
@@ -198,6 +199,18 @@ client.on('writePropertyMultiple', (data) => {
   } else {
     client.simpleAckResponse(data.header.sender, data.service, data.invokeId);
   }
+});
+
+// The last time synchronisation, kept as text in the device's location so
+// the test can read back what the device understood. node-bacnet keeps the
+// month octet as JavaScript's 0-based month, so getMonth() is the octet sent.
+client.on('timeSync', (data) => {
+  const d = data.payload.value;
+  const two = (n) => String(n).padStart(2, '0');
+  const text = `time-sync ${d.getFullYear()}-${d.getMonth()}-${d.getDate()} ` +
+      `${two(d.getHours())}:${two(d.getMinutes())}:${two(d.getSeconds())}`;
+  log(text);
+  objects[key({type: O.DEVICE, instance: DEVICE_INSTANCE})][P.LOCATION] = str(text);
 });
 
 client.on('deleteObject', (data) => {
