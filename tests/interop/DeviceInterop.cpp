@@ -146,14 +146,13 @@ private:
 struct Reply {
     std::unique_ptr<Received> frame;  // exactly the network-layer octets received
     CBACnetNPCI npci;
-    CBACnetConfirmReqPDU confirm;
-    CBACnetUnconfirmReqPDU unconfirm;
-    CBACnetSimpleAckPDU simple;
-    CBACnetComplexAckPDU complex;
-    CBACnetSegmentAckPDU segment;
-    CBACnetErrorPDU error;
-    CBACnetRejectPDU reject;
-    CBACnetAbortPDU abort;
+    CBACnetReceivePDUs headers;  // the driver's eight receive headers
+    CBACnetUnconfirmReqPDU& unconfirm = headers.m_unconfirmReq;
+    CBACnetSimpleAckPDU& simple = headers.m_simpleAck;
+    CBACnetComplexAckPDU& complex = headers.m_complexAck;
+    CBACnetErrorPDU& error = headers.m_error;
+    CBACnetRejectPDU& reject = headers.m_reject;
+    CBACnetAbortPDU& abort = headers.m_abort;
     CBACnetPDU* pdu = nullptr;
     int pos = 0;  // the first service parameter octet
     int end = 0;
@@ -168,9 +167,7 @@ struct Reply {
         pdu = nullptr;
         if (!npci.ReadFrame(frame->buf(), pos, end) || npci.IsMessageMode())
             return false;
-        CBACnetPDU* table[CBACnetPDU::PDU_TYPES] = {&confirm, &unconfirm, &simple, &complex,
-                                                     &segment, &error,     &reject, &abort};
-        pdu = CBACnetPDU::GetReceiveData(table, frame->buf(), pos, end);
+        pdu = headers.GetReceiveData(frame->buf(), pos, end);
         return pdu != nullptr;
     }
 
@@ -781,7 +778,7 @@ private:
             return;
         }
         CMyBACnetBlkData record;
-        record.SetData(CMyBACnetBlkData::STATUS_ERROR, cls, reinterpret_cast<unsigned char*>(uintptr_t(code)));
+        record.SetErrorData(cls, code);
         CString message;
         record.GetErrorMsg(message);
         Result(name, message == text, "\"" + Narrow(message) + "\"");
