@@ -707,8 +707,14 @@ private:
         CBACnetWeekSchedule day;
         FillWeek(day);
         day.m_arrayIndex = 5;
-        WriteMultiOne("WritePropertyMultiple weekly-schedule[5] (week codec), array index", day, kSchedule, 123)
-            .texts = {"property Array Index (Unsigned) 5", "07:30:00"};
+        // The codec is asked for the whole value (-1) whatever the index: the
+        // element carries all seven day lists, which tshark labels from the
+        // index on (Friday, Saturday, Sunday, then unlabelled).
+        WireCase& five = WriteMultiOne("WritePropertyMultiple weekly-schedule[5] (week codec), array index", day,
+                                       kSchedule, 123);
+        five.texts = {"property Array Index (Unsigned) 5", "Friday", "07:30:00", "Saturday", "Sunday"};
+        five.tail = "0e0f0e0f2f1f";
+        five.why = "with an array index the week codec still writes all seven day lists into the one element";
 
         CBACnetExpSchedule exp;
         FillExceptions(exp);
