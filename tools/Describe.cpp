@@ -226,7 +226,11 @@ bool DescribeParameters(std::ostream& out, ReceivedFrame& f)
         }
         break;
     case 3:
-        if (!f.complexAck.GetSegMsgType() && f.complexAck.GetServiceAckChoice() == CBACnetReadPropertyService::SERVICE_CHOICE)
+        if (f.complexAck.GetSegMsgType()) {
+            out << "  one segment's part of the reply (" << n << " octets); the parts decode once reassembled\n";
+            return true;
+        }
+        if (f.complexAck.GetServiceAckChoice() == CBACnetReadPropertyService::SERVICE_CHOICE)
             return DescribeReadAck(out, params, n);
         break;
     case 5: {
