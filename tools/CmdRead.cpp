@@ -23,17 +23,6 @@ void JsonHeading(JsonWriter& json, const PropertyPlan& plan)
     json.Key("value");
 }
 
-// Decodes the acknowledgement's value into the plan's codec or binding.
-bool DecodeValue(PropertyPlan& plan, Reply& reply)
-{
-    int len = 0;
-    if (!plan.codec)
-        return plan.binding.property->ReadFrameToSingle(reply.Data(), len, reply.Length());
-    CBACnetPropertyID& codec = plan.codec->Codec();
-    CBACnetReadPropertyService service;
-    return service.ReadFrame(reply.Data(), len, reply.Length(), &codec) && codec.ReadFrame(reply.Data(), len, reply.Length());
-}
-
 void Show(Context& context, PropertyPlan& plan, Reply& reply)
 {
     CTagVal value;
@@ -75,7 +64,7 @@ int RunRead(Context& context)
     Reply reply = session.client().Transact(device, BuildRead(device.record, plan));
     if (!reply.ok)
         return session.Failed("read", reply);
-    if (!DecodeValue(plan, reply)) {
+    if (!DecodeRead(plan, reply)) {
         context.err << "read failed: the reply could not be decoded\n";
         return EXIT_FAILED;
     }

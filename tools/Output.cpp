@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include <bacnetcodec/bacnetcodec.h>
@@ -139,6 +140,19 @@ std::string Timestamp()
     return text;
 }
 
+std::string NumberText(double value)
+{
+    char text[40];
+    const bool single = std::isfinite(value) && static_cast<double>(static_cast<float>(value)) == value;
+    for (int precision = 1; precision <= 17; precision++) {
+        snprintf(text, sizeof text, "%.*g", precision, value);
+        const double back = strtod(text, nullptr);
+        if (single ? static_cast<float>(back) == static_cast<float>(value) : back == value)
+            return text;
+    }
+    return text;
+}
+
 std::string TagValText(CTagVal& value)
 {
     switch (value.GetType()) {
@@ -146,8 +160,10 @@ std::string TagValText(CTagVal& value)
         return "invalid";
     case CTagVal::typeEmpty:
         return "(empty)";
-    default:
+    case CTagVal::typeText:
         return Utf8(value.GetValStr());
+    default:
+        return NumberText(value.GetVal());
     }
 }
 
@@ -232,9 +248,7 @@ JsonWriter& JsonWriter::Number(double value)
     if (!std::isfinite(value))
         return Null();  // JSON has no NaN or infinity
     Separate();
-    char text[32];
-    snprintf(text, sizeof text, "%.9g", value);
-    m_out << text;
+    m_out << NumberText(value);
     return *this;
 }
 

@@ -26,6 +26,9 @@ bool ParseHex(const std::string& text, std::vector<unsigned char>& out);
 // Local wall-clock time with milliseconds: "2024-05-01 12:00:00.123".
 std::string Timestamp();
 
+// A number in the shortest form that reads back to it; a value that came
+// from a Real is shown in single precision (21.5, not 21.500000953674316).
+std::string NumberText(double value);
 // The value of a host tag as text; "invalid" for a value marked not valid.
 std::string TagValText(CTagVal& value);
 

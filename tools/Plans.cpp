@@ -107,6 +107,17 @@ Request BuildRead(CBACnetOBJ& device, PropertyPlan& plan)
                       : BuildReadProperty(device, *plan.binding.property);
 }
 
+bool DecodeRead(PropertyPlan& plan, Reply& reply)
+{
+    int len = 0;
+    if (!plan.codec)
+        return plan.binding.property->ReadFrameToSingle(reply.Data(), len, reply.Length());
+    CBACnetPropertyID& codec = plan.codec->Codec();
+    CBACnetReadPropertyService service;
+    return service.ReadFrame(reply.Data(), len, reply.Length(), &codec) &&
+           codec.ReadFrame(reply.Data(), len, reply.Length());
+}
+
 Request BuildWrite(CBACnetOBJ& device, PropertyPlan& plan)
 {
     return plan.codec ? BuildWriteProperty(device, plan.codec->Codec())

@@ -31,6 +31,8 @@ bool PlanWrite(const std::string& object, const std::string& property, const std
                unsigned short priority, PropertyPlan& plan, std::string& error);
 
 Request BuildRead(CBACnetOBJ& device, PropertyPlan& plan);
+// Decodes a ReadProperty acknowledgement into the plan's codec or binding.
+bool DecodeRead(PropertyPlan& plan, Reply& reply);
 // Empty frame when the library refuses the value for the property's data type.
 Request BuildWrite(CBACnetOBJ& device, PropertyPlan& plan);
 

@@ -27,13 +27,6 @@ std::vector<OptionSpec> With(std::vector<OptionSpec> options, const std::vector<
     return options;
 }
 
-#ifdef BACNET_TOOL_NO_SIM
-std::vector<Command> DeviceCommands()
-{
-    return {};
-}
-#endif
-
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = [] {
