@@ -144,7 +144,11 @@ std::string NumberText(double value)
 {
     char text[40];
     const bool single = std::isfinite(value) && static_cast<double>(static_cast<float>(value)) == value;
-    for (int precision = 1; precision <= 17; precision++) {
+    // Never fewer digits than the integer part has, so 100 does not become 1e+02.
+    int digits = 1;
+    for (double magnitude = std::fabs(value); magnitude >= 10 && digits < 17; magnitude /= 10)
+        digits++;
+    for (int precision = digits; precision <= 17; precision++) {
         snprintf(text, sizeof text, "%.*g", precision, value);
         const double back = strtod(text, nullptr);
         if (single ? static_cast<float>(back) == static_cast<float>(value) : back == value)
