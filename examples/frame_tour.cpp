@@ -58,23 +58,15 @@ int main()
         printf("network header refused\n");
         return 1;
     }
-    CBACnetConfirmReqPDU confirm;
-    CBACnetUnconfirmReqPDU unconfirm;
-    CBACnetSimpleAckPDU simple;
-    CBACnetComplexAckPDU complex;
-    CBACnetSegmentAckPDU segment;
-    CBACnetErrorPDU error;
-    CBACnetRejectPDU reject;
-    CBACnetAbortPDU abort;
-    CBACnetPDU* table[8] = {&confirm, &unconfirm, &simple, &complex, &segment, &error, &reject, &abort};
-    CBACnetPDU* pdu = CBACnetPDU::GetReceiveData(table, frame, pos, len);
-    if (pdu != &confirm) {
+    CBACnetReceivePDUs headers;
+    CBACnetPDU* pdu = headers.GetReceiveData(frame, pos, len);
+    if (pdu != &headers.m_confirmReq) {
         printf("application header refused\n");
         return 1;
     }
     printf("decoded: DNET %02X%02X DLEN %d, reply expected %d, PDU type %d, invoke ID %d, service %d, max APDU %d\n",
-           rxNpci.m_dnet[0], rxNpci.m_dnet[1], rxNpci.m_dlen, rxNpci.IsReplyMode(), confirm.GetPduType(),
-           confirm.GetInvokeID(), confirm.GetServiceChoice(), confirm.GetMaxAPDU());
+           rxNpci.m_dnet[0], rxNpci.m_dnet[1], rxNpci.m_dlen, rxNpci.IsReplyMode(), pdu->GetPduType(),
+           headers.m_confirmReq.GetInvokeID(), headers.m_confirmReq.GetServiceChoice(), headers.m_confirmReq.GetMaxAPDU());
 
     CBACnetTag rx(len);
     DWORD rxId;

@@ -197,3 +197,32 @@ public:
     using CBACnetPDU::ReadFrame;
     int ReadFrame(unsigned char* buf, int& len, int end) override;
 };
+
+// The eight receive headers a driver keeps, one per PDU type, and the table
+// that GetReceiveData picks from. A null table entry refuses its type.
+class BACNET_API CBACnetReceivePDUs {
+public:
+    CBACnetConfirmReqPDU m_confirmReq;
+    CBACnetUnconfirmReqPDU m_unconfirmReq;
+    CBACnetSimpleAckPDU m_simpleAck;
+    CBACnetComplexAckPDU m_complexAck;
+    CBACnetSegmentAckPDU m_segmentAck;
+    CBACnetErrorPDU m_error;
+    CBACnetRejectPDU m_reject;
+    CBACnetAbortPDU m_abort;
+    CBACnetPDU* m_table[CBACnetPDU::PDU_TYPES];
+
+    CBACnetReceivePDUs()
+        : m_table{&m_confirmReq, &m_unconfirmReq, &m_simpleAck, &m_complexAck,
+                  &m_segmentAck, &m_error,        &m_reject,    &m_abort}
+    {
+    }
+    // The table points into this object.
+    CBACnetReceivePDUs(const CBACnetReceivePDUs&) = delete;
+    CBACnetReceivePDUs& operator=(const CBACnetReceivePDUs&) = delete;
+
+    CBACnetPDU* GetReceiveData(unsigned char* buf, int& len, int end)
+    {
+        return CBACnetPDU::GetReceiveData(m_table, buf, len, end);
+    }
+};

@@ -184,7 +184,9 @@ int CBACnetObjTypes::CreateProperty(CString& name, unsigned short& subType, unsi
 
     m_propertyID = def->m_propertyID;
     m_dataType = def->m_dataType;
-    m_dataSize = def->m_dataSize;
+    // A Real always arrives in four octets: a narrower catalogue size (the
+    // Program object's User1 to User10) would refuse every reply.
+    m_dataSize = m_dataType == CBACnetTypes::DT_REAL && def->m_dataSize < 4 ? 4 : def->m_dataSize;
     m_isArray = def->m_isArray;
     m_writable = def->m_writable;
     m_textValue = def->m_textValue;

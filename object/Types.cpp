@@ -340,6 +340,18 @@ int CBACnetTypes::SetTagVal(unsigned char* scratch, unsigned char* buf, int& len
         return 0;
 
     const double v = value.GetVal();
+    // Puts `number` in scratch and writes it as application `type`, high-order
+    // octet first (or in order, for an enumeration), taking `octets` of it.
+    auto put = [&](auto number, int type, int octets) {
+        if (!room(sizeof number))
+            return 0;
+        memcpy(scratch, &number, sizeof number);
+        if (type == CBACnetTag::TYPE_ENUMERATED)
+            tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_APPLICATION, type, octets, scratch);
+        else
+            tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_APPLICATION, type, octets, scratch);
+        return 1;
+    };
     switch (dataType) {
     case DT_BOOLEAN: {
         // A Boolean tag carries 0 or 1 in its header; any other number
@@ -351,36 +363,14 @@ int CBACnetTypes::SetTagVal(unsigned char* scratch, unsigned char* buf, int& len
         tag.MakeBoolFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_BOOLEAN, b);
         return 1;
     }
-    case DT_UNSIGNED: {
-        const uint32_t u = static_cast<uint32_t>(static_cast<uint64_t>(TruncToInt64(v)));
-        if (!room(4))
-            return 0;
-        memcpy(scratch, &u, 4);
-        tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_UNSIGNED, 4, scratch);
-        return 1;
-    }
-    case DT_SIGNED: {
-        const int32_t i = TruncToInt32(v);
-        if (!room(4))
-            return 0;
-        memcpy(scratch, &i, 4);
-        tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_SIGNED, 4, scratch);
-        return 1;
-    }
-    case DT_REAL: {
-        const float f = ToFloat(v);
-        if (!room(4))
-            return 0;
-        memcpy(scratch, &f, 4);
-        tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_REAL, 4, scratch);
-        return 1;
-    }
+    case DT_UNSIGNED:
+        return put(static_cast<uint32_t>(static_cast<uint64_t>(TruncToInt64(v))), CBACnetTag::TYPE_UNSIGNED, 4);
+    case DT_SIGNED:
+        return put(TruncToInt32(v), CBACnetTag::TYPE_SIGNED, 4);
+    case DT_REAL:
+        return put(ToFloat(v), CBACnetTag::TYPE_REAL, 4);
     case DT_DOUBLE:
-        if (!room(8))
-            return 0;
-        memcpy(scratch, &v, 8);
-        tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DOUBLE, 8, scratch);
-        return 1;
+        return put(v, CBACnetTag::TYPE_DOUBLE, 8);
     case DT_ENUMERATED:
     case DT_BINARY_PV:
     case DT_OBJECT_TYPE:
@@ -389,27 +379,15 @@ int CBACnetTypes::SetTagVal(unsigned char* scratch, unsigned char* buf, int& len
     case DT_ENGINEERING_UNITS:
     case DT_NOTIFY_TYPE:
     case DT_POLARITY:
-        if (!room(1))
-            return 0;
-        scratch[0] = static_cast<unsigned char>(TruncToInt32(v));
-        tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_ENUMERATED, 1, scratch);
-        return 1;
+        return put(static_cast<unsigned char>(TruncToInt32(v)), CBACnetTag::TYPE_ENUMERATED, 1);
     case DT_PRIORITY_VALUE:
-        if (value.GetType() == CTagVal::typeFloat) {
-            const float f = ToFloat(v);
-            if (!room(4))
-                return 0;
-            memcpy(scratch, &f, 4);
-            tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_REAL, 4, scratch);
-        } else if (v == -1.0) {
+        if (value.GetType() == CTagVal::typeFloat)
+            return put(ToFloat(v), CBACnetTag::TYPE_REAL, 4);
+        if (v == -1.0) {
             tag.MakeNullFrame(buf, len);  // -1 relinquishes the slot
-        } else {
-            if (!room(1))
-                return 0;
-            scratch[0] = static_cast<unsigned char>(TruncToInt32(v));
-            tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_UNSIGNED, 1, scratch);
+            return 1;
         }
-        return 1;
+        return put(static_cast<unsigned char>(TruncToInt32(v)), CBACnetTag::TYPE_UNSIGNED, 1);
     default:
         return 0;  // 13 to 15 and 25 up have no wire form
     }

@@ -206,3 +206,8 @@ void CMyBACnetBlkData::GetErrorMsg(CString& text)
         break;
     }
 }
+
+void CMyBACnetBlkData::SetErrorData(unsigned char errorClass, unsigned char errorCode)
+{
+    SetData(STATUS_ERROR, errorClass, reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(errorCode)));
+}

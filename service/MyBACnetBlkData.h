@@ -39,6 +39,9 @@ public:
     // Status 5 takes the error class from `value` and the error code from
     // `data` converted to an integer; statuses 6 and 7 take the reason from `value`.
     void SetData(int status, int value, unsigned char* data);
+    // Records an Error reply's class and code (status 5) without passing the
+    // code through a pointer.
+    void SetErrorData(unsigned char errorClass, unsigned char errorCode);
     // Sets `text` to the description of statuses 1, 2, 3, 5, 6 and 7;
     // leaves it alone for any other status.
     void GetErrorMsg(CString& text);

@@ -84,17 +84,12 @@ TEST(PDU, MaxAPDUCodes)
     EXPECT_EQ(pdu.GetMaxAPDU(), 1024);
 }
 
-struct Receivers {
-    CBACnetConfirmReqPDU confirm;
-    CBACnetUnconfirmReqPDU unconfirm;
-    CBACnetSimpleAckPDU simple;
-    CBACnetComplexAckPDU complex;
-    CBACnetSegmentAckPDU segment;
-    CBACnetErrorPDU error;
-    CBACnetRejectPDU reject;
-    CBACnetAbortPDU abort;
-    CBACnetPDU* table[8] = {&confirm, &simple, &simple, &complex, &segment, &error, &reject, &abort};
-    Receivers() { table[1] = &unconfirm; }
+// The receive headers indexed by PDU type, as a driver keeps them.
+struct Receivers : CBACnetReceivePDUs {
+    CBACnetConfirmReqPDU& confirm = m_confirmReq;
+    CBACnetComplexAckPDU& complex = m_complexAck;
+    CBACnetAbortPDU& abort = m_abort;
+    CBACnetPDU** table = m_table;
 };
 
 TEST(PDU, GetReceiveDataDispatches)

@@ -251,6 +251,8 @@ const ReplyRow kReplies[] = {
      "0C 25 C0 11 70 1E 29 55 4E 44 42 C8 00 00 4F 1F", 1, 16, 1, "100"},
     {"accumulator under its BACnet type", 20, 9, L"PresentValue", 0, SINGLE,
      "0C 05 C0 00 09 19 55 3E 21 2A 3F", 1, 11, 1, "42"},
+    {"program user value, a Real wider than its catalogue size", 16, 2, L"User1", 0, SINGLE,
+     "0C 04 00 00 02 1A 09 C4 3E 44 42 C8 00 00 3F", 1, 15, 1, "100"},
     // refused
     {"another object", 0, 5, L"PresentValue", 0, MULTI,
      "0C 00 00 00 06 1E 29 55 4E 44 42 C8 00 00 4F 1F", 0, 5, -1, "none"},
