@@ -8,7 +8,7 @@ namespace {
 
 constexpr unsigned kYear2025 = 125;  // years count from 1900
 constexpr unsigned kAny = 0xFF;
-constexpr uint32_t kNoUnits = 95, kDegreesCelsius = 62, kPercent = 98;
+constexpr uint32_t kDegreesCelsius = 62, kPercent = 98;
 constexpr uint32_t kFirstExtraInstance = 1000;
 
 CalendarEntry Day(uint32_t date)
