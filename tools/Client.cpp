@@ -95,15 +95,13 @@ void Client::RecordFailure(ReceivedFrame& frame, Device& device, Reply& reply)
     switch (frame.PduType()) {
     case 5: {
         CBACnetConfirmSrvPDU service;
-        unsigned char errorClass = 0, errorCode = 0;
-        if (service.ErrFrame(frame.Params(), &device.record, frame.ParamsLength(), errorClass, errorCode)) {
-            reply.record.SetData(CMyBACnetBlkData::STATUS_ERROR, errorClass,
-                                 reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(errorCode)));
-            SetFailureText(reply);
-        } else {
-            reply.record.SetData(CMyBACnetBlkData::STATUS_ERROR, 255, reinterpret_cast<unsigned char*>(uintptr_t(255)));
-            reply.failure = "error : the reply's error class and code could not be decoded";
-        }
+        // Parameters that do not decode leave class and code beyond the
+        // tables, which the record describes as unknown.
+        unsigned char errorClass = 255, errorCode = 255;
+        service.ErrFrame(frame.Params(), &device.record, frame.ParamsLength(), errorClass, errorCode);
+        reply.record.SetData(CMyBACnetBlkData::STATUS_ERROR, errorClass,
+                             reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(errorCode)));
+        SetFailureText(reply);
         return;
     }
     case 6:

@@ -35,7 +35,7 @@ void Show(Context& context, PropertyPlan& plan, Reply& reply)
             plan.codec->Json(json);
         else
             ValueJson(json, plan.binding, value);
-        json.Member("segments", reply.segments).EndObject();
+        json.Member("segments", reply.segments).Member("naks", reply.naks).EndObject();
         context.out << '\n';
         return;
     }
@@ -45,7 +45,8 @@ void Show(Context& context, PropertyPlan& plan, Reply& reply)
     else
         context.out << ValueText(plan.binding, value) << '\n';
     if (reply.segments)
-        context.out << "(the reply came in " << reply.segments << " segments)\n";
+        context.out << "(the reply came in " << reply.segments << " segments"
+                    << (reply.naks ? ", " + std::to_string(reply.naks) + " asked for again" : std::string()) << ")\n";
 }
 
 int RunRead(Context& context)
