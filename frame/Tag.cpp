@@ -2,6 +2,17 @@
 
 #include <cstring>
 
+namespace {
+
+// Zero-fills a decoded value's room; a caller with no room may pass no buffer.
+void ClearRoom(unsigned char* dst, int outSize)
+{
+    if (outSize > 0)
+        memset(dst, 0, outSize);
+}
+
+}  // namespace
+
 void CBACnetTag::MakeHeaderFrame(unsigned char* buf, int& len, int cls, int tag, int lvt)
 {
     m_class = cls;
@@ -199,11 +210,13 @@ int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* b
     isNull = 0;
     switch (type) {
     case TYPE_NULL:
-        if (outSize > 0)
-            memset(dst, 0, outSize);
+        ClearRoom(dst, outSize);
         isNull = 1;
         return 1;
     case TYPE_BOOLEAN:
+        // The value travels in the header but still takes an octet of room.
+        if (outSize < 1)
+            return 0;
         dst[0] = static_cast<unsigned char>(L);
         return 1;
     case TYPE_UNSIGNED:
@@ -215,7 +228,7 @@ int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* b
     case TYPE_OBJECT_ID:
         if (L < 0 || L > outSize || !HasRoom(len, L))
             return 0;
-        memset(dst, 0, outSize);
+        ClearRoom(dst, outSize);
         ConvertData(dst, buf + len, L);
         // Sign-extend from the highest content octet (the first on the wire).
         if (type == TYPE_SIGNED && L >= 1 && L < outSize && (buf[len] & 0x80))
@@ -226,10 +239,8 @@ int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* b
     case TYPE_ENUMERATED:
         if (L < 0 || L > outSize || !HasRoom(len, L))
             return 0;
-        memset(dst, 0, outSize);
-        memcpy(dst, buf + len, L);
-        len += L;
-        return 1;
+        ClearRoom(dst, outSize);
+        return ReadOctets(buf, len, dst, L);
     case TYPE_CHARACTER_STRING: {
         // The caller provides L octets of room (L - 1 characters and the 0).
         unsigned char charset;
@@ -245,11 +256,9 @@ int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* b
     case TYPE_BIT_STRING:
         if (L < 1 || L - 1 > outSize || !HasRoom(len, L))
             return 0;
-        memset(dst, 0, outSize);
+        ClearRoom(dst, outSize);
         len++;  // unused-bits octet
-        memcpy(dst, buf + len, L - 1);
-        len += L - 1;
-        return 1;
+        return ReadOctets(buf, len, dst, L - 1);
     default:
         return 0;
     }

@@ -15,6 +15,7 @@ namespace {
 // Appends native wide text as UTF-16 units. Surrogates already split (text
 // that came out of a CString) pass through unchanged.
 void AppendUtf16(std::wstring& out, const wchar_t* s, size_t n) {
+    out.reserve(out.size() + n);  // one allocation, not one per doubling
     for (size_t i = 0; i < n; ++i) {
         const auto c = static_cast<uint32_t>(s[i]);
         if (c <= 0xFFFF) {
@@ -34,6 +35,7 @@ void AppendUtf16(std::wstring& out, const wchar_t* s) {
 }
 
 void AppendAnsi(std::wstring& out, const char* s, size_t n) {
+    out.reserve(out.size() + n);
     for (size_t i = 0; i < n; ++i)
         out += HostAnsiToWideChar(static_cast<unsigned char>(s[i]));
 }

@@ -1,0 +1,204 @@
+// Writes the seed corpus: a handful of valid frames per fuzz target, each in
+// corpus/<target>/<name>. Selector octets, where a target takes them, come
+// first (see the target's header comment).
+//
+//     fuzz_make_corpus fuzz/corpus
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+struct Seed {
+    const char* target;
+    const char* name;
+    const char* hex;
+};
+
+// Whole frames: network header, APDU header, parameters.
+#define IAM "01 00 10 00 C4 02 00 04 D2 22 05 C4 91 03 21 0F"
+#define IAM_ROUTED "01 08 00 05 06 A1 A2 A3 A4 A5 A6 10 00 C4 02 00 04 D2 22 05 C4 91 03 21 0F"
+#define IHAVE "01 00 10 01 C4 02 00 04 D2 C4 00 00 00 05 75 06 00 48 61 6C 6C 6F"
+#define RP_VALUE "01 00 30 04 0C 0C 00 00 00 05 19 55 3E 44 42 C8 00 00 3F"
+#define RP_NAME "01 00 30 01 0C 0C 02 00 04 D2 19 4D 3E 75 06 00 48 61 6C 6C 6F 3F"
+#define RP_WEEK "01 00 30 05 0C 0C 04 40 00 01 19 7B 3E 0E B4 08 00 00 00 91 01 B4 11 00 00 00 91 00 0F 0E 0F 3F"
+#define RP_EXCEPTIONS "01 00 30 06 0C 0C 04 40 00 01 19 26 3E 0E 0C 7C 0C 19 03 0F 2E B4 08 00 00 00 91 01 2F 39 10 3F"
+#define RP_BOUND "01 00 30 80 0C 0C 00 00 00 05 19 55 3E 44 42 C8 00 00 3F"
+#define RP_INDEX "01 00 30 49 0C 0C 02 00 04 D2 19 4C 29 03 3E C4 00 00 00 05 3F"
+#define RPM_ACK                                                                          \
+    "01 00 30 07 0E 0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 00 4F 1F"                     \
+    " 0C 00 00 00 05 1E 2A 06 C9 4E 91 03 4F 1F"                                         \
+    " 0C 00 40 00 01 1E 29 57 39 08 4E 44 42 C8 00 00 4F 1F"
+#define RPM_SEGMENT "01 00 3C 07 00 04 0E 0C 00 00 00 05 1E 29 55 5E 91 02 91 20 5F 1F"
+#define ERROR_REPLY "01 00 50 03 0C 91 02 91 20"
+#define REJECT "01 00 60 03 04"
+#define ABORT "01 00 71 03 05"
+#define ROUTED_REQUEST "01 24 00 05 01 A1 FF 00 05 01 0C 0C 00 00 00 03 19 55"
+#define SEGMENTED_REQUEST "01 04 08 05 01 02 01 0C 0C 00 00 00 03 19 55"
+#define SEGMENT_ACK "01 00 40 07 02 04"
+#define NETWORK_MESSAGE "01 80 00 00 05"
+#define SIMPLE_ACK "01 00 20 09 0F"
+
+const Seed kSeeds[] = {
+    {"fuzz_npdu", "iam", IAM},
+    {"fuzz_npdu", "iam-routed", IAM_ROUTED},
+    {"fuzz_npdu", "routed-request", ROUTED_REQUEST},
+    {"fuzz_npdu", "segmented-request", SEGMENTED_REQUEST},
+    {"fuzz_npdu", "rpm-segment", RPM_SEGMENT},
+    {"fuzz_npdu", "segment-ack", SEGMENT_ACK},
+    {"fuzz_npdu", "simple-ack", SIMPLE_ACK},
+    {"fuzz_npdu", "error", ERROR_REPLY},
+    {"fuzz_npdu", "reject", REJECT},
+    {"fuzz_npdu", "abort", ABORT},
+    {"fuzz_npdu", "network-message", NETWORK_MESSAGE},
+
+    {"fuzz_driver", "iam", IAM},
+    {"fuzz_driver", "iam-routed", IAM_ROUTED},
+    {"fuzz_driver", "ihave", IHAVE},
+    {"fuzz_driver", "rp-value", RP_VALUE},
+    {"fuzz_driver", "rp-name", RP_NAME},
+    {"fuzz_driver", "rp-week", RP_WEEK},
+    {"fuzz_driver", "rp-exceptions", RP_EXCEPTIONS},
+    {"fuzz_driver", "rp-bound", RP_BOUND},
+    {"fuzz_driver", "rp-index", RP_INDEX},
+    {"fuzz_driver", "rpm", RPM_ACK},
+    {"fuzz_driver", "error", ERROR_REPLY},
+    {"fuzz_driver", "reject", REJECT},
+    {"fuzz_driver", "abort", ABORT},
+
+    // Selectors: the value buffer's size (index into 0 1 2 3 4 5 8 16 64 255),
+    // the type the first value is read as.
+    {"fuzz_tag", "application", "07 02 21 05 22 01 00 24 01 02 03 04 31 FF 44 42 C8 00 00"
+                                " 55 08 3F F0 00 00 00 00 00 00 62 01 02 75 06 00 48 61 6C 6C 6F"
+                                " 82 04 40 91 03 A4 6D 03 0F 07 B4 0C 22 38 4E C4 02 00 04 D2 00 10 11"},
+    {"fuzz_tag", "context", "04 00 09 00 1A 01 2C 2E 0C 00 00 00 05 2F 5D 06 01 02 03 04 05 06 F9 80 01"},
+    {"fuzz_tag", "long", "09 06 65 FE 01 00 00"},
+    {"fuzz_tag", "small-room", "01 01 21 05 44 42 C8 00 00 11 00"},
+
+    // Selectors: room, sub-type, data type (index), host tag type (index into 0 3 12 14).
+    {"fuzz_types", "real", "07 00 04 00 44 42 C8 00 00"},
+    {"fuzz_types", "text", "23 01 07 03 75 06 00 48 61 6C 6C 6F"},
+    {"fuzz_types", "text-cut", "04 00 07 03 75 06 00 48 61 6C 6C 6F"},
+    {"fuzz_types", "date-time", "0B 03 14 03 A4 6D 03 0F 07 B4 0C 22 38 4E"},
+    {"fuzz_types", "bits", "04 02 08 00 82 04 40"},
+    {"fuzz_types", "identifier", "07 01 0C 01 C4 02 00 00 01"},
+    {"fuzz_types", "priority", "07 00 15 02 00 21 07 44 42 C8 00 00"},
+    {"fuzz_types", "mixed", "0B 00 01 00 10 11 91 01 22 01 00 31 80 55 08 3F F0 00 00 00 00 00 00 62 AB CD"},
+
+    // Selector: binding (low four bits), ReadProperty form (bit 4).
+    {"fuzz_objtypes", "real", "00 0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 00 4F 1F"},
+    {"fuzz_objtypes", "real-single", "10 0C 00 00 00 05 19 55 3E 44 42 C8 00 00 3F"},
+    {"fuzz_objtypes", "access-error", "00 0C 00 00 00 05 1E 29 55 5E 91 02 91 20 5F 1F"},
+    {"fuzz_objtypes", "two-octet-property", "01 0C 00 00 00 05 1E 2A 06 C9 4E 91 03 4F 1F"},
+    {"fuzz_objtypes", "priority", "02 0C 00 40 00 01 1E 29 57 39 08 4E 44 42 C8 00 00 4F 1F"},
+    {"fuzz_objtypes", "priority-index", "13 0C 00 40 00 01 19 57 2A 01 2C 3E 21 05 3F"},
+    {"fuzz_objtypes", "binary", "04 0C 00 C0 00 02 1E 29 55 4E 91 01 4F 1F"},
+    {"fuzz_objtypes", "boolean", "05 0C 04 40 00 02 1E 29 55 4E 11 4F 1F"},
+    {"fuzz_objtypes", "unsigned", "16 0C 03 40 00 02 19 55 3E 21 03 3F"},
+    {"fuzz_objtypes", "name", "07 0C 02 00 00 01 1E 29 4D 4E 75 06 00 48 61 6C 6C 6F 4F 1F"},
+    {"fuzz_objtypes", "date", "18 0C 02 00 00 01 19 38 3E A4 6D 03 0F 07 3F"},
+    {"fuzz_objtypes", "time", "09 0C 02 00 00 01 1E 29 39 4E B4 0C 22 38 4E 4F 1F"},
+    {"fuzz_objtypes", "status-flags", "0A 0C 00 00 00 05 1E 29 6F 4E 82 04 40 4F 1F"},
+    {"fuzz_objtypes", "identifier", "0B 0C 02 00 00 01 1E 29 4B 4E C4 02 00 00 01 4F 1F"},
+    {"fuzz_objtypes", "date-time", "0C 0C 00 C0 00 03 1E 29 10 4E A4 6D 03 0F 07 B4 0C 22 38 4E 4F 1F"},
+    {"fuzz_objtypes", "enthalpy", "0D 0C 25 C0 11 70 1E 29 55 4E 44 42 C8 00 00 4F 1F"},
+    {"fuzz_objtypes", "accumulator", "1E 0C 05 C0 00 09 19 55 3E 21 2A 3F"},
+    {"fuzz_objtypes", "state-text", "0F 0C 03 40 00 02 1E 29 6E 39 02 4E 75 04 00 4F 6E 4F 1F"},
+
+    // Selectors: run shape (length - 1 in the low three bits), one binding per entry.
+    {"fuzz_readmulti", "three", "02 00 01 02"
+                                " 0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 00 4F 1F"
+                                " 0C 00 00 00 05 1E 2A 06 C9 4E 91 03 4F 1F"
+                                " 0C 00 40 00 01 1E 29 57 39 08 4E 44 42 C8 00 00 4F 1F"},
+    {"fuzz_readmulti", "error-then-value", "01 00 07"
+                                           " 0C 00 00 00 05 1E 29 55 5E 91 02 91 20 5F 1F"
+                                           " 0C 02 00 00 01 1E 29 4D 4E 75 06 00 48 61 6C 6C 6F 4F 1F"},
+    {"fuzz_readmulti", "date-time", "00 0C 0C 00 C0 00 03 1E 29 10 4E A4 6D 03 0F 07 B4 0C 22 38 4E 4F 1F"},
+    {"fuzz_readmulti", "overrun", "08 00 0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 00 4F 1F"},
+
+    // Selector: codec (low four bits), decode twice (bit 4), present value as a result (bit 5).
+    {"fuzz_property", "base", "00 3E 44 42 C8 00 00 3F"},
+    {"fuzz_property", "name", "01 3E 75 06 00 48 61 6C 6C 6F 3F"},
+    {"fuzz_property", "description", "02 3E 75 09 00 41 42 43 44 45 46 47 48 3F"},
+    {"fuzz_property", "priority", "03 3E 21 08 3F"},
+    {"fuzz_property", "present-value", "04 3E 44 42 C8 00 00 3F"},
+    {"fuzz_property", "present-value-result", "24 0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 00 4F 1F"},
+    {"fuzz_property", "week", "05 3E 0E B4 08 00 00 00 91 01 B4 11 00 00 00 91 00 0F 0E 0F 0E 0F 0E 0F 0E 0F 0E 0F 0E 0F 3F"},
+    {"fuzz_property", "week-twice", "15 3E 0E B4 08 00 00 00 91 01 0F 0E 0F 3F"},
+    {"fuzz_property", "exceptions", "06 3E 0E 0C 7C 0C 19 03 0F 2E B4 08 00 00 00 91 01 2F 39 10"
+                                    " 0E 1E A4 7C 01 01 01 A4 7C 0C 1F 02 1F 0F 2E B4 08 00 00 00 91 01 2F 39 10"
+                                    " 1C 01 80 00 01 2E B4 06 00 00 00 91 00 2F 39 05 3F"},
+    {"fuzz_property", "date-range", "07 3E A4 7C 01 01 01 A4 7C 0C 1F 02 3F"},
+    {"fuzz_property", "references", "08 3E 0C 00 00 00 01 19 55 0C 00 80 00 02 19 55 3F"},
+    {"fuzz_property", "object-list", "09 3E C4 02 00 00 05 C4 00 00 00 01 3F"},
+    {"fuzz_property", "types", "0A 3E 82 06 FF FC 3F"},
+    {"fuzz_property", "services", "0B 3E 85 06 01 0B 00 0C 02 80 3F"},
+
+    {"fuzz_iam", "iam", "C4 02 00 04 D2 22 05 C4 91 03 21 0F"},
+    {"fuzz_iam", "small", "C4 02 00 00 01 21 32 91 00 21 00"},
+    {"fuzz_iam", "large-vendor", "C4 02 3F FF FF 22 01 E0 91 01 22 01 04"},
+
+    {"fuzz_ihave", "ihave", "C4 02 00 04 D2 C4 00 00 00 05 75 06 00 48 61 6C 6C 6F"},
+    {"fuzz_ihave", "empty-name", "C4 02 00 00 01 C4 00 80 00 02 71 00"},
+    {"fuzz_ihave", "long-name", "C4 02 00 00 01 C4 00 80 00 02 75 0A 00 41 42 43 44 45 46 47 48 49"},
+
+    {"fuzz_error", "error", "91 02 91 20"},
+    {"fuzz_error", "two-octet-code", "91 02 92 01 20"},
+    {"fuzz_error", "object", "91 01 91 1F"},
+
+    // Selector: layout version (low bit). Identifier, name (length octet,
+    // 8-bit text), max APDU, segmentation, host key, host extra or legacy
+    // area, then the address record.
+    {"fuzz_archive", "version-1",
+     "01 D2 04 00 02 06 44 65 76 69 63 65 C4 05 03"
+     " 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18"
+     " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+     " 00 05 06 C0 A8 01 0A BA C0 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+    {"fuzz_archive", "version-0-wide-name",
+     "00 01 00 00 00 FF FE FF 02 41 00 42 00 E0 01 00"
+     " 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18"
+     " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+     " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+     " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+     " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+     " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+     " 00 00 00 00 00 00 00"
+     " FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+};
+
+std::vector<unsigned char> Octets(const char* hex)
+{
+    std::vector<unsigned char> out;
+    unsigned value;
+    int used;
+    while (sscanf(hex, " %2x%n", &value, &used) == 1) {
+        out.push_back(static_cast<unsigned char>(value));
+        hex += used;
+    }
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+        return 2;
+    }
+    const std::string root = argv[1];
+    mkdir(root.c_str(), 0755);
+    for (const Seed& seed : kSeeds) {
+        const std::string dir = root + "/" + seed.target;
+        mkdir(dir.c_str(), 0755);
+        const std::vector<unsigned char> bytes = Octets(seed.hex);
+        const std::string path = dir + "/" + seed.name;
+        FILE* f = fopen(path.c_str(), "wb");
+        if (!f || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0) {
+            fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
