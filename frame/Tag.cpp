@@ -18,6 +18,7 @@ void CBACnetTag::MakeHeaderFrame(unsigned char* buf, int& len, int cls, int tag,
     m_class = cls;
     m_tagNumber = static_cast<unsigned char>(tag);
     m_lvt = lvt;
+    m_lengthExtended = 0;
     if (cls == CLASS_APPLICATION) {
         if (tag >= 13)
             return;
@@ -170,6 +171,7 @@ int CBACnetTag::ReadHeaderFrame(unsigned char* buf, int& len)
     m_tagNumber = octet >> 4;
     m_class = (octet >> 3) & 1;
     m_lvt = octet & 7;
+    m_lengthExtended = 0;
 
     if (m_class == CLASS_CONTEXT && m_tagNumber == 15) {
         if (!ReadOctet(buf, len, m_tagNumber))
@@ -190,6 +192,7 @@ int CBACnetTag::ReadHeaderFrame(unsigned char* buf, int& len)
         if (length > INT_MAX)
             return 0;
         m_lvt = static_cast<int>(length);
+        m_lengthExtended = 1;
     }
     return 1;
 }

@@ -26,9 +26,12 @@ public:
     unsigned char m_tagNumber;  // data type (application) or context tag number
     int m_lvt;                  // length, Boolean value, or 6/7 for opening/closing tags
     int m_end;                  // one past the last received octet; INT_MAX: unbounded
+    // 1 when the header read last carried an extended length: a context value
+    // of 6 or 7 octets is then content, not an opening or closing tag.
+    int m_lengthExtended;
 
-    CBACnetTag() : m_class(0), m_tagNumber(0), m_lvt(0), m_end(INT_MAX) {}
-    explicit CBACnetTag(int end) : m_class(0), m_tagNumber(0), m_lvt(0), m_end(end) {}
+    CBACnetTag() : m_class(0), m_tagNumber(0), m_lvt(0), m_end(INT_MAX), m_lengthExtended(0) {}
+    explicit CBACnetTag(int end) : m_class(0), m_tagNumber(0), m_lvt(0), m_end(end), m_lengthExtended(0) {}
 
     // Encoders.
     void MakeHeaderFrame(unsigned char* buf, int& len, int cls, int tag, int lvt);
@@ -59,8 +62,8 @@ public:
     int SkipOctets(int& len, long long n);
 
     // After ReadHeaderFrame: is the header an opening or closing tag of context number `tag`?
-    int IsOpening() const { return m_class == CLASS_CONTEXT && m_lvt == LVT_OPENING; }
-    int IsClosing() const { return m_class == CLASS_CONTEXT && m_lvt == LVT_CLOSING; }
+    int IsOpening() const { return m_class == CLASS_CONTEXT && m_lvt == LVT_OPENING && !m_lengthExtended; }
+    int IsClosing() const { return m_class == CLASS_CONTEXT && m_lvt == LVT_CLOSING && !m_lengthExtended; }
     int IsOpening(int tag) const { return IsOpening() && m_tagNumber == tag; }
     int IsClosing(int tag) const { return IsClosing() && m_tagNumber == tag; }
     // After ReadHeaderFrame: skips the content of the value just read.

@@ -51,6 +51,9 @@ int CBACnetConfirmSrvPDU::ErrFrame(unsigned char* buf, CBACnetOBJ*, int end, uns
     CBACnetTag in(end);
     int len = 0;
     unsigned char cls, code;
+    // CreateObject and WritePropertyMultiple errors carry the pair inside an
+    // opening tag 0, followed by what failed; the pair is all we need.
+    in.ExpectOctet(buf, len, 0x0E);
     // Classes and codes above 255 do not fit the octet and are refused.
     if (!ServiceParams::ReadInteger(in, buf, len, cls, CBACnetTag::TYPE_ENUMERATED) ||
         !ServiceParams::ReadInteger(in, buf, len, code, CBACnetTag::TYPE_ENUMERATED))

@@ -217,6 +217,31 @@ TEST(TagDecode, ConvertDataReversesAndIgnoresNonPositiveCounts)
     EXPECT_EQ(ToHex(dst, 3), "03 02 01");
 }
 
+// A context value of six or seven octets has an extended length of 6 or 7:
+// it is content, not an opening or closing tag.
+TEST(TagDecode, ExtendedContextLengthIsNotAnOpeningOrClosingTag)
+{
+    const struct {
+        const char* input;
+        int opening, closing, skipped;
+    } cases[] = {
+        {"3D 06 00 41 42 43 44 45", 0, 0, 8},
+        {"3D 07 00 41 42 43 44 45 46", 0, 0, 9},
+        {"3E", 1, 0, 1},
+        {"3F", 0, 1, 1},
+    };
+    for (const auto& c : cases) {
+        Received in(c.input);
+        CBACnetTag tag(in.end());
+        int len = 0;
+        ASSERT_TRUE(tag.ReadHeaderFrame(in.buf(), len)) << c.input;
+        EXPECT_EQ(tag.IsOpening(3), c.opening) << c.input;
+        EXPECT_EQ(tag.IsClosing(3), c.closing) << c.input;
+        EXPECT_TRUE(tag.SkipContent(len)) << c.input;
+        EXPECT_EQ(len, c.skipped) << c.input;
+    }
+}
+
 TEST(TagDecode, SharedReaderSteps)
 {
     Received in("0C 02");

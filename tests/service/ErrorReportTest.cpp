@@ -24,6 +24,8 @@ const ErrCase kErrors[] = {
     {"two-octet code", "91 02 92 01 00", 0, 0xEE, 0xEE},
     {"two-octet class", "92 00 02 91 20", 0, 0xEE, 0xEE},
     {"code missing", "91 02", 0, 0xEE, 0xEE},
+    {"inside opening tag 0", "0E 91 02 91 28 0F 1E 0C 00 40 00 01 19 55 1F", 1, 2, 40},
+    {"opening tag 0 alone", "0E", 0, 0xEE, 0xEE},
 };
 
 TEST(ErrFrame, DecodesClassAndCode)

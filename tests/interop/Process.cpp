@@ -1,0 +1,194 @@
+#include "Process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+int RemainingMs(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// One read from `fd` into `out`, waiting until `deadline`. 1 data, 0 end of
+// file, -1 time-out or failure.
+int ReadSome(int fd, Clock::time_point deadline, std::string& out)
+{
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, RemainingMs(deadline));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return -1;
+        char chunk[4096];
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            return 0;
+        out.append(chunk, static_cast<size_t>(n));
+        return 1;
+    }
+}
+
+}  // namespace
+
+ChildProcess::~ChildProcess()
+{
+    Stop();
+}
+
+bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string& stderrPath, std::string* error)
+{
+    int out[2], in[2];
+    if (pipe2(out, O_CLOEXEC) != 0) {
+        *error = std::string("pipe: ") + strerror(errno);
+        return false;
+    }
+    if (pipe2(in, O_CLOEXEC) != 0) {
+        *error = std::string("pipe: ") + strerror(errno);
+        close(out[0]);
+        close(out[1]);
+        return false;
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t parent = getpid();
+
+    const pid_t pid = fork();
+    if (pid < 0) {
+        *error = std::string("fork: ") + strerror(errno);
+        for (int fd : {out[0], out[1], in[0], in[1]})
+            close(fd);
+        return false;
+    }
+    if (pid == 0) {
+        // Child: only async-signal-safe calls until exec. A process group
+        // of its own lets Stop() reach whatever the program starts in turn.
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(127);
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        if (!stderrPath.empty()) {
+            const int err = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            if (err >= 0)
+                dup2(err, 2);
+        }
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(in[0]);
+    setpgid(pid, pid);  // also here, so Stop() cannot race the child's own call
+    m_pid = pid;
+    m_stdout = out[0];
+    m_stdin = in[1];
+    return true;
+}
+
+bool ChildProcess::ReadUntil(const std::string& marker, std::chrono::milliseconds timeout, std::string& out)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    const size_t start = out.size();
+    while (m_stdout >= 0) {
+        const size_t found = out.find(marker, start);
+        if (found != std::string::npos && out.find('\n', found) != std::string::npos)
+            return true;
+        if (ReadSome(m_stdout, deadline, out) <= 0)
+            return false;
+    }
+    return false;
+}
+
+bool ChildProcess::ReadAll(std::chrono::milliseconds timeout, std::string& out, int* exitStatus)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    int r = 0;
+    while (m_stdout >= 0 && (r = ReadSome(m_stdout, deadline, out)) > 0) {
+    }
+    if (m_stdout >= 0 && r < 0) {
+        Stop();
+        return false;
+    }
+    int status = 0;
+    if (!WaitExit(std::chrono::milliseconds(RemainingMs(deadline)), &status)) {
+        Stop();
+        return false;
+    }
+    if (exitStatus)
+        *exitStatus = status;
+    CloseFds();
+    return true;
+}
+
+bool ChildProcess::WaitExit(std::chrono::milliseconds timeout, int* status)
+{
+    if (m_pid < 0)
+        return true;
+    const Clock::time_point deadline = Clock::now() + timeout;
+    for (;;) {
+        const pid_t done = waitpid(m_pid, status, WNOHANG);
+        if (done == m_pid || (done < 0 && errno == ECHILD)) {
+            m_pid = -1;
+            return true;
+        }
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void ChildProcess::Stop()
+{
+    if (m_pid > 0) {
+        // The child's own process group: the child and what it started.
+        const pid_t group = m_pid;
+        int status;
+        kill(-group, SIGTERM);
+        if (!WaitExit(std::chrono::milliseconds(2000), &status))
+            kill(-group, SIGKILL);
+        WaitExit(std::chrono::milliseconds(5000), &status);
+        kill(-group, SIGKILL);  // anything of the group still left
+    }
+    CloseFds();
+}
+
+void ChildProcess::CloseFds()
+{
+    if (m_stdout >= 0)
+        close(m_stdout);
+    if (m_stdin >= 0)
+        close(m_stdin);
+    m_stdout = m_stdin = -1;
+}
+
+bool RunProgram(const std::vector<std::string>& argv, std::chrono::milliseconds timeout, std::string& out,
+                int* exitStatus, std::string* error)
+{
+    ChildProcess child;
+    if (!child.Start(argv, "/dev/null", error))
+        return false;
+    if (!child.ReadAll(timeout, out, exitStatus)) {
+        *error = argv[0] + " did not finish within " + std::to_string(timeout.count() / 1000) + " s";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,884 @@
+// The simulated device, driven over the loopback by a client built from the
+// library's own request encoders and reply decoders.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <bacnetcodec/bacnetcodec.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "Hex.h"
+#include "SimDatabase.h"
+#include "SimDevice.h"
+#include "SimFrame.h"
+#include "SimServices.h"
+
+namespace {
+
+constexpr uint32_t kInstance = 4321;  // device 02 00 10 E1 on the wire
+constexpr int kObjectsWithoutExtras = 10;
+
+// A BACnet/IP client on the loopback.
+class Client {
+public:
+    explicit Client(uint16_t port)
+    {
+        m_fd = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
+        m_device.sin_family = AF_INET;
+        m_device.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_device.sin_port = htons(port);
+    }
+    ~Client() { close(m_fd); }
+
+    void SendDatagram(const std::vector<unsigned char>& datagram)
+    {
+        sendto(m_fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&m_device),
+               sizeof m_device);
+    }
+    // A network header and APDU, as an original unicast.
+    void Send(const unsigned char* npdu, int n)
+    {
+        std::vector<unsigned char> datagram = {0x81, 0x0A, static_cast<unsigned char>((n + 4) >> 8),
+                                               static_cast<unsigned char>(n + 4)};
+        datagram.insert(datagram.end(), npdu, npdu + n);
+        SendDatagram(datagram);
+    }
+    // An APDU behind the local network header of a request (01 04).
+    void Request(const std::vector<unsigned char>& apdu)
+    {
+        std::vector<unsigned char> npdu = {0x01, 0x04};
+        npdu.insert(npdu.end(), apdu.begin(), apdu.end());
+        Send(npdu.data(), static_cast<int>(npdu.size()));
+    }
+    // The APDU of the next datagram, its BVLC and network header checked and
+    // taken off; false when none comes within `timeoutMs`.
+    bool Receive(std::vector<unsigned char>& apdu, int timeoutMs = 3000)
+    {
+        pollfd p{m_fd, POLLIN, 0};
+        if (poll(&p, 1, timeoutMs) != 1)
+            return false;
+        unsigned char buf[2048];
+        const ssize_t n = recv(m_fd, buf, sizeof buf, 0);
+        if (n < 6 || buf[0] != 0x81 || buf[1] != 0x0A || (buf[2] << 8 | buf[3]) != n)
+            return false;
+        Received datagram(std::vector<unsigned char>(buf, buf + n));
+        CBACnetNPCI npci;
+        int len = 4;
+        if (!npci.ReadFrame(datagram.buf(), len, datagram.end()))
+            return false;
+        apdu.assign(buf + len, buf + n);
+        return true;
+    }
+
+private:
+    int m_fd;
+    sockaddr_in m_device{};
+};
+
+// One reply, reassembled when it came in segments.
+struct Exchange {
+    std::vector<unsigned char> apdu;
+    int segments = 0;
+    int negativeAcks = 0;
+};
+
+void SegmentAck(Client& client, unsigned char invokeID, int sequence, int window, bool negative)
+{
+    CBACnetSegmentAckPDU ack;
+    ack.m_firstOctet = negative ? 0x42 : 0x40;
+    ack.SetInvokeID(invokeID);
+    ack.SetSequenceNo(static_cast<unsigned char>(sequence));
+    ack.SetWindowSize(static_cast<unsigned char>(window));
+    std::vector<unsigned char> apdu(4);
+    int len = 0;
+    ack.MakeFrame(apdu.data(), len);
+    client.Request(apdu);
+}
+
+// Collects the reply to a request. A segmented Complex-ACK is put back
+// together: the first segment is acknowledged at once, then every `window`
+// segments and the last; a gap is reported once with a negative
+// acknowledgement; a lost segment is waited for (the device resends).
+bool Collect(Client& client, Exchange& out, int window = 1)
+{
+    std::vector<unsigned char> apdu;
+    if (!client.Receive(apdu))
+        return false;
+    if (apdu.size() < 5 || (apdu[0] & 0xF8) != 0x38) {
+        out.apdu = apdu;
+        return true;
+    }
+    const unsigned char invokeID = apdu[1];
+    out.apdu = {0x30, invokeID, apdu[4]};
+    int expected = 0, sinceAck = 0;
+    bool gapReported = false;
+    for (;;) {
+        if (apdu.size() < 5 || (apdu[0] & 0xF8) != 0x38 || apdu[1] != invokeID)
+            return false;
+        const int sequence = apdu[2];
+        const bool more = (apdu[0] & 0x04) != 0;
+        if (sequence == expected) {
+            out.apdu.insert(out.apdu.end(), apdu.begin() + 5, apdu.end());
+            out.segments++;
+            expected++;
+            sinceAck++;
+            gapReported = false;
+            if (!more || expected == 1 || sinceAck == window) {
+                SegmentAck(client, invokeID, sequence, window, false);
+                sinceAck = 0;
+            }
+            if (!more)
+                return true;
+        } else if (sequence > expected && expected > 0 && !gapReported) {
+            SegmentAck(client, invokeID, expected - 1, window, true);
+            out.negativeAcks++;
+            gapReported = true;
+            sinceAck = 0;
+        }
+        if (!client.Receive(apdu, 5000))
+            return false;
+    }
+}
+
+// Binds a host tag to a property of an object, as a driver does.
+std::unique_ptr<CBACnetObjTypes> Bind(unsigned type, unsigned instance, const wchar_t* property)
+{
+    auto tag = std::make_unique<CBACnetObjTypes>(_BACnetObjectID(type, instance));
+    CString name(property);
+    unsigned short subType;
+    EXPECT_TRUE(tag->CreateProperty(name, subType, 0)) << "binding " << type << "," << instance;
+    return tag;
+}
+
+class SimTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        options.port = 0;
+        options.deviceInstance = kInstance;
+        options.verbose = getenv("SIM_VERBOSE") != nullptr;
+        device = std::make_unique<SimDevice>(options);
+        std::string error;
+        ASSERT_TRUE(device->Start(&error)) << error;
+        client = std::make_unique<Client>(device->Port());
+        record.m_objectID = _BACnetObjectID(8, kInstance);
+    }
+
+    // Sends a frame a library encoder built and collects the reply.
+    std::vector<unsigned char> Transact(const unsigned char* frame, int n)
+    {
+        client->Send(frame, n);
+        Exchange reply;
+        EXPECT_TRUE(Collect(*client, reply)) << "no reply";
+        return reply.apdu;
+    }
+
+    // Reads one property into a property codec with ReadProperty: the
+    // acknowledgement's fixed fields go to the service, the value to the codec.
+    template <class Codec>
+    ::testing::AssertionResult ReadInto(Codec& codec, int window = 1, Exchange* exchange = nullptr)
+    {
+        CBACnetReadPropertyService service;
+        unsigned char frame[64];
+        int len = 0;
+        const unsigned char invokeID = service.MakeFrame(frame, len, &record, &codec);
+        client->Send(frame, len);
+        Exchange reply;
+        if (!Collect(*client, reply, window))
+            return ::testing::AssertionFailure() << "no reply";
+        if (reply.apdu.size() < 3 || reply.apdu[0] != 0x30 || reply.apdu[1] != invokeID || reply.apdu[2] != 12)
+            return ::testing::AssertionFailure() << "reply " << ToHex(reply.apdu);
+        Received ack(reply.apdu);
+        int at = 3;
+        if (!service.ReadFrame(ack.buf(), at, ack.end(), &codec) || !codec.ReadFrame(ack.buf(), at, ack.end()))
+            return ::testing::AssertionFailure() << "undecodable " << ToHex(reply.apdu);
+        if (exchange)
+            *exchange = reply;
+        return ::testing::AssertionSuccess();
+    }
+
+    // Reads a bound host tag with ReadProperty; its change state takes the value.
+    ::testing::AssertionResult ReadTag(CBACnetObjTypes& tag)
+    {
+        CBACnetReadPropertyService service;
+        unsigned char frame[64];
+        int len = 0;
+        service.MakeHeaderFrame(frame, len, &record, 50);
+        tag.MakeFrameToSingle(frame, len);
+        const std::vector<unsigned char> reply = Transact(frame, len);
+        if (reply.size() < 3 || reply[0] != 0x30)
+            return ::testing::AssertionFailure() << "reply " << ToHex(reply);
+        Received ack(reply);
+        int at = 3;
+        if (!tag.ReadFrameToSingle(ack.buf(), at, ack.end()))
+            return ::testing::AssertionFailure() << "undecodable " << ToHex(reply);
+        return ::testing::AssertionSuccess();
+    }
+
+    SimOptions options;
+    std::unique_ptr<SimDevice> device;
+    std::unique_ptr<Client> client;
+    CBACnetOBJ record;  // the simulated device as a driver knows it
+};
+
+TEST_F(SimTest, WhoIsIsAnsweredWithAnIAm)
+{
+    CBACnetWhoIsService whoIs;
+    unsigned char frame[16];
+    int len = 0;
+    whoIs.MakeFrame(frame, len);
+    const std::vector<unsigned char> reply = Transact(frame, len);
+    EXPECT_EQ(ToHex(reply), "10 00 C4 02 00 10 E1 22 05 C4 91 00 22 03 E7");
+
+    CBACnetIAmService iAm;
+    Received params(std::vector<unsigned char>(reply.begin() + 2, reply.end()));
+    std::unique_ptr<CBACnetOBJ> found(iAm.ReadFrame(params.buf(), params.end()));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->m_objectID.m_type, 8u);
+    EXPECT_EQ(found->m_objectID.m_instance, kInstance);
+    EXPECT_EQ(found->m_maxAPDU, 1476);
+    EXPECT_EQ(found->m_segmentation, 0);
+    EXPECT_EQ(iAm.m_vendorID, 999);
+}
+
+TEST_F(SimTest, WhoIsRangesDecideWhetherTheDeviceAnswers)
+{
+    struct Case {
+        const char* name;
+        const char* params;  // after 10 08
+        bool answered;
+    } cases[] = {
+        {"range holding the device", "0A 10 E0 1A 10 E2", true},
+        {"range of the device alone", "0A 10 E1 1A 10 E1", true},
+        {"range below the device", "09 01 19 05", false},
+        {"range above the device", "0A 10 E2 1A FF FF", false},
+        {"low limit alone", "0A 10 E1", false},
+        {"limits swapped in tags", "19 05 09 01", false},
+    };
+    for (const Case& c : cases) {
+        client->Request(Hex(std::string("10 08 ") + c.params));
+        std::vector<unsigned char> reply;
+        EXPECT_EQ(client->Receive(reply, c.answered ? 3000 : 300), c.answered) << c.name;
+    }
+}
+
+TEST_F(SimTest, WhoHasIsAnsweredWithTheObjectsName)
+{
+    CBACnetWhoHasService whoHas;
+    CBACnetOBJ target;
+    target.m_objectID = _BACnetObjectID(0, 1);
+    unsigned char frame[32];
+    int len = 0;
+    whoHas.MakeFrame(frame, len, &target);
+    const std::vector<unsigned char> reply = Transact(frame, len);
+    ASSERT_GE(reply.size(), 2u);
+    EXPECT_EQ(ToHex(reply.data(), 2), "10 01");
+    CBACnetIHaveService iHave;
+    Received params(std::vector<unsigned char>(reply.begin() + 2, reply.end()));
+    ASSERT_TRUE(iHave.ReadFrame(params.buf(), &target, params.end()));
+    EXPECT_EQ(iHave.m_deviceID.GetValue(), 0x020010E1u);
+    EXPECT_TRUE(target.m_name == L"Zone Temperature");
+
+    // By name (context tag 3), and an object the device does not have.
+    client->Request(Hex("10 07 3D 09 00 48 6F 6C 69 64 61 79 73"));  // "Holidays"
+    std::vector<unsigned char> byName;
+    ASSERT_TRUE(client->Receive(byName));
+    EXPECT_EQ(ToHex(byName), "10 01 C4 02 00 10 E1 C4 01 80 00 01 75 09 00 48 6F 6C 69 64 61 79 73");
+    client->Request(Hex("10 07 2C 00 00 00 63"));
+    EXPECT_FALSE(client->Receive(byName, 300));
+}
+
+// Requests and replies octet by octet (APDUs; the client adds 01 04, the
+// device's replies carry 01 00). Rows run in order on one device.
+TEST_F(SimTest, RepliesOnTheWire)
+{
+    struct Case {
+        const char* name;
+        const char* request;
+        const char* reply;
+    } cases[] = {
+        {"object name", "02 05 01 0C 0C 00 80 00 01 19 4D",
+         "30 01 0C 0C 00 80 00 01 19 4D 3E 75 0E 00 5A 6F 6E 65 20 53 65 74 70 6F 69 6E 74 3F"},
+        {"priority array size", "02 05 02 0C 0C 00 40 00 01 19 57 29 00", "30 02 0C 0C 00 40 00 01 19 57 29 00 3E 21 10 3F"},
+        {"empty priority slot", "02 05 03 0C 0C 00 40 00 01 19 57 29 08", "30 03 0C 0C 00 40 00 01 19 57 29 08 3E 00 3F"},
+        {"state text", "02 05 04 0C 0C 04 C0 00 01 19 6E 29 02", "30 04 0C 0C 04 C0 00 01 19 6E 29 02 3E 75 05 00 48 65 61 74 3F"},
+        {"status flags", "02 05 05 0C 0C 00 00 00 01 19 6F", "30 05 0C 0C 00 00 00 01 19 6F 3E 82 04 00 3F"},
+        {"unknown object", "02 05 06 0C 0C 00 00 00 63 19 55", "50 06 0C 91 01 91 1F"},
+        {"unknown property", "02 05 07 0C 0C 00 00 00 01 19 7B", "50 07 0C 91 02 91 20"},
+        {"index on a plain property", "02 05 08 0C 0C 00 00 00 01 19 75 29 01", "50 08 0C 91 02 91 32"},
+        {"index past the array", "02 05 09 0C 0C 00 40 00 01 19 57 29 11", "50 09 0C 91 02 91 2A"},
+        {"read-only present value", "02 05 0A 0F 0C 00 00 00 01 19 55 3E 44 41 20 00 00 3F", "50 0A 0F 91 02 91 28"},
+        {"read-only identifier", "02 05 0B 0F 0C 00 80 00 01 19 4B 3E C4 00 80 00 05 3F", "50 0B 0F 91 02 91 28"},
+        {"binary value out of range", "02 05 0C 0F 0C 01 40 00 01 19 55 3E 91 02 3F", "50 0C 0F 91 02 91 25"},
+        {"wrong data type", "02 05 0D 0F 0C 00 80 00 01 19 55 3E 71 00 3F", "50 0D 0F 91 02 91 09"},
+        {"commanded at priority 9", "02 05 0E 0F 0C 00 80 03 E8 19 55 3E 44 41 B4 00 00 3F 49 09", "20 0E 0F"},
+        {"present value follows", "02 05 0F 0C 0C 00 80 03 E8 19 55", "30 0F 0C 0C 00 80 03 E8 19 55 3E 44 41 B4 00 00 3F"},
+        {"relinquished", "02 05 10 0F 0C 00 80 03 E8 19 55 3E 00 3F 49 09", "20 10 0F"},
+        {"relinquish default again", "02 05 11 0C 0C 00 80 03 E8 19 55", "30 11 0C 0C 00 80 03 E8 19 55 3E 44 00 00 00 00 3F"},
+        {"unknown confirmed service", "02 05 12 05 09 01", "60 12 09"},
+        {"service beyond the table", "02 05 13 1E", "60 13 09"},
+        {"missing property", "02 05 14 0C 0C 00 00 00 01", "60 14 05"},
+        {"wrong tag", "02 05 15 0C 1C 00 00 00 01 19 55", "60 15 04"},
+        {"too many arguments", "02 05 16 0C 0C 00 00 00 01 19 55 49 01", "60 16 07"},
+        {"priority out of range", "02 05 17 0F 0C 00 80 00 01 19 55 3E 00 3F 49 11", "60 17 06"},
+        {"segmented request", "0A 05 18 00 01 0C 0C 00 00 00 01 19 55", "71 18 04"},
+        {"output not deletable", "02 05 19 0B C4 00 40 00 01", "50 19 0B 91 01 91 17"},
+        {"delete unknown", "02 05 1A 0B C4 00 80 00 63", "50 1A 0B 91 01 91 1F"},
+        {"create existing", "02 05 1B 0A 0E 1C 00 80 00 01 0F", "50 1B 0A 0E 91 01 91 18 0F 19 00"},
+        {"create an input", "02 05 1C 0A 0E 09 00 0F", "50 1C 0A 0E 91 01 91 04 0F 19 00"},
+        {"create with a name", "02 05 1D 0A 0E 1C 00 80 07 D0 0F 1E 09 4D 2E 75 04 00 4E 65 77 2F 1F",
+         "30 1D 0A C4 00 80 07 D0"},
+        {"created object's name", "02 05 1E 0C 0C 00 80 07 D0 19 4D", "30 1E 0C 0C 00 80 07 D0 19 4D 3E 74 00 4E 65 77 3F"},
+        {"create failing an initial value", "02 05 1F 0A 0E 1C 00 80 07 D1 0F 1E 09 55 2E 71 00 2F 1F",
+         "50 1F 0A 0E 91 02 91 09 0F 19 01"},
+        {"delete created", "02 05 20 0B C4 00 80 07 D0", "20 20 0B"},
+        {"deleted is gone", "02 05 21 0C 0C 00 80 07 D0 19 4D", "50 21 0C 91 01 91 1F"},
+        {"create by type", "02 05 22 0A 0E 09 05 0F", "30 22 0A C4 01 40 00 02"},
+        {"write multiple, second fails", "02 05 23 10 0C 00 80 00 01 1E 09 1C 2E 71 00 2F 09 4F 2E 91 00 2F 1F",
+         "50 23 10 0E 91 02 91 28 0F 1E 0C 00 80 00 01 19 4F 1F"},
+        {"multiple read: value and slot", "02 05 24 0E 0C 00 80 00 01 1E 09 55 09 57 19 10 1F",
+         "30 24 0E 0C 00 80 00 01 1E 29 55 4E 44 41 A8 00 00 4F 29 57 39 10 4E 00 4F 1F"},
+        {"multiple read: unknown object", "02 05 25 0E 0C 00 00 00 63 1E 09 55 1F",
+         "30 25 0E 0C 00 00 00 63 1E 29 55 5E 91 01 91 1F 5F 1F"},
+        {"multiple read: optional of an input", "02 05 26 0E 0C 00 00 00 03 1E 09 50 1F",
+         "30 26 0E 0C 00 00 00 03 1E 29 1C 4E 71 00 4F 1F"},
+        {"property list", "02 05 28 0C 0C 01 40 00 01 1A 01 73",
+         "30 28 0C 0C 01 40 00 01 1A 01 73 3E 91 1C 91 55 91 6F 91 24 91 67 91 51 91 57 91 68 91 04 91 2E 3F"},
+        {"multiple read: empty list", "02 05 27 0E 0C 00 00 00 01 1E 1F", "60 27 04"},
+    };
+    for (const Case& c : cases) {
+        client->Request(Hex(c.request));
+        Exchange reply;
+        ASSERT_TRUE(Collect(*client, reply)) << c.name;
+        EXPECT_EQ(ToHex(reply.apdu), ToHex(Hex(c.reply))) << c.name;
+    }
+}
+
+TEST_F(SimTest, StructuredPropertiesDecodeWithThePropertyCodecs)
+{
+    CBACnetObjectName name;
+    name.m_objectID = _BACnetObjectID(8, kInstance);
+    ASSERT_TRUE(ReadInto(name));
+    EXPECT_TRUE(name.m_name == L"Simulated Device 4321");
+
+    CBACnetWeekSchedule week;
+    week.m_objectID = _BACnetObjectID(17, 1);
+    ASSERT_TRUE(ReadInto(week));
+    EXPECT_EQ(week.m_dayCounter, 7);
+    ASSERT_EQ(week.m_dayLists[0].GetSize(), 2);
+    auto* first = static_cast<_BACnetTimeValue*>(week.m_dayLists[0].GetAt(0));
+    auto* second = static_cast<_BACnetTimeValue*>(week.m_dayLists[0].GetAt(1));
+    EXPECT_EQ(first->m_time, 0x08000000u);
+    EXPECT_EQ(first->m_value[0], 1);
+    EXPECT_EQ(second->m_time, 0x12000000u);
+    EXPECT_EQ(second->m_value[0], 0);
+    EXPECT_EQ(week.m_dayLists[4].GetSize(), 2);
+    EXPECT_EQ(week.m_dayLists[5].GetSize(), 0);
+    EXPECT_EQ(week.m_dayLists[6].GetSize(), 0);
+
+    CBACnetExpSchedule exceptions;
+    exceptions.m_objectID = _BACnetObjectID(17, 1);
+    ASSERT_TRUE(ReadInto(exceptions));
+    ASSERT_EQ(exceptions.m_specialEvents.GetSize(), 4);
+    auto event = [&](int i) { return static_cast<_BACnetSpecialEvent*>(exceptions.m_specialEvents.GetAt(i)); };
+    EXPECT_EQ(event(0)->m_periodChoice, 0u);
+    EXPECT_EQ(event(0)->m_calendarEntryChoice, 0u);
+    EXPECT_EQ(event(0)->m_date, 0x7D070405u);  // 2025-07-04, a Friday
+    EXPECT_EQ(event(1)->m_calendarEntryChoice, 1u);
+    EXPECT_EQ(event(1)->m_startDate, 0x7D0C1803u);
+    EXPECT_EQ(event(1)->m_endDate, 0x7D0C1F03u);
+    EXPECT_EQ(event(2)->m_calendarEntryChoice, 2u);
+    EXPECT_EQ(ToHex(event(2)->m_weekNDay, 3), "01 03 01");
+    EXPECT_EQ(event(3)->m_periodChoice, 1u);
+    EXPECT_EQ(event(3)->m_calendarID.GetValue(), 0x01800001u);
+    for (int i = 0; i < 4; i++) {
+        EXPECT_EQ(event(i)->m_eventPriority, 10 + 2 * i) << "event " << i;
+        EXPECT_EQ(event(i)->m_timeValues.GetSize(), 1) << "event " << i;
+    }
+
+    CBACnetDateRange period;
+    period.m_objectID = _BACnetObjectID(17, 1);
+    ASSERT_TRUE(ReadInto(period));
+    EXPECT_EQ(period.m_startDate, 0x7D0101FFu);
+    EXPECT_EQ(period.m_endDate, 0xC70C1FFFu);
+
+    CBACnetObjPropertyRef references;
+    references.m_objectID = _BACnetObjectID(17, 1);
+    ASSERT_TRUE(ReadInto(references));
+    ASSERT_EQ(references.m_references.GetSize(), 1);
+    auto* ref = static_cast<_BACnetPropertyRef*>(references.m_references.GetAt(0));
+    EXPECT_EQ(ref->m_objectID.GetValue(), 0x01400001u);
+    EXPECT_EQ(ref->m_propertyID, 85);
+
+    CBACnetTypeSupported types;
+    types.m_objectID = _BACnetObjectID(8, kInstance);
+    ASSERT_TRUE(ReadInto(types));
+    for (int type : {0, 1, 2, 5, 6, 8, 17})
+        EXPECT_EQ(types.m_typeFlags[type], 1) << "type " << type;
+    for (int type : {3, 4, 7, 9, 16})
+        EXPECT_EQ(types.m_typeFlags[type], 0) << "type " << type;
+
+    CBACnetServiceSupported services;
+    services.m_objectID = _BACnetObjectID(8, kInstance);
+    ASSERT_TRUE(ReadInto(services));
+    for (int service : {10, 11, 12, 14, 15, 16, 32, 33, 34})
+        EXPECT_EQ(services.m_serviceFlags[service], 1) << "service " << service;
+    for (int service : {0, 5, 13, 17, 20, 28})
+        EXPECT_EQ(services.m_serviceFlags[service], 0) << "service " << service;
+}
+
+TEST_F(SimTest, PresentValuesArriveThroughReadPropertyMultiple)
+{
+    std::vector<std::unique_ptr<CBACnetObjTypes>> owned;
+    owned.push_back(Bind(0, 1, L"PresentValue"));  // drifting input
+    owned.push_back(Bind(1, 1, L"PresentValue"));  // output at its relinquish default 0
+    owned.push_back(Bind(2, 1, L"PresentValue"));  // setpoint 21
+    owned.push_back(Bind(5, 1, L"PresentValue"));  // fan off
+    owned.push_back(Bind(2, 99, L"PresentValue")); // no such object
+    owned.push_back(Bind(8, kInstance, L"localdate.year"));
+    CPtrArray tags;
+    for (auto& tag : owned)
+        tags.Add(tag.get());
+
+    CBACnetReadMultiService service(0);
+    int len = 0;
+    service.MakeHeaderFrame(len, &record, 0);
+    for (int i = 0; i < tags.GetSize(); i++)
+        if (!service.MakeBodyFrame(len, static_cast<CBACnetObjTypes*>(tags.GetAt(i)), i))
+            break;
+    ASSERT_EQ(service.m_last, 5);
+    const std::vector<unsigned char> reply = Transact(service.m_frame, service.m_frameLength);
+    ASSERT_GE(reply.size(), 3u);
+    ASSERT_EQ(ToHex(reply.data(), 3), ToHex(std::vector<unsigned char>{0x30, service.m_invokeID, 14}));
+    Received params(std::vector<unsigned char>(reply.begin() + 3, reply.end()));
+    ASSERT_EQ(service.ReadBodyFrame(params.buf(), params.end(), tags), 1);
+
+    CTagVal value;
+    ASSERT_EQ(owned[0]->GetValue(value, 12, 0), 1);
+    EXPECT_GE(value.GetVal(), 19.99);
+    EXPECT_LE(value.GetVal(), 23.01);
+    ASSERT_EQ(owned[1]->GetValue(value, 12, 0), 1);
+    EXPECT_EQ(value.GetVal(), 0.0);
+    ASSERT_EQ(owned[2]->GetValue(value, 12, 0), 1);
+    EXPECT_EQ(value.GetVal(), 21.0);
+    ASSERT_EQ(owned[3]->GetValue(value, 0, 0), 1);
+    EXPECT_EQ(value.GetVal(), 0.0);
+    EXPECT_EQ(owned[4]->m_changeState, 0);  // an access error: nothing to take
+    ASSERT_EQ(owned[5]->GetValue(value, 0, 3), 1);
+    EXPECT_GE(value.GetVal(), 2025.0);
+}
+
+TEST_F(SimTest, WritesWithPriorityCommandThePresentValue)
+{
+    auto pv = Bind(1, 1, L"PresentValue");
+    auto slot8 = Bind(1, 1, L"priorityarray[8]");
+    auto slot4 = Bind(1, 1, L"priorityarray[4]");
+    CBACnetWritePropertyService write;
+    auto command = [&](double v, unsigned short priority) {
+        CTagVal value;
+        value.SetVal(v);
+        unsigned char frame[64];
+        int len = 0;
+        EXPECT_EQ(write.MakeFrame(frame, len, &record, pv.get(), value, 0, 0, priority), 100);
+        return ToHex(Transact(frame, len));
+    };
+    auto relinquish = [&](int priority) {
+        std::vector<unsigned char> apdu = Hex("02 05 07 0F 0C 00 40 00 01 19 55 3E 00 3F 49");
+        apdu.push_back(static_cast<unsigned char>(priority));
+        client->Request(apdu);
+        std::vector<unsigned char> reply;
+        EXPECT_TRUE(client->Receive(reply));
+        return ToHex(reply);
+    };
+    CTagVal value;
+
+    EXPECT_EQ(command(42.5, 8), "20 64 0F");
+    ASSERT_TRUE(ReadTag(*pv));
+    ASSERT_EQ(pv->GetValue(value, 12, 0), 1);
+    EXPECT_EQ(value.GetVal(), 42.5);
+    ASSERT_TRUE(ReadTag(*slot8));
+    ASSERT_EQ(slot8->GetValue(value, 12, 0), 1);
+    EXPECT_EQ(value.GetVal(), 42.5);
+
+    EXPECT_EQ(command(10, 4), "20 64 0F");  // a higher priority wins
+    pv->ResetChangeValue();
+    ASSERT_TRUE(ReadTag(*pv));
+    ASSERT_EQ(pv->GetValue(value, 12, 0), 1);
+    EXPECT_EQ(value.GetVal(), 10.0);
+
+    EXPECT_EQ(relinquish(4), "20 07 0F");  // back to priority 8
+    pv->ResetChangeValue();
+    ASSERT_TRUE(ReadTag(*pv));
+    ASSERT_EQ(pv->GetValue(value, 12, 0), 1);
+    EXPECT_EQ(value.GetVal(), 42.5);
+    ASSERT_TRUE(ReadTag(*slot4));
+    ASSERT_EQ(slot4->GetValue(value, 0, 0), 1);
+    EXPECT_EQ(value.GetVal(), -1.0);  // a Null slot
+
+    EXPECT_EQ(relinquish(8), "20 07 0F");  // the relinquish default
+    pv->ResetChangeValue();
+    ASSERT_TRUE(ReadTag(*pv));
+    ASSERT_EQ(pv->GetValue(value, 12, 0), 1);
+    EXPECT_EQ(value.GetVal(), 0.0);
+}
+
+TEST_F(SimTest, ErrorRepliesDecodeWithErrFrame)
+{
+    CBACnetObjectName missing;
+    missing.m_objectID = _BACnetObjectID(0, 99);
+    CBACnetReadPropertyService read;
+    unsigned char frame[64];
+    int len = 0;
+    const unsigned char invokeID = read.MakeFrame(frame, len, &record, &missing);
+    const std::vector<unsigned char> reply = Transact(frame, len);
+    ASSERT_GE(reply.size(), 3u);
+    CBACnetErrorPDU header;
+    CBACnetPDU* table[CBACnetPDU::PDU_TYPES] = {};
+    table[5] = &header;
+    Received error(reply);
+    int at = 0;
+    ASSERT_EQ(CBACnetPDU::GetReceiveData(table, error.buf(), at, error.end()), &header);
+    EXPECT_EQ(header.GetInvokeID(), invokeID);
+    EXPECT_EQ(header.GetErrorService(), 12);
+    unsigned char errorClass = 0, errorCode = 0;
+    ASSERT_EQ(read.ErrFrame(error.buf() + at, &record, error.end() - at, errorClass, errorCode), 1);
+    CMyBACnetBlkData outcome;
+    outcome.SetData(CMyBACnetBlkData::STATUS_ERROR, errorClass, reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(errorCode)));
+    CString text;
+    outcome.GetErrorMsg(text);
+    EXPECT_TRUE(text == L"error : objectunknown object") << "class " << int(errorClass) << " code " << int(errorCode);
+}
+
+TEST_F(SimTest, LibraryWritesOfStructuredPropertiesAreTaken)
+{
+    // A new Monday, written by the weekly schedule codec, read back.
+    CBACnetWeekSchedule monday;
+    monday.m_objectID = _BACnetObjectID(17, 1);
+    monday.m_arrayIndex = 1;
+    monday.m_dayLists[0].Add(new _BACnetTimeValue(0x07000000, 1));
+    CBACnetWritePropertyService write;
+    unsigned char frame[256];
+    int len = 0;
+    const unsigned char id = write.MakeFrame(frame, len, &record, &monday);
+    EXPECT_EQ(ToHex(Transact(frame, len)), ToHex(std::vector<unsigned char>{0x20, id, 0x0F}));
+    CBACnetWeekSchedule week;
+    week.m_objectID = _BACnetObjectID(17, 1);
+    ASSERT_TRUE(ReadInto(week));
+    ASSERT_EQ(week.m_dayLists[0].GetSize(), 1);
+    EXPECT_EQ(static_cast<_BACnetTimeValue*>(week.m_dayLists[0].GetAt(0))->m_time, 0x07000000u);
+    EXPECT_EQ(week.m_dayLists[1].GetSize(), 2);
+
+    // The exception schedule: its size first, then the events.
+    CBACnetExpSchedule exceptions;
+    exceptions.m_objectID = _BACnetObjectID(17, 1);
+    auto* event = new _BACnetSpecialEvent;
+    event->m_periodChoice = _BACnetSpecialEvent::PERIOD_CALENDAR_ENTRY;
+    event->m_calendarEntryChoice = _BACnetSpecialEvent::ENTRY_DATE;
+    event->m_date = 0x7E0C1905;  // 2026-12-25
+    event->m_timeValues.Add(new _BACnetTimeValue(0x09000000, 1));
+    event->m_eventPriority = 7;
+    exceptions.m_specialEvents.Add(event);
+    len = 0;
+    const unsigned char sizeID = write.MakeScheduleArySize(frame, len, &record, &exceptions);
+    EXPECT_EQ(ToHex(Transact(frame, len)), ToHex(std::vector<unsigned char>{0x20, sizeID, 0x0F}));
+    len = 0;
+    const unsigned char eventsID = write.MakeFrame(frame, len, &record, &exceptions);
+    EXPECT_EQ(ToHex(Transact(frame, len)), ToHex(std::vector<unsigned char>{0x20, eventsID, 0x0F}));
+    CBACnetExpSchedule readBack;
+    readBack.m_objectID = _BACnetObjectID(17, 1);
+    ASSERT_TRUE(ReadInto(readBack));
+    ASSERT_EQ(readBack.m_specialEvents.GetSize(), 1);
+    EXPECT_EQ(static_cast<_BACnetSpecialEvent*>(readBack.m_specialEvents.GetAt(0))->m_date, 0x7E0C1905u);
+    EXPECT_EQ(static_cast<_BACnetSpecialEvent*>(readBack.m_specialEvents.GetAt(0))->m_eventPriority, 7);
+
+    // Name and description of one object in one WritePropertyMultiple.
+    CBACnetWriteMultiService multiple;
+    CBACnetObjectName name;
+    name.m_name = L"Renamed Setpoint";
+    CBACnetObjectDesc description;
+    description.m_description = L"written twice at once";
+    len = 0;
+    const unsigned char multipleID = multiple.MakeHeaderFrame(frame, len, &record);
+    for (CBACnetPropertyID* prop : std::initializer_list<CBACnetPropertyID*>{&name, &description}) {
+        CBACnetTag tag;
+        unsigned char host[4] = {0x01, 0x00, 0x80, 0x00};  // analog value 1
+        tag.MakeAnalogFrame(frame, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
+        multiple.MakeFrame(frame, len, prop);
+    }
+    EXPECT_EQ(ToHex(Transact(frame, len)), ToHex(std::vector<unsigned char>{0x20, multipleID, 0x10}));
+    CBACnetObjectName newName;
+    newName.m_objectID = _BACnetObjectID(2, 1);
+    ASSERT_TRUE(ReadInto(newName));
+    EXPECT_TRUE(newName.m_name == L"Renamed Setpoint");
+    CBACnetObjectDesc newDescription;
+    newDescription.m_objectID = _BACnetObjectID(2, 1);
+    ASSERT_TRUE(ReadInto(newDescription));
+    EXPECT_TRUE(newDescription.m_description == L"written twice at once");
+}
+
+TEST_F(SimTest, CreateAndDeleteThroughTheLibrary)
+{
+    CBACnetCreateObjService create;
+    _BACnetObjectID id(5, 77);  // binary value 77
+    unsigned char frame[64];
+    int len = 0;
+    const unsigned char createID = create.MakeFrame(frame, len, &record, id);
+    EXPECT_EQ(ToHex(Transact(frame, len)),
+              ToHex(std::vector<unsigned char>{0x30, createID, 0x0A, 0xC4, 0x01, 0x40, 0x00, 0x4D}));
+    CBACnetObjectName name;
+    name.m_objectID = id;
+    ASSERT_TRUE(ReadInto(name));
+    EXPECT_TRUE(name.m_name == L"Binary Value 77");
+
+    CBACnetDeleteObjService remove;
+    len = 0;
+    const unsigned char deleteID = remove.MakeFrame(frame, len, &record, id);
+    EXPECT_EQ(ToHex(Transact(frame, len)), ToHex(std::vector<unsigned char>{0x20, deleteID, 0x0B}));
+    len = 0;
+    const unsigned char againID = remove.MakeFrame(frame, len, &record, id);
+    EXPECT_EQ(ToHex(Transact(frame, len)), ToHex(std::vector<unsigned char>{0x50, againID, 0x0B, 0x91, 0x01, 0x91, 0x1F}));
+}
+
+TEST_F(SimTest, TimeSynchronizationMovesTheClockTheScheduleFollows)
+{
+    struct Case {
+        const char* name;
+        const char* dateTime;  // application date and time
+        const char* schedule;  // present value of the schedule
+        const char* calendar;  // present value of the calendar
+    } cases[] = {
+        {"a Monday morning", "A4 82 06 11 01 B4 0A 00 00 00", "91 01", "10"},
+        {"the same Monday night", "A4 82 06 11 01 B4 14 00 00 00", "91 00", "10"},
+        {"a Saturday", "A4 82 06 0F 06 B4 0A 00 00 00", "91 00", "10"},
+        {"Thanksgiving, a Thursday", "A4 82 0B 1C 04 B4 0A 00 00 00", "91 00", "11"},
+        {"New Year's Day", "A4 82 01 01 02 B4 0A 00 00 00", "91 00", "11"},
+        {"the third Monday of January", "A4 82 01 15 01 B4 0A 00 00 00", "91 00", "10"},
+    };
+    unsigned char invokeID = 1;
+    auto read = [&](const char* object, const char* property) {
+        client->Request(Hex(std::string("02 05 ") + ToHex(&invokeID, 1) + " 0C 0C " + object + " 19 " + property));
+        std::vector<unsigned char> reply;
+        EXPECT_TRUE(client->Receive(reply));
+        invokeID++;
+        // The value between 3E and 3F.
+        return reply.size() > 12 ? ToHex(reply.data() + 11, static_cast<int>(reply.size()) - 12) : ToHex(reply);
+    };
+    for (const Case& c : cases) {
+        client->Request(Hex(std::string("10 06 ") + c.dateTime));
+        EXPECT_EQ(read("02 00 10 E1", "38"), ToHex(Hex(c.dateTime).data(), 5)) << c.name;  // local date
+        EXPECT_EQ(read("04 40 00 01", "55"), c.schedule) << c.name;
+        EXPECT_EQ(read("01 80 00 01", "55"), c.calendar) << c.name;
+    }
+}
+
+TEST_F(SimTest, LongReplyComesInSegmentsAndSurvivesALostOne)
+{
+    record.m_maxAPDU = 480;  // 475 octets of the list in each segment
+    device->DropSegmentOnce(3);
+    CBACnetObjectList list;
+    list.m_objectID = _BACnetObjectID(8, kInstance);
+    Exchange exchange;
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ReadInto(list, 1, &exchange));
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(exchange.segments, 7);
+    // The lost segment came again once the device waited for its acknowledgement in vain.
+    EXPECT_GE(took, std::chrono::milliseconds(900));
+    ASSERT_EQ(list.m_objectIDs.GetSize(), kObjectsWithoutExtras + options.extraObjects);
+    EXPECT_EQ(list.m_objectIDs.GetAt(0), 0x020010E1u);
+    EXPECT_EQ(list.m_objectIDs.GetAt(list.m_objectIDs.GetSize() - 1), 0x04C00001u);  // multi-state value 1
+
+    // With a window of four, a gap is reported at once and filled from the
+    // segment after the last one in order.
+    record.m_maxAPDU = 206;
+    device->DropSegmentOnce(6);
+    CBACnetObjectList again;
+    again.m_objectID = _BACnetObjectID(8, kInstance);
+    Exchange windowed;
+    ASSERT_TRUE(ReadInto(again, 4, &windowed));
+    EXPECT_EQ(windowed.segments, 16);
+    EXPECT_EQ(windowed.negativeAcks, 1);
+    EXPECT_EQ(std::vector<unsigned char>(windowed.apdu.begin() + 2, windowed.apdu.end()),
+              std::vector<unsigned char>(exchange.apdu.begin() + 2, exchange.apdu.end()));
+    ASSERT_EQ(again.m_objectIDs.GetSize(), list.m_objectIDs.GetSize());
+}
+
+TEST_F(SimTest, LongReplyWithoutSegmentationIsAborted)
+{
+    CBACnetObjectList list;
+    list.m_objectID = _BACnetObjectID(8, kInstance);
+    CBACnetReadPropertyService read;
+    unsigned char frame[64];
+    int len = 0;
+    const unsigned char invokeID = read.MakeFrame(frame, len, &record, &list);
+    frame[2] &= static_cast<unsigned char>(~CBACnetPDU::BIT_SA);  // the APDU's first octet, after 01 04
+    EXPECT_EQ(ToHex(Transact(frame, len)), ToHex(std::vector<unsigned char>{0x71, invokeID, 0x04}));
+
+    // A short reply fits whatever the requester accepts.
+    CBACnetObjectName name;
+    name.m_objectID = _BACnetObjectID(8, kInstance);
+    len = 0;
+    read.MakeFrame(frame, len, &record, &name);
+    frame[2] = 0x00;
+    frame[3] = 0x00;  // 50 octets
+    EXPECT_EQ(Transact(frame, len)[0], 0x30);
+}
+
+// Every prefix and many single-octet corruptions of valid requests, fed to
+// the handlers in buffers of exactly their size: whatever the handlers make
+// of them, they read nothing past the end (AddressSanitizer watches).
+TEST(SimRequests, MalformedRequestsAreRefusedWithinTheirBounds)
+{
+    bacnetsim::Database db(kInstance, 3);
+    bacnetsim::Services services(db);
+    const char* requests[] = {
+        "10 08 0A 10 E0 1A 10 E2",
+        "10 07 3D 09 00 48 6F 6C 69 64 61 79 73",
+        "10 06 A4 82 06 11 01 B4 0A 00 00 00",
+        "02 05 01 0C 0C 00 80 00 01 19 4D",
+        "02 05 02 0E 0C 00 80 00 01 1E 09 55 09 57 19 10 1F 0C 00 00 00 03 1E 09 08 1F",
+        "02 05 03 0F 0C 04 40 00 01 19 7B 29 01 3E 0E B4 07 00 00 00 91 01 0F 3F",
+        ("02 05 04 0F 0C 04 40 00 01 19 26 3E 0E 1E A4 7D 01 01 01 A4 7D 0C 1F 02 1F 0F 2E B4 08 00 00 00 91 01 "
+         "2F 39 10 1C 01 80 00 01 2E 2F 39 05 3F"),
+        "02 05 05 10 0C 00 80 00 01 1E 09 4D 2E 75 04 00 4E 65 77 2F 09 55 2E 44 41 20 00 00 2F 39 08 1F",
+        "02 05 06 0A 0E 1C 00 80 07 D0 0F 1E 09 4D 2E 75 04 00 4E 65 77 2F 1F",
+        "02 05 07 0B C4 00 80 03 E8",
+        "02 05 08 0F 0C 01 80 00 01 19 17 3E 0C 7E 01 01 FF 1E A4 7E 02 01 FF A4 7E 02 05 FF 1F 2B 0B 04 04 3F",
+        "02 05 09 0F 0C 04 40 00 01 19 36 3E 0C 00 00 00 01 19 55 29 02 3C 02 00 10 E1 3F",
+        "40 01 02 04",
+        "70 01 04",
+    };
+    int handled = 0;
+    for (const char* text : requests) {
+        const std::vector<unsigned char> request = Hex(text);
+        for (size_t n = 0; n <= request.size(); n++) {
+            Received prefix(request, n);
+            services.Handle(prefix.buf(), 0, prefix.end());
+            handled++;
+        }
+        for (size_t at = 0; at < request.size(); at++)
+            for (unsigned char octet : {0x00, 0x05, 0x0F, 0x3E, 0x3F, 0x75, 0xFF}) {
+                std::vector<unsigned char> corrupt = request;
+                corrupt[at] = octet;
+                Received received(corrupt);
+                services.Handle(received.buf(), 0, received.end());
+                handled++;
+            }
+    }
+    EXPECT_GT(handled, 1000);
+    // The database is still whole: the device object answers.
+    Received read(Hex("02 05 01 0C 0C 02 00 10 E1 19 4B"));
+    const bacnetsim::Outcome outcome = services.Handle(read.buf(), 0, read.end());
+    EXPECT_EQ(ToHex(outcome.apdu), "30 01 0C 0C 02 00 10 E1 19 4B 3E C4 02 00 10 E1 3F");
+}
+
+TEST(SimRequests, DatagramsAreUnwrappedWithinTheirBounds)
+{
+    struct Case {
+        const char* name;
+        const char* datagram;
+        int found;
+        int apduStart;
+    } cases[] = {
+        {"local unicast", "81 0A 00 08 01 04 10 08", 1, 6},
+        {"broadcast", "81 0B 00 08 01 04 10 08", 1, 6},
+        {"global broadcast header", "81 0B 00 0C 01 20 FF FF 00 FF 10 08", 1, 10},
+        {"routed from afar", "81 0A 00 0F 01 0C 00 05 01 07 10 08 00 00 00", 1, 10},
+        {"for another network", "81 0A 00 0D 01 24 00 05 01 07 FF 10 08", 0, 0},
+        {"network layer message", "81 0A 00 07 01 80 00", 0, 0},
+        {"forwarded", "81 04 00 08 01 04 10 08", 0, 0},
+        {"length past the datagram", "81 0A 00 09 01 04 10 08", 0, 0},
+        {"length inside the header", "81 0A 00 02 01 04 10 08", 0, 0},
+        {"not BACnet/IP", "82 0A 00 08 01 04 10 08", 0, 0},
+    };
+    for (const Case& c : cases) {
+        const std::vector<unsigned char> datagram = Hex(c.datagram);
+        for (size_t n = 0; n < datagram.size(); n++) {  // no prefix is a whole message
+            Received prefix(datagram, n);
+            bacnetsim::Peer peer;
+            int start = -1, end = -1;
+            EXPECT_EQ(bacnetsim::Unwrap(prefix.buf(), prefix.end(), peer, start, end), 0) << c.name << " " << n;
+        }
+        Received whole(datagram);
+        bacnetsim::Peer peer;
+        int start = -1, end = -1;
+        ASSERT_EQ(bacnetsim::Unwrap(whole.buf(), whole.end(), peer, start, end), c.found) << c.name;
+        if (c.found) {
+            EXPECT_EQ(start, c.apduStart) << c.name;
+        }
+    }
+    // A reply to a routed requester names it as the destination.
+    Received routed(Hex("81 0A 00 0F 01 0C 00 05 01 07 10 08 00 00 00"));
+    bacnetsim::Peer peer;
+    int start, end;
+    ASSERT_EQ(bacnetsim::Unwrap(routed.buf(), routed.end(), peer, start, end), 1);
+    EXPECT_EQ(ToHex(bacnetsim::Wrap(peer, {0x10, 0x00})), "81 0A 00 0D 01 20 00 05 01 07 FF 10 00");
+}
+
+TEST_F(SimTest, GarbageLeavesTheDeviceServing)
+{
+    for (const char* junk : {"", "81", "81 0A", "81 0A 00 04", "81 0A FF FF 01 04", "81 0B 00 06 01 04",
+                             "81 0A 00 07 01 04 02", "81 0A 00 09 01 04 02 05 01", "00 00 00 00 00 00"})
+        client->SendDatagram(Hex(junk));
+    std::vector<unsigned char> reply;
+    EXPECT_FALSE(client->Receive(reply, 200));
+    client->Request(Hex("10 08"));
+    ASSERT_TRUE(client->Receive(reply));
+    EXPECT_EQ(ToHex(reply.data(), 2), "10 00");
+}
+
+TEST(SimDeviceLifecycle, StartsStopsRestartsAndServesInTheCaller)
+{
+    SimOptions options;
+    options.port = 0;
+    options.extraObjects = 0;
+    SimDevice device(options);
+    std::string error;
+    ASSERT_TRUE(device.Start(&error)) << error;
+    const uint16_t port = device.Port();
+    EXPECT_NE(port, 0);
+    EXPECT_FALSE(device.Start(&error));
+    EXPECT_FALSE(error.empty());
+
+    // A second device cannot take a port in use.
+    SimOptions same = options;
+    same.port = port;
+    SimDevice second(same);
+    error.clear();
+    EXPECT_FALSE(second.Start(&error));
+    EXPECT_NE(error.find("cannot bind"), std::string::npos) << error;
+
+    device.Stop();
+    device.Stop();
+    ASSERT_TRUE(device.Start(&error)) << error;
+    Client client(device.Port());
+    client.Request(Hex("10 08"));
+    std::vector<unsigned char> reply;
+    EXPECT_TRUE(client.Receive(reply));
+    device.Stop();
+
+    SimDevice served(options);
+    int result = -1;
+    std::thread serving([&] { result = served.Serve(&error); });
+    for (int i = 0; i < 200 && served.Port() == 0; i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Client servedClient(served.Port());
+    servedClient.Request(Hex("10 08"));
+    EXPECT_TRUE(servedClient.Receive(reply));
+    served.Stop();
+    serving.join();
+    EXPECT_EQ(result, 0);
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// encode, decode: the library's encoders and decoders without a network.
+#include "Command.h"
+#include "Describe.h"
+#include "Plans.h"
+#include "Poller.h"
+#include "Requests.h"
+
+namespace tool {
+
+namespace {
+
+// The device record the requests are addressed with.
+int MakeDevice(Context& context, Device& device)
+{
+    std::string error;
+    long maxApdu, dnet;
+    if (!context.args.GetInt("max-apdu", device.record.m_maxAPDU, 50, 1476, maxApdu, error) ||
+        !context.args.GetInt("dnet", 0, 1, 65534, dnet, error)) {
+        context.err << "bacnet-tool: " << error << '\n';
+        return EXIT_USAGE;
+    }
+    device.record.m_maxAPDU = static_cast<unsigned short>(maxApdu);
+    if (context.args.Has("dnet") != context.args.Has("dadr")) {
+        context.err << "bacnet-tool: --dnet and --dadr go together\n";
+        return EXIT_USAGE;
+    }
+    if (context.args.Has("dnet")) {
+        std::vector<unsigned char> mac;
+        if (!ParseHex(context.args.Get("dadr"), mac) || mac.empty() || mac.size() > BACNET_MAC_MAX_ACCEPTED) {
+            context.err << "bacnet-tool: --dadr wants 1 to 23 octets in hex\n";
+            return EXIT_USAGE;
+        }
+        CBACnetNPCI_DATA& a = device.record.m_address;
+        a.m_network[0] = static_cast<unsigned char>(dnet >> 8);
+        a.m_network[1] = static_cast<unsigned char>(dnet);
+        a.m_macLength = static_cast<unsigned char>(mac.size());
+        std::copy(mac.begin(), mac.end(), a.m_mac);
+    }
+    return EXIT_OK;
+}
+
+void Print(Context& context, const Request& request)
+{
+    std::vector<unsigned char> octets = request.frame;
+    if (context.args.Has("bvlc")) {
+        const bool broadcast = request.unconfirmed;
+        const size_t total = octets.size() + BipTransport::BVLC_HEADER;
+        octets.insert(octets.begin(), {BipTransport::BVLC_TYPE,
+                                       broadcast ? BipTransport::BVLC_ORIGINAL_BROADCAST
+                                                 : BipTransport::BVLC_ORIGINAL_UNICAST,
+                                       static_cast<unsigned char>(total >> 8), static_cast<unsigned char>(total)});
+    }
+    context.out << HexOctets(octets) << '\n';
+}
+
+int Refused(Context& context, const std::string& error)
+{
+    context.err << "bacnet-tool: " << error << '\n';
+    return EXIT_USAGE;
+}
+
+// Each request: the words it takes after its name, and how it is built.
+int EncodeRequest(Context& context, Device& device, const std::string& what, const std::vector<std::string>& a)
+{
+    std::string error;
+    const auto wants = [&](size_t n) { return a.size() == n; };
+    if (what == "whois" && wants(0)) {
+        Print(context, BuildWhoIs());
+    } else if (what == "timesync" && wants(0)) {
+        Print(context, BuildTimeSync());
+    } else if ((what == "whohas" || what == "create" || what == "delete") && wants(1)) {
+        _BACnetObjectID object;
+        if (!ParseObject(a[0], object, &error))
+            return Refused(context, error);
+        const _BACnetObjectID wire = ToWire(object);
+        Print(context, what == "whohas"   ? BuildWhoHas(device.record, wire)
+                       : what == "create" ? BuildCreateObject(device.record, wire)
+                                          : BuildDeleteObject(device.record, wire));
+    } else if (what == "read" && wants(2)) {
+        PropertyPlan plan;
+        if (!PlanRead(a[0], a[1], plan, error))
+            return Refused(context, error);
+        Print(context, BuildRead(device.record, plan));
+    } else if (what == "write" && wants(3)) {
+        long priority;
+        PropertyPlan plan;
+        if (!context.args.GetInt("priority", 0, 1, 16, priority, error) ||
+            !PlanWrite(a[0], a[1], a[2], static_cast<unsigned short>(priority), plan, error))
+            return Refused(context, error);
+        const Request request = BuildWrite(device.record, plan);
+        if (request.frame.empty())
+            return Refused(context, "the library refuses '" + a[2] + "' for " + a[1]);
+        Print(context, request);
+    } else if (what == "rpm" && !a.empty()) {
+        Client unopened{NetOptions()};
+        Poller poller(unopened, device);
+        for (const std::string& tag : a)
+            if (!poller.Add(tag, error))
+                return Refused(context, error);
+        // One line per request: as many as the max APDU needs.
+        for (int first = 0; first < static_cast<int>(a.size());) {
+            CBACnetReadMultiService rpm(first);
+            poller.MakeRun(rpm, first);
+            Print(context, TakeRequest(rpm));
+            first = rpm.m_last + 1;
+        }
+    } else {
+        return Refused(context, "encode what? (see bacnet-tool encode --help)");
+    }
+    return EXIT_OK;
+}
+
+int RunEncode(Context& context)
+{
+    Device device;
+    if (int rc = MakeDevice(context, device))
+        return rc;
+    const std::vector<std::string>& p = context.args.positional;
+    return EncodeRequest(context, device, p[0], std::vector<std::string>(p.begin() + 1, p.end()));
+}
+
+int RunDecode(Context& context)
+{
+    std::string text;
+    for (const std::string& word : context.args.positional)
+        text += word;
+    std::vector<unsigned char> octets;
+    if (!ParseHex(text, octets) || octets.empty()) {
+        context.err << "bacnet-tool: decode wants the frame's octets in hex\n";
+        return EXIT_USAGE;
+    }
+    return DescribeFrame(context.out, octets) ? EXIT_OK : EXIT_FAILED;
+}
+
+// A confirmed request written by hand (or an edited `encode` line), sent and
+// matched like any other; the reply is described in full.
+int RunSend(Context& context)
+{
+    Session session(context);
+    if (int rc = session.Open())
+        return rc;
+    Device device;
+    if (int rc = session.OpenDevice(context.args.positional[0], device, false))
+        return rc;
+    std::string text;
+    for (size_t i = 1; i < context.args.positional.size(); i++)
+        text += context.args.positional[i];
+    Request request;
+    ReceivedFrame own;
+    if (!ParseHex(text, request.frame) || !own.Read(request.frame) || own.PduType() != 0)
+        return session.Usage("send wants a confirmed request in hex, from the network header on");
+    request.invokeID = own.confirmed.GetInvokeID();
+    request.service = own.confirmed.GetServiceChoice();
+    Reply reply = session.client().Transact(device, request);
+    if (!reply.lastFrame.empty())
+        DescribeFrame(context.out, reply.lastFrame);
+    return reply.ok ? EXIT_OK : session.Failed("send", reply);
+}
+
+}  // namespace
+
+std::vector<Command> CodecCommands()
+{
+    return {
+        {"encode", "REQUEST [ARGS]", "print a request frame in hex, as the library builds it",
+         "REQUEST is one of:\n"
+         "  whois                         timesync\n"
+         "  whohas OBJECT                 create OBJECT          delete OBJECT\n"
+         "  read OBJECT PROPERTY          write OBJECT PROPERTY VALUE [--priority N]\n"
+         "  rpm TAG...                    (one line per request the max APDU allows)\n"
+         "The frame starts at the network header; --bvlc puts the BACnet/IP header in front.\n"
+         "Counted invoke IDs start at 1 in every run of the tool.\n",
+         {{"max-apdu", "OCTETS", "the device record's max APDU (default 1400)"},
+          {"dnet", "N", "the device is behind a router, on network N"},
+          {"dadr", "HEX", "its MAC address on that network"},
+          {"priority", "N", "write priority 1 to 16"},
+          {"bvlc", "", "include the BACnet/IP header"}},
+         1, -1, RunEncode},
+        {"decode", "HEX", "describe a received frame: headers, service, parameters, failure texts",
+         "HEX is the frame's octets (spaces and colons allowed), starting with the\n"
+         "BACnet/IP header (81 ..) or with the network header (01 ..).\n",
+         {}, 1, -1, RunDecode},
+        {"send", "TARGET HEX", "send a confirmed request given in hex and describe the reply",
+         "HEX is a confirmed request from the network header on, e.g. an `encode` line\n"
+         "edited by hand. The reply is matched by the frame's invoke ID and described as\n"
+         "`decode` does; the exit status says whether the device accepted it.\n",
+         NetworkOptions(), 2, -1, RunSend},
+    };
+}
+
+}  // namespace tool

@@ -1,0 +1,55 @@
+// The object database of the simulated device: the objects it starts with,
+// those created and deleted by requests, and the clock its values follow.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "SimObjects.h"
+
+namespace bacnetsim {
+
+class Database {
+public:
+    // A device, its inputs, outputs, values, schedule and calendar, and
+    // `extraObjects` analog values (instances 1000 on) to lengthen the object list.
+    Database(uint32_t deviceInstance, int extraObjects);
+
+    uint32_t DeviceID() const { return m_deviceID; }
+    SimObject* Find(uint32_t id);
+    const SimObject* Find(uint32_t id) const;
+    const SimObject* FindByName(const std::string& name) const;
+    // The device first, then every other object by type and instance.
+    std::vector<uint32_t> ObjectList() const;
+
+    // Creates a value object (analog, binary or multi-state value) with the
+    // given instance or, without one, the first free instance.
+    Status Create(uint32_t type, bool withInstance, uint32_t instance, uint32_t& created);
+    Status Delete(uint32_t id);
+    // Goes up by one with each object created or deleted.
+    uint32_t Revision() const { return m_revision; }
+
+    // Seconds since the database was made: the drift of the inputs follows it.
+    double Uptime() const;
+    // The local wall clock, moved by time synchronisation.
+    std::tm Now() const;
+    // Sets the clock from a time synchronisation's date and time.
+    void SetClock(uint32_t date, uint32_t time);
+
+    static constexpr size_t kMaxObjects = 20000;
+
+private:
+    void Add(std::unique_ptr<SimObject> object);
+
+    uint32_t m_deviceID;
+    std::map<uint32_t, std::unique_ptr<SimObject>> m_objects;  // by identifier
+    uint32_t m_revision = 1;
+    std::chrono::steady_clock::time_point m_started;
+    long long m_clockOffset = 0;  // seconds
+};
+
+}  // namespace bacnetsim

@@ -1,0 +1,781 @@
+#include "SimObjects.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "SimDatabase.h"
+#include "SimSegmenter.h"
+
+namespace bacnetsim {
+
+namespace {
+
+constexpr unsigned char CODE_DUPLICATE_NAME = 48;
+constexpr double kPi = 3.14159265358979323846;
+// Longest text a write may set: names and texts stay short on the wire.
+constexpr size_t kMaxText = 255;
+
+Status UnknownProperty() { return Status::Fail(CLASS_PROPERTY, CODE_UNKNOWN_PROPERTY); }
+Status Denied() { return Status::Fail(CLASS_PROPERTY, CODE_WRITE_ACCESS_DENIED); }
+Status BadType() { return Status::Fail(CLASS_PROPERTY, CODE_INVALID_DATA_TYPE); }
+Status OutOfRange() { return Status::Fail(CLASS_PROPERTY, CODE_VALUE_OUT_OF_RANGE); }
+
+// An array read: the whole array, its size (index 0) or one element.
+template <class Element>
+Status ReadArray(Writer& out, uint32_t index, size_t count, Element element)
+{
+    if (index == kNoIndex) {
+        for (size_t i = 1; i <= count; i++)
+            element(i);
+    } else if (index == 0) {
+        EncodeUnsigned(out, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_UNSIGNED, static_cast<uint32_t>(count));
+    } else if (index <= count) {
+        element(index);
+    } else {
+        return Status::Fail(CLASS_PROPERTY, CODE_INVALID_ARRAY_INDEX);
+    }
+    return Status::Ok();
+}
+
+// A write whose value is exactly one application value.
+Status ReadOne(const WriteData& data, Value& out)
+{
+    CBACnetTag in(data.end);
+    int len = data.start;
+    return DecodeValue(in, data.buf, len, out) && len == data.end ? Status::Ok() : BadType();
+}
+
+Status ReadOneOf(const WriteData& data, unsigned char type, Value& out)
+{
+    Status s = ReadOne(data, out);
+    return !s.ok ? s : out.type == type ? Status::Ok() : BadType();
+}
+
+Status ReadText(const WriteData& data, std::string& text)
+{
+    Value v;
+    Status s = ReadOneOf(data, CBACnetTag::TYPE_CHARACTER_STRING, v);
+    if (!s.ok)
+        return s;
+    if (v.octets.size() > kMaxText)
+        return OutOfRange();
+    text = v.octets;
+    return Status::Ok();
+}
+
+// A write whose value is a list of elements that `decode` reads one by one.
+template <class T, class Decode>
+Status ReadList(const WriteData& data, std::vector<T>& out, Decode decode)
+{
+    CBACnetTag in(data.end);
+    int len = data.start;
+    std::vector<T> list;
+    while (len < data.end) {
+        T element;
+        if (!decode(in, data.buf, len, element))
+            return BadType();
+        list.push_back(element);
+    }
+    out = list;
+    return Status::Ok();
+}
+
+Value ValueAt(const DaySchedule& day, uint32_t now)
+{
+    Value found;  // Null: nothing scheduled yet today
+    for (const TimeValue& entry : day)
+        if (entry.time <= now)
+            found = entry.value;
+    return found;
+}
+
+int DaysInMonth(const std::tm& day)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int year = day.tm_year + 1900;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day.tm_mon == 1 && leap ? 29 : days[day.tm_mon % 12];
+}
+
+// Monday 1 to Sunday 7.
+unsigned Weekday(const std::tm& day) { return static_cast<unsigned>((day.tm_wday + 6) % 7 + 1); }
+
+bool MonthMatches(unsigned month, const std::tm& day)
+{
+    const unsigned m = static_cast<unsigned>(day.tm_mon + 1);
+    return month == 0xFF || month == m || (month == 13 && m % 2 == 1) || (month == 14 && m % 2 == 0);
+}
+
+// A date as one comparable number; unspecified fields sort first or last.
+long DateKey(uint32_t date, bool asStart)
+{
+    const unsigned year = date >> 24, month = date >> 16 & 0xFF, mday = date >> 8 & 0xFF;
+    const long y = year == 0xFF ? (asStart ? 0 : 255) : year;
+    const long m = month > 12 ? (asStart ? 0 : 12) : month;
+    const long d = mday > 31 ? (asStart ? 0 : 31) : mday;
+    return (y * 100 + m) * 100 + d;
+}
+
+bool InRange(uint32_t first, uint32_t last, const std::tm& day)
+{
+    const long key = (static_cast<long>(day.tm_year) * 100 + day.tm_mon + 1) * 100 + day.tm_mday;
+    return DateKey(first, true) <= key && key <= DateKey(last, false);
+}
+
+uint32_t TimeOfDay(const std::tm& now)
+{
+    return MakeTime(static_cast<unsigned>(now.tm_hour), static_cast<unsigned>(now.tm_min),
+                    static_cast<unsigned>(now.tm_sec));
+}
+
+}  // namespace
+
+bool DateMatches(uint32_t date, const std::tm& day)
+{
+    const unsigned year = date >> 24, month = date >> 16 & 0xFF, mday = date >> 8 & 0xFF, weekday = date & 0xFF;
+    if (year != 0xFF && year != static_cast<unsigned>(day.tm_year))
+        return false;
+    if (!MonthMatches(month, day))
+        return false;
+    const unsigned d = static_cast<unsigned>(day.tm_mday);
+    const bool dayOk = mday == 0xFF || mday == d || (mday == 32 && static_cast<int>(d) == DaysInMonth(day)) ||
+                       (mday == 33 && d % 2 == 1) || (mday == 34 && d % 2 == 0);
+    return dayOk && (weekday == 0xFF || weekday == Weekday(day));
+}
+
+bool EntryMatches(const CalendarEntry& entry, const std::tm& day)
+{
+    switch (entry.kind) {
+    case CalendarEntry::DATE:
+        return DateMatches(entry.date, day);
+    case CalendarEntry::DATE_RANGE:
+        return InRange(entry.date, entry.last, day);
+    default: {
+        const unsigned week = entry.weekNDay[1], weekday = entry.weekNDay[2];
+        const int mday = day.tm_mday;
+        const bool weekOk = week == 0xFF || (week >= 1 && week <= 5 && static_cast<unsigned>((mday - 1) / 7 + 1) == week) ||
+                            (week == 6 && mday > DaysInMonth(day) - 7);
+        return MonthMatches(entry.weekNDay[0], day) && weekOk && (weekday == 0xFF || weekday == Weekday(day));
+    }
+    }
+}
+
+// Every object.
+
+SimObject::SimObject(uint32_t type, uint32_t instance, const std::string& name)
+    : m_id(MakeObjectID(type, instance)), m_name(name)
+{
+}
+
+std::vector<uint32_t> SimObject::Properties() const
+{
+    std::vector<uint32_t> list = {PROP_OBJECT_IDENTIFIER, PROP_OBJECT_NAME, PROP_OBJECT_TYPE, PROP_DESCRIPTION};
+    AddProperties(list);
+    list.push_back(PROP_PROPERTY_LIST);
+    return list;
+}
+
+bool SimObject::Has(uint32_t property) const
+{
+    const std::vector<uint32_t> list = Properties();
+    return std::find(list.begin(), list.end(), property) != list.end();
+}
+
+Status SimObject::Read(const Database& db, uint32_t property, uint32_t index, Writer& out) const
+{
+    if (!Has(property))
+        return UnknownProperty();
+    if (index != kNoIndex && !IsArray(property))
+        return Status::Fail(CLASS_PROPERTY, CODE_PROPERTY_IS_NOT_AN_ARRAY);
+    switch (property) {
+    case PROP_OBJECT_IDENTIFIER:
+        EncodeValue(out, Value::ObjectID(m_id));
+        return Status::Ok();
+    case PROP_OBJECT_NAME:
+        EncodeValue(out, Value::String(m_name));
+        return Status::Ok();
+    case PROP_OBJECT_TYPE:
+        EncodeValue(out, Value::Enumerated(Type()));
+        return Status::Ok();
+    case PROP_DESCRIPTION:
+        EncodeValue(out, Value::String(m_description));
+        return Status::Ok();
+    case PROP_PROPERTY_LIST: {
+        // Identifier, name, type and the list itself are left out of it.
+        std::vector<uint32_t> list = Properties();
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [](uint32_t p) {
+                                      return p == PROP_OBJECT_IDENTIFIER || p == PROP_OBJECT_NAME ||
+                                             p == PROP_OBJECT_TYPE || p == PROP_PROPERTY_LIST;
+                                  }),
+                   list.end());
+        return ReadArray(out, index, list.size(),
+                         [&](size_t i) { EncodeValue(out, Value::Enumerated(list[i - 1])); });
+    }
+    default:
+        return ReadOwn(db, property, index, out);
+    }
+}
+
+Status SimObject::Write(Database& db, uint32_t property, uint32_t index, const WriteData& value)
+{
+    if (!Has(property))
+        return UnknownProperty();
+    if (index != kNoIndex && !IsArray(property))
+        return Status::Fail(CLASS_PROPERTY, CODE_PROPERTY_IS_NOT_AN_ARRAY);
+    switch (property) {
+    case PROP_OBJECT_NAME: {
+        std::string name;
+        Status s = ReadText(value, name);
+        if (!s.ok)
+            return s;
+        if (name.empty())
+            return OutOfRange();
+        const SimObject* other = db.FindByName(name);
+        if (other && other != this)
+            return Status::Fail(CLASS_PROPERTY, CODE_DUPLICATE_NAME);
+        m_name = name;
+        return Status::Ok();
+    }
+    case PROP_DESCRIPTION:
+        return ReadText(value, m_description);
+    case PROP_OBJECT_IDENTIFIER:
+    case PROP_OBJECT_TYPE:
+    case PROP_PROPERTY_LIST:
+        return Denied();
+    default:
+        return WriteOwn(db, property, index, value);
+    }
+}
+
+Status SimObject::WriteOwn(Database&, uint32_t, uint32_t, const WriteData&)
+{
+    return Denied();
+}
+
+// Points.
+
+void PointObject::AddProperties(std::vector<uint32_t>& list) const
+{
+    list.insert(list.end(), {PROP_STATUS_FLAGS, PROP_EVENT_STATE, PROP_RELIABILITY, PROP_OUT_OF_SERVICE});
+}
+
+Status PointObject::ReadOwn(const Database&, uint32_t property, uint32_t, Writer& out) const
+{
+    switch (property) {
+    case PROP_STATUS_FLAGS:  // in-alarm, fault, overridden, out-of-service
+        EncodeValue(out, Value::Bits(4, m_outOfService ? std::vector<int>{3} : std::vector<int>{}));
+        return Status::Ok();
+    case PROP_EVENT_STATE:  // normal
+    case PROP_RELIABILITY:  // no fault detected
+        EncodeValue(out, Value::Enumerated(0));
+        return Status::Ok();
+    case PROP_OUT_OF_SERVICE:
+        EncodeValue(out, Value::Boolean(m_outOfService));
+        return Status::Ok();
+    default:
+        return UnknownProperty();
+    }
+}
+
+Status PointObject::WriteOwn(Database&, uint32_t property, uint32_t, const WriteData& value)
+{
+    if (property != PROP_OUT_OF_SERVICE)
+        return Denied();
+    Value v;
+    Status s = ReadOneOf(value, CBACnetTag::TYPE_BOOLEAN, v);
+    if (s.ok)
+        m_outOfService = v.u != 0;
+    return s;
+}
+
+// Analog input.
+
+AnalogInputObject::AnalogInputObject(uint32_t instance, const std::string& name, uint32_t units, float base,
+                                     float swing, double periodSeconds)
+    : PointObject(OBJ_ANALOG_INPUT, instance, name), m_units(units), m_base(base), m_swing(swing),
+      m_period(periodSeconds > 0 ? periodSeconds : 60)
+{
+}
+
+float AnalogInputObject::Current(const Database& db) const
+{
+    if (m_outOfService)
+        return m_heldValue;
+    // Each input starts at its own phase, so they do not move in step.
+    const double phase = 2 * kPi * (db.Uptime() / m_period) + ObjectInstance(m_id);
+    return static_cast<float>(std::round((m_base + m_swing * std::sin(phase)) * 100) / 100);
+}
+
+void AnalogInputObject::AddProperties(std::vector<uint32_t>& list) const
+{
+    list.push_back(PROP_PRESENT_VALUE);
+    PointObject::AddProperties(list);
+    list.push_back(PROP_UNITS);
+}
+
+Status AnalogInputObject::ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const
+{
+    if (property == PROP_PRESENT_VALUE) {
+        EncodeValue(out, Value::Real(Current(db)));
+        return Status::Ok();
+    }
+    if (property == PROP_UNITS) {
+        EncodeValue(out, Value::Enumerated(m_units));
+        return Status::Ok();
+    }
+    return PointObject::ReadOwn(db, property, index, out);
+}
+
+Status AnalogInputObject::WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value)
+{
+    Value v;
+    switch (property) {
+    case PROP_PRESENT_VALUE: {
+        // An input takes a value only while it is out of service.
+        if (!m_outOfService)
+            return Denied();
+        Status s = ReadOneOf(value, CBACnetTag::TYPE_REAL, v);
+        if (s.ok)
+            m_heldValue = v.real;
+        return s;
+    }
+    case PROP_OUT_OF_SERVICE: {
+        const float current = Current(db);
+        const bool was = m_outOfService;
+        Status s = PointObject::WriteOwn(db, property, index, value);
+        if (s.ok && m_outOfService && !was)
+            m_heldValue = current;  // the value freezes where it stood
+        return s;
+    }
+    case PROP_UNITS: {
+        Status s = ReadOneOf(value, CBACnetTag::TYPE_ENUMERATED, v);
+        if (s.ok)
+            m_units = v.u;
+        return s;
+    }
+    default:
+        return PointObject::WriteOwn(db, property, index, value);
+    }
+}
+
+// Commandable objects.
+
+CommandableObject::CommandableObject(uint32_t type, uint32_t instance, const std::string& name,
+                                     const Value& relinquishDefault)
+    : PointObject(type, instance, name), m_relinquishDefault(relinquishDefault)
+{
+    m_valueType = type == OBJ_BINARY_VALUE        ? CBACnetTag::TYPE_ENUMERATED
+                  : type == OBJ_MULTI_STATE_VALUE ? CBACnetTag::TYPE_UNSIGNED
+                                                  : CBACnetTag::TYPE_REAL;
+}
+
+Value CommandableObject::PresentValue() const
+{
+    for (const Value& slot : m_slots)
+        if (!slot.IsNull())
+            return slot;
+    return m_relinquishDefault;
+}
+
+Status CommandableObject::Check(const Value& v) const
+{
+    if (v.type != m_valueType)
+        return BadType();
+    if (Type() == OBJ_BINARY_VALUE && v.u > 1)
+        return OutOfRange();
+    if (Type() == OBJ_MULTI_STATE_VALUE && (v.u < 1 || v.u > m_stateTexts.size()))
+        return OutOfRange();
+    return Status::Ok();
+}
+
+void CommandableObject::AddProperties(std::vector<uint32_t>& list) const
+{
+    list.push_back(PROP_PRESENT_VALUE);
+    PointObject::AddProperties(list);
+    list.insert(list.end(), {PROP_PRIORITY_ARRAY, PROP_RELINQUISH_DEFAULT});
+    if (Type() == OBJ_BINARY_VALUE)
+        list.insert(list.end(), {PROP_ACTIVE_TEXT, PROP_INACTIVE_TEXT});
+    else if (Type() == OBJ_MULTI_STATE_VALUE)
+        list.insert(list.end(), {PROP_NUMBER_OF_STATES, PROP_STATE_TEXT});
+    else
+        list.push_back(PROP_UNITS);
+}
+
+bool CommandableObject::IsArray(uint32_t property) const
+{
+    return property == PROP_PRIORITY_ARRAY || property == PROP_STATE_TEXT || PointObject::IsArray(property);
+}
+
+Status CommandableObject::ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const
+{
+    switch (property) {
+    case PROP_PRESENT_VALUE:
+        EncodeValue(out, PresentValue());
+        return Status::Ok();
+    case PROP_PRIORITY_ARRAY:
+        return ReadArray(out, index, PRIORITIES, [&](size_t i) { EncodeValue(out, m_slots[i - 1]); });
+    case PROP_RELINQUISH_DEFAULT:
+        EncodeValue(out, m_relinquishDefault);
+        return Status::Ok();
+    case PROP_UNITS:
+        EncodeValue(out, Value::Enumerated(m_units));
+        return Status::Ok();
+    case PROP_ACTIVE_TEXT:
+    case PROP_INACTIVE_TEXT:
+        EncodeValue(out, Value::String(property == PROP_ACTIVE_TEXT ? m_activeText : m_inactiveText));
+        return Status::Ok();
+    case PROP_NUMBER_OF_STATES:
+        EncodeValue(out, Value::Unsigned(static_cast<uint32_t>(m_stateTexts.size())));
+        return Status::Ok();
+    case PROP_STATE_TEXT:
+        return ReadArray(out, index, m_stateTexts.size(),
+                         [&](size_t i) { EncodeValue(out, Value::String(m_stateTexts[i - 1])); });
+    default:
+        return PointObject::ReadOwn(db, property, index, out);
+    }
+}
+
+Status CommandableObject::WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value)
+{
+    Value v;
+    Status s;
+    switch (property) {
+    case PROP_PRESENT_VALUE:
+        // Priority 6 belongs to minimum on/off time, which no client may command.
+        if (value.priority < 1 || value.priority > PRIORITIES || value.priority == 6)
+            return Denied();
+        s = ReadOne(value, v);
+        if (s.ok && !v.IsNull())
+            s = Check(v);
+        if (s.ok)
+            m_slots[value.priority - 1] = v;  // a Null relinquishes the slot
+        return s;
+    case PROP_RELINQUISH_DEFAULT:
+        s = ReadOne(value, v);
+        if (s.ok)
+            s = Check(v);
+        if (s.ok)
+            m_relinquishDefault = v;
+        return s;
+    case PROP_UNITS:
+        s = ReadOneOf(value, CBACnetTag::TYPE_ENUMERATED, v);
+        if (s.ok)
+            m_units = v.u;
+        return s;
+    case PROP_ACTIVE_TEXT:
+        return ReadText(value, m_activeText);
+    case PROP_INACTIVE_TEXT:
+        return ReadText(value, m_inactiveText);
+    case PROP_PRIORITY_ARRAY:
+    case PROP_NUMBER_OF_STATES:
+    case PROP_STATE_TEXT:
+        return Denied();
+    default:
+        return PointObject::WriteOwn(db, property, index, value);
+    }
+}
+
+// Calendar.
+
+CalendarObject::CalendarObject(uint32_t instance, const std::string& name) : SimObject(OBJ_CALENDAR, instance, name) {}
+
+bool CalendarObject::Contains(const std::tm& day) const
+{
+    return std::any_of(m_dates.begin(), m_dates.end(), [&](const CalendarEntry& e) { return EntryMatches(e, day); });
+}
+
+void CalendarObject::AddProperties(std::vector<uint32_t>& list) const
+{
+    list.insert(list.end(), {PROP_PRESENT_VALUE, PROP_DATE_LIST});
+}
+
+Status CalendarObject::ReadOwn(const Database& db, uint32_t property, uint32_t, Writer& out) const
+{
+    if (property == PROP_PRESENT_VALUE) {
+        EncodeValue(out, Value::Boolean(Contains(db.Now())));
+        return Status::Ok();
+    }
+    if (property == PROP_DATE_LIST) {
+        for (const CalendarEntry& entry : m_dates)
+            EncodeCalendarEntry(out, entry);
+        return Status::Ok();
+    }
+    return UnknownProperty();
+}
+
+Status CalendarObject::WriteOwn(Database&, uint32_t property, uint32_t, const WriteData& value)
+{
+    if (property != PROP_DATE_LIST)
+        return Denied();
+    return ReadList(value, m_dates, DecodeCalendarEntry);
+}
+
+// Schedule.
+
+ScheduleObject::ScheduleObject(uint32_t instance, const std::string& name)
+    : PointObject(OBJ_SCHEDULE, instance, name), m_effectivePeriod{MakeDate(0xFF, 0xFF, 0xFF, 0xFF),
+                                                                   MakeDate(0xFF, 0xFF, 0xFF, 0xFF)},
+      m_scheduleDefault(Value::Enumerated(0))
+{
+}
+
+Value ScheduleObject::PresentValue(const Database& db) const
+{
+    const std::tm now = db.Now();
+    if (!InRange(m_effectivePeriod.first, m_effectivePeriod.last, now))
+        return m_scheduleDefault;
+    const uint32_t time = TimeOfDay(now);
+    // Special events of the day, the highest priority (lowest number) first.
+    std::vector<const SpecialEvent*> today;
+    for (const SpecialEvent& event : m_exceptions) {
+        bool applies;
+        if (event.byReference) {
+            const auto* calendar = dynamic_cast<const CalendarObject*>(db.Find(event.calendarID));
+            applies = calendar && calendar->Contains(now);
+        } else {
+            applies = EntryMatches(event.entry, now);
+        }
+        if (applies)
+            today.push_back(&event);
+    }
+    std::stable_sort(today.begin(), today.end(),
+                     [](const SpecialEvent* a, const SpecialEvent* b) { return a->priority < b->priority; });
+    for (const SpecialEvent* event : today) {
+        Value v = ValueAt(event->values, time);
+        if (!v.IsNull())
+            return v;
+    }
+    Value v = ValueAt(m_week[(now.tm_wday + 6) % 7], time);
+    return v.IsNull() ? m_scheduleDefault : v;
+}
+
+void ScheduleObject::AddProperties(std::vector<uint32_t>& list) const
+{
+    list.push_back(PROP_PRESENT_VALUE);
+    PointObject::AddProperties(list);
+    list.insert(list.end(), {PROP_EFFECTIVE_PERIOD, PROP_WEEKLY_SCHEDULE, PROP_EXCEPTION_SCHEDULE,
+                             PROP_SCHEDULE_DEFAULT, PROP_LIST_OF_OBJECT_PROPERTY_REFERENCES,
+                             PROP_PRIORITY_FOR_WRITING});
+}
+
+bool ScheduleObject::IsArray(uint32_t property) const
+{
+    return property == PROP_WEEKLY_SCHEDULE || property == PROP_EXCEPTION_SCHEDULE || PointObject::IsArray(property);
+}
+
+Status ScheduleObject::ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const
+{
+    switch (property) {
+    case PROP_PRESENT_VALUE:
+        EncodeValue(out, PresentValue(db));
+        return Status::Ok();
+    case PROP_EFFECTIVE_PERIOD:
+        EncodeDateRange(out, m_effectivePeriod);
+        return Status::Ok();
+    case PROP_WEEKLY_SCHEDULE:
+        return ReadArray(out, index, DAYS, [&](size_t i) { EncodeDaySchedule(out, m_week[i - 1]); });
+    case PROP_EXCEPTION_SCHEDULE:
+        return ReadArray(out, index, m_exceptions.size(),
+                         [&](size_t i) { EncodeSpecialEvent(out, m_exceptions[i - 1]); });
+    case PROP_SCHEDULE_DEFAULT:
+        EncodeValue(out, m_scheduleDefault);
+        return Status::Ok();
+    case PROP_LIST_OF_OBJECT_PROPERTY_REFERENCES:
+        for (const PropertyReference& ref : m_references)
+            EncodeReference(out, ref);
+        return Status::Ok();
+    case PROP_PRIORITY_FOR_WRITING:
+        EncodeValue(out, Value::Unsigned(m_priorityForWriting));
+        return Status::Ok();
+    default:
+        return PointObject::ReadOwn(db, property, index, out);
+    }
+}
+
+Status ScheduleObject::WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value)
+{
+    Value v;
+    Status s;
+    switch (property) {
+    case PROP_EFFECTIVE_PERIOD: {
+        std::vector<DateRange> ranges;
+        s = ReadList(value, ranges, DecodeDateRange);
+        if (s.ok && ranges.size() != 1)
+            s = BadType();
+        if (s.ok)
+            m_effectivePeriod = ranges[0];
+        return s;
+    }
+    case PROP_WEEKLY_SCHEDULE: {
+        if (index == 0)
+            return Denied();  // seven days, always
+        if (index != kNoIndex && index > DAYS)
+            return Status::Fail(CLASS_PROPERTY, CODE_INVALID_ARRAY_INDEX);
+        std::vector<DaySchedule> days;
+        s = ReadList(value, days, DecodeDaySchedule);
+        if (!s.ok)
+            return s;
+        if (days.size() != (index == kNoIndex ? size_t(DAYS) : size_t(1)))
+            return BadType();
+        if (index == kNoIndex)
+            std::copy(days.begin(), days.end(), m_week);
+        else
+            m_week[index - 1] = days[0];
+        return s;
+    }
+    case PROP_EXCEPTION_SCHEDULE: {
+        if (index == 0) {  // the array's size: events are dropped or added empty
+            s = ReadOneOf(value, CBACnetTag::TYPE_UNSIGNED, v);
+            if (s.ok && v.u > 255)
+                s = OutOfRange();
+            if (s.ok)
+                m_exceptions.resize(v.u);
+            return s;
+        }
+        if (index != kNoIndex && index > m_exceptions.size())
+            return Status::Fail(CLASS_PROPERTY, CODE_INVALID_ARRAY_INDEX);
+        std::vector<SpecialEvent> events;
+        s = ReadList(value, events, DecodeSpecialEvent);
+        if (!s.ok)
+            return s;
+        for (const SpecialEvent& event : events)
+            if (event.priority < 1 || event.priority > 16)
+                return OutOfRange();
+        if (index == kNoIndex) {
+            m_exceptions = events;
+        } else {
+            if (events.size() != 1)
+                return BadType();
+            m_exceptions[index - 1] = events[0];
+        }
+        return s;
+    }
+    case PROP_SCHEDULE_DEFAULT:
+        s = ReadOne(value, v);
+        if (s.ok)
+            m_scheduleDefault = v;
+        return s;
+    case PROP_LIST_OF_OBJECT_PROPERTY_REFERENCES:
+        return ReadList(value, m_references, DecodeReference);
+    case PROP_PRIORITY_FOR_WRITING:
+        s = ReadOneOf(value, CBACnetTag::TYPE_UNSIGNED, v);
+        if (s.ok && (v.u < 1 || v.u > 16))
+            s = OutOfRange();
+        if (s.ok)
+            m_priorityForWriting = v.u;
+        return s;
+    case PROP_PRESENT_VALUE:
+        return Denied();
+    default:
+        return PointObject::WriteOwn(db, property, index, value);
+    }
+}
+
+// Device.
+
+DeviceObject::DeviceObject(uint32_t instance, const std::string& name) : SimObject(OBJ_DEVICE, instance, name) {}
+
+void DeviceObject::AddProperties(std::vector<uint32_t>& list) const
+{
+    list.insert(list.end(),
+                {PROP_SYSTEM_STATUS, PROP_VENDOR_NAME, PROP_VENDOR_IDENTIFIER, PROP_MODEL_NAME, PROP_FIRMWARE_REVISION,
+                 PROP_APPLICATION_SOFTWARE_VERSION, PROP_LOCATION, PROP_PROTOCOL_VERSION, PROP_PROTOCOL_REVISION,
+                 PROP_PROTOCOL_SERVICES_SUPPORTED, PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED, PROP_OBJECT_LIST,
+                 PROP_MAX_APDU_LENGTH_ACCEPTED, PROP_SEGMENTATION_SUPPORTED, PROP_APDU_SEGMENT_TIMEOUT,
+                 PROP_APDU_TIMEOUT, PROP_NUMBER_OF_APDU_RETRIES, PROP_DEVICE_ADDRESS_BINDING, PROP_DATABASE_REVISION,
+                 PROP_LOCAL_DATE, PROP_LOCAL_TIME, PROP_UTC_OFFSET, PROP_DAYLIGHT_SAVINGS_STATUS});
+}
+
+bool DeviceObject::IsArray(uint32_t property) const
+{
+    return property == PROP_OBJECT_LIST || SimObject::IsArray(property);
+}
+
+Status DeviceObject::ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const
+{
+    const std::tm now = db.Now();
+    Value v;
+    switch (property) {
+    case PROP_OBJECT_LIST: {
+        const std::vector<uint32_t> list = db.ObjectList();
+        return ReadArray(out, index, list.size(), [&](size_t i) { EncodeValue(out, Value::ObjectID(list[i - 1])); });
+    }
+    case PROP_DEVICE_ADDRESS_BINDING:
+        return Status::Ok();  // an empty list: the device binds to no other
+    case PROP_SYSTEM_STATUS:  // operational
+    case PROP_SEGMENTATION_SUPPORTED:  // segmented both
+        v = Value::Enumerated(0);
+        break;
+    case PROP_VENDOR_NAME:
+        v = Value::String(kVendorName);
+        break;
+    case PROP_VENDOR_IDENTIFIER:
+        v = Value::Unsigned(kVendorID);
+        break;
+    case PROP_MODEL_NAME:
+        v = Value::String("bacnet-codec simulated device");
+        break;
+    case PROP_FIRMWARE_REVISION:
+    case PROP_APPLICATION_SOFTWARE_VERSION:
+        v = Value::String("1.0");
+        break;
+    case PROP_LOCATION:
+        v = Value::String(m_location);
+        break;
+    case PROP_PROTOCOL_VERSION:
+        v = Value::Unsigned(1);
+        break;
+    case PROP_PROTOCOL_REVISION:
+        v = Value::Unsigned(4);
+        break;
+    case PROP_PROTOCOL_SERVICES_SUPPORTED:
+        // create, delete, read, read multiple, write, write multiple; i-am,
+        // i-have; time synchronization, who-has, who-is.
+        v = Value::Bits(41, {10, 11, 12, 14, 15, 16, 26, 27, 32, 33, 34});
+        break;
+    case PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED:
+        v = Value::Bits(24, {OBJ_ANALOG_INPUT, OBJ_ANALOG_OUTPUT, OBJ_ANALOG_VALUE, OBJ_BINARY_VALUE, OBJ_CALENDAR,
+                             OBJ_DEVICE, OBJ_SCHEDULE, OBJ_MULTI_STATE_VALUE});
+        break;
+    case PROP_MAX_APDU_LENGTH_ACCEPTED:
+        v = Value::Unsigned(kMaxAPDU);
+        break;
+    case PROP_APDU_SEGMENT_TIMEOUT:
+        v = Value::Unsigned(kSegmentTimeoutMs);
+        break;
+    case PROP_APDU_TIMEOUT:
+        v = Value::Unsigned(kSegmentTimeoutMs * (kSegmentRetries + 1));
+        break;
+    case PROP_NUMBER_OF_APDU_RETRIES:
+        v = Value::Unsigned(kSegmentRetries);
+        break;
+    case PROP_DATABASE_REVISION:
+        v = Value::Unsigned(db.Revision());
+        break;
+    case PROP_LOCAL_DATE:
+        v = Value::Date(MakeDate(static_cast<unsigned>(now.tm_year), static_cast<unsigned>(now.tm_mon + 1),
+                                 static_cast<unsigned>(now.tm_mday), Weekday(now)));
+        break;
+    case PROP_LOCAL_TIME:
+        v = Value::Time(TimeOfDay(now));
+        break;
+    case PROP_UTC_OFFSET:  // minutes to add to local time for UTC
+        v = Value::Signed(static_cast<int32_t>(-now.tm_gmtoff / 60));
+        break;
+    case PROP_DAYLIGHT_SAVINGS_STATUS:
+        v = Value::Boolean(now.tm_isdst > 0);
+        break;
+    default:
+        return UnknownProperty();
+    }
+    EncodeValue(out, v);
+    return Status::Ok();
+}
+
+Status DeviceObject::WriteOwn(Database&, uint32_t property, uint32_t, const WriteData& value)
+{
+    return property == PROP_LOCATION ? ReadText(value, m_location) : Denied();
+}
+
+}  // namespace bacnetsim
