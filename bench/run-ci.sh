@@ -22,7 +22,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBACNETCODEC_BENCH=ON \
-    -DBACNETCODEC_TESTS=OFF -DBACNETCODEC_EXAMPLES=OFF >/dev/null
+    -DBACNETCODEC_TESTS=OFF -DBACNETCODEC_EXAMPLES=OFF -DBACNETCODEC_TOOLS=OFF >/dev/null
 cmake --build "$build" --target bench_codec
 
 out=$build/bench-ci.txt

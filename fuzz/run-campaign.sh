@@ -19,7 +19,7 @@ seconds=${CAMPAIGN_SECONDS:-3600}
 jobs=${CAMPAIGN_JOBS:-2}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DBACNETCODEC_FUZZ=ON -DBACNETCODEC_TESTS=OFF -DBACNETCODEC_EXAMPLES=OFF >/dev/null
+    -DBACNETCODEC_FUZZ=ON -DBACNETCODEC_TESTS=OFF -DBACNETCODEC_EXAMPLES=OFF -DBACNETCODEC_TOOLS=OFF >/dev/null
 cmake --build "$build" --target fuzz_all
 
 targets=("$@")
