@@ -28,12 +28,6 @@ public:
         m_size--;
         return *m_data++;
     }
-    // A 16-bit selector, high octet first.
-    unsigned short Take16()
-    {
-        const unsigned short high = Take();
-        return static_cast<unsigned short>(high << 8 | Take());
-    }
 
     // Everything not yet taken, as the received frame.
     void Rest()
