@@ -42,9 +42,8 @@ int main()
     // Analog input 3, present value (85).
     CBACnetTag tag;
     _BACnetObjectID object(0, 3);
-    DWORD id = object.GetValue();
     unsigned char property = 85;
-    tag.MakeAnalogFrame(frame, len, CBACnetTag::CLASS_CONTEXT, 0, 4, reinterpret_cast<unsigned char*>(&id));
+    tag.MakeWord32Frame(frame, len, CBACnetTag::CLASS_CONTEXT, 0, object.GetValue());
     tag.MakeArrayFrame(frame, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &property);
 
     Print("network header:", frame, 0, npciEnd);
@@ -71,7 +70,7 @@ int main()
     CBACnetTag rx(len);
     DWORD rxId;
     int isNull;
-    if (!rx.ReadHeaderFrame(frame, pos) || !rx.ReadDataFrame(&rxId, CBACnetTag::TYPE_OBJECT_ID, 4, frame, pos, isNull))
+    if (!rx.ReadHeaderFrame(frame, pos) || !rx.ReadWord32(frame, pos, CBACnetTag::TYPE_OBJECT_ID, rxId))
         return 1;
     _BACnetObjectID rxObject;
     rxObject.SetValue(rxId);

@@ -102,6 +102,24 @@ void CBACnetTag::MakeBitStringFrame(unsigned char* buf, int& len, int cls, int t
     }
 }
 
+void CBACnetTag::MakeWord32Frame(unsigned char* buf, int& len, int cls, int tag, DWORD value)
+{
+    // MakeAnalogFrame takes the number least significant octet first.
+    unsigned char host[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                             static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    MakeAnalogFrame(buf, len, cls, tag, 4, host);
+}
+
+int CBACnetTag::ReadWord32(unsigned char* buf, int& len, int type, DWORD& out)
+{
+    unsigned char host[4];
+    int isNull;
+    if (!ReadDataFrame(host, type, sizeof host, buf, len, isNull))
+        return 0;
+    out = DWORD(host[3]) << 24 | DWORD(host[2]) << 16 | DWORD(host[1]) << 8 | host[0];
+    return 1;
+}
+
 void CBACnetTag::ConvertData(unsigned char* dst, unsigned char* src, int n)
 {
     for (int i = 0; i < n; i++)

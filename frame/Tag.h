@@ -10,6 +10,7 @@
 #include <climits>
 
 #include "host/Object.h"
+#include "host/Types.h"
 
 class BACNET_API CBACnetTag : public CObject {
 public:
@@ -42,6 +43,9 @@ public:
     void MakeArrayFrame(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data);
     void MakeStringFrame(unsigned char* buf, int& len, int n, const wchar_t* text);
     void MakeBitStringFrame(unsigned char* buf, int& len, int cls, int tag, int n, unsigned char* data);
+    // A 32-bit host number (date, time, object identifier) as four content
+    // octets, high-order first.
+    void MakeWord32Frame(unsigned char* buf, int& len, int cls, int tag, DWORD value);
 
     // Decoders, bounded by m_end.
     int ReadHeaderFrame(unsigned char* buf, int& len);
@@ -51,6 +55,10 @@ public:
     int ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull, int end);
 
     static void ConvertData(unsigned char* dst, unsigned char* src, int n);
+
+    // The content (at most four octets) of the value whose header was read
+    // last, as data type `type`, into a 32-bit host number.
+    int ReadWord32(unsigned char* buf, int& len, int type, DWORD& out);
 
     // Shared steps of every decoder. Each succeeds (1) or leaves `len` alone (0).
     int HasRoom(int len, long long n) const { return len >= 0 && n >= 0 && (long long)m_end - len >= n; }

@@ -211,11 +211,8 @@ int CBACnetObjTypes::CreateProperty(CString& name, unsigned short& subType, unsi
 
 void CBACnetObjTypes::MakeObjectIDFrame(unsigned char* buf, int& len)
 {
-    const DWORD id = m_objectID.GetValue();
-    unsigned char host[4] = {static_cast<unsigned char>(id), static_cast<unsigned char>(id >> 8),
-                             static_cast<unsigned char>(id >> 16), static_cast<unsigned char>(id >> 24)};
     CBACnetTag tag;
-    tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
+    tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_objectID.GetValue());
     for (const WireType& wire : c_wireTypes) {
         if (wire.m_type == m_objectID.m_type) {
             buf[len - 4] = wire.m_octets[0];

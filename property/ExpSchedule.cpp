@@ -31,7 +31,7 @@ private:
     {
         m_event.m_calendarEntryChoice = tag.m_tagNumber;
         if (tag.m_tagNumber == _BACnetSpecialEvent::ENTRY_DATE)
-            return ReadWord32(tag, CBACnetTag::TYPE_DATE, m_event.m_date, buf, len) ? NEXT : FAIL;
+            return tag.ReadWord32(buf, len, CBACnetTag::TYPE_DATE, m_event.m_date) ? NEXT : FAIL;
         if (tag.m_tagNumber == _BACnetSpecialEvent::ENTRY_WEEK_N_DAY) {
             unsigned char octets[4];
             if (!ReadValue(tag, CBACnetTag::TYPE_OCTET_STRING, octets, sizeof octets, buf, len))
@@ -46,8 +46,8 @@ private:
     {
         if (m_event.m_calendarEntryChoice != _BACnetSpecialEvent::ENTRY_DATE_RANGE)
             return FAIL;
-        if (!ReadWord32(tag, CBACnetTag::TYPE_DATE, m_event.m_startDate, buf, len) || !tag.ReadHeaderFrame(buf, len) ||
-            !ReadWord32(tag, CBACnetTag::TYPE_DATE, m_event.m_endDate, buf, len))
+        if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_DATE, m_event.m_startDate) || !tag.ReadHeaderFrame(buf, len) ||
+            !tag.ReadWord32(buf, len, CBACnetTag::TYPE_DATE, m_event.m_endDate))
             return FAIL;
         return NEXT;
     }
@@ -109,7 +109,7 @@ private:
         if (tag.m_tagNumber == 1) {  // calendar reference: a new event
             BeginEvent(m_schedule, _BACnetSpecialEvent::PERIOD_CALENDAR_REFERENCE);
             DWORD id;
-            if (!ReadWord32(tag, CBACnetTag::TYPE_OBJECT_ID, id, buf, len))
+            if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_OBJECT_ID, id))
                 return FAIL;
             m_schedule.m_currentEvent->m_calendarID.SetValue(id);
         } else if (tag.m_tagNumber == 3) {  // event priority
@@ -186,13 +186,13 @@ int CBACnetExpSchedule::MakeFrame(unsigned char* buf, int& len, int)
             tag.MakeProgramFrame(buf, len, 0, 1);
             switch (event->m_calendarEntryChoice) {
             case _BACnetSpecialEvent::ENTRY_DATE:
-                MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, event->m_date);
+                tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, event->m_date);
                 break;
             case _BACnetSpecialEvent::ENTRY_DATE_RANGE:
                 tag.MakeProgramFrame(buf, len, 1, 1);
-                MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DATE,
+                tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DATE,
                                 event->m_startDate);
-                MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DATE,
+                tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DATE,
                                 event->m_endDate);
                 tag.MakeProgramFrame(buf, len, 1, 0);
                 break;
@@ -204,7 +204,7 @@ int CBACnetExpSchedule::MakeFrame(unsigned char* buf, int& len, int)
             }
             tag.MakeProgramFrame(buf, len, 0, 0);
         } else if (event->m_periodChoice == _BACnetSpecialEvent::PERIOD_CALENDAR_REFERENCE) {
-            MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 1, event->m_calendarID.GetValue());
+            tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_CONTEXT, 1, event->m_calendarID.GetValue());
         }
         tag.MakeProgramFrame(buf, len, 2, 1);
         MakeTimeValuesFrame(tag, buf, len, event->m_timeValues);

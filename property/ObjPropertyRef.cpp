@@ -19,7 +19,7 @@ private:
     {
         DWORD id;
         unsigned char propertyID;
-        if (!ReadWord32(tag, CBACnetTag::TYPE_OBJECT_ID, id, buf, len) || !tag.ExpectOctet(buf, len, 0x19) ||
+        if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_OBJECT_ID, id) || !tag.ExpectOctet(buf, len, 0x19) ||
             !tag.ReadOctet(buf, len, propertyID))
             return FAIL;
         _BACnetObjectID objectID;
@@ -51,7 +51,7 @@ int CBACnetObjPropertyRef::MakeFrame(unsigned char* buf, int& len, int)
         _BACnetPropertyRef* ref = static_cast<_BACnetPropertyRef*>(m_references.GetAt(i));
         if (!ref)
             continue;
-        MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, ref->m_objectID.GetValue());
+        tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, ref->m_objectID.GetValue());
         tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &ref->m_propertyID);
     }
     return 1;

@@ -8,7 +8,7 @@ int CBACnetObjectList::ReadFrame(unsigned char* buf, int& len, int end)
 {
     return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
         DWORD id;
-        if (!ReadWord32(tag, CBACnetTag::TYPE_OBJECT_ID, id, buf, len))
+        if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_OBJECT_ID, id))
             return 0;
         m_objectIDs.Add(id);
         return 1;

@@ -68,7 +68,7 @@ CBACnetPresentvalue& CBACnetPresentvalue::operator=(const CBACnetPresentvalue& o
 int CBACnetPresentvalue::MakeFrameToMulti(unsigned char* buf, int& len)
 {
     CBACnetTag tag;
-    MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_objectID.GetValue());
+    tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_objectID.GetValue());
     tag.MakeProgramFrame(buf, len, 1, 1);
     tag.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, 1, &m_propertyID);
     tag.MakeProgramFrame(buf, len, 1, 0);
@@ -85,7 +85,7 @@ int CBACnetPresentvalue::ReadFrameToMulti(unsigned char* buf, int& len, int end)
     CBACnetTag tag(end);
     // The object identifier's header is taken whatever its class and number.
     DWORD objectID;
-    if (!tag.ReadHeaderFrame(buf, len) || !ReadWord32(tag, CBACnetTag::TYPE_OBJECT_ID, objectID, buf, len) ||
+    if (!tag.ReadHeaderFrame(buf, len) || !tag.ReadWord32(buf, len, CBACnetTag::TYPE_OBJECT_ID, objectID) ||
         objectID != m_objectID.GetValue())
         return 0;
     // Opening tag 1, then the property identifier 85 as context tag 2.
@@ -127,7 +127,7 @@ int CBACnetPresentvalue::SetValue(unsigned char* buf, int& len, CTagVal& value, 
         const float real = static_cast<float>(value.GetVal());
         DWORD bits;
         memcpy(&bits, &real, sizeof bits);
-        MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_REAL, bits);
+        tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_REAL, bits);
     }
     return 1;
 }

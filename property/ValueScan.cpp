@@ -62,40 +62,12 @@ int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf
     return tag.ReadDataFrame(out, type, room, buf, len, isNull);
 }
 
-namespace {
-
-// Four octets as ReadDataFrame leaves a date, time or identifier (least
-// significant first) as one 32-bit number, whatever the host's byte order.
-DWORD Word32(const unsigned char octets[4])
-{
-    return DWORD(octets[3]) << 24 | DWORD(octets[2]) << 16 | DWORD(octets[1]) << 8 | octets[0];
-}
-
-}  // namespace
-
-int ReadWord32(CBACnetTag& tag, int type, DWORD& out, unsigned char* buf, int& len)
-{
-    unsigned char octets[4];
-    if (!ReadValue(tag, type, octets, sizeof octets, buf, len))
-        return 0;
-    out = Word32(octets);
-    return 1;
-}
-
-void MakeWord32Frame(CBACnetTag& tag, unsigned char* buf, int& len, int cls, int tagNumber, DWORD value)
-{
-    // MakeAnalogFrame takes the number least significant octet first.
-    unsigned char octets[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                               static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-    tag.MakeAnalogFrame(buf, len, cls, tagNumber, 4, octets);
-}
-
 int ReadTimeValue(CBACnetTag& tag, unsigned char* buf, int& len, _BACnetTimeValue& out)
 {
     DWORD time;
     unsigned char value[4] = {0, 0, 0, 0};  // a Boolean sets only the first octet
     // The time's own tag number is not looked at; the value's decides its type.
-    if (!ReadWord32(tag, CBACnetTag::TYPE_TIME, time, buf, len) || !tag.ReadHeaderFrame(buf, len) ||
+    if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_TIME, time) || !tag.ReadHeaderFrame(buf, len) ||
         !ReadValue(tag, tag.m_tagNumber, value, sizeof value, buf, len))
         return 0;
     out.m_time = time;
@@ -109,7 +81,7 @@ void MakeTimeValuesFrame(CBACnetTag& tag, unsigned char* buf, int& len, CPtrArra
         const _BACnetTimeValue* entry = static_cast<const _BACnetTimeValue*>(list.GetAt(i));
         if (!entry)
             continue;
-        MakeWord32Frame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_TIME, entry->m_time);
+        tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_TIME, entry->m_time);
         // Schedules here carry two-state values: one enumerated octet.
         unsigned char value = entry->m_value[0];
         tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_ENUMERATED, 1, &value);

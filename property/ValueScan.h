@@ -66,11 +66,6 @@ int ScanValues(unsigned char* buf, int& len, int end, Step step)
 // (its characters and the terminating 0), which ReadDataFrame leaves to us.
 int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf, int& len);
 
-// Reads a 4-octet date, time or identifier value into a 32-bit number.
-int ReadWord32(CBACnetTag& tag, int type, DWORD& out, unsigned char* buf, int& len);
-// Writes a header and a 32-bit number as four octets, high-order first.
-void MakeWord32Frame(CBACnetTag& tag, unsigned char* buf, int& len, int cls, int tagNumber, DWORD value);
-
 // One time/value entry: the time whose header `tag` just read, then the
 // value's header and content (at most four octets).
 int ReadTimeValue(CBACnetTag& tag, unsigned char* buf, int& len, _BACnetTimeValue& out);

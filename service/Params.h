@@ -12,11 +12,7 @@ namespace ServiceParams {
 inline void MakeObjectIDFrame(CBACnetTag& tag, unsigned char* buf, int& len, int cls, int tagNumber,
                               const _BACnetObjectID& id)
 {
-    const DWORD value = id.GetValue();
-    // Host order for the tag encoder, which reverses it onto the wire.
-    unsigned char host[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                             static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-    tag.MakeAnalogFrame(buf, len, cls, tagNumber, 4, host);
+    tag.MakeWord32Frame(buf, len, cls, tagNumber, id.GetValue());
 }
 
 // The property a ReadProperty or WriteProperty request names: object
@@ -41,10 +37,10 @@ inline int ReadValue(CBACnetTag& in, unsigned char* buf, int& len, void* out, in
 // A tag header and a four-octet object identifier; `id` changes only on success.
 inline int ReadObjectID(CBACnetTag& in, unsigned char* buf, int& len, _BACnetObjectID& id)
 {
-    unsigned char host[4];
-    if (!ReadValue(in, buf, len, host, CBACnetTag::TYPE_OBJECT_ID, sizeof host))
+    DWORD value;
+    if (!in.ReadHeaderFrame(buf, len) || !in.ReadWord32(buf, len, CBACnetTag::TYPE_OBJECT_ID, value))
         return 0;
-    id.SetValue(DWORD(host[0]) | DWORD(host[1]) << 8 | DWORD(host[2]) << 16 | DWORD(host[3]) << 24);
+    id.SetValue(value);
     return 1;
 }
 

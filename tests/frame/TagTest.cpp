@@ -52,6 +52,8 @@ TEST(TagEncode, WritesExactOctets)
         {"application false", [](auto& t, auto b, auto& l) { t.MakeBoolFrame(b, l, 0, 1, 0); }, "10"},
         {"application true", [](auto& t, auto b, auto& l) { t.MakeBoolFrame(b, l, 0, 1, 1); }, "11"},
         {"null", [](auto& t, auto b, auto& l) { t.MakeNullFrame(b, l); }, "00"},
+        {"32-bit number in context 0", [](auto& t, auto b, auto& l) { t.MakeWord32Frame(b, l, 1, 0, 0x02000005); },
+         "0C 02 00 00 05"},
         {"bit string", [](auto& t, auto b, auto& l) { t.MakeBitStringFrame(b, l, 0, 8, 1, one); }, "82 00 42"},
     };
     for (const auto& c : cases) {
