@@ -19,3 +19,11 @@ BACNET_API CString HostAnsiToWide(const char* s, size_t n);
 // Converts n wide characters. Each UTF-16 unit that has no byte becomes one
 // '?', so a character above U+FFFF becomes "??".
 BACNET_API std::string HostWideToAnsi(const wchar_t* s, size_t n);
+
+// The code page of the narrow-text conversions above. Windows-1252 (1252) is
+// the default, so archives and CString bytes stay as the Windows host wrote
+// them; UTF-8 (65001) is the option for hosts and tools that speak UTF-8.
+// Returns 1, or 0 for a code page other than these two.
+enum { HOST_CP_WINDOWS_1252 = 1252, HOST_CP_UTF8 = 65001 };
+BACNET_API int HostSetCodePage(unsigned codePage);
+BACNET_API unsigned HostGetCodePage();
