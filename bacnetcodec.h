@@ -2,6 +2,7 @@
 // One include for every exported class.
 #pragma once
 
+#include "library/Version.h"
 #include "host/Types.h"
 #include "host/Object.h"
 #include "host/Exceptions.h"

@@ -1,0 +1,6 @@
+#include "library/Version.h"
+
+const char* bacnetcodec_version()
+{
+    return BACNETCODEC_VERSION;
+}

@@ -1,0 +1,6 @@
+// The library's version, as the build that made it was told ("0.1.0").
+#pragma once
+
+#include "library/Export.h"
+
+BACNET_API const char* bacnetcodec_version();
