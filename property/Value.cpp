@@ -12,8 +12,8 @@ const char* const kRefusalTexts[] = {
     "the value runs past the end of the received data",
     "a length its data type cannot have",
     "an application tag number above 12, or the reserved context tag number 255",
-    "a character set other than 0 (UTF-8), 3 (UCS-4), 4 (UCS-2) and 5 (ISO 8859-1); "
-    "1 (DBCS) and 2 (JIS X 0208) need a code page and are not read",
+    ("a character set other than 0 (UTF-8), 3 (UCS-4), 4 (UCS-2) and 5 (ISO 8859-1); "
+     "1 (DBCS) and 2 (JIS X 0208) need a code page and are not read"),
     "text that is not valid in its character set",
     "an unused-bits count above 7, or unused bits in a bit string of no octets",
     "opening tags nested too deep",
@@ -615,6 +615,8 @@ int CBACnetValue::ReadFrame(const unsigned char* buf, int& len, int end, int dep
         m_refusal = REFUSED_LENGTH;
         return 0;
     }
+    if (m_kind == CBACnetTag::TYPE_NULL)
+        return 1;
     if (m_kind == CBACnetTag::TYPE_BOOLEAN) {
         m_boolean = L == 1;
         return 1;
@@ -668,7 +670,9 @@ int CBACnetValue::ReadFrame(const unsigned char* buf, int& len, int end, int dep
             m_octets.back() &= static_cast<unsigned char>(0xFF << unused);
         break;
     }
-    default:  // Date, Time, Object Identifier
+    case CBACnetTag::TYPE_DATE:
+    case CBACnetTag::TYPE_TIME:
+    case CBACnetTag::TYPE_OBJECT_ID:
         m_word = static_cast<DWORD>(ReadNumber(p, 4));
         break;
     }
@@ -718,6 +722,12 @@ int CBACnetValue::MakeEnclosedFrame(const std::vector<CBACnetValue>& values, uns
                                     int end, int contextTag)
 {
     int refusal;
+    return MakeEnclosedFrame(values, buf, len, end, contextTag, refusal);
+}
+
+int CBACnetValue::MakeEnclosedFrame(const std::vector<CBACnetValue>& values, unsigned char* buf, int& len,
+                                    int end, int contextTag, int& refusal)
+{
     return Encode(buf, len, end, refusal, [&values, contextTag](Writer& w) {
         if (!w.OpenClose(contextTag, CBACnetTag::LVT_OPENING))
             return false;

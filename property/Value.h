@@ -110,6 +110,8 @@ public:
     int MakeEnclosedFrame(unsigned char* buf, int& len, int end, int contextTag) const;
     static int MakeEnclosedFrame(const std::vector<CBACnetValue>& values, unsigned char* buf, int& len,
                                  int end, int contextTag);
+    static int MakeEnclosedFrame(const std::vector<CBACnetValue>& values, unsigned char* buf, int& len,
+                                 int end, int contextTag, int& refusal);
     // Reads opening tag `contextTag`, the values up to its closing tag into
     // `out` (replacing what it held), and the closing tag.
     static int ReadEnclosedFrame(const unsigned char* buf, int& len, int end, int contextTag,
