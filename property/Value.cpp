@@ -611,7 +611,7 @@ int CBACnetValue::ReadFrame(const unsigned char* buf, int& len, int end, int dep
         m_refusal = REFUSED_TYPE;
         return 0;
     }
-    if (!lengthOK || (!tag.m_lengthExtended && L > 5)) {
+    if (!lengthOK || (!tag.m_lengthExtended && L >= CBACnetTag::LVT_OPENING)) {
         m_refusal = REFUSED_LENGTH;
         return 0;
     }

@@ -202,9 +202,9 @@ TEST(Value, RefusesBadInput)
         {"object identifier of 5 octets", "C5 05 00 00 00 00 01", V::REFUSED_LENGTH, 2},
         {"application tag 13", "D1 00", V::REFUSED_TYPE, 1},
         {"application tag 15", "F1 00", V::REFUSED_TYPE, 1},
-        {"context tag 255", "F9 FF 00", V::REFUSED_TYPE, 0},
+        {"context tag 255", "F9 FF", V::REFUSED_TYPE, 0},
         {"application opening tag", "26", V::REFUSED_LENGTH, 1},
-        {"length 0xFFFFFFFF", "65 FF FF FF FF FF 00", V::REFUSED_LENGTH, 0},
+        {"length 0xFFFFFFFF", "65 FF FF FF FF FF", V::REFUSED_LENGTH, 0},
         {"context length 0xFFFFFFFF", "0D FF FF FF FF FF 00", V::REFUSED_LENGTH, 0},
         {"length 2^31 - 1", "65 FF 7F FF FF FF 00", V::REFUSED_TRUNCATED, 6},
         {"content cut", "44 42 C8 00", V::REFUSED_TRUNCATED, 1},
@@ -374,6 +374,17 @@ TEST(Value, BitsReadFromTheFirstOctetsHighBit)
     for (int i = 0; i < 5; i++)
         EXPECT_EQ(flags.Bit(i), expected[i]) << i;
     EXPECT_FALSE(flags.Bit(-1));
+
+    V noisy;
+    ASSERT_EQ(Decode("82 04 8F", noisy), 1);
+    EXPECT_EQ(ToHex(noisy.m_octets), "80");  // the unused bits cleared
+
+    // Bits past the octets given go out as 0.
+    V short_;
+    short_.m_kind = CBACnetTag::TYPE_BIT_STRING;
+    short_.m_bitCount = 12;
+    short_.m_octets = {0xFF};
+    EXPECT_EQ(Encode(short_), "83 04 FF 00");
 
     // A current device's protocol-object-types-supported: 65 bits.
     std::string hex = "85 0A 07";
