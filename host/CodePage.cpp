@@ -146,6 +146,18 @@ void HostAppendAnsi(std::wstring& out, const char* s, size_t n) {
         out += HostAnsiToWideChar(bytes[i]);
 }
 
+CString HostUtf8ToWide(const char* s, size_t n) {
+    std::wstring w;
+    w.reserve(n);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(s);
+    AppendUtf8(w, bytes, bytes + n);
+    return CString(w.data(), static_cast<int>(w.size()));
+}
+
+std::string HostWideToUtf8(const wchar_t* s, size_t n) {
+    return EncodeUtf8(s, n);
+}
+
 CString HostAnsiToWide(const char* s, size_t n) {
     std::wstring w;
     HostAppendAnsi(w, s, n);

@@ -29,6 +29,11 @@ BACNET_API std::string HostWideToAnsi(const wchar_t* s, size_t n);
 // HostAnsiToWide's step: appends n bytes to `out` as UTF-16 units.
 BACNET_API void HostAppendAnsi(std::wstring& out, const char* s, size_t n);
 
+// UTF-8 whatever the code page (file names, BACnet character set 0), with
+// the same treatment of broken sequences and lone surrogates.
+BACNET_API CString HostUtf8ToWide(const char* s, size_t n);
+BACNET_API std::string HostWideToUtf8(const wchar_t* s, size_t n);
+
 // The code page of HostAnsiToWide, HostWideToAnsi and so of every CString
 // made from or given narrow text, for the whole process. Windows-1252 (1252)
 // is the default, so archives and CString bytes stay as the Windows host

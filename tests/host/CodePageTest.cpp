@@ -189,4 +189,14 @@ TEST_F(CodePageChoice, CStringNarrowTextFollowsTheCodePage) {
     EXPECT_EQ(Units(CString(utf8)), L"Caf\xC3\xA9") << "back to Windows-1252";
 }
 
+// The explicit UTF-8 calls do not depend on the choice.
+TEST_F(CodePageChoice, ExplicitUtf8WhateverTheCodePage) {
+    for (const unsigned codePage : {1252u, 65001u}) {
+        ASSERT_EQ(HostSetCodePage(codePage), 1);
+        EXPECT_EQ(Units(HostUtf8ToWide("Caf\xC3\xA9\xF0\x9F\x98\x80\xC3", 10)), L"Caf\xE9\xD83D\xDE00\xFFFD")
+            << codePage;
+        EXPECT_EQ(HostWideToUtf8(L"\xE9\xD83D\xDE00\xDC00", 4), "\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBD") << codePage;
+    }
+}
+
 }  // namespace
