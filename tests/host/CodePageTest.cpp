@@ -134,6 +134,7 @@ TEST_F(CodePageChoice, Utf8BrokenSequences) {
         {"surrogate", "\xED\xA0\x80", {R, R, R}},
         {"above U+10FFFF", "\xF4\x90\x80\x80", {R, R, R, R}},
         {"never a lead octet", "\xF5\xFE\xFF", {R, R, R}},
+        {"F5 with continuations", "\xF5\x80\x80\x80", {R, R, R, R}},
         {"Windows-1252 text read as UTF-8", "Caf\xE9", {L'C', L'a', L'f', R}},
     };
     ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
@@ -162,6 +163,8 @@ TEST_F(CodePageChoice, Utf8EncodesWhatIsNotACharacterAsReplacement) {
     ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
     for (const auto& row : rows)
         EXPECT_EQ(HostWideToAnsi(row.wide.data(), row.wide.size()), row.utf8) << row.name;
+    // The given length cuts a pair: its second half is not read.
+    EXPECT_EQ(HostWideToAnsi(L"\xD83D\xDE00", 1), "\xEF\xBF\xBD");
 }
 
 // Every narrow-text way into a CString follows the code page; the default
