@@ -97,8 +97,8 @@ SegmentResult Reassembly::Accept(uint8_t sequence, uint8_t proposedWindow, bool 
         }
         return SegmentResult::Ignored;
     }
-    // The last segment of a window again: our acknowledgement was lost.
-    if (sequence == static_cast<uint8_t>(m_expected - 1))
+    // The segment we last acknowledged again: our acknowledgement was lost.
+    if (sequence == static_cast<uint8_t>(m_expected - 1) && m_windowStart == m_expected)
         ack = Ack(false);
     return SegmentResult::Ignored;
 }
