@@ -48,10 +48,14 @@ public:
 
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
-    const T& value() const { return std::get<0>(m_state); }
-    T& value() { return std::get<0>(m_state); }
-    const T& operator*() const { return value(); }
-    T& operator*() { return value(); }
+    const T& value() const& { return std::get<0>(m_state); }
+    T& value() & { return std::get<0>(m_state); }
+    // From a temporary result, the value itself: a loop over
+    // `client.Call().value()` must not hold a reference into a dead result.
+    T value() && { return std::move(std::get<0>(m_state)); }
+    const T& operator*() const& { return value(); }
+    T& operator*() & { return value(); }
+    T operator*() && { return std::move(std::get<0>(m_state)); }
     const T* operator->() const { return &value(); }
     // Kind Timeout on success; check ok() first.
     const Failure& failure() const
