@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "Hex.h"
+#include "sim/SimClient.h"
 #include "SimDatabase.h"
 #include "SimDevice.h"
 #include "SimFrame.h"
@@ -24,67 +25,6 @@ namespace {
 
 constexpr uint32_t kInstance = 4321;  // device 02 00 10 E1 on the wire
 constexpr int kObjectsWithoutExtras = 10;
-
-// A BACnet/IP client on the loopback.
-class Client {
-public:
-    explicit Client(uint16_t port)
-    {
-        m_fd = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
-        m_device.sin_family = AF_INET;
-        m_device.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_device.sin_port = htons(port);
-    }
-    ~Client() { close(m_fd); }
-
-    void SendDatagram(const std::vector<unsigned char>& datagram)
-    {
-        sendto(m_fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&m_device),
-               sizeof m_device);
-    }
-    // A network header and APDU, as an original unicast.
-    void Send(const unsigned char* npdu, int n)
-    {
-        std::vector<unsigned char> datagram = {0x81, 0x0A, static_cast<unsigned char>((n + 4) >> 8),
-                                               static_cast<unsigned char>(n + 4)};
-        datagram.insert(datagram.end(), npdu, npdu + n);
-        SendDatagram(datagram);
-    }
-    // An APDU behind the local network header of a request (01 04).
-    void Request(const std::vector<unsigned char>& apdu)
-    {
-        std::vector<unsigned char> npdu = {0x01, 0x04};
-        npdu.insert(npdu.end(), apdu.begin(), apdu.end());
-        Send(npdu.data(), static_cast<int>(npdu.size()));
-    }
-    // The APDU of the next datagram, its BVLC and network header checked and
-    // taken off; false when none comes within `timeoutMs`.
-    bool Receive(std::vector<unsigned char>& apdu, int timeoutMs = 3000)
-    {
-        pollfd p{m_fd, POLLIN, 0};
-        if (poll(&p, 1, timeoutMs) != 1)
-            return false;
-        unsigned char buf[2048];
-        const ssize_t n = recv(m_fd, buf, sizeof buf, 0);
-        if (n < 6 || buf[0] != 0x81 || buf[1] != 0x0A || (buf[2] << 8 | buf[3]) != n)
-            return false;
-        Received datagram(std::vector<unsigned char>(buf, buf + n));
-        CBACnetNPCI npci;
-        int len = 4;
-        if (!npci.ReadFrame(datagram.buf(), len, datagram.end()))
-            return false;
-        apdu.assign(buf + len, buf + n);
-        return true;
-    }
-
-private:
-    int m_fd;
-    sockaddr_in m_device{};
-};
 
 // One reply, reassembled when it came in segments.
 struct Exchange {

@@ -193,17 +193,6 @@ Services::Services(Database& db) : m_db(db), m_headers{}
     m_headers[7] = &m_abortHeader;
 }
 
-std::vector<unsigned char> Services::Abort(unsigned char invokeID, unsigned char reason)
-{
-    CBACnetAbortPDU header;
-    header.m_firstOctet |= CBACnetPDU::BIT_SRV;
-    header.SetInvokeID(invokeID);
-    header.SetAbortCode(reason);
-    Writer w;
-    MakeHeader(w, header);
-    return Octets(w);
-}
-
 Outcome Services::Handle(unsigned char* buf, int start, int end)
 {
     Outcome out;
@@ -262,7 +251,7 @@ void Services::Confirmed(unsigned char* buf, int len, int end, Outcome& out)
     out.what = "confirmed service " + std::to_string(out.serviceChoice);
     if (h.GetSegMsgType()) {
         out.what += ", segmented";
-        out.apdu = Abort(out.invokeID, ABORT_SEGMENTATION_NOT_SUPPORTED);
+        out.apdu = AbortApdu(out.invokeID, ABORT_SEGMENTATION_NOT_SUPPORTED);
         return;
     }
     Request r(buf, len, end);

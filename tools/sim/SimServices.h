@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SimDatabase.h"
+#include "SimFrame.h"
 #include "frame/PDU.h"
 
 namespace bacnetsim {
@@ -20,11 +21,6 @@ enum RejectReason : unsigned char {
     REJECT_PARAMETER_OUT_OF_RANGE = 6,
     REJECT_TOO_MANY_ARGUMENTS = 7,
     REJECT_UNRECOGNIZED_SERVICE = 9,
-};
-
-enum AbortReason : unsigned char {
-    ABORT_BUFFER_OVERFLOW = 1,
-    ABORT_SEGMENTATION_NOT_SUPPORTED = 4,
 };
 
 enum ServiceChoice : unsigned char {
@@ -70,9 +66,6 @@ public:
     explicit Services(Database& db);
 
     Outcome Handle(unsigned char* buf, int start, int end);
-
-    // Reply APDUs.
-    static std::vector<unsigned char> Abort(unsigned char invokeID, unsigned char reason);
 
 private:
     struct Request;
