@@ -124,6 +124,41 @@ TEST(SimSegmenter, AFirstSegmentIsSentAgainOnlyForTheRequester)
     EXPECT_EQ(r.sent[6].apdu, "38 02 02 10 0C");
 }
 
+// CreateObject requests of analog values, by type, straight to the handlers.
+double SecondsToCreate(Services& services, int count)
+{
+    Received create(Hex("02 05 01 0A 0E 09 02 0F"));
+    const auto started = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; i++) {
+        const Outcome outcome = services.Handle(create.buf(), 0, create.end());
+        if (outcome.apdu.empty() || outcome.apdu[0] != 0x30)
+            return -1;
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
+TEST(SimDatabaseGrowth, CreatingTakesAsLongWithManyObjectsAsWithFew)
+{
+    Database db(kInstance, 0);  // ten objects, analog value 1 among them
+    Services services(db);
+    const double first = SecondsToCreate(services, 1000);
+    ASSERT_GT(first, 0);
+    ASSERT_GT(SecondsToCreate(services, 17990), 0);
+    // The best of three batches up to the limit of 20,000 objects (analog
+    // values 18992 to 19991), against the first batch.
+    double last = SecondsToCreate(services, 1000);
+    for (int round = 0; round < 2; round++) {
+        for (uint32_t instance = 18992; instance <= 19991; instance++)
+            ASSERT_TRUE(db.Delete(MakeObjectID(OBJ_ANALOG_VALUE, instance)).ok);
+        last = std::min(last, SecondsToCreate(services, 1000));
+    }
+    EXPECT_LT(last, 4 * first + 0.005) << "1000 creates: " << first << " s with few objects, " << last
+                                        << " s with 19,000";
+    // Full: the next is refused with the standard's error.
+    Received create(Hex("02 05 01 0A 0E 09 02 0F"));
+    EXPECT_EQ(ToHex(services.Handle(create.buf(), 0, create.end()).apdu), "50 01 0A 0E 91 03 91 12 0F 19 00");
+}
+
 size_t ResidentKilobytes()
 {
     std::ifstream status("/proc/self/status");

@@ -10,7 +10,6 @@ namespace bacnetsim {
 
 namespace {
 
-constexpr unsigned char CODE_DUPLICATE_NAME = 48;
 constexpr double kPi = 3.14159265358979323846;
 // Longest text a write may set: names and texts stay short on the wire.
 constexpr size_t kMaxText = 255;
@@ -231,11 +230,7 @@ Status SimObject::Write(Database& db, uint32_t property, uint32_t index, const W
             return s;
         if (name.empty())
             return OutOfRange();
-        const SimObject* other = db.FindByName(name);
-        if (other && other != this)
-            return Status::Fail(CLASS_PROPERTY, CODE_DUPLICATE_NAME);
-        m_name = name;
-        return Status::Ok();
+        return db.Rename(*this, name);
     }
     case PROP_DESCRIPTION:
         return ReadText(value, m_description);

@@ -91,7 +91,9 @@ enum ErrorCode : unsigned char {
     CODE_UNSUPPORTED_OBJECT_TYPE = 36,
     CODE_VALUE_OUT_OF_RANGE = 37,
     CODE_WRITE_ACCESS_DENIED = 40,
+    CODE_CHARACTER_SET_NOT_SUPPORTED = 41,
     CODE_INVALID_ARRAY_INDEX = 42,
+    CODE_DUPLICATE_NAME = 48,
     CODE_PROPERTY_IS_NOT_AN_ARRAY = 50,
 };
 
@@ -138,6 +140,8 @@ public:
     virtual bool Deletable() const { return false; }
 
 protected:
+    friend class Database;  // keeps the index of names
+
     // The object's own properties, after identifier, name, type and description.
     virtual void AddProperties(std::vector<uint32_t>& list) const = 0;
     virtual bool IsArray(uint32_t property) const { return property == PROP_PROPERTY_LIST; }
