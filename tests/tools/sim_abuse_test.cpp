@@ -159,6 +159,82 @@ TEST(SimDatabaseGrowth, CreatingTakesAsLongWithManyObjectsAsWithFew)
     EXPECT_EQ(ToHex(services.Handle(create.buf(), 0, create.end()).apdu), "50 01 0A 0E 91 03 91 12 0F 19 00");
 }
 
+// Writes checked against each property's datatype and range, straight to
+// the handlers. Rows run in order on one database. After 02 05 <id> 0F:
+// the object, property, value and priority; the reply is an Error (class
+// property, 91 02) with its code, or a Simple-ACK.
+TEST(SimWrites, EachWriteIsCheckedAgainstItsPropertysDatatypeAndRange)
+{
+    struct Case {
+        const char* name;
+        const char* write;
+        const char* code;  // the error code, "" for a Simple-ACK
+    } cases[] = {
+        {"name with a NUL", "0C 00 80 00 01 19 4D 3E 75 05 00 41 00 42 43 3F", "25"},
+        {"name with a tab", "0C 00 80 00 01 19 4D 3E 75 04 00 41 09 42 3F", "25"},
+        {"name in UCS-2", "0C 00 80 00 01 19 4D 3E 75 05 04 00 41 00 42 3F", "29"},
+        {"name not UTF-8", "0C 00 80 00 01 19 4D 3E 75 03 00 C3 28 3F", "25"},
+        {"name overlong UTF-8", "0C 00 80 00 01 19 4D 3E 75 03 00 C0 AF 3F", "25"},
+        {"name empty", "0C 00 80 00 01 19 4D 3E 75 01 00 3F", "25"},
+        {"name as a number", "0C 00 80 00 01 19 4D 3E 21 05 3F", "09"},
+        {"name another object has", "0C 00 80 00 01 19 4D 3E 75 11 00 5A 6F 6E 65 20 54 65 6D 70 65 72 61 74 75 72 65 3F",
+         "30"},
+        {"name in UTF-8", "0C 00 80 00 01 19 4D 3E 75 06 00 43 61 66 C3 A9 3F", ""},
+        {"description with a NUL", "0C 00 80 00 01 19 1C 3E 75 03 00 41 00 3F", "25"},
+        {"description with a line break", "0C 00 80 00 01 19 1C 3E 75 04 00 41 0A 42 3F", ""},
+        {"location with a NUL", "0C 02 00 10 E1 19 3A 3E 75 02 00 00 3F", "25"},
+        {"units 99999", "0C 00 80 00 01 19 75 3E 93 01 86 9F 3F", "25"},
+        {"units of an input 65536", "0C 00 00 00 01 19 75 3E 93 01 00 00 3F", "25"},
+        {"units as Unsigned", "0C 00 80 00 01 19 75 3E 21 3E 3F", "09"},
+        {"units 65535", "0C 00 80 00 01 19 75 3E 92 FF FF 3F", ""},
+        {"units of a binary value", "0C 01 40 00 01 19 75 3E 91 3E 3F", "20"},
+        {"effective period backwards", "0C 04 40 00 01 19 20 3E A4 7E 0C 1F FF A4 7E 01 01 FF 3F", "25"},
+        {"effective period in month 15", "0C 04 40 00 01 19 20 3E A4 7E 0F 01 FF A4 7E 10 01 FF 3F", "25"},
+        {"effective period on day 35", "0C 04 40 00 01 19 20 3E A4 7E 01 23 FF A4 7E 02 01 FF 3F", "25"},
+        {"effective period forwards", "0C 04 40 00 01 19 20 3E A4 7E 01 01 FF A4 7E 0C 1F FF 3F", ""},
+        {"effective period open-ended", "0C 04 40 00 01 19 20 3E A4 7E 01 01 FF A4 FF FF FF FF 3F", ""},
+        {"date list with a range backwards", "0C 01 80 00 01 19 17 3E 1E A4 7E 02 05 FF A4 7E 02 01 FF 1F 3F", "25"},
+        {"date list with week 9", "0C 01 80 00 01 19 17 3E 2B 01 09 01 3F", "25"},
+        {"date list with weekday 8", "0C 01 80 00 01 19 17 3E 0C 7E 01 01 08 3F", "25"},
+        {"date list, good", "0C 01 80 00 01 19 17 3E 0C 7E 01 01 FF 2B FF 06 05 3F", ""},
+        {"a day at 25 o'clock", "0C 04 40 00 01 19 7B 29 01 3E 0E B4 19 00 00 00 91 01 0F 3F", "25"},
+        {"a day at 59 past", "0C 04 40 00 01 19 7B 29 01 3E 0E B4 07 3B 00 00 91 01 0F 3F", ""},
+        {"exception by a non-calendar", "0C 04 40 00 01 19 26 3E 1C 00 00 00 01 2E B4 08 00 00 00 91 01 2F 39 10 3F",
+         "25"},
+        {"exception range backwards",
+         "0C 04 40 00 01 19 26 3E 0E 1E A4 7E 02 05 FF A4 7E 02 01 FF 1F 0F 2E 2F 39 10 3F", "25"},
+        {"exception at priority 17", "0C 04 40 00 01 19 26 3E 1C 01 80 00 01 2E 2F 39 11 3F", "25"},
+        {"out of service as Real", "0C 00 80 00 01 19 51 3E 44 00 00 00 00 3F", "09"},
+        {"state 5 of 4", "0C 04 C0 00 01 19 55 3E 21 05 3F 49 08", "25"},
+        {"state 0", "0C 04 C0 00 01 19 55 3E 21 00 3F 49 08", "25"},
+        {"setpoint as Enumerated", "0C 00 80 00 01 19 55 3E 91 01 3F 49 08", "09"},
+        {"setpoint relinquish default Null", "0C 00 80 00 01 19 68 3E 00 3F", "09"},
+        {"object type", "0C 00 80 00 01 19 4F 3E 91 02 3F", "28"},
+        {"property list", "0C 00 80 00 01 1A 01 73 29 01 3E 91 55 3F", "28"},
+        {"unknown property 9999", "0C 00 80 00 01 1A 27 0F 3E 21 01 3F", "20"},
+        {"index on a plain property", "0C 00 80 00 01 19 1C 29 01 3E 75 02 00 41 3F", "32"},
+        {"priority slot 6", "0C 00 80 00 01 19 55 3E 44 00 00 00 00 3F 49 06", "28"},
+        {"two values for one", "0C 00 80 00 01 19 51 3E 10 10 3F", "09"},
+    };
+    Database db(kInstance, 0);
+    Services services(db);
+    unsigned char id = 1;
+    for (const Case& c : cases) {
+        const std::string idHex = ToHex(&id, 1);
+        Received request("02 05 " + idHex + " 0F " + c.write);
+        const std::string expected = *c.code ? "50 " + idHex + " 0F 91 02 91 " + c.code : "20 " + idHex + " 0F";
+        EXPECT_EQ(ToHex(services.Handle(request.buf(), 0, request.end()).apdu), expected) << c.name;
+        id++;
+    }
+    // What was taken reads back as written.
+    Received name(Hex("02 05 01 0C 0C 00 80 00 01 19 4D"));
+    EXPECT_EQ(ToHex(services.Handle(name.buf(), 0, name.end()).apdu),
+              "30 01 0C 0C 00 80 00 01 19 4D 3E 75 06 00 43 61 66 C3 A9 3F");
+    Received period(Hex("02 05 02 0C 0C 04 40 00 01 19 20"));
+    EXPECT_EQ(ToHex(services.Handle(period.buf(), 0, period.end()).apdu),
+              "30 02 0C 0C 04 40 00 01 19 20 3E A4 7E 01 01 FF A4 FF FF FF FF 3F");
+}
+
 size_t ResidentKilobytes()
 {
     std::ifstream status("/proc/self/status");

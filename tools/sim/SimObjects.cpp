@@ -50,17 +50,76 @@ Status ReadOneOf(const WriteData& data, unsigned char type, Value& out)
     return !s.ok ? s : out.type == type ? Status::Ok() : BadType();
 }
 
-Status ReadText(const WriteData& data, std::string& text)
+// Well-formed UTF-8: no stray continuation, overlong form, surrogate or
+// code point past U+10FFFF.
+bool IsUtf8(const std::string& text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > text.size())
+            return false;
+        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (size_t k = 1; k < n; k++) {
+            const unsigned char cc = static_cast<unsigned char>(text[i + k]);
+            if ((cc >> 6) != 2)
+                return false;
+            cp = cp << 6 | (cc & 0x3F);
+        }
+        static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+// A text property's new value: UTF-8 (character set 0), at most kMaxText
+// octets, without NUL; a name without any control character either.
+Status ReadText(const WriteData& data, std::string& text, bool isName = false)
 {
     Value v;
     Status s = ReadOneOf(data, CBACnetTag::TYPE_CHARACTER_STRING, v);
     if (!s.ok)
         return s;
-    if (v.octets.size() > kMaxText)
+    if (v.charset != 0)
+        return Status::Fail(CLASS_PROPERTY, CODE_CHARACTER_SET_NOT_SUPPORTED);
+    if (v.octets.size() > kMaxText || !IsUtf8(v.octets))
         return OutOfRange();
+    for (unsigned char c : v.octets)
+        if (c == 0 || (isName && (c < 0x20 || c == 0x7F)))
+            return OutOfRange();
     text = v.octets;
     return Status::Ok();
 }
+
+// Engineering units: the standard's and others' both lie in 0 to 65535.
+Status ReadUnits(const WriteData& data, uint32_t& units)
+{
+    Value v;
+    Status s = ReadOneOf(data, CBACnetTag::TYPE_ENUMERATED, v);
+    if (s.ok && v.u > 65535)
+        s = OutOfRange();
+    if (s.ok)
+        units = v.u;
+    return s;
+}
+
+// Fields of a date, time or week-n-day pattern: each in its range or 0xFF (any).
+bool FieldsIn(uint32_t packed, const unsigned char (&lowest)[4], const unsigned char (&highest)[4])
+{
+    for (int i = 0; i < 4; i++) {
+        const unsigned field = packed >> (24 - 8 * i) & 0xFF;
+        if (field != 0xFF && (field < lowest[i] || field > highest[i]))
+            return false;
+    }
+    return true;
+}
+
+// Month 13 and 14 are the odd and even months; day 32 the last, 33 and 34
+// the odd and even days.
+bool IsDate(uint32_t date) { return FieldsIn(date, {0, 1, 1, 1}, {254, 14, 34, 7}); }
+bool IsTime(uint32_t time) { return FieldsIn(time, {0, 0, 0, 0}, {23, 59, 59, 99}); }
 
 // A write whose value is a list of elements that `decode` reads one by one.
 template <class T, class Decode>
@@ -119,6 +178,59 @@ bool InRange(uint32_t first, uint32_t last, const std::tm& day)
 {
     const long key = (static_cast<long>(day.tm_year) * 100 + day.tm_mon + 1) * 100 + day.tm_mday;
     return DateKey(first, true) <= key && key <= DateKey(last, false);
+}
+
+// What a write may set: each field in range, ranges that run forwards.
+Status CheckRange(const DateRange& range)
+{
+    return IsDate(range.first) && IsDate(range.last) && DateKey(range.first, true) <= DateKey(range.last, false)
+               ? Status::Ok()
+               : OutOfRange();
+}
+
+Status CheckEntry(const CalendarEntry& entry)
+{
+    switch (entry.kind) {
+    case CalendarEntry::DATE:
+        return IsDate(entry.date) ? Status::Ok() : OutOfRange();
+    case CalendarEntry::DATE_RANGE:
+        return CheckRange(DateRange{entry.date, entry.last});
+    default: {  // month, week of the month (6: the last seven days), weekday
+        const uint32_t pattern = static_cast<uint32_t>(entry.weekNDay[0]) << 24 | entry.weekNDay[1] << 16 |
+                                 entry.weekNDay[2] << 8 | 0xFF;
+        return FieldsIn(pattern, {1, 1, 1, 0}, {14, 6, 7, 0}) ? Status::Ok() : OutOfRange();
+    }
+    }
+}
+
+Status CheckDay(const DaySchedule& day)
+{
+    for (const TimeValue& entry : day)
+        if (!IsTime(entry.time))
+            return OutOfRange();
+    return Status::Ok();
+}
+
+Status CheckEvent(const SpecialEvent& event)
+{
+    if (event.priority < 1 || event.priority > 16)
+        return OutOfRange();
+    if (event.byReference && ObjectType(event.calendarID) != OBJ_CALENDAR)
+        return OutOfRange();
+    const Status s = event.byReference ? Status::Ok() : CheckEntry(event.entry);
+    return s.ok ? CheckDay(event.values) : s;
+}
+
+// Every element of a list passes `check`.
+template <class T, class Check>
+Status CheckAll(const std::vector<T>& list, Check check)
+{
+    for (const T& element : list) {
+        const Status s = check(element);
+        if (!s.ok)
+            return s;
+    }
+    return Status::Ok();
 }
 
 uint32_t TimeOfDay(const std::tm& now)
@@ -225,7 +337,7 @@ Status SimObject::Write(Database& db, uint32_t property, uint32_t index, const W
     switch (property) {
     case PROP_OBJECT_NAME: {
         std::string name;
-        Status s = ReadText(value, name);
+        Status s = ReadText(value, name, true);
         if (!s.ok)
             return s;
         if (name.empty())
@@ -343,12 +455,8 @@ Status AnalogInputObject::WriteOwn(Database& db, uint32_t property, uint32_t ind
             m_heldValue = current;  // the value freezes where it stood
         return s;
     }
-    case PROP_UNITS: {
-        Status s = ReadOneOf(value, CBACnetTag::TYPE_ENUMERATED, v);
-        if (s.ok)
-            m_units = v.u;
-        return s;
-    }
+    case PROP_UNITS:
+        return ReadUnits(value, m_units);
     default:
         return PointObject::WriteOwn(db, property, index, value);
     }
@@ -454,10 +562,7 @@ Status CommandableObject::WriteOwn(Database& db, uint32_t property, uint32_t ind
             m_relinquishDefault = v;
         return s;
     case PROP_UNITS:
-        s = ReadOneOf(value, CBACnetTag::TYPE_ENUMERATED, v);
-        if (s.ok)
-            m_units = v.u;
-        return s;
+        return ReadUnits(value, m_units);
     case PROP_ACTIVE_TEXT:
         return ReadText(value, m_activeText);
     case PROP_INACTIVE_TEXT:
@@ -503,7 +608,13 @@ Status CalendarObject::WriteOwn(Database&, uint32_t property, uint32_t, const Wr
 {
     if (property != PROP_DATE_LIST)
         return Denied();
-    return ReadList(value, m_dates, DecodeCalendarEntry);
+    std::vector<CalendarEntry> dates;
+    Status s = ReadList(value, dates, DecodeCalendarEntry);
+    if (s.ok)
+        s = CheckAll(dates, CheckEntry);
+    if (s.ok)
+        m_dates = std::move(dates);
+    return s;
 }
 
 // Schedule.
@@ -599,6 +710,8 @@ Status ScheduleObject::WriteOwn(Database& db, uint32_t property, uint32_t index,
         if (s.ok && ranges.size() != 1)
             s = BadType();
         if (s.ok)
+            s = CheckRange(ranges[0]);
+        if (s.ok)
             m_effectivePeriod = ranges[0];
         return s;
     }
@@ -613,6 +726,9 @@ Status ScheduleObject::WriteOwn(Database& db, uint32_t property, uint32_t index,
             return s;
         if (days.size() != (index == kNoIndex ? size_t(DAYS) : size_t(1)))
             return BadType();
+        s = CheckAll(days, CheckDay);
+        if (!s.ok)
+            return s;
         if (index == kNoIndex)
             std::copy(days.begin(), days.end(), m_week);
         else
@@ -634,9 +750,9 @@ Status ScheduleObject::WriteOwn(Database& db, uint32_t property, uint32_t index,
         s = ReadList(value, events, DecodeSpecialEvent);
         if (!s.ok)
             return s;
-        for (const SpecialEvent& event : events)
-            if (event.priority < 1 || event.priority > 16)
-                return OutOfRange();
+        s = CheckAll(events, CheckEvent);
+        if (!s.ok)
+            return s;
         if (index == kNoIndex) {
             m_exceptions = events;
         } else {
