@@ -330,4 +330,127 @@ TEST_F(SimAbuseTest, MemoryStaysFlatUnderTwentyThousandUnacknowledgedRequests)
     }
 }
 
+// What a read gives, straight from the handlers: ReadProperty of an
+// object and property (and index) after 02 05 <id> 0C, and the value
+// between 3E and 3F, or the Error's class and code.
+TEST(SimReads, PropertiesReadAsTheStandardGivesThem)
+{
+    struct Case {
+        const char* name;
+        const char* read;
+        const char* value;  // "91 02 91 20": an Error
+    } cases[] = {
+        {"multi-state type", "0C 04 C0 00 01 19 4F", "91 13"},
+        {"number of states", "0C 04 C0 00 01 19 4A", "21 04"},
+        {"state texts", "0C 04 C0 00 01 19 6E",
+         "74 00 4F 66 66 75 05 00 48 65 61 74 75 05 00 43 6F 6F 6C 75 05 00 41 75 74 6F"},
+        {"state texts counted", "0C 04 C0 00 01 19 6E 29 00", "21 04"},
+        {"state 5 of 4", "0C 04 C0 00 01 19 6E 29 05", "91 02 91 2A"},
+        {"multi-state present value", "0C 04 C0 00 01 19 55", "21 01"},
+        {"relinquish default", "0C 04 C0 00 01 19 68", "21 01"},
+        {"last priority slot", "0C 04 C0 00 01 19 57 29 10", "00"},
+        {"event state", "0C 04 C0 00 01 19 24", "91 00"},
+        {"reliability", "0C 04 C0 00 01 19 67", "91 00"},
+        {"out of service", "0C 04 C0 00 01 19 51", "10"},
+        {"status flags", "0C 04 C0 00 01 19 6F", "82 04 00"},
+        {"description", "0C 04 C0 00 01 19 1C", "71 00"},
+        {"units of a multi-state value", "0C 04 C0 00 01 19 75", "91 02 91 20"},
+        {"index on number of states", "0C 04 C0 00 01 19 4A 29 01", "91 02 91 32"},
+        {"property 9999", "0C 04 C0 00 01 1A 27 0F", "91 02 91 20"},
+        {"multi-state property list", "0C 04 C0 00 01 1A 01 73",
+         "91 55 91 6F 91 24 91 51 91 4A 91 1C 91 67 91 6E 91 57 91 68"},
+        {"protocol revision", "0C 02 00 10 E1 19 8B", "21 0E"},
+        {"object types supported", "0C 02 00 10 E1 19 60", "85 08 01 E6 80 50 00 00 00 00"},
+        {"services supported", "0C 02 00 10 E1 19 61", "85 07 07 00 3B 80 00 E8 00"},
+        {"segmentation supported: transmit", "0C 02 00 10 E1 19 6B", "91 01"},
+        {"max segments accepted", "0C 02 00 10 E1 19 A7", "21 01"},
+        {"max APDU", "0C 02 00 10 E1 19 3E", "22 05 C4"},
+        {"calendar date list", "0C 01 80 00 01 19 17",
+         "0C FF 01 01 FF 1E A4 7D 0C 18 03 A4 7D 0C 1A 05 1F 2B 0B 04 04"},
+        {"date list is a list", "0C 01 80 00 01 19 17 29 01", "91 02 91 32"},
+        {"an input's wildcard is no device", "0C 00 3F FF FF 19 4B", "91 01 91 1F"},
+    };
+    Database db(kInstance, 0);
+    Services services(db);
+    unsigned char id = 1;
+    for (const Case& c : cases) {
+        const std::string idHex = ToHex(&id, 1);
+        Received request("02 05 " + idHex + " 0C " + c.read);
+        const std::string reply = ToHex(services.Handle(request.buf(), 0, request.end()).apdu);
+        const std::string value(c.value);
+        if (value.rfind("91 02 91", 0) == 0 || value.rfind("91 01 91", 0) == 0)
+            EXPECT_EQ(reply, "50 " + idHex + " 0C " + value) << c.name;
+        else
+            EXPECT_EQ(reply, "30 " + idHex + " 0C " + std::string(c.read) + " 3E " + value + " 3F") << c.name;
+        id++;
+    }
+    // Device 4194303 is this device, and the acknowledgement names it.
+    Received wildcard(Hex("02 05 01 0C 0C 02 3F FF FF 19 4B"));
+    EXPECT_EQ(ToHex(services.Handle(wildcard.buf(), 0, wildcard.end()).apdu),
+              "30 01 0C 0C 02 00 10 E1 19 4B 3E C4 02 00 10 E1 3F");
+    Received multiple(Hex("02 05 02 0E 0C 02 3F FF FF 1E 09 62 1F"));
+    EXPECT_EQ(ToHex(services.Handle(multiple.buf(), 0, multiple.end()).apdu),
+              "30 02 0E 0C 02 00 10 E1 1E 29 62 4E 21 01 4F 1F");
+}
+
+// Every property of every object reads as well-formed values, and ALL
+// gives each of them (property-list aside) without an error.
+TEST(SimReads, EveryPropertyOfEveryObjectReads)
+{
+    Database db(kInstance, 0);
+    Services services(db);
+    int reads = 0;
+    for (uint32_t objectID : db.ObjectList()) {
+        const SimObject* object = db.Find(objectID);
+        ASSERT_NE(object, nullptr);
+        const SimObject::PropertyTable table = object->Properties();
+        EXPECT_GE(table.count, table.required);
+        Writer all;
+        for (size_t i = 0; i < table.count; i++) {
+            const uint32_t property = table.list[i];
+            Writer value;
+            const Status s = object->Read(db, property, kNoIndex, value);
+            ASSERT_TRUE(s.ok) << "object " << (objectID >> 22) << "," << (objectID & 0x3FFFFF) << " property "
+                              << property << ": " << int(s.errorClass) << "/" << int(s.errorCode);
+            // Application-tagged values and constructed ones, to the last octet.
+            std::vector<unsigned char> octets = value.Octets();
+            octets.push_back(0);  // a non-empty block, even for an empty list
+            Received data(octets, octets.size() - 1);
+            CBACnetTag in(data.end());
+            int len = 0, depth = 0;
+            while (len < data.end()) {
+                ASSERT_TRUE(in.ReadHeaderFrame(data.buf(), len)) << "property " << property;
+                if (in.IsOpening())
+                    depth++;
+                else if (in.IsClosing())
+                    depth--;
+                else
+                    ASSERT_TRUE(in.SkipOctets(len, in.m_class == CBACnetTag::CLASS_APPLICATION &&
+                                                           in.m_tagNumber == CBACnetTag::TYPE_BOOLEAN
+                                                       ? 0
+                                                       : in.m_lvt))
+                        << "property " << property;
+                ASSERT_GE(depth, 0) << "property " << property;
+            }
+            EXPECT_EQ(depth, 0) << "property " << property;
+            reads++;
+        }
+        // ReadPropertyMultiple ALL: one result per property, no error among them.
+        std::vector<unsigned char> request = Hex("02 05 01 0E 0C 00 00 00 00 1E 09 08 1F");
+        for (int k = 0; k < 4; k++)
+            request[5 + k] = static_cast<unsigned char>(objectID >> (24 - 8 * k));
+        Received rpm(request);
+        const std::vector<unsigned char> ack = services.Handle(rpm.buf(), 0, rpm.end()).apdu;
+        ASSERT_GE(ack.size(), 3u);
+        EXPECT_EQ(ack[0], 0x30);
+        const std::string text = ToHex(ack);
+        size_t results = 0;
+        for (size_t at = text.find(" 4E"); at != std::string::npos; at = text.find(" 4E", at + 1))
+            results++;
+        EXPECT_EQ(text.find(" 5E "), std::string::npos) << text;
+        EXPECT_GE(results, table.count - 1) << text;  // "4E" may also stand inside a value
+    }
+    EXPECT_GT(reads, 80);
+}
+
 }  // namespace

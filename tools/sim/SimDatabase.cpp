@@ -229,7 +229,7 @@ std::tm Database::Now() const
     return local;
 }
 
-void Database::SetClock(uint32_t date, uint32_t time)
+void Database::SetClock(uint32_t date, uint32_t time, bool utc)
 {
     const unsigned year = date >> 24, month = date >> 16 & 0xFF, day = date >> 8 & 0xFF;
     const unsigned hour = time >> 24, minute = time >> 16 & 0xFF, second = time >> 8 & 0xFF;
@@ -244,7 +244,7 @@ void Database::SetClock(uint32_t date, uint32_t time)
     wanted.tm_min = static_cast<int>(minute);
     wanted.tm_sec = static_cast<int>(second);
     wanted.tm_isdst = -1;
-    const std::time_t target = mktime(&wanted);
+    const std::time_t target = utc ? timegm(&wanted) : mktime(&wanted);
     if (target != static_cast<std::time_t>(-1))
         m_clockOffset = static_cast<long long>(target) - static_cast<long long>(std::time(nullptr));
 }

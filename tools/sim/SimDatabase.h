@@ -42,8 +42,8 @@ public:
     double Uptime() const;
     // The local wall clock, moved by time synchronisation.
     std::tm Now() const;
-    // Sets the clock from a time synchronisation's date and time.
-    void SetClock(uint32_t date, uint32_t time);
+    // Sets the clock from a time synchronisation's date and time, local or UTC.
+    void SetClock(uint32_t date, uint32_t time, bool utc = false);
 
     static constexpr size_t kMaxObjects = 20000;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "SimDatabase.h"
 #include "SimSegmenter.h"
@@ -13,6 +14,95 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 // Longest text a write may set: names and texts stay short on the wire.
 constexpr size_t kMaxText = 255;
+
+// Each object type's properties as the device serves them: required first
+// (as the standard's object type lists them, those the device serves
+// always), then optional ones. Property-list closes the required ones.
+#define OBJECT_COMMON PROP_OBJECT_IDENTIFIER, PROP_OBJECT_NAME, PROP_OBJECT_TYPE
+#define POINT_STATUS PROP_STATUS_FLAGS, PROP_EVENT_STATE, PROP_OUT_OF_SERVICE
+constexpr uint32_t kObjectCommon[] = {OBJECT_COMMON, PROP_PROPERTY_LIST};
+constexpr uint32_t kAnalogInput[] = {OBJECT_COMMON,    PROP_PRESENT_VALUE, POINT_STATUS, PROP_UNITS,
+                                     PROP_PROPERTY_LIST, PROP_DESCRIPTION, PROP_RELIABILITY};
+constexpr uint32_t kAnalogOutput[] = {OBJECT_COMMON,          PROP_PRESENT_VALUE, POINT_STATUS,     PROP_UNITS,
+                                      PROP_PRIORITY_ARRAY,    PROP_RELINQUISH_DEFAULT, PROP_PROPERTY_LIST,
+                                      PROP_DESCRIPTION,       PROP_RELIABILITY};
+constexpr uint32_t kAnalogValue[] = {OBJECT_COMMON,    PROP_PRESENT_VALUE, POINT_STATUS,        PROP_UNITS,
+                                     PROP_PROPERTY_LIST, PROP_DESCRIPTION, PROP_RELIABILITY, PROP_PRIORITY_ARRAY,
+                                     PROP_RELINQUISH_DEFAULT};
+constexpr uint32_t kBinaryValue[] = {OBJECT_COMMON,      PROP_PRESENT_VALUE,  POINT_STATUS,       PROP_PROPERTY_LIST,
+                                     PROP_DESCRIPTION,   PROP_RELIABILITY,    PROP_INACTIVE_TEXT, PROP_ACTIVE_TEXT,
+                                     PROP_PRIORITY_ARRAY, PROP_RELINQUISH_DEFAULT};
+constexpr uint32_t kMultiStateValue[] = {OBJECT_COMMON,    PROP_PRESENT_VALUE, POINT_STATUS,     PROP_NUMBER_OF_STATES,
+                                         PROP_PROPERTY_LIST, PROP_DESCRIPTION, PROP_RELIABILITY, PROP_STATE_TEXT,
+                                         PROP_PRIORITY_ARRAY, PROP_RELINQUISH_DEFAULT};
+constexpr uint32_t kCalendar[] = {OBJECT_COMMON, PROP_PRESENT_VALUE, PROP_DATE_LIST, PROP_PROPERTY_LIST,
+                                  PROP_DESCRIPTION};
+constexpr uint32_t kSchedule[] = {OBJECT_COMMON,
+                                  PROP_PRESENT_VALUE,
+                                  PROP_EFFECTIVE_PERIOD,
+                                  PROP_SCHEDULE_DEFAULT,
+                                  PROP_LIST_OF_OBJECT_PROPERTY_REFERENCES,
+                                  PROP_PRIORITY_FOR_WRITING,
+                                  PROP_STATUS_FLAGS,
+                                  PROP_RELIABILITY,
+                                  PROP_OUT_OF_SERVICE,
+                                  PROP_PROPERTY_LIST,
+                                  PROP_DESCRIPTION,
+                                  PROP_WEEKLY_SCHEDULE,
+                                  PROP_EXCEPTION_SCHEDULE,
+                                  PROP_EVENT_STATE};
+constexpr uint32_t kDevice[] = {OBJECT_COMMON,
+                                PROP_SYSTEM_STATUS,
+                                PROP_VENDOR_NAME,
+                                PROP_VENDOR_IDENTIFIER,
+                                PROP_MODEL_NAME,
+                                PROP_FIRMWARE_REVISION,
+                                PROP_APPLICATION_SOFTWARE_VERSION,
+                                PROP_PROTOCOL_VERSION,
+                                PROP_PROTOCOL_REVISION,
+                                PROP_PROTOCOL_SERVICES_SUPPORTED,
+                                PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED,
+                                PROP_OBJECT_LIST,
+                                PROP_MAX_APDU_LENGTH_ACCEPTED,
+                                PROP_SEGMENTATION_SUPPORTED,
+                                PROP_APDU_TIMEOUT,
+                                PROP_NUMBER_OF_APDU_RETRIES,
+                                PROP_DEVICE_ADDRESS_BINDING,
+                                PROP_DATABASE_REVISION,
+                                PROP_PROPERTY_LIST,
+                                PROP_DESCRIPTION,
+                                PROP_LOCATION,
+                                PROP_MAX_SEGMENTS_ACCEPTED,
+                                PROP_APDU_SEGMENT_TIMEOUT,
+                                PROP_LOCAL_DATE,
+                                PROP_LOCAL_TIME,
+                                PROP_UTC_OFFSET,
+                                PROP_DAYLIGHT_SAVINGS_STATUS};
+#undef OBJECT_COMMON
+#undef POINT_STATUS
+
+struct TypeProperties {
+    uint32_t type;
+    const uint32_t* list;
+    size_t count;
+    size_t required;  // up to and including property-list
+};
+
+template <size_t N>
+constexpr TypeProperties Of(uint32_t type, const uint32_t (&list)[N])
+{
+    size_t required = 0;
+    while (required < N && list[required] != PROP_PROPERTY_LIST)
+        required++;
+    return {type, list, N, required + 1};
+}
+
+constexpr TypeProperties kTypeProperties[] = {
+    Of(OBJ_ANALOG_INPUT, kAnalogInput),   Of(OBJ_ANALOG_OUTPUT, kAnalogOutput),
+    Of(OBJ_ANALOG_VALUE, kAnalogValue),   Of(OBJ_BINARY_VALUE, kBinaryValue),
+    Of(OBJ_CALENDAR, kCalendar),          Of(OBJ_DEVICE, kDevice),
+    Of(OBJ_SCHEDULE, kSchedule),          Of(OBJ_MULTI_STATE_VALUE, kMultiStateValue),
+};
 
 Status UnknownProperty() { return Status::Fail(CLASS_PROPERTY, CODE_UNKNOWN_PROPERTY); }
 Status Denied() { return Status::Fail(CLASS_PROPERTY, CODE_WRITE_ACCESS_DENIED); }
@@ -278,18 +368,18 @@ SimObject::SimObject(uint32_t type, uint32_t instance, const std::string& name)
 {
 }
 
-std::vector<uint32_t> SimObject::Properties() const
+SimObject::PropertyTable SimObject::Properties() const
 {
-    std::vector<uint32_t> list = {PROP_OBJECT_IDENTIFIER, PROP_OBJECT_NAME, PROP_OBJECT_TYPE, PROP_DESCRIPTION};
-    AddProperties(list);
-    list.push_back(PROP_PROPERTY_LIST);
-    return list;
+    for (const TypeProperties& t : kTypeProperties)
+        if (t.type == Type())
+            return {t.list, t.count, t.required};
+    return {kObjectCommon, std::size(kObjectCommon), std::size(kObjectCommon)};
 }
 
 bool SimObject::Has(uint32_t property) const
 {
-    const std::vector<uint32_t> list = Properties();
-    return std::find(list.begin(), list.end(), property) != list.end();
+    const PropertyTable t = Properties();
+    return std::find(t.list, t.list + t.count, property) != t.list + t.count;
 }
 
 Status SimObject::Read(const Database& db, uint32_t property, uint32_t index, Writer& out) const
@@ -313,13 +403,12 @@ Status SimObject::Read(const Database& db, uint32_t property, uint32_t index, Wr
         return Status::Ok();
     case PROP_PROPERTY_LIST: {
         // Identifier, name, type and the list itself are left out of it.
-        std::vector<uint32_t> list = Properties();
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [](uint32_t p) {
-                                      return p == PROP_OBJECT_IDENTIFIER || p == PROP_OBJECT_NAME ||
-                                             p == PROP_OBJECT_TYPE || p == PROP_PROPERTY_LIST;
-                                  }),
-                   list.end());
+        std::vector<uint32_t> list;
+        const PropertyTable t = Properties();
+        std::copy_if(t.list, t.list + t.count, std::back_inserter(list), [](uint32_t p) {
+            return p != PROP_OBJECT_IDENTIFIER && p != PROP_OBJECT_NAME && p != PROP_OBJECT_TYPE &&
+                   p != PROP_PROPERTY_LIST;
+        });
         return ReadArray(out, index, list.size(),
                          [&](size_t i) { EncodeValue(out, Value::Enumerated(list[i - 1])); });
     }
@@ -362,10 +451,6 @@ Status SimObject::WriteOwn(Database&, uint32_t, uint32_t, const WriteData&)
 
 // Points.
 
-void PointObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.insert(list.end(), {PROP_STATUS_FLAGS, PROP_EVENT_STATE, PROP_RELIABILITY, PROP_OUT_OF_SERVICE});
-}
 
 Status PointObject::ReadOwn(const Database&, uint32_t property, uint32_t, Writer& out) const
 {
@@ -414,12 +499,6 @@ float AnalogInputObject::Current(const Database& db) const
     return static_cast<float>(std::round((m_base + m_swing * std::sin(phase)) * 100) / 100);
 }
 
-void AnalogInputObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.push_back(PROP_PRESENT_VALUE);
-    PointObject::AddProperties(list);
-    list.push_back(PROP_UNITS);
-}
 
 Status AnalogInputObject::ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const
 {
@@ -492,18 +571,6 @@ Status CommandableObject::Check(const Value& v) const
     return Status::Ok();
 }
 
-void CommandableObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.push_back(PROP_PRESENT_VALUE);
-    PointObject::AddProperties(list);
-    list.insert(list.end(), {PROP_PRIORITY_ARRAY, PROP_RELINQUISH_DEFAULT});
-    if (Type() == OBJ_BINARY_VALUE)
-        list.insert(list.end(), {PROP_ACTIVE_TEXT, PROP_INACTIVE_TEXT});
-    else if (Type() == OBJ_MULTI_STATE_VALUE)
-        list.insert(list.end(), {PROP_NUMBER_OF_STATES, PROP_STATE_TEXT});
-    else
-        list.push_back(PROP_UNITS);
-}
 
 bool CommandableObject::IsArray(uint32_t property) const
 {
@@ -585,10 +652,6 @@ bool CalendarObject::Contains(const std::tm& day) const
     return std::any_of(m_dates.begin(), m_dates.end(), [&](const CalendarEntry& e) { return EntryMatches(e, day); });
 }
 
-void CalendarObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.insert(list.end(), {PROP_PRESENT_VALUE, PROP_DATE_LIST});
-}
 
 Status CalendarObject::ReadOwn(const Database& db, uint32_t property, uint32_t, Writer& out) const
 {
@@ -656,14 +719,6 @@ Value ScheduleObject::PresentValue(const Database& db) const
     return v.IsNull() ? m_scheduleDefault : v;
 }
 
-void ScheduleObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.push_back(PROP_PRESENT_VALUE);
-    PointObject::AddProperties(list);
-    list.insert(list.end(), {PROP_EFFECTIVE_PERIOD, PROP_WEEKLY_SCHEDULE, PROP_EXCEPTION_SCHEDULE,
-                             PROP_SCHEDULE_DEFAULT, PROP_LIST_OF_OBJECT_PROPERTY_REFERENCES,
-                             PROP_PRIORITY_FOR_WRITING});
-}
 
 bool ScheduleObject::IsArray(uint32_t property) const
 {
@@ -787,16 +842,6 @@ Status ScheduleObject::WriteOwn(Database& db, uint32_t property, uint32_t index,
 
 DeviceObject::DeviceObject(uint32_t instance, const std::string& name) : SimObject(OBJ_DEVICE, instance, name) {}
 
-void DeviceObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.insert(list.end(),
-                {PROP_SYSTEM_STATUS, PROP_VENDOR_NAME, PROP_VENDOR_IDENTIFIER, PROP_MODEL_NAME, PROP_FIRMWARE_REVISION,
-                 PROP_APPLICATION_SOFTWARE_VERSION, PROP_LOCATION, PROP_PROTOCOL_VERSION, PROP_PROTOCOL_REVISION,
-                 PROP_PROTOCOL_SERVICES_SUPPORTED, PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED, PROP_OBJECT_LIST,
-                 PROP_MAX_APDU_LENGTH_ACCEPTED, PROP_SEGMENTATION_SUPPORTED, PROP_APDU_SEGMENT_TIMEOUT,
-                 PROP_APDU_TIMEOUT, PROP_NUMBER_OF_APDU_RETRIES, PROP_DEVICE_ADDRESS_BINDING, PROP_DATABASE_REVISION,
-                 PROP_LOCAL_DATE, PROP_LOCAL_TIME, PROP_UTC_OFFSET, PROP_DAYLIGHT_SAVINGS_STATUS});
-}
 
 bool DeviceObject::IsArray(uint32_t property) const
 {
@@ -815,8 +860,13 @@ Status DeviceObject::ReadOwn(const Database& db, uint32_t property, uint32_t ind
     case PROP_DEVICE_ADDRESS_BINDING:
         return Status::Ok();  // an empty list: the device binds to no other
     case PROP_SYSTEM_STATUS:  // operational
-    case PROP_SEGMENTATION_SUPPORTED:  // segmented both
         v = Value::Enumerated(0);
+        break;
+    case PROP_SEGMENTATION_SUPPORTED:
+        v = Value::Enumerated(kSegmentation);
+        break;
+    case PROP_MAX_SEGMENTS_ACCEPTED:  // a segmented request is refused
+        v = Value::Unsigned(1);
         break;
     case PROP_VENDOR_NAME:
         v = Value::String(kVendorName);
@@ -838,17 +888,21 @@ Status DeviceObject::ReadOwn(const Database& db, uint32_t property, uint32_t ind
         v = Value::Unsigned(1);
         break;
     case PROP_PROTOCOL_REVISION:
-        v = Value::Unsigned(4);
+        v = Value::Unsigned(kProtocolRevision);
         break;
     case PROP_PROTOCOL_SERVICES_SUPPORTED:
-        // create, delete, read, read multiple, write, write multiple; i-am,
-        // i-have; time synchronization, who-has, who-is.
-        v = Value::Bits(41, {10, 11, 12, 14, 15, 16, 26, 27, 32, 33, 34});
+        // Those it executes: create, delete, read, read multiple, write,
+        // write multiple; time synchronization, who-has, who-is, UTC time
+        // synchronization.
+        v = Value::Bits(kServicesAtRevision, {10, 11, 12, 14, 15, 16, 32, 33, 34, 36});
         break;
-    case PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED:
-        v = Value::Bits(24, {OBJ_ANALOG_INPUT, OBJ_ANALOG_OUTPUT, OBJ_ANALOG_VALUE, OBJ_BINARY_VALUE, OBJ_CALENDAR,
-                             OBJ_DEVICE, OBJ_SCHEDULE, OBJ_MULTI_STATE_VALUE});
+    case PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED: {
+        std::vector<int> types;
+        for (const TypeProperties& t : kTypeProperties)
+            types.push_back(static_cast<int>(t.type));
+        v = Value::Bits(kObjectTypesAtRevision, types);
         break;
+    }
     case PROP_MAX_APDU_LENGTH_ACCEPTED:
         v = Value::Unsigned(kMaxAPDU);
         break;

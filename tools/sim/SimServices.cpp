@@ -12,11 +12,6 @@ constexpr int kApplication = CBACnetTag::CLASS_APPLICATION;
 // Octets of each max-APDU code of a request; codes above 5 are reserved.
 constexpr int kMaxAPDUSizes[] = {50, 128, 206, 480, 1024, 1476};
 
-// Properties that REQUIRED leaves out and OPTIONAL names.
-constexpr uint32_t kOptional[] = {PROP_DESCRIPTION,  PROP_LOCATION,   PROP_ACTIVE_TEXT,
-                                  PROP_INACTIVE_TEXT, PROP_STATE_TEXT, PROP_UTC_OFFSET,
-                                  PROP_DAYLIGHT_SAVINGS_STATUS};
-
 std::vector<unsigned char> Octets(const Writer& w) { return w.Octets(); }
 
 template <class Header>
@@ -92,11 +87,6 @@ std::string PropertyText(uint32_t property, uint32_t index)
     if (index != kNoIndex)
         text += "[" + std::to_string(index) + "]";
     return text;
-}
-
-bool IsOptional(uint32_t property)
-{
-    return std::find(std::begin(kOptional), std::end(kOptional), property) != std::end(kOptional);
 }
 
 }  // namespace
@@ -291,7 +281,8 @@ void Services::Unconfirmed(unsigned char* buf, int len, int end, Outcome& out)
         WhoHas(r, out);
         break;
     case SERVICE_TIME_SYNCHRONIZATION:
-        TimeSynchronization(r, out);
+    case SERVICE_UTC_TIME_SYNCHRONIZATION:
+        TimeSynchronization(r, out, m_unconfirmedHeader.GetServiceChoice() == SERVICE_UTC_TIME_SYNCHRONIZATION);
         break;
     default:
         break;  // I-Am and I-Have of other devices, and the rest: nothing to say
@@ -306,6 +297,7 @@ void Services::ReadProperty(Request& r, Outcome& out)
         return;
     }
     out.what = "ReadProperty " + ObjectText(id) + " " + PropertyText(property, index);
+    id = Resolve(id);  // the reply names the device itself
     const SimObject* object = m_db.Find(id);
     if (!object) {
         out.apdu = ErrorReply(out.invokeID, out.serviceChoice, Status::Fail(CLASS_OBJECT, CODE_UNKNOWN_OBJECT));
@@ -359,6 +351,7 @@ void Services::ReadPropertyMultiple(Request& r, Outcome& out)
             return;
         }
         specifications++;
+        id = Resolve(id);
         const SimObject* object = m_db.Find(id);
         EncodeObjectID(w, kContext, 0, id);
         EncodeOpening(w, 1);
@@ -371,9 +364,11 @@ void Services::ReadPropertyMultiple(Request& r, Outcome& out)
             const bool all = property == PROP_ALL, required = property == PROP_REQUIRED,
                        optional = property == PROP_OPTIONAL;
             if (object && (all || required || optional)) {
-                for (uint32_t p : object->Properties())
-                    if (all || IsOptional(p) == optional)
-                        AppendResult(w, object, p, kNoIndex);
+                // Property-list is never among them: it would only repeat what they give.
+                const SimObject::PropertyTable t = object->Properties();
+                for (size_t i = 0; i < t.count; i++)
+                    if (t.list[i] != PROP_PROPERTY_LIST && (all || (i >= t.required) == optional))
+                        AppendResult(w, object, t.list[i], kNoIndex);
             } else {
                 AppendResult(w, object, property, index);
             }
@@ -560,7 +555,7 @@ void Services::WhoIs(Request& r, Outcome& out)
     MakeHeader(w, header);
     EncodeObjectID(w, kApplication, CBACnetTag::TYPE_OBJECT_ID, m_db.DeviceID());
     EncodeUnsigned(w, kApplication, CBACnetTag::TYPE_UNSIGNED, DeviceObject::kMaxAPDU);
-    EncodeValue(w, Value::Enumerated(0));  // segmented both
+    EncodeValue(w, Value::Enumerated(DeviceObject::kSegmentation));
     EncodeUnsigned(w, kApplication, CBACnetTag::TYPE_UNSIGNED, DeviceObject::kVendorID);
     out.kind = Outcome::REPLY;
     out.apdu = Octets(w);
@@ -599,13 +594,18 @@ void Services::WhoHas(Request& r, Outcome& out)
     out.apdu = Octets(w);
 }
 
-void Services::TimeSynchronization(Request& r, Outcome& out)
+void Services::TimeSynchronization(Request& r, Outcome& out, bool utc)
 {
     Value date, time;
     if (!(r.AppValue(CBACnetTag::TYPE_DATE, date) && r.AppValue(CBACnetTag::TYPE_TIME, time) && r.Finish()))
         return;
-    out.what = "TimeSynchronization";
-    m_db.SetClock(date.u, time.u);
+    out.what = utc ? "UTCTimeSynchronization" : "TimeSynchronization";
+    m_db.SetClock(date.u, time.u, utc);
+}
+
+uint32_t Services::Resolve(uint32_t id) const
+{
+    return id == MakeObjectID(OBJ_DEVICE, 0x3FFFFF) ? m_db.DeviceID() : id;
 }
 
 }  // namespace bacnetsim

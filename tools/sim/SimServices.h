@@ -37,6 +37,7 @@ enum ServiceChoice : unsigned char {
     SERVICE_TIME_SYNCHRONIZATION = 6,
     SERVICE_WHO_HAS = 7,
     SERVICE_WHO_IS = 8,
+    SERVICE_UTC_TIME_SYNCHRONIZATION = 9,
 };
 
 // What one received APDU calls for.
@@ -81,7 +82,9 @@ private:
     void DeleteObject(Request& r, Outcome& out);
     void WhoIs(Request& r, Outcome& out);
     void WhoHas(Request& r, Outcome& out);
-    void TimeSynchronization(Request& r, Outcome& out);
+    void TimeSynchronization(Request& r, Outcome& out, bool utc);
+    // The object a read names: device 4194303 stands for this device.
+    uint32_t Resolve(uint32_t id) const;
 
     // One read access result of a ReadPropertyMultiple acknowledgement.
     void AppendResult(Writer& w, const SimObject* object, uint32_t property, uint32_t index);
