@@ -545,11 +545,17 @@ int DecodeReference(CBACnetTag& in, unsigned char* buf, int& len, PropertyRefere
     return 1;
 }
 
-int SkipConstructed(CBACnetTag& in, unsigned char* buf, int& len, int tag)
+namespace {
+
+// Passes over tags up to the closing tag `tag` at depth 0 or, for a tag of
+// -1, up to the end of the data with every opening tag closed. Depth is
+// counted, not recursed: hostile nesting costs no stack.
+int SkipTags(CBACnetTag& in, unsigned char* buf, int& len, int tag)
 {
-    // Depth is counted, not recursed: hostile nesting costs no stack.
     long depth = 0;
     for (;;) {
+        if (tag < 0 && !in.HasRoom(len, 1))
+            return depth == 0;
         if (!in.ReadHeaderFrame(buf, len))
             return 0;
         if (in.IsOpening()) {
@@ -562,6 +568,18 @@ int SkipConstructed(CBACnetTag& in, unsigned char* buf, int& len, int tag)
             return 0;
         }
     }
+}
+
+}  // namespace
+
+int SkipConstructed(CBACnetTag& in, unsigned char* buf, int& len, int tag)
+{
+    return SkipTags(in, buf, len, tag);
+}
+
+int SkipTagged(CBACnetTag& in, unsigned char* buf, int& len)
+{
+    return SkipTags(in, buf, len, -1);
 }
 
 }  // namespace bacnetsim

@@ -163,5 +163,8 @@ int DecodeReference(CBACnetTag& in, unsigned char* buf, int& len, PropertyRefere
 // Passes over the constructed value whose opening tag `tag` was just read,
 // up to and including its closing tag.
 int SkipConstructed(CBACnetTag& in, unsigned char* buf, int& len, int tag);
+// Passes over whole tagged values up to the end `in` knows, every opening
+// tag closed: 1 when the data is exactly that.
+int SkipTagged(CBACnetTag& in, unsigned char* buf, int& len);
 
 }  // namespace bacnetsim

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "SimSegmenter.h"
+
 namespace bacnetsim {
 
 namespace {
@@ -174,6 +176,27 @@ struct Services::Request {
         return false;
     }
 };
+
+Delivery Plan(const Outcome& outcome)
+{
+    Delivery d;
+    d.limit = std::min<int>(outcome.maxAPDU, DeviceObject::kMaxAPDU);
+    const size_t size = outcome.apdu.size();
+    if (!outcome.complexAck || size <= static_cast<size_t>(d.limit))
+        return d;
+    // The Complex-ACK header is three octets; its parameters are what gets cut.
+    d.segments = Segmenter::SegmentsFor(size - 3, d.limit);
+    if (!outcome.segmentationAccepted) {
+        d.kind = Delivery::ABORT;
+        d.reason = ABORT_SEGMENTATION_NOT_SUPPORTED;
+    } else if (d.segments > kMaxSequence || (outcome.maxSegments && d.segments > outcome.maxSegments)) {
+        d.kind = Delivery::ABORT;
+        d.reason = ABORT_BUFFER_OVERFLOW;
+    } else {
+        d.kind = Delivery::SEGMENTED;
+    }
+    return d;
+}
 
 Services::Services(Database& db) : m_db(db), m_headers{}
 {

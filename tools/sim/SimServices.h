@@ -62,6 +62,17 @@ struct Outcome {
     unsigned char window = 1;
 };
 
+// How a reply goes out: whole, in segments of at most `limit` octets, or
+// replaced by an Abort with `reason` when the requester cannot take it.
+struct Delivery {
+    enum Kind { WHOLE, SEGMENTED, ABORT };
+    Kind kind = WHOLE;
+    int limit = 0;     // the requester's max APDU, capped by the device's
+    int segments = 1;
+    unsigned char reason = 0;
+};
+Delivery Plan(const Outcome& outcome);
+
 class Services {
 public:
     explicit Services(Database& db);
