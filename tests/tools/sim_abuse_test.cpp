@@ -437,4 +437,33 @@ TEST(SimReads, EveryPropertyOfEveryObjectReads)
     EXPECT_GT(reads, 80);
 }
 
+// UTC time synchronisation sets the clock from UTC: the device's local
+// date and time are that instant in the local zone.
+TEST(SimReads, UtcTimeSynchronizationSetsTheLocalClock)
+{
+    Database db(kInstance, 0);
+    Services services(db);
+    Received sync(Hex("10 09 A4 7E 06 11 03 B4 17 1E 00 00"));  // 2026-06-17 23:30 UTC
+    EXPECT_EQ(services.Handle(sync.buf(), 0, sync.end()).kind, Outcome::NONE);
+    std::tm utc{};
+    utc.tm_year = 126;
+    utc.tm_mon = 5;
+    utc.tm_mday = 17;
+    utc.tm_hour = 23;
+    utc.tm_min = 30;
+    const std::time_t instant = timegm(&utc);
+    std::tm local{};
+    localtime_r(&instant, &local);
+    const unsigned char expected[] = {static_cast<unsigned char>(local.tm_year), static_cast<unsigned char>(local.tm_mon + 1),
+                                      static_cast<unsigned char>(local.tm_mday), static_cast<unsigned char>(local.tm_hour)};
+    Received date(Hex("02 05 01 0C 0C 02 00 10 E1 19 38"));
+    const std::vector<unsigned char> reply = services.Handle(date.buf(), 0, date.end()).apdu;
+    ASSERT_EQ(reply.size(), 17u) << ToHex(reply);
+    EXPECT_EQ(ToHex(reply.data() + 12, 3), ToHex(expected, 3));
+    Received time(Hex("02 05 02 0C 0C 02 00 10 E1 19 39"));
+    const std::vector<unsigned char> clock = services.Handle(time.buf(), 0, time.end()).apdu;
+    ASSERT_EQ(clock.size(), 17u) << ToHex(clock);
+    EXPECT_EQ(clock[12], expected[3]);
+}
+
 }  // namespace

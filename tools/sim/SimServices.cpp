@@ -214,7 +214,7 @@ Outcome Services::Handle(unsigned char* buf, int start, int end)
     if (pdu == &m_confirmedHeader) {
         Confirmed(buf, len, end, out);
     } else if (pdu == &m_unconfirmedHeader) {
-        Unconfirmed(buf, len, end, out);
+        Unconfirmed(buf, len, end, m_unconfirmedHeader.GetServiceChoice(), out);
     } else if (pdu == &m_segmentAckHeader) {
         if (!(pdu->m_firstOctet & CBACnetPDU::BIT_SRV)) {  // from a client
             out.kind = Outcome::SEGMENT_ACK;
@@ -235,6 +235,12 @@ Outcome Services::Handle(unsigned char* buf, int start, int end)
         CBACnetTag in(end);
         unsigned char first, invokeID, choice;
         int at = start;
+        // Unconfirmed services past the reader's table: UTC time synchronisation.
+        if (in.ReadOctet(buf, at, first) && (first >> 4) == 1 && in.ReadOctet(buf, at, choice)) {
+            Unconfirmed(buf, at, end, choice, out);
+            return out;
+        }
+        at = start;
         if (in.ReadOctet(buf, at, first) && (first >> 4) == 0 && in.SkipOctets(at, 1) &&
             in.ReadOctet(buf, at, invokeID) && in.SkipOctets(at, (first & CBACnetPDU::BIT_SEG) ? 2 : 0) &&
             in.ReadOctet(buf, at, choice)) {
@@ -293,10 +299,10 @@ void Services::Confirmed(unsigned char* buf, int len, int end, Outcome& out)
     }
 }
 
-void Services::Unconfirmed(unsigned char* buf, int len, int end, Outcome& out)
+void Services::Unconfirmed(unsigned char* buf, int len, int end, unsigned char choice, Outcome& out)
 {
     Request r(buf, len, end);
-    switch (m_unconfirmedHeader.GetServiceChoice()) {
+    switch (choice) {
     case SERVICE_WHO_IS:
         WhoIs(r, out);
         break;
@@ -305,7 +311,7 @@ void Services::Unconfirmed(unsigned char* buf, int len, int end, Outcome& out)
         break;
     case SERVICE_TIME_SYNCHRONIZATION:
     case SERVICE_UTC_TIME_SYNCHRONIZATION:
-        TimeSynchronization(r, out, m_unconfirmedHeader.GetServiceChoice() == SERVICE_UTC_TIME_SYNCHRONIZATION);
+        TimeSynchronization(r, out, choice == SERVICE_UTC_TIME_SYNCHRONIZATION);
         break;
     default:
         break;  // I-Am and I-Have of other devices, and the rest: nothing to say

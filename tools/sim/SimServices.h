@@ -83,7 +83,7 @@ private:
     struct Request;
 
     void Confirmed(unsigned char* buf, int len, int end, Outcome& out);
-    void Unconfirmed(unsigned char* buf, int len, int end, Outcome& out);
+    void Unconfirmed(unsigned char* buf, int len, int end, unsigned char choice, Outcome& out);
 
     void ReadProperty(Request& r, Outcome& out);
     void ReadPropertyMultiple(Request& r, Outcome& out);
