@@ -60,7 +60,11 @@ TEST(SimSegmenter, HeldRepliesAreCappedPerPeerAndInAllOldestFirst)
         {"third", 1, 3, 3000, {{1, "3C 03 00 10 0C"}}, 3},
         {"fourth", 1, 4, 3000, {{1, "3C 04 00 10 0C"}}, 4},
         {"fifth releases the peer's oldest", 1, 5, 3000, {{1, "71 01 09"}, {1, "3C 05 00 10 0C"}}, 4},
-        {"other peers fill up", 2, 1, 3000, {{2, "3C 01 00 10 0C"}}, 5},
+        {"another peer", 2, 1, 3000, {{2, "3C 01 00 10 0C"}}, 5},
+        {"its second", 2, 2, 3000, {{2, "3C 02 00 10 0C"}}, 6},
+        {"its third", 2, 3, 3000, {{2, "3C 03 00 10 0C"}}, 7},
+        {"its fourth", 2, 4, 3000, {{2, "3C 04 00 10 0C"}}, 8},
+        {"its fifth releases its own oldest", 2, 5, 3000, {{2, "71 01 09"}, {2, "3C 05 00 10 0C"}}, 8},
     };
     Recorder r;
     for (const Step& step : steps) {
@@ -74,17 +78,19 @@ TEST(SimSegmenter, HeldRepliesAreCappedPerPeerAndInAllOldestFirst)
         }
         EXPECT_EQ(r.segmenter.Pending(), step.held) << step.name;
     }
-    // Seven more peers with four each: the total stops at its limit, and
-    // peer 1's oldest (invoke 2) goes first.
+    // Six more peers with four each fill the device to its limit; one more
+    // reply and peer 1's oldest (invoke 2) goes first.
     r.sent.clear();
-    for (uint16_t port = 3; port <= 9; port++)
+    for (uint16_t port = 3; port <= 8; port++)
         for (unsigned char id = 1; id <= 4; id++)
             r.segmenter.Start(PeerAt(port), id, 12, reply, 1476, 0, t0);
     EXPECT_EQ(r.segmenter.Pending(), kMaxReplies);
-    ASSERT_EQ(r.sent.size(), 29u);
-    EXPECT_EQ(r.sent[27].port, 1);
-    EXPECT_EQ(r.sent[27].apdu, "71 02 09");
-    EXPECT_EQ(r.sent[28].port, 9);
+    r.segmenter.Start(PeerAt(9), 1, 12, reply, 1476, 0, t0);
+    EXPECT_EQ(r.segmenter.Pending(), kMaxReplies);
+    ASSERT_EQ(r.sent.size(), 26u);
+    EXPECT_EQ(r.sent[24].port, 1);
+    EXPECT_EQ(r.sent[24].apdu, "71 02 09");
+    EXPECT_EQ(r.sent[25].port, 9);
 
     // Held octets: a third reply of 400,000 octets would pass the limit, so
     // the oldest goes, whoever asked for it.

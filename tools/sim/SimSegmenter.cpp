@@ -39,10 +39,10 @@ void Segmenter::Release(const Peer& peer, size_t octets)
         std::count_if(m_active.begin(), m_active.end(), [&](const Transmission& t) { return t.peer == peer; }));
     for (auto it = m_active.begin(); it != m_active.end();) {
         const bool mine = it->peer == peer;
-        if (!(mine && fromPeer >= kMaxRepliesPerPeer) && m_active.size() < kMaxReplies &&
-            m_heldOctets + octets <= kMaxHeldOctets)
+        const bool roomInAll = m_active.size() < kMaxReplies && m_heldOctets + octets <= kMaxHeldOctets;
+        if (roomInAll && fromPeer < kMaxRepliesPerPeer)
             break;
-        if (!mine && m_active.size() < kMaxReplies && m_heldOctets + octets <= kMaxHeldOctets) {
+        if (roomInAll && !mine) {
             ++it;  // only this peer is over its limit
             continue;
         }
