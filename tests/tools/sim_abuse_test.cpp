@@ -121,10 +121,14 @@ TEST(SimSegmenter, AFirstSegmentIsSentAgainOnlyForTheRequester)
     EXPECT_EQ(r.sent[2].apdu, "3C 01 00 10 0C");
     EXPECT_EQ(r.sent[3].apdu, "3C 02 01 10 0C");
     EXPECT_EQ(r.sent[4].apdu, "38 02 02 10 0C");
+    // A reply started later is not due yet.
+    r.segmenter.Start(PeerAt(2), 1, 12, reply, 1476, 0, t0 + std::chrono::milliseconds(600));
+    ASSERT_EQ(r.sent.size(), 6u);
+    r.sent.pop_back();
     // Past the timeout: the unacknowledged first segment is not sent on a
     // timer, it is given up; the acknowledged reply's window is resent.
     r.segmenter.Tick(t0 + std::chrono::milliseconds(kSegmentTimeoutMs + 1));
-    EXPECT_EQ(r.segmenter.Pending(), 1u);
+    EXPECT_EQ(r.segmenter.Pending(), 2u);
     ASSERT_EQ(r.sent.size(), 7u);
     EXPECT_EQ(r.sent[5].apdu, "3C 02 01 10 0C");
     EXPECT_EQ(r.sent[6].apdu, "38 02 02 10 0C");
@@ -222,6 +226,7 @@ TEST(SimWrites, EachWriteIsCheckedAgainstItsPropertysDatatypeAndRange)
         {"index on a plain property", "0C 00 80 00 01 19 1C 29 01 3E 75 02 00 41 3F", "32"},
         {"priority slot 6", "0C 00 80 00 01 19 55 3E 44 00 00 00 00 3F 49 06", "28"},
         {"two values for one", "0C 00 80 00 01 19 51 3E 10 10 3F", "09"},
+        {"schedule default as Double", "0C 04 40 00 01 19 AE 3E 55 08 40 09 21 FB 54 44 2D 18 3F", ""},
     };
     Database db(kInstance, 0);
     Services services(db);
@@ -240,6 +245,9 @@ TEST(SimWrites, EachWriteIsCheckedAgainstItsPropertysDatatypeAndRange)
     Received period(Hex("02 05 02 0C 0C 04 40 00 01 19 20"));
     EXPECT_EQ(ToHex(services.Handle(period.buf(), 0, period.end()).apdu),
               "30 02 0C 0C 04 40 00 01 19 20 3E A4 7E 01 01 FF A4 FF FF FF FF 3F");
+    Received fallback(Hex("02 05 03 0C 0C 04 40 00 01 19 AE"));
+    EXPECT_EQ(ToHex(services.Handle(fallback.buf(), 0, fallback.end()).apdu),
+              "30 03 0C 0C 04 40 00 01 19 AE 3E 55 08 40 09 21 FB 54 44 2D 18 3F");
 }
 
 size_t ResidentKilobytes()
