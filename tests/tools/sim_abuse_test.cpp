@@ -151,17 +151,22 @@ TEST(SimDatabaseGrowth, CreatingTakesAsLongWithManyObjectsAsWithFew)
 {
     Database db(kInstance, 0);  // ten objects, analog value 1 among them
     Services services(db);
-    const double first = SecondsToCreate(services, 1000);
+    // The best of three batches of analog values 2 to 1001, then of three
+    // up to the limit of 20,000 objects (analog values 18992 to 19991).
+    auto best = [&](uint32_t from) {
+        double seconds = SecondsToCreate(services, 1000);
+        for (int round = 0; round < 2; round++) {
+            for (uint32_t instance = from; instance < from + 1000; instance++)
+                EXPECT_TRUE(db.Delete(MakeObjectID(OBJ_ANALOG_VALUE, instance)).ok);
+            seconds = std::min(seconds, SecondsToCreate(services, 1000));
+        }
+        return seconds;
+    };
+    const double first = best(2);
     ASSERT_GT(first, 0);
     ASSERT_GT(SecondsToCreate(services, 17990), 0);
-    // The best of three batches up to the limit of 20,000 objects (analog
-    // values 18992 to 19991), against the first batch.
-    double last = SecondsToCreate(services, 1000);
-    for (int round = 0; round < 2; round++) {
-        for (uint32_t instance = 18992; instance <= 19991; instance++)
-            ASSERT_TRUE(db.Delete(MakeObjectID(OBJ_ANALOG_VALUE, instance)).ok);
-        last = std::min(last, SecondsToCreate(services, 1000));
-    }
+    const double last = best(18992);
+    ASSERT_GT(last, 0);
     std::printf("1000 creates: %.3f s with few objects, %.3f s with 19,000\n", first, last);
     EXPECT_LT(last, 4 * first + 0.005) << "1000 creates: " << first << " s with few objects, " << last
                                         << " s with 19,000";
