@@ -486,4 +486,45 @@ TEST(SimReads, UtcTimeSynchronizationSetsTheLocalClock)
     EXPECT_EQ(clock[12], expected[3]);
 }
 
+// A reply goes whole, in segments, or as an Abort, as the requester's max
+// APDU, segmentation acceptance and max segments allow.
+TEST(SimDelivery, RepliesFitWhatTheRequesterTakes)
+{
+    struct Case {
+        const char* name;
+        size_t octets;      // the whole reply APDU
+        bool complexAck;
+        bool accepted;      // segmented response accepted
+        int maxAPDU, maxSegments;
+        Delivery::Kind kind;
+        int segments;
+        unsigned char reason;
+    } cases[] = {
+        {"fits", 50, true, false, 50, 0, Delivery::WHOLE, 1, 0},
+        {"one octet over, not accepted", 51, true, false, 50, 0, Delivery::ABORT, 2, ABORT_SEGMENTATION_NOT_SUPPORTED},
+        {"one octet over, accepted", 51, true, true, 50, 0, Delivery::SEGMENTED, 2, 0},
+        {"two segments allowed, two needed", 93, true, true, 50, 2, Delivery::SEGMENTED, 2, 0},
+        {"two segments allowed, three needed", 94, true, true, 50, 2, Delivery::ABORT, 3, ABORT_BUFFER_OVERFLOW},
+        {"more than 256 segments", 3 + 257 * 45, true, true, 50, 0, Delivery::ABORT, 257, ABORT_BUFFER_OVERFLOW},
+        {"256 segments", 3 + 256 * 45, true, true, 50, 0, Delivery::SEGMENTED, 256, 0},
+        {"requester above the device's max", 1477, true, true, 1476 + 1, 0, Delivery::SEGMENTED, 2, 0},
+        {"an Error is never cut", 60, false, false, 50, 0, Delivery::WHOLE, 1, 0},
+    };
+    for (const Case& c : cases) {
+        Outcome outcome;
+        outcome.kind = Outcome::REPLY;
+        outcome.confirmed = true;
+        outcome.apdu.assign(c.octets, 0);
+        outcome.complexAck = c.complexAck;
+        outcome.segmentationAccepted = c.accepted;
+        outcome.maxAPDU = c.maxAPDU;
+        outcome.maxSegments = c.maxSegments;
+        const Delivery d = Plan(outcome);
+        EXPECT_EQ(d.kind, c.kind) << c.name;
+        EXPECT_EQ(d.segments, c.segments) << c.name;
+        EXPECT_EQ(d.reason, c.reason) << c.name;
+        EXPECT_EQ(d.limit, std::min(c.maxAPDU, 1476)) << c.name;
+    }
+}
+
 }  // namespace
