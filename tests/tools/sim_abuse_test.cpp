@@ -379,6 +379,8 @@ TEST(SimReads, PropertiesReadAsTheStandardGivesThem)
         {"property 9999", "0C 04 C0 00 01 1A 27 0F", "91 02 91 20"},
         {"multi-state property list", "0C 04 C0 00 01 1A 01 73",
          "91 55 91 6F 91 24 91 51 91 4A 91 1C 91 67 91 6E 91 57 91 68"},
+        {"active text", "0C 01 40 00 01 19 04", "73 00 4F 6E"},
+        {"inactive text", "0C 01 40 00 01 19 2E", "74 00 4F 66 66"},
         {"protocol revision", "0C 02 00 10 E1 19 8B", "21 0E"},
         {"object types supported", "0C 02 00 10 E1 19 60", "85 08 01 E6 80 50 00 00 00 00"},
         {"services supported", "0C 02 00 10 E1 19 61", "85 07 07 00 3B 80 00 E8 00"},
@@ -524,6 +526,44 @@ TEST(SimDelivery, RepliesFitWhatTheRequesterTakes)
         EXPECT_EQ(d.segments, c.segments) << c.name;
         EXPECT_EQ(d.reason, c.reason) << c.name;
         EXPECT_EQ(d.limit, std::min(c.maxAPDU, 1476)) << c.name;
+    }
+}
+
+// The calendar's present value follows its date list on Wednesday,
+// 17 June 2026 (an odd day of an even month, in its third week).
+TEST(SimReads, CalendarPatternsMatchTheDay)
+{
+    struct Case {
+        const char* name;
+        const char* dateList;  // the value written, between 3E and 3F
+        const char* today;     // present value: 11 true, 10 false
+    } cases[] = {
+        {"odd days", "0C FF FF 21 FF", "11"},
+        {"even days", "0C FF FF 22 FF", "10"},
+        {"last day of the month", "0C FF FF 20 FF", "10"},
+        {"odd months", "0C FF 0D FF FF", "10"},
+        {"even months", "0C FF 0E FF FF", "11"},
+        {"Wednesdays", "0C FF FF FF 03", "11"},
+        {"Thursdays", "0C FF FF FF 04", "10"},
+        {"the 17th of any year", "0C FF 06 11 FF", "11"},
+        {"third Wednesday of June", "2B 06 03 03", "11"},
+        {"second week of June", "2B 06 02 FF", "10"},
+        {"last seven days of June", "2B 06 06 FF", "10"},
+        {"16 to 17 June", "1E A4 7E 06 10 FF A4 7E 06 11 FF 1F", "11"},
+        {"18 to 19 June", "1E A4 7E 06 12 FF A4 7E 06 13 FF 1F", "10"},
+        {"empty", "", "10"},
+    };
+    Database db(kInstance, 0);
+    Services services(db);
+    Received sync(Hex("10 06 A4 7E 06 11 03 B4 0A 00 00 00"));
+    services.Handle(sync.buf(), 0, sync.end());
+    for (const Case& c : cases) {
+        Received write("02 05 01 0F 0C 01 80 00 01 19 17 3E " + std::string(c.dateList) + " 3F");
+        EXPECT_EQ(ToHex(services.Handle(write.buf(), 0, write.end()).apdu), "20 01 0F") << c.name;
+        Received read(Hex("02 05 02 0C 0C 01 80 00 01 19 55"));
+        EXPECT_EQ(ToHex(services.Handle(read.buf(), 0, read.end()).apdu),
+                  "30 02 0C 0C 01 80 00 01 19 55 3E " + std::string(c.today) + " 3F")
+            << c.name;
     }
 }
 
