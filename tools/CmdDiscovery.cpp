@@ -97,7 +97,7 @@ int RunWhoHas(Context& context)
         return session.Usage(error);
     Client& client = session.client();
     CBACnetOBJ local;  // a device on the local network: the Who-Has stays a global broadcast
-    if (!SendAround(context, client, BuildWhoHas(local, ToWire(object))))
+    if (!SendAround(context, client, BuildWhoHas(local, object)))
         return EXIT_FAILED;
 
     int answers = 0;
@@ -112,7 +112,7 @@ int RunWhoHas(Context& context)
         CString device;
         found.GetDeviceInfoText(device);
         context.out << Utf8(device) << " at " << datagram.from.ToString() << " has "
-                    << WireObjectText(ihave.m_objectID.GetValue()) << " \"" << Utf8(found.m_name) << "\"\n";
+                    << ObjectText(ihave.m_objectID.GetValue()) << " \"" << Utf8(found.m_name) << "\"\n";
         answers++;
         return true;
     });

@@ -9,9 +9,20 @@ namespace tool {
 
 namespace {
 
+std::string CsvCell(const std::string& text)
+{
+    if (text.find_first_of(",\"\n") == std::string::npos)
+        return text;
+    std::string out = "\"";
+    for (char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
 void PrintChanges(Context& context, Poller& poller, bool firstPoll)
 {
     const bool json = context.args.Has("json");
+    const bool csv = context.args.Has("csv");
     const std::string now = Timestamp();
     for (Binding& binding : poller.Bindings()) {
         CTagVal value;
@@ -32,6 +43,9 @@ void PrintChanges(Context& context, Poller& poller, bool firstPoll)
             }
             out.EndObject();
             context.out << '\n';
+        } else if (csv) {
+            context.out << now << ',' << CsvCell(binding.name) << ','
+                        << (changed ? CsvCell(ValueText(binding, value)) + "," : ",no value") << '\n';
         } else if (changed) {
             context.out << now << "  " << binding.name << " = " << ValueText(binding, value) << '\n';
         } else {
@@ -59,18 +73,32 @@ int RunPoll(Context& context)
         if (!poller.Add(context.args.positional[i], error))
             return session.Usage(error);
 
+    if (context.args.Has("csv"))
+        context.out << "time,tag,value,error\n";
     bool allOk = true;
     for (long n = 0; count == 0 || n < count; n++) {
         if (n > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(interval));
-        std::string failure;
-        if (!poller.PollOnce(failure)) {
-            context.err << Timestamp() << "  poll failed: " << failure << '\n';
+        Reply failed;
+        if (!poller.PollOnce(failed)) {
+            if (context.args.Has("json")) {
+                JsonWriter json(context.out);
+                json.BeginObject().Member("time", Timestamp()).Key("error");
+                FailureJson(json, failed);
+                json.EndObject();
+                context.out << '\n';
+            }
+            context.err << Timestamp() << "  poll failed: " << failed.failure << '\n';
             allOk = false;
         }
         PrintChanges(context, poller, n == 0);
     }
-    return allOk ? EXIT_OK : EXIT_FAILED;
+    bool anyValue = false;
+    for (const Binding& binding : poller.Bindings())
+        anyValue = anyValue || binding.delivered;
+    if (!anyValue)
+        context.err << "poll: no tag got a value\n";
+    return allOk && anyValue ? EXIT_OK : EXIT_FAILED;
 }
 
 }  // namespace
@@ -79,14 +107,15 @@ std::vector<Command> PollCommands()
 {
     return {
         {"poll", "TARGET TAG...", "poll tags with ReadPropertyMultiple and print the values that change",
-         "Each TAG is OBJECT/PROPERTY with the library's names, bound as a host tag:\n"
-         "AI:3/PresentValue, AO:1/priorityarray[8], DV:1234/localdate.year. Every\n"
+         "Each TAG is OBJECT/PROPERTY bound as a host tag through the library catalogue:\n"
+         "AI:3/present-value, AO:1/priority-array[8], DV:1234/local-date.year. Every\n"
          "--interval the tags are read in as many ReadPropertyMultiple requests as the\n"
          "device's max APDU needs (learnt from its I-Am, or --max-apdu), and each value\n"
-         "that is new or changed is printed with a time stamp.\n",
+         "that is new or changed is printed with a time stamp. --json prints one JSON\n"
+         "document per line. The exit status is 1 when a request failed or no tag got a value.\n",
          With(NetworkOptions(), {{"interval", "SECONDS", "time between polls (default 1)"},
                                  {"count", "N", "stop after N polls (default: poll until stopped)"},
-                                 kJsonOption}),
+                                 kJsonOption, kCsvOption}),
          2, -1, RunPoll},
     };
 }
