@@ -30,14 +30,9 @@ bool SendAround(Context& context, Client& client, const Request& request)
     return true;
 }
 
-// Nobody answered: the library's own words for it.
 int NoAnswer(Context& context, const char* what)
 {
-    CMyBACnetBlkData record;
-    record.SetData(CMyBACnetBlkData::STATUS_TIMEOUT, 0, nullptr);
-    CString text;
-    record.GetErrorMsg(text);
-    context.err << what << " failed: " << Utf8(text) << "(no device answered)\n";
+    context.err << what << " failed: time-out (no device answered)\n";
     return EXIT_FAILED;
 }
 

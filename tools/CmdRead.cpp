@@ -35,10 +35,12 @@ std::string CsvCell(const std::string& text)
     return out + "\"";
 }
 
-// The schedules print as tables through their property codecs.
+// The schedules, the effective period and the reference list print
+// through their property codecs (tables, "2025-01-01 to 2099-12-31").
 bool PrintedByCodec(const PropertyResult& r)
 {
-    return (r.property == 123 || r.property == 38) && (!r.hasIndex || r.index < 255);
+    return (r.property == 123 || r.property == 38 || r.property == 32 || r.property == 54) &&
+           (!r.hasIndex || r.index < 255);
 }
 
 // Text: "analog-input:1 present-value = 21.5", a list one element a line.
@@ -56,7 +58,7 @@ void PrintResult(std::ostream& out, const PropertyResult& r, const unsigned char
         codec.m_arrayIndex = static_cast<unsigned char>(r.hasIndex ? r.index : unsigned(CBACnetPropertyID::NO_ARRAY_INDEX));
         int len = r.valueAt;
         if (codec.ReadFrame(const_cast<unsigned char*>(reply), len, end)) {
-            out << heading << ":\n";
+            out << heading << (table->Table() ? ":\n" : " = ");
             table->Print(out);
             return;
         }
