@@ -219,6 +219,20 @@ bool ReadMultipleAck(const unsigned char* buf, int end, std::vector<PropertyResu
     return true;
 }
 
+bool MakeReadPropertyAck(const PropertyResult& result, unsigned char* buf, int& len, int end)
+{
+    PropertyRef property;
+    property.id = static_cast<long>(result.property);
+    property.hasIndex = result.hasIndex;
+    property.index = result.index;
+    std::vector<CBACnetValue> params = Reference(result.object, property);
+    params.push_back(Constructed(3, result.values));
+    for (const CBACnetValue& p : params)
+        if (!p.MakeFrame(buf, len, end))
+            return false;
+    return true;
+}
+
 bool ReadErrorParams(const unsigned char* buf, int end, unsigned& errorClass, unsigned& errorCode)
 {
     std::vector<CBACnetValue> items;

@@ -41,6 +41,9 @@ Request BuildReadMultipleRequest(CBACnetOBJ& device, const _BACnetObjectID& obje
 // False with `why` when they do not have the acknowledgement's form.
 bool ReadPropertyAck(const unsigned char* buf, int end, PropertyResult& out, std::string& why);
 bool ReadMultipleAck(const unsigned char* buf, int end, std::vector<PropertyResult>& out, std::string& why);
+// The parameters of a ReadProperty acknowledgement of `result` (a device's
+// side; for tests and the fuzz oracle). False when they do not fit [len, end).
+bool MakeReadPropertyAck(const PropertyResult& result, unsigned char* buf, int& len, int end);
 // An Error reply's class and code.
 bool ReadErrorParams(const unsigned char* buf, int end, unsigned& errorClass, unsigned& errorCode);
 
