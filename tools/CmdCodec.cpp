@@ -88,6 +88,11 @@ int EncodeRequest(Context& context, Device& device, const std::string& what, con
         if (!ParseObject(a[0], object, &error))
             return Refused(context, error);
         Print(context, BuildReadMultipleRequest(device.record, object, {PROPERTY_ALL}));
+    } else if (what == "write" && wants(3) && WrittenByCodec(a[1], context.args.Has("tag"), context.args.Has("priority"))) {
+        PropertyPlan plan;
+        if (!PlanWrite(a[0], a[1], a[2], 0, plan, error))
+            return Refused(context, error);
+        Print(context, BuildWrite(device.record, plan));
     } else if (what == "write" && wants(3)) {
         long priority;
         WritePlan plan;

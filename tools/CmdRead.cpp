@@ -72,7 +72,8 @@ void PrintResult(std::ostream& out, const PropertyResult& r, const unsigned char
         out << "  [" << i + 1 << "] " << ValueText(r.values[i], where) << '\n';
 }
 
-void ResultJson(JsonWriter& json, const PropertyResult& r)
+// `segments` >= 0: the reply's segment count as a member too.
+void ResultJson(JsonWriter& json, const PropertyResult& r, int segments = -1)
 {
     json.BeginObject().Member("object", ObjectText(r.object)).Member("property", PropertyName(r.property));
     json.Member("propertyNumber", static_cast<long long>(r.property)).Key("index");
@@ -96,6 +97,8 @@ void ResultJson(JsonWriter& json, const PropertyResult& r)
             ValueJson(json, v, where);
         json.EndArray();
     }
+    if (segments >= 0)
+        json.Member("segments", segments);
     json.EndObject();
 }
 
@@ -125,7 +128,7 @@ void Show(Context& context, const std::vector<PropertyResult>& results, Reply& r
                 ResultJson(json, r);
             json.EndArray().Member("segments", reply.segments).EndObject();
         } else {
-            ResultJson(json, results[0]);
+            ResultJson(json, results[0], reply.segments);
         }
         context.out << '\n';
         break;

@@ -8,14 +8,6 @@ namespace tool {
 
 namespace {
 
-// The structured values the library's property codecs write from text.
-bool WrittenByCodec(const std::string& property, const Context& context)
-{
-    PropertyRef ref;
-    return !context.args.Has("tag") && !context.args.Has("priority") && ParseProperty(property, ref, nullptr) &&
-           !ref.hasIndex && (ref.id == 32 || ref.id == 54);
-}
-
 int RunCodecWrite(Context& context, Session& session)
 {
     const std::vector<std::string>& p = context.args.positional;
@@ -39,7 +31,7 @@ int RunWrite(Context& context)
 {
     Session session(context);
     const std::vector<std::string>& p = context.args.positional;
-    if (WrittenByCodec(p[2], context))
+    if (WrittenByCodec(p[2], context.args.Has("tag"), context.args.Has("priority")))
         return RunCodecWrite(context, session);
     std::string error;
     long priority;

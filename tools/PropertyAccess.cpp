@@ -97,8 +97,7 @@ bool ContextObjectID(const CBACnetValue& v, _BACnetObjectID& out)
 // Property identifier (tag `propertyTag`) and optional array index (the next tag) from items[at].
 bool PropertyAndIndex(const std::vector<CBACnetValue>& items, size_t& at, int propertyTag, PropertyResult& out)
 {
-    if (at >= items.size() || !IsContext(items[at], propertyTag) || !ContextNumber(items[at], out.property) ||
-        out.property > 4194303)
+    if (at >= items.size() || !IsContext(items[at], propertyTag) || !ContextNumber(items[at], out.property))
         return false;
     at++;
     out.hasIndex = at < items.size() && IsContext(items[at], propertyTag + 1);
@@ -109,6 +108,10 @@ bool PropertyAndIndex(const std::vector<CBACnetValue>& items, size_t& at, int pr
 
 bool ErrorPair(const std::vector<CBACnetValue>& items, unsigned& errorClass, unsigned& errorCode)
 {
+    // CreateObject, WritePropertyMultiple and others wrap the pair in [0]
+    // and add what failed after it.
+    if (!items.empty() && IsConstructed(items[0], 0))
+        return ErrorPair(items[0].m_children, errorClass, errorCode);
     if (items.size() != 2 || items[0].m_kind != CBACnetTag::TYPE_ENUMERATED ||
         items[1].m_kind != CBACnetTag::TYPE_ENUMERATED || items[0].m_unsigned > 0xFFFF || items[1].m_unsigned > 0xFFFF)
         return false;

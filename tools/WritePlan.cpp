@@ -6,6 +6,13 @@
 
 namespace tool {
 
+bool WrittenByCodec(const std::string& property, bool tagGiven, bool priorityGiven)
+{
+    PropertyRef ref;
+    return !tagGiven && !priorityGiven && ParseProperty(property, ref, nullptr) && !ref.hasIndex &&
+           (ref.id == 32 || ref.id == 54);
+}
+
 bool PlanWriteValue(const std::string& object, const std::string& property, const std::string& value,
                     const std::string& tagWord, unsigned priority, const AskDatatype& ask, WritePlan& plan,
                     std::string& error)

@@ -22,6 +22,10 @@ struct WritePlan {
 // the tool's table says it: -1 when it cannot tell (`error` says why).
 using AskDatatype = std::function<int(const WritePlan&, std::string& error)>;
 
+// effective-period and list-of-object-property-reference written whole from
+// text by their property codecs (no --tag, no priority).
+bool WrittenByCodec(const std::string& property, bool tagGiven, bool priorityGiven);
+
 // `tagWord` empty: typed by the property. `ask` may be empty (no network).
 bool PlanWriteValue(const std::string& object, const std::string& property, const std::string& value,
                     const std::string& tagWord, unsigned priority, const AskDatatype& ask, WritePlan& plan,

@@ -93,7 +93,7 @@ TEST(EncodeCommand, RefusesWhatTheLibraryRefuses)
     EXPECT_EQ(Tool({"encode", "write", "AI:1", "9999", "7"}).rc, tool::EXIT_USAGE);  // type unknown offline
     EXPECT_EQ(Tool({"encode", "write", "AI:1", "9999", "7", "--tag", "float"}).rc, tool::EXIT_USAGE);
     EXPECT_EQ(Tool({"encode", "read", "XX:1", "PresentValue"}).rc, tool::EXIT_USAGE);
-    EXPECT_EQ(Tool({"encode", "read", "AI:1", "4194304"}).rc, tool::EXIT_USAGE);
+    EXPECT_EQ(Tool({"encode", "read", "AI:1", "4194400"}).rc, tool::EXIT_USAGE);
     EXPECT_EQ(Tool({"encode", "read", "AI:1", "nosuchproperty"}).rc, tool::EXIT_USAGE);
     EXPECT_EQ(Tool({"encode", "frobnicate"}).rc, tool::EXIT_USAGE);
     EXPECT_EQ(Tool({"encode", "read", "AI:1", "PresentValue", "--dnet", "5"}).rc, tool::EXIT_USAGE);

@@ -168,8 +168,9 @@ TEST_F(DeviceTest, ReadGivesJson)
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
     EXPECT_TRUE(run.Says("{\"object\":\"schedule:1\",\"property\":\"weekly-schedule\",\"propertyNumber\":123,"
                          "\"index\":null,\"values\":[{\"context\":0,\"values\":[")) << run.out;
+    EXPECT_TRUE(run.Says("]}],\"segments\":0}\n")) << run.out;
     run = Read("AI:1", "units", "--json");
-    EXPECT_TRUE(run.Says("\"values\":[{\"enumerated\":62,\"name\":\"degrees-celsius\"}]}\n")) << run.out;
+    EXPECT_TRUE(run.Says("\"values\":[{\"enumerated\":62,\"name\":\"degrees-celsius\"}],\"segments\":0}\n")) << run.out;
     run = Read("AI:99", "present-value", "--json");
     EXPECT_EQ(run.rc, tool::EXIT_FAILED);
     EXPECT_EQ(run.out, "{\"error\":{\"kind\":\"error\",\"text\":\"object: unknown-object\",\"class\":\"object\","
@@ -373,7 +374,7 @@ TEST(Demo, WalksTheRoadOfOnePoll)
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.out << run.err;
     for (const char* text : {"Device : 1234", "AO:1/priorityarray[8]", "ReadPropertyMultiple, invoke ID",
                              "AO:1/PresentValue         42.5", "Monday     08:00:00     1",
-                             "610 objects in 3 segments", "\"error : objectunknown object\""})
+                             "610 objects in 3 segments", "\"object: unknown-object\""})
         EXPECT_TRUE(run.Says(text)) << "no \"" << text << "\" in\n" << run.out;
 }
 

@@ -81,7 +81,8 @@ TEST(Names, PropertiesByStandardNameCatalogueNameOrNumber)
         {"date-list", 23, false, 0, ""},           {"property-list", 371, false, 0, ""},
         {"9999", 9999, false, 0, ""},              {"4194303", 4194303, false, 0, ""},
         {"object-list[4294967294]", 76, true, 4294967294UL, ""},
-        {"4194304", -1, false, 0, ""},             {"object-list[4294967295]", -1, false, 0, ""},
+        {"4194304", 4194304, false, 0, ""},        // max-bvlc-length-accepted, named above the vendors' range
+        {"4194400", -1, false, 0, ""},             {"object-list[4294967295]", -1, false, 0, ""},
         {"x[2].hour", -1, false, 0, ""},           {"present-value[", -1, false, 0, ""},
         {"present-value[1]x", -1, false, 0, ""},   {"", -1, false, 0, ""},
     };
