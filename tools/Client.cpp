@@ -159,7 +159,8 @@ Reply Client::Transact(Device& device, const Request& request)
                 reply.record.Start_BlkData();
                 reply.record.SetData(CMyBACnetBlkData::STATUS_TIMEOUT, 0, nullptr);
                 reply.failureKind = "time-out";
-                reply.failure = "time-out (no reply after " + std::to_string(reply.attempts) + " attempts)";
+                reply.failure = "time-out (no reply after " + std::to_string(reply.attempts) +
+                                (reply.attempts == 1 ? " attempt)" : " attempts)");
                 return reply;
             }
             deadline = Clock::now() + std::chrono::milliseconds(m_options.timeoutMs);

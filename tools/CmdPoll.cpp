@@ -19,7 +19,7 @@ std::string CsvCell(const std::string& text)
     return out + "\"";
 }
 
-void PrintChanges(Context& context, Poller& poller, bool firstPoll)
+void PrintChanges(Context& context, Poller& poller, bool firstPoll, bool pollFailed)
 {
     const bool json = context.args.Has("json");
     const bool csv = context.args.Has("csv");
@@ -49,7 +49,9 @@ void PrintChanges(Context& context, Poller& poller, bool firstPoll)
         } else if (changed) {
             context.out << now << "  " << binding.name << " = " << ValueText(binding, value) << '\n';
         } else {
-            context.out << now << "  " << binding.name << ": no value (the device reported a property access error)\n";
+            context.out << now << "  " << binding.name
+                        << (pollFailed ? ": no value (the poll failed)\n"
+                                       : ": no value (the device reported a property access error)\n");
         }
     }
     context.out.flush();
@@ -80,7 +82,8 @@ int RunPoll(Context& context)
         if (n > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(interval));
         Reply failed;
-        if (!poller.PollOnce(failed)) {
+        const bool polled = poller.PollOnce(failed);
+        if (!polled) {
             if (context.args.Has("json")) {
                 JsonWriter json(context.out);
                 json.BeginObject().Member("time", Timestamp()).Key("error");
@@ -91,7 +94,7 @@ int RunPoll(Context& context)
             context.err << Timestamp() << "  poll failed: " << failed.failure << '\n';
             allOk = false;
         }
-        PrintChanges(context, poller, n == 0);
+        PrintChanges(context, poller, n == 0, !polled);
     }
     bool anyValue = false;
     for (const Binding& binding : poller.Bindings())

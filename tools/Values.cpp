@@ -28,7 +28,8 @@ enum : unsigned long {
     P_PROTOCOL_VERSION = 98, P_RELIABILITY = 103, P_RELINQUISH_DEFAULT = 104, P_RESOLUTION = 106,
     P_SEGMENTATION = 107, P_STATUS_FLAGS = 111, P_SYSTEM_STATUS = 112, P_TIME_DELAY = 113, P_UNITS = 117,
     P_UPDATE_INTERVAL = 118, P_UTC_OFFSET = 119, P_VENDOR_ID = 120, P_VENDOR_NAME = 121,
-    P_PROTOCOL_REVISION = 139, P_DATABASE_REVISION = 155, P_PROFILE_NAME = 168,
+    P_PROTOCOL_REVISION = 139, P_DATABASE_REVISION = 155, P_PROFILE_NAME = 168, P_DATE_LIST = 23,
+    P_PROPERTY_LIST = 371,
 };
 
 struct PropertyRow {
@@ -40,7 +41,7 @@ constexpr PropertyRow kEnumerations[] = {
     {P_OBJECT_TYPE, BACNET_ENUM_OBJECT_TYPE}, {P_UNITS, BACNET_ENUM_ENGINEERING_UNITS},
     {P_RELIABILITY, BACNET_ENUM_RELIABILITY}, {P_EVENT_STATE, BACNET_ENUM_EVENT_STATE},
     {P_SEGMENTATION, BACNET_ENUM_SEGMENTATION}, {P_POLARITY, BACNET_ENUM_POLARITY},
-    {P_SYSTEM_STATUS, BACNET_ENUM_DEVICE_STATUS},
+    {P_SYSTEM_STATUS, BACNET_ENUM_DEVICE_STATUS}, {P_PROPERTY_LIST, BACNET_ENUM_PROPERTY_ID},
 };
 
 constexpr PropertyRow kBitNames[] = {
@@ -156,8 +157,35 @@ std::string Quoted(const std::string& text)
     return out + "\"";
 }
 
+DWORD Word(const std::vector<unsigned char>& o)
+{
+    return DWORD(o[0]) << 24 | DWORD(o[1]) << 16 | DWORD(o[2]) << 8 | o[3];
+}
+
+// A calendar entry of a date list: [0] a date, [1] a date range, [2] a
+// week-n-day (month, week of month, day of week; 255 any). Empty when the
+// value has none of these forms.
+std::string CalendarEntryText(const CBACnetValue& v)
+{
+    if (v.m_kind == CBACnetValue::KIND_CONTEXT && v.m_contextTag == 0 && v.m_octets.size() == 4)
+        return "date " + DateText(Word(v.m_octets));
+    if (v.m_kind == CBACnetValue::KIND_CONTEXT && v.m_contextTag == 2 && v.m_octets.size() == 3) {
+        const auto part = [](unsigned x) { return x == 255 ? std::string("*") : std::to_string(x); };
+        return "month " + part(v.m_octets[0]) + ", week " + part(v.m_octets[1]) + ", weekday " + part(v.m_octets[2]);
+    }
+    if (v.m_kind == CBACnetValue::KIND_CONSTRUCTED && v.m_contextTag == 1 && v.m_children.size() == 2 &&
+        v.m_children[0].m_kind == Tag::TYPE_DATE && v.m_children[1].m_kind == Tag::TYPE_DATE)
+        return "dates " + DateText(v.m_children[0].m_word) + " to " + DateText(v.m_children[1].m_word);
+    return "";
+}
+
 std::string Text(const CBACnetValue& v, const ValueContext& where, bool quote)
 {
+    if (where.property == P_DATE_LIST) {
+        const std::string entry = CalendarEntryText(v);
+        if (!entry.empty())
+            return entry;
+    }
     switch (v.m_kind) {
     case Tag::TYPE_NULL: return "null";
     case Tag::TYPE_BOOLEAN: return v.m_boolean ? "true" : "false";
