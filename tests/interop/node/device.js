@@ -176,9 +176,15 @@ client.on('readProperty', (data) => {
 
 client.on('readPropertyMultiple', (data) => {
   log('read-property-multiple', JSON.stringify(data.payload.properties), 'invoke', data.invokeId);
+  // "all" (8) stands for every property the object has.
+  const expand = (spec) => spec.properties.flatMap((property) => {
+    const object = objects[key(spec.objectId)];
+    if (property.id !== P.ALL || !object) return [property];
+    return Object.keys(object).map((id) => ({id: Number(id), index: ALL}));
+  });
   const values = data.payload.properties.map((spec) => ({
     objectId: spec.objectId,
-    values: spec.properties.map((property) => {
+    values: expand(spec).map((property) => {
       const result = read(spec.objectId, property);
       return {
         property,
