@@ -34,12 +34,6 @@ void AppendUtf16(std::wstring& out, const wchar_t* s) {
         AppendUtf16(out, s, std::wcslen(s));
 }
 
-void AppendAnsi(std::wstring& out, const char* s, size_t n) {
-    out.reserve(out.size() + n);
-    for (size_t i = 0; i < n; ++i)
-        out += HostAnsiToWideChar(static_cast<unsigned char>(s[i]));
-}
-
 bool IsTrimSpace(wchar_t c) {
     return c == L' ' || (c >= L'\t' && c <= L'\r');
 }
@@ -192,7 +186,7 @@ std::wstring FetchText(const FormatItem& item, bool wide, va_list* ap) {
         size_t n = 0;
         while (n < limit && s[n])
             ++n;
-        AppendAnsi(text, s, n);
+        HostAppendAnsi(text, s, n);
     }
     return text;
 }
@@ -313,7 +307,7 @@ CString::CString(const wchar_t* pch, int nLength) {
 
 CString::CString(const char* psz) {
     if (psz)
-        AppendAnsi(m_str, psz, std::strlen(psz));
+        HostAppendAnsi(m_str, psz, std::strlen(psz));
 }
 
 CString::CString(wchar_t ch, int nRepeat) {
@@ -349,7 +343,7 @@ CString& CString::operator+=(const wchar_t* psz) {
 
 CString& CString::operator+=(const char* psz) {
     if (psz)
-        AppendAnsi(m_str, psz, std::strlen(psz));
+        HostAppendAnsi(m_str, psz, std::strlen(psz));
     return *this;
 }
 

@@ -252,6 +252,7 @@ TEST(StandardNames, CaseAndUnderscoreTolerated) {
         {BACNET_ENUM_OBJECT_TYPE, "MULTI_STATE_VALUE", 19},
         {BACNET_ENUM_PROPERTY_ID, "Present_Value", 85},
         {BACNET_ENUM_PROPERTY_ID, "present_value", 85},
+        {BACNET_ENUM_PROPERTY_ID, "ZONE_MEMBERS", 165},
         {BACNET_ENUM_PROPERTY_ID, "PROTOCOL-Object-Types_SUPPORTED", 96},
         {BACNET_ENUM_ENGINEERING_UNITS, "Degrees_Celsius", 62},
         {BACNET_ENUM_ERROR_CODE, "UNKNOWN_PROPERTY", 32},
