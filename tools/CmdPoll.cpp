@@ -9,16 +9,6 @@ namespace tool {
 
 namespace {
 
-std::string CsvCell(const std::string& text)
-{
-    if (text.find_first_of(",\"\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (char c : text)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 void PrintChanges(Context& context, Poller& poller, bool firstPoll, bool pollFailed)
 {
     const bool json = context.args.Has("json");

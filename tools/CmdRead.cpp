@@ -25,16 +25,6 @@ std::string IndexText(const PropertyResult& r)
     return r.hasIndex ? "[" + std::to_string(r.index) + "]" : "";
 }
 
-std::string CsvCell(const std::string& text)
-{
-    if (text.find_first_of(",\"\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (char c : text)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 // The schedules, the effective period and the reference list print
 // through their property codecs (tables, "2025-01-01 to 2099-12-31").
 bool PrintedByCodec(const PropertyResult& r)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Names.h"
+#include "Output.h"
 #include "PropertyValues.h"
 #include "Values.h"
 
@@ -117,6 +118,8 @@ TEST(Names, DatesAndTimesInIso8601)
     EXPECT_FALSE(ParseDate("2024-12-25x", date));
     EXPECT_EQ(TimeText(DWORD(8) << 24 | 30 << 16), "08:30:00");
     EXPECT_EQ(TimeText(DWORD(17) << 24 | 5), "17:00:00.05");
+    EXPECT_EQ(CsvCell("Zone 1"), "Zone 1");
+    EXPECT_EQ(CsvCell("a,\"b\""), "\"a,\"\"b\"\"\"");
 }
 
 TEST(Values, PrintWithTheStandardsNames)
