@@ -2,17 +2,51 @@
 #include <chrono>
 #include <thread>
 
+#include <functional>
+
 #include "Command.h"
 #include "Poller.h"
+#include "PropertyAccess.h"
+#include "Values.h"
 
 namespace tool {
 
 namespace {
 
+// One line of output for a tag: its new value, or why it has none.
+struct TagLine {
+    const std::string& name;
+    bool changed;
+    std::string text;                            // the value, when changed
+    std::function<void(JsonWriter&)> json;       // the value as JSON, when changed
+    std::string missing;                         // why there is no value
+};
+
+void PrintLine(Context& context, const std::string& now, const TagLine& line)
+{
+    if (context.args.Has("json")) {
+        JsonWriter out(context.out);
+        out.BeginObject().Member("time", now).Member("tag", line.name);
+        if (line.changed) {
+            out.Key("value");
+            line.json(out);
+        } else {
+            out.Member("error", line.missing);
+        }
+        out.EndObject();
+        context.out << '\n';
+    } else if (context.args.Has("csv")) {
+        context.out << now << ',' << CsvCell(line.name) << ','
+                    << (line.changed ? CsvCell(line.text) + "," : "," + CsvCell(line.missing)) << '\n';
+    } else if (line.changed) {
+        context.out << now << "  " << line.name << " = " << line.text << '\n';
+    } else {
+        context.out << now << "  " << line.name << ": no value (" << line.missing << ")\n";
+    }
+}
+
 void PrintChanges(Context& context, Poller& poller, bool firstPoll, bool pollFailed)
 {
-    const bool json = context.args.Has("json");
-    const bool csv = context.args.Has("csv");
     const std::string now = Timestamp();
     for (Binding& binding : poller.Bindings()) {
         CTagVal value;
@@ -22,29 +56,75 @@ void PrintChanges(Context& context, Poller& poller, bool firstPoll, bool pollFai
         const bool missing = !changed && firstPoll && !binding.delivered;
         if (!changed && !missing)
             continue;
-        if (json) {
-            JsonWriter out(context.out);
-            out.BeginObject().Member("time", now).Member("tag", binding.name);
-            if (changed) {
-                out.Key("value");
-                ValueJson(out, binding, value);
-            } else {
-                out.Member("error", "no value");
-            }
-            out.EndObject();
-            context.out << '\n';
-        } else if (csv) {
-            context.out << now << ',' << CsvCell(binding.name) << ','
-                        << (changed ? CsvCell(ValueText(binding, value)) + "," : ",no value") << '\n';
-        } else if (changed) {
-            context.out << now << "  " << binding.name << " = " << ValueText(binding, value) << '\n';
-        } else {
-            context.out << now << "  " << binding.name
-                        << (pollFailed ? ": no value (the poll failed)\n"
-                                       : ": no value (the device reported a property access error)\n");
-        }
+        PrintLine(context, now,
+                  {binding.name, changed, changed ? ValueText(binding, value) : std::string(),
+                   [&](JsonWriter& json) { ValueJson(json, binding, value); },
+                   pollFailed ? "the poll failed" : "the device reported a property access error"});
     }
     context.out.flush();
+}
+
+// A tag the library catalogue cannot bind (an object type or property it
+// does not know) is read with a ReadProperty of its own on every poll.
+struct GenericTag {
+    std::string name;
+    _BACnetObjectID object;
+    PropertyRef property;
+    std::string last;
+    bool delivered = false;
+};
+
+bool ParseGenericTag(const std::string& tag, GenericTag& out)
+{
+    const size_t slash = tag.find('/');
+    out.name = tag;
+    return slash != std::string::npos && ParseObject(tag.substr(0, slash), out.object, nullptr) &&
+           ParseProperty(tag.substr(slash + 1), out.property, nullptr) && out.property.key.empty();
+}
+
+// False when a request failed (no answer, or a Reject or Abort).
+bool PollGeneric(Context& context, Session& session, Device& device, std::vector<GenericTag>& tags, bool firstPoll,
+                 Reply& failed)
+{
+    bool ok = true;
+    const std::string now = Timestamp();
+    for (GenericTag& tag : tags) {
+        Reply reply = session.client().Transact(device, BuildReadRequest(device.record, tag.object, tag.property));
+        PropertyResult result;
+        std::string why;
+        if (reply.ok && ReadPropertyAck(reply.Data(), reply.Length(), result, why)) {
+            const ValueContext where{tag.object.m_type, static_cast<unsigned long>(tag.property.id)};
+            std::string text;
+            for (size_t i = 0; i < result.values.size(); i++)
+                text += (i ? ", " : "") + ValueText(result.values[i], where);
+            if (result.values.size() != 1)
+                text = "[" + text + "]";
+            if (tag.delivered && text == tag.last)
+                continue;
+            tag.last = text;
+            tag.delivered = true;
+            PrintLine(context, now, {tag.name, true, text, [&](JsonWriter& json) {
+                          if (result.values.size() == 1) {
+                              ValueJson(json, result.values[0], where);
+                              return;
+                          }
+                          json.BeginArray();
+                          for (const CBACnetValue& v : result.values)
+                              ValueJson(json, v, where);
+                          json.EndArray();
+                      }, ""});
+            continue;
+        }
+        if (!reply.ok && reply.failureKind != "error") {
+            failed = reply;
+            ok = false;
+        }
+        if (firstPoll && !tag.delivered)
+            PrintLine(context, now, {tag.name, false, "", nullptr,
+                                     reply.ok ? "the reply is refused: " + why : reply.failure});
+    }
+    context.out.flush();
+    return ok;
 }
 
 int RunPoll(Context& context)
@@ -61,9 +141,15 @@ int RunPoll(Context& context)
     if (int rc = session.OpenDevice(context.args.positional[0], device, !context.args.Has("max-apdu")))
         return rc;
     Poller poller(session.client(), device);
-    for (size_t i = 1; i < context.args.positional.size(); i++)
-        if (!poller.Add(context.args.positional[i], error))
+    std::vector<GenericTag> generic;
+    for (size_t i = 1; i < context.args.positional.size(); i++) {
+        GenericTag tag;
+        if (poller.Add(context.args.positional[i], error))
+            continue;
+        if (!ParseGenericTag(context.args.positional[i], tag))
             return session.Usage(error);
+        generic.push_back(tag);
+    }
 
     if (context.args.Has("csv"))
         context.out << "time,tag,value,error\n";
@@ -72,7 +158,8 @@ int RunPoll(Context& context)
         if (n > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(interval));
         Reply failed;
-        const bool polled = poller.PollOnce(failed);
+        const bool polled = (poller.Bindings().empty() || poller.PollOnce(failed)) &
+                            PollGeneric(context, session, device, generic, n == 0, failed);
         if (!polled) {
             if (context.args.Has("json")) {
                 JsonWriter json(context.out);
@@ -89,6 +176,8 @@ int RunPoll(Context& context)
     bool anyValue = false;
     for (const Binding& binding : poller.Bindings())
         anyValue = anyValue || binding.delivered;
+    for (const GenericTag& tag : generic)
+        anyValue = anyValue || tag.delivered;
     if (!anyValue)
         context.err << "poll: no tag got a value\n";
     return allOk && anyValue ? EXIT_OK : EXIT_FAILED;
@@ -101,7 +190,8 @@ std::vector<Command> PollCommands()
     return {
         {"poll", "TARGET TAG...", "poll tags with ReadPropertyMultiple and print the values that change",
          "Each TAG is OBJECT/PROPERTY bound as a host tag through the library catalogue:\n"
-         "AI:3/present-value, AO:1/priority-array[8], DV:1234/local-date.year. Every\n"
+         "AI:3/present-value, AO:1/priority-array[8], DV:1234/local-date.year; a tag the\n"
+         "catalogue does not know (MV:1/present-value) is read with ReadProperty. Every\n"
          "--interval the tags are read in as many ReadPropertyMultiple requests as the\n"
          "device's max APDU needs (learnt from its I-Am, or --max-apdu), and each value\n"
          "that is new or changed is printed with a time stamp. --json prints one JSON\n"

@@ -348,6 +348,22 @@ TEST_F(DeviceTest, PollExitsNonZeroWhenNoTagGotAValue)
     EXPECT_TRUE(run.Says(",AO:1/priority-array[8],null,\n")) << run.out;
 }
 
+TEST_F(DeviceTest, PollReadsWhatTheCatalogueCannotBindWithReadProperty)
+{
+    ToolRun run = Run({"poll", s_target, "MV:1/present-value", "AI:1/present-value", "BV:1/priority-array",
+                       "DV:1234/9999", "--count", "1"});
+    EXPECT_EQ(run.rc, tool::EXIT_OK) << run.err;
+    EXPECT_TRUE(run.Says("  MV:1/present-value = ")) << run.out;
+    EXPECT_TRUE(run.Says("  AI:1/present-value = ")) << run.out;
+    EXPECT_TRUE(run.Says("  BV:1/priority-array = [null, ")) << run.out;
+    EXPECT_TRUE(run.Says("  DV:1234/9999: no value (property: unknown-property)\n")) << run.out;
+    run = Run({"poll", s_target, "multi-state-value:1/object-name", "--count", "1", "--json"});
+    EXPECT_EQ(run.rc, tool::EXIT_OK) << run.err;
+    EXPECT_TRUE(run.Says("\"tag\":\"multi-state-value:1/object-name\",\"value\":\"Operating Mode\"}\n")) << run.out;
+    run = Run({"poll", s_target, "19:1/9999", "--count", "1"});
+    EXPECT_EQ(run.rc, tool::EXIT_FAILED) << run.out;
+}
+
 TEST_F(DeviceTest, PollReadsBinaryPriorityArrayElementsAsIntegers)
 {
     ToolRun run = Run({"write", s_target, "BV:1", "present-value", "active", "--priority", "7"});
