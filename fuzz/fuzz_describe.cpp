@@ -31,17 +31,24 @@ void CheckReadPropertyAck(const unsigned char* params, int n)
     std::string why;
     if (!tool::ReadPropertyAck(params, n, first, why))
         return;
-    // Every shorter copy, in a block of exactly its size, is refused.
-    const int step = n > 256 ? n / 64 : 1;
-    for (int cut = 0; cut < n; cut += step) {
+    // Shorter copies, each in a block of exactly its size, are refused: 32
+    // cuts spread over the frame and the one that drops the last octet
+    // (every cut would cost the square of the length).
+    const int step = n > 32 ? n / 32 : 1;
+    std::vector<int> cuts;
+    for (int cut = 0; cut < n - 1; cut += step)
+        cuts.push_back(cut);
+    cuts.push_back(n - 1);
+    for (int cut : cuts) {
         std::unique_ptr<unsigned char[]> part(new unsigned char[cut > 0 ? cut : 1]);
         memcpy(part.get(), params, static_cast<size_t>(cut));
         tool::PropertyResult shorter;
         if (tool::ReadPropertyAck(part.get(), cut, shorter, why))
             abort();
     }
-    // Encode what was decoded and decode it again.
-    std::vector<unsigned char> again(static_cast<size_t>(n) + 64);
+    // Encode what was decoded and decode it again. Texts come back as UTF-8,
+    // at most twice the octets of the set they arrived in.
+    std::vector<unsigned char> again(2 * static_cast<size_t>(n) + 64);
     int len = 0;
     if (!tool::MakeReadPropertyAck(first, again.data(), len, static_cast<int>(again.size())))
         abort();
