@@ -47,10 +47,9 @@ bool ParseObjectType(const std::string& text, unsigned& type)
         }
     for (unsigned k = 0; k < static_cast<unsigned>(CBACnetOBJ::OBJ_TYPES); k++)
         if (SameName(text, CBACnetOBJ::str_BACnetObjAddrType[k]) || SameName(text, CBACnetOBJ::str_BACnetObjType[k])) {
-            const _BACnetObjectID wire = _BACnetObjectID(k, 0);
             type = k;
             for (const WireType& w : kWireTypes)
-                if (wire.m_type == w.catalogue)
+                if (k == w.catalogue)
                     type = w.bacnet;
             return true;
         }
