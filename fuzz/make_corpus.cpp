@@ -146,6 +146,13 @@ const Seed kSeeds[] = {
     {"fuzz_value", "constructed", "0E 1E 09 01 1F 00 0F FE 14 21 01 FF 14 F9 0F 2A 2D 06 00 01 02 03 04 05"},
     {"fuzz_value", "extended-lengths", "65 05 01 02 03 04 05 0D 01 07 25 01 05"},
 
+    // Selector: code page (bit 0, UTF-8 when set), enumeration (the rest).
+    {"fuzz_text", "utf8", "01 43 61 66 C3 A9 20 D0 9F 20 E4 B8 AD 20 F0 9F 98 80"},
+    {"fuzz_text", "utf8-broken", "01 E0 80 AF ED A0 80 F4 90 80 80 F5 80 C3"},
+    {"fuzz_text", "cp1252", "00 43 61 66 E9 80 81 9F FF"},
+    {"fuzz_text", "property-name", "03 50 72 65 73 65 6E 74 5F 56 61 6C 75 65"},
+    {"fuzz_text", "object-type-number", "00 31 30 32 33"},
+
     {"fuzz_iam", "iam", "C4 02 00 04 D2 22 05 C4 91 03 21 0F"},
     {"fuzz_iam", "small", "C4 02 00 00 01 21 32 91 00 21 00"},
     {"fuzz_iam", "large-vendor", "C4 02 3F FF FF 22 01 E0 91 01 22 01 04"},

@@ -1318,7 +1318,8 @@ constexpr Enumeration c_enumerations[] = {
 };
 static_assert(std::size(c_enumerations) == BACNET_ENUM_COUNT, "one table per enumeration");
 
-// Look-up by value is a binary search, and each table sits at its own index.
+// Look-up by value is a binary search, each table sits at its own index, and
+// the service tables are dense, as the bit table above indexes them by choice.
 constexpr bool Ordered() {
     for (size_t i = 0; i < std::size(c_enumerations); ++i) {
         const Enumeration& e = c_enumerations[i];
@@ -1334,7 +1335,7 @@ constexpr bool Ordered() {
     }
     return true;
 }
-static_assert(Ordered(), "tables in enumeration order, rows sorted by value without repeats");
+static_assert(Ordered(), "tables in enumeration order, rows sorted without repeats, service choices dense from 0");
 
 const Enumeration* Find(int enumeration) {
     if (enumeration < 0 || enumeration >= BACNET_ENUM_COUNT)
