@@ -58,12 +58,12 @@ TEST_F(DeviceTest, DiscoverFindsTheDevice)
 {
     ToolRun run = Run({"discover", "--target", s_target});
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
-    EXPECT_TRUE(run.Says("Device : 1234  max APDU 1476  segmentation segmented-")) << run.out;
+    EXPECT_TRUE(run.Says("Device : 1234  max APDU 1476  segmentation segmented-transmit")) << run.out;
     EXPECT_TRUE(run.Says(s_target)) << run.out;
 
     run = Run({"discover", "--target", s_target, "--json"});
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
-    EXPECT_TRUE(run.Says("\"instance\":1234,\"maxApdu\":1476,\"segmentation\":\"segmented-")) << run.out;
+    EXPECT_TRUE(run.Says("\"instance\":1234,\"maxApdu\":1476,\"segmentation\":\"segmented-transmit\"")) << run.out;
 }
 
 TEST_F(DeviceTest, DiscoverWithoutAnswerIsATimeOut)
