@@ -82,7 +82,9 @@ bool ParseIdentifier(const CString& text, unsigned long& number)
 
 CBACnetObjTypes::CBACnetObjTypes()
     : m_propertyID(0), m_dataType(0), m_dataSize(0), m_isArray(0), m_writable(0), m_textValue(0),
-      m_arrayIndex(0), m_value(nullptr), m_received(nullptr), m_isNull(0), m_changeState(CHANGE_NO_VALUE)
+      m_arrayIndex(0), m_value(nullptr), m_received(nullptr), m_isNull(0), m_changeState(CHANGE_NO_VALUE),
+      m_readSpec{}, m_readSpecLength(0), m_readSpecIsArray(0), m_readSpecPropertyID(0), m_readSpecArrayIndex(0),
+      m_readSpecObjectID(0)
 {
 }
 
@@ -138,6 +140,12 @@ void CBACnetObjTypes::CopyFrom(const CBACnetObjTypes& other)
     m_arrayIndex = other.m_arrayIndex;
     m_isNull = other.m_isNull;
     m_changeState = other.m_changeState;
+    memcpy(m_readSpec, other.m_readSpec, sizeof m_readSpec);
+    m_readSpecLength = other.m_readSpecLength;
+    m_readSpecIsArray = other.m_readSpecIsArray;
+    m_readSpecPropertyID = other.m_readSpecPropertyID;
+    m_readSpecArrayIndex = other.m_readSpecArrayIndex;
+    m_readSpecObjectID = other.m_readSpecObjectID;
     m_value = value.release();
     m_received = received.release();
 }
@@ -206,6 +214,7 @@ int CBACnetObjTypes::CreateProperty(CString& name, unsigned short& subType, unsi
     m_value = value.release();
     m_isNull = 0;
     m_changeState = CHANGE_NO_VALUE;
+    BuildReadSpec();
     return 1;
 }
 
@@ -213,6 +222,8 @@ void CBACnetObjTypes::MakeObjectIDFrame(unsigned char* buf, int& len)
 {
     CBACnetTag tag;
     tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_objectID.GetValue());
+    if (!IsCatalogueOnly(m_objectID.m_type))
+        return;
     for (const WireType& wire : c_wireTypes) {
         if (wire.m_type == m_objectID.m_type) {
             buf[len - 4] = wire.m_octets[0];
@@ -231,15 +242,35 @@ void CBACnetObjTypes::MakeArrayIndexFrame(unsigned char* buf, int& len, int tag)
     MakeNumberFrame(buf, len, tag, m_arrayIndex, m_arrayIndex <= 255);
 }
 
-int CBACnetObjTypes::MakeFrameToMulti(unsigned char* buf, int& len)
+void CBACnetObjTypes::BuildReadSpec()
 {
     CBACnetTag tag;
-    MakeObjectIDFrame(buf, len);
-    tag.MakeProgramFrame(buf, len, 1, 1);
-    MakePropertyIDFrame(buf, len, 0);
+    int n = 0;
+    MakeObjectIDFrame(m_readSpec, n);
+    tag.MakeProgramFrame(m_readSpec, n, 1, 1);
+    MakePropertyIDFrame(m_readSpec, n, 0);
     if (m_isArray)
-        MakeArrayIndexFrame(buf, len, 1);
-    tag.MakeProgramFrame(buf, len, 1, 0);
+        MakeArrayIndexFrame(m_readSpec, n, 1);
+    tag.MakeProgramFrame(m_readSpec, n, 1, 0);
+    m_readSpecLength = static_cast<BYTE>(n);
+    m_readSpecIsArray = m_isArray;
+    m_readSpecPropertyID = m_propertyID;
+    m_readSpecArrayIndex = m_arrayIndex;
+    m_readSpecObjectID = m_objectID.GetValue();
+}
+
+int CBACnetObjTypes::MakeFrameToMulti(unsigned char* buf, int& len)
+{
+    // The fields are public: a driver may have changed them since binding.
+    if (m_readSpecLength == 0 || m_readSpecObjectID != m_objectID.GetValue() ||
+        m_readSpecPropertyID != m_propertyID || m_readSpecIsArray != m_isArray ||
+        m_readSpecArrayIndex != m_arrayIndex)
+        BuildReadSpec();
+    // 9 to 13 octets: two overlapping eight-octet copies write exactly them.
+    const int n = m_readSpecLength;
+    memcpy(buf + len, m_readSpec, 8);
+    memcpy(buf + len + n - 8, m_readSpec + n - 8, 8);
+    len += n;
     return 1;
 }
 

@@ -116,8 +116,19 @@ protected:
     CBACnetObjTypes();
 
 private:
+    // The read access specification MakeFrameToMulti writes (9 to 13
+    // octets), built when bound and again once the identifiers or the array
+    // index it was built from change.
+    unsigned char m_readSpec[16];
+    BYTE m_readSpecLength;  // 0: not built
+    BYTE m_readSpecIsArray;
+    WORD m_readSpecPropertyID;
+    WORD m_readSpecArrayIndex;
+    DWORD m_readSpecObjectID;
+
     // The name of an identifier in constant storage, "" when it has none.
     static const char* PropertyName(int id);
+    void BuildReadSpec();
     void Release();
     void CopyFrom(const CBACnetObjTypes& other);
     int ReadObjectID(CBACnetTag& tag, unsigned char* buf, int& len);
