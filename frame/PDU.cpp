@@ -74,11 +74,17 @@ unsigned char CBACnetConfirmReqPDU::MaxAPDUCode(unsigned short size)
 
 void CBACnetConfirmReqPDU::MakeFrame(unsigned char* buf, int& len)
 {
-    CBACnetPDU::MakeFrame(buf, len);
-    WriteFields(buf, len, {m_maxAPDU, m_invokeID});
-    if (GetSegMsgType())
-        WriteFields(buf, len, {m_sequenceNo, m_windowSize});
-    WriteFields(buf, len, {m_serviceChoice});
+    // Every request writes this header: a local cursor, one store of `len`.
+    unsigned char* out = buf + len;
+    *out++ = m_firstOctet;
+    *out++ = m_maxAPDU;
+    *out++ = m_invokeID;
+    if (GetSegMsgType()) {
+        *out++ = m_sequenceNo;
+        *out++ = m_windowSize;
+    }
+    *out++ = m_serviceChoice;
+    len = static_cast<int>(out - buf);
 }
 
 

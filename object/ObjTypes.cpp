@@ -61,6 +61,21 @@ int ReadNumber(CBACnetTag& tag, unsigned char* buf, int& len, unsigned char oneO
     return 0;
 }
 
+// Appends n octets (4 to 16) with two overlapping fixed-size copies that
+// together write exactly them.
+void AppendOctets(unsigned char* buf, int& len, const unsigned char* octets, int n)
+{
+    unsigned char* out = buf + len;
+    if (n >= 8) {
+        memcpy(out, octets, 8);
+        memcpy(out + n - 8, octets + n - 8, 8);
+    } else {
+        memcpy(out, octets, 4);
+        memcpy(out + n - 4, octets + n - 4, 4);
+    }
+    len += n;
+}
+
 // True when `text` is a non-empty run of decimal digits; `number` is then
 // its value, or above 0xFFFF when it is too large for any identifier.
 bool ParseIdentifier(const CString& text, unsigned long& number)
@@ -83,7 +98,7 @@ bool ParseIdentifier(const CString& text, unsigned long& number)
 CBACnetObjTypes::CBACnetObjTypes()
     : m_propertyID(0), m_dataType(0), m_dataSize(0), m_isArray(0), m_writable(0), m_textValue(0),
       m_arrayIndex(0), m_value(nullptr), m_received(nullptr), m_isNull(0), m_changeState(CHANGE_NO_VALUE),
-      m_readSpec{}, m_readSpecLength(0), m_readSpecIsArray(0), m_readSpecPropertyID(0), m_readSpecArrayIndex(0),
+      m_readSpec{}, m_singleSpec{}, m_readSpecLength(0), m_singleSpecLength(0), m_readSpecIsArray(0), m_readSpecPropertyID(0), m_readSpecArrayIndex(0),
       m_readSpecObjectID(0)
 {
 }
@@ -141,7 +156,9 @@ void CBACnetObjTypes::CopyFrom(const CBACnetObjTypes& other)
     m_isNull = other.m_isNull;
     m_changeState = other.m_changeState;
     memcpy(m_readSpec, other.m_readSpec, sizeof m_readSpec);
+    memcpy(m_singleSpec, other.m_singleSpec, sizeof m_singleSpec);
     m_readSpecLength = other.m_readSpecLength;
+    m_singleSpecLength = other.m_singleSpecLength;
     m_readSpecIsArray = other.m_readSpecIsArray;
     m_readSpecPropertyID = other.m_readSpecPropertyID;
     m_readSpecArrayIndex = other.m_readSpecArrayIndex;
@@ -253,33 +270,38 @@ void CBACnetObjTypes::BuildReadSpec()
         MakeArrayIndexFrame(m_readSpec, n, 1);
     tag.MakeProgramFrame(m_readSpec, n, 1, 0);
     m_readSpecLength = static_cast<BYTE>(n);
+    n = 0;
+    MakeObjectIDFrame(m_singleSpec, n);
+    MakePropertyIDFrame(m_singleSpec, n, 1);
+    if (m_isArray)
+        MakeArrayIndexFrame(m_singleSpec, n, 2);
+    m_singleSpecLength = static_cast<BYTE>(n);
     m_readSpecIsArray = m_isArray;
     m_readSpecPropertyID = m_propertyID;
     m_readSpecArrayIndex = m_arrayIndex;
     m_readSpecObjectID = m_objectID.GetValue();
 }
 
-int CBACnetObjTypes::MakeFrameToMulti(unsigned char* buf, int& len)
+void CBACnetObjTypes::RefreshReadSpec()
 {
     // The fields are public: a driver may have changed them since binding.
     if (m_readSpecLength == 0 || m_readSpecObjectID != m_objectID.GetValue() ||
         m_readSpecPropertyID != m_propertyID || m_readSpecIsArray != m_isArray ||
         m_readSpecArrayIndex != m_arrayIndex)
         BuildReadSpec();
-    // 9 to 13 octets: two overlapping eight-octet copies write exactly them.
-    const int n = m_readSpecLength;
-    memcpy(buf + len, m_readSpec, 8);
-    memcpy(buf + len + n - 8, m_readSpec + n - 8, 8);
-    len += n;
+}
+
+int CBACnetObjTypes::MakeFrameToMulti(unsigned char* buf, int& len)
+{
+    RefreshReadSpec();
+    AppendOctets(buf, len, m_readSpec, m_readSpecLength);
     return 1;
 }
 
 int CBACnetObjTypes::MakeFrameToSingle(unsigned char* buf, int& len)
 {
-    MakeObjectIDFrame(buf, len);
-    MakePropertyIDFrame(buf, len, 1);
-    if (m_isArray)
-        MakeArrayIndexFrame(buf, len, 2);
+    RefreshReadSpec();
+    AppendOctets(buf, len, m_singleSpec, m_singleSpecLength);
     return 1;
 }
 

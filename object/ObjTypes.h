@@ -117,10 +117,13 @@ protected:
 
 private:
     // The read access specification MakeFrameToMulti writes (9 to 13
-    // octets), built when bound and again once the identifiers or the array
-    // index it was built from change.
+    // octets) and the request parameters MakeFrameToSingle writes (7 to 11),
+    // built when bound and again once the identifiers or the array index
+    // they were built from change.
     unsigned char m_readSpec[16];
+    unsigned char m_singleSpec[16];
     BYTE m_readSpecLength;  // 0: not built
+    BYTE m_singleSpecLength;
     BYTE m_readSpecIsArray;
     WORD m_readSpecPropertyID;
     WORD m_readSpecArrayIndex;
@@ -129,6 +132,8 @@ private:
     // The name of an identifier in constant storage, "" when it has none.
     static const char* PropertyName(int id);
     void BuildReadSpec();
+    // Builds the two forms again when a field they come from changed.
+    void RefreshReadSpec();
     void Release();
     void CopyFrom(const CBACnetObjTypes& other);
     int ReadObjectID(CBACnetTag& tag, unsigned char* buf, int& len);

@@ -1,5 +1,6 @@
-// A bound tag keeps its read access specification between requests; every
-// change of the public fields it comes from shows in the next request.
+// A bound tag keeps its read access specification and its ReadProperty
+// parameters between requests; every change of the public fields they come
+// from shows in the next request.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,6 +20,14 @@ std::string Multi(CBACnetObjTypes& tag)
     return ToHex(buf, len);
 }
 
+std::string Single(CBACnetObjTypes& tag)
+{
+    unsigned char buf[32];
+    int len = 0;
+    tag.MakeFrameToSingle(buf, len);
+    return ToHex(buf, len);
+}
+
 TEST(ReadSpec, FollowsTheFieldsAcrossCalls)
 {
     CBACnetObjTypes tag(_BACnetObjectID(0, 5));
@@ -28,24 +37,26 @@ TEST(ReadSpec, FollowsTheFieldsAcrossCalls)
     const struct {
         const char* name;
         std::function<void(CBACnetObjTypes&)> change;
-        const char* spec;
+        const char* multi;
+        const char* single;
     } steps[] = {
-        {"bound", [](CBACnetObjTypes&) {}, "0C 00 00 00 05 1E 09 55 1F"},
-        {"instance", [](CBACnetObjTypes& t) { t.m_objectID = _BACnetObjectID(0, 6); }, "0C 00 00 00 06 1E 09 55 1F"},
+        {"bound", [](CBACnetObjTypes&) {}, "0C 00 00 00 05 1E 09 55 1F", "0C 00 00 00 05 19 55"},
+        {"instance", [](CBACnetObjTypes& t) { t.m_objectID = _BACnetObjectID(0, 6); }, "0C 00 00 00 06 1E 09 55 1F", "0C 00 00 00 06 19 55"},
         {"type sent as another number", [](CBACnetObjTypes& t) { t.m_objectID = _BACnetObjectID(18, 6); },
-         "0C 25 C0 00 06 1E 09 55 1F"},
-        {"type back", [](CBACnetObjTypes& t) { t.m_objectID = _BACnetObjectID(2, 6); }, "0C 00 80 00 06 1E 09 55 1F"},
-        {"two-octet property", [](CBACnetObjTypes& t) { t.m_propertyID = 300; }, "0C 00 80 00 06 1E 0A 01 2C 1F"},
-        {"index ignored without array", [](CBACnetObjTypes& t) { t.m_arrayIndex = 9; }, "0C 00 80 00 06 1E 0A 01 2C 1F"},
-        {"array", [](CBACnetObjTypes& t) { t.m_isArray = 1; }, "0C 00 80 00 06 1E 0A 01 2C 19 09 1F"},
-        {"two-octet index", [](CBACnetObjTypes& t) { t.m_arrayIndex = 256; }, "0C 00 80 00 06 1E 0A 01 2C 1A 01 00 1F"},
-        {"one-octet property", [](CBACnetObjTypes& t) { t.m_propertyID = 87; }, "0C 00 80 00 06 1E 09 57 1A 01 00 1F"},
-        {"no array", [](CBACnetObjTypes& t) { t.m_isArray = 0; }, "0C 00 80 00 06 1E 09 57 1F"},
+         "0C 25 C0 00 06 1E 09 55 1F", "0C 25 C0 00 06 19 55"},
+        {"type back", [](CBACnetObjTypes& t) { t.m_objectID = _BACnetObjectID(2, 6); }, "0C 00 80 00 06 1E 09 55 1F", "0C 00 80 00 06 19 55"},
+        {"two-octet property", [](CBACnetObjTypes& t) { t.m_propertyID = 300; }, "0C 00 80 00 06 1E 0A 01 2C 1F", "0C 00 80 00 06 1A 01 2C"},
+        {"index ignored without array", [](CBACnetObjTypes& t) { t.m_arrayIndex = 9; }, "0C 00 80 00 06 1E 0A 01 2C 1F", "0C 00 80 00 06 1A 01 2C"},
+        {"array", [](CBACnetObjTypes& t) { t.m_isArray = 1; }, "0C 00 80 00 06 1E 0A 01 2C 19 09 1F", "0C 00 80 00 06 1A 01 2C 29 09"},
+        {"two-octet index", [](CBACnetObjTypes& t) { t.m_arrayIndex = 256; }, "0C 00 80 00 06 1E 0A 01 2C 1A 01 00 1F", "0C 00 80 00 06 1A 01 2C 2A 01 00"},
+        {"one-octet property", [](CBACnetObjTypes& t) { t.m_propertyID = 87; }, "0C 00 80 00 06 1E 09 57 1A 01 00 1F", "0C 00 80 00 06 19 57 2A 01 00"},
+        {"no array", [](CBACnetObjTypes& t) { t.m_isArray = 0; }, "0C 00 80 00 06 1E 09 57 1F", "0C 00 80 00 06 19 57"},
     };
     for (const auto& step : steps) {
         step.change(tag);
-        EXPECT_EQ(Multi(tag), step.spec) << step.name;
-        EXPECT_EQ(Multi(tag), step.spec) << step.name << ", again";
+        EXPECT_EQ(Multi(tag), step.multi) << step.name;
+        EXPECT_EQ(Single(tag), step.single) << step.name;
+        EXPECT_EQ(Multi(tag), step.multi) << step.name << ", again";
     }
 
     // Rebinding, copies and assignment: each tag writes its own fields.
