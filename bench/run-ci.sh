@@ -64,19 +64,21 @@ for name in $hot_paths; do
     fi
 done
 
-# Hot path, its reference, the ratio of their CPU-time medians recorded for
-# the README's table (Release, the 2-vCPU machine, other jobs running).
+# Hot path, its reference, and the ratio of their CPU-time medians as
+# recorded for the README's table (Release, the 2-vCPU machine with other
+# jobs running; the highest of the recorded runs). The decode ratios are
+# those of the general decoder; a fixed-shape fast path will lower them.
 ratios="
 BM_ReadPropertyApdu                     BM_Ref_ReadPropertyApdu         5.0
-BM_ReadPropertyRequest                  BM_Ref_ReadPropertyRequest      4.5
-BM_DecodeReadMultipleAck/20             BM_Ref_DecodeReadMultipleAck/20 21
-BM_DecodeReadMultipleAck/89             BM_Ref_DecodeReadMultipleAck/89 21
-BM_DecodeReadMultipleAckNoGetValue/20   BM_Ref_DecodeReadMultipleAck/20 19
-BM_DecodeReadMultipleAckNoGetValue/89   BM_Ref_DecodeReadMultipleAck/89 19
-BM_TagUnsigned                          BM_Ref_TagUnsigned              6.5
-BM_TagReal                              BM_Ref_TagReal                  5.5
-BM_TagCharacterString                   BM_Ref_TagCharacterString       6.0
-BM_TextGetValue                         BM_Ref_TextGetValue             4.6
+BM_ReadPropertyRequest                  BM_Ref_ReadPropertyRequest      5.0
+BM_DecodeReadMultipleAck/20             BM_Ref_DecodeReadMultipleAck/20 23
+BM_DecodeReadMultipleAck/89             BM_Ref_DecodeReadMultipleAck/89 23
+BM_DecodeReadMultipleAckNoGetValue/20   BM_Ref_DecodeReadMultipleAck/20 21
+BM_DecodeReadMultipleAckNoGetValue/89   BM_Ref_DecodeReadMultipleAck/89 21
+BM_TagUnsigned                          BM_Ref_TagUnsigned              7.0
+BM_TagReal                              BM_Ref_TagReal                  6.0
+BM_TagCharacterString                   BM_Ref_TagCharacterString       6.5
+BM_TextGetValue                         BM_Ref_TextGetValue             5.2
 BM_ReadMultipleRequestCallerBuffer      BM_Ref_ReadMultipleRequest      2.5
 "
 echo
