@@ -24,6 +24,7 @@
 #include "object/PropertyCatalogue.h"
 #include "object/Types.h"
 #include "object/ObjTypes.h"
+#include "object/StandardNames.h"
 
 #include "property/PropertyID.h"
 #include "property/ObjectName.h"

@@ -135,6 +135,24 @@ const Seed kSeeds[] = {
     {"fuzz_property", "types", "0A 3E 82 06 FF FC 3F"},
     {"fuzz_property", "services", "0B 3E 85 06 01 0B 00 0C 02 80 3F"},
 
+    // Values one after another; a property value in tags 3 reads as one.
+    {"fuzz_value", "primitives", "00 10 11 21 FF 22 01 00 31 80 32 FF 7F 44 42 C8 00 00"
+                                 " 55 08 40 59 00 00 00 00 00 00 63 01 02 03 91 3E"
+                                 " A4 7C 0C 19 03 B4 08 00 00 00 C4 02 00 04 D2"},
+    {"fuzz_value", "texts", "75 06 00 43 61 66 C3 A9 75 09 03 00 00 00 43 00 01 F6 00"
+                            " 75 05 04 D8 3D DE 00 75 05 05 43 61 66 E9 71 00"},
+    {"fuzz_value", "bits", "81 00 82 04 90 83 06 81 C0 85 0A 07 FF FF FF FF FF FF FF 80 80"},
+    {"fuzz_value", "property-value", "3E 21 10 00 44 42 C8 00 00 3F"},
+    {"fuzz_value", "constructed", "0E 1E 09 01 1F 00 0F FE 14 21 01 FF 14 F9 0F 2A 2D 06 00 01 02 03 04 05"},
+    {"fuzz_value", "extended-lengths", "65 05 01 02 03 04 05 0D 01 07 25 01 05"},
+
+    // Selector: code page (bit 0, UTF-8 when set), enumeration (the rest).
+    {"fuzz_text", "utf8", "01 43 61 66 C3 A9 20 D0 9F 20 E4 B8 AD 20 F0 9F 98 80"},
+    {"fuzz_text", "utf8-broken", "01 E0 80 AF ED A0 80 F4 90 80 80 F5 80 C3"},
+    {"fuzz_text", "cp1252", "00 43 61 66 E9 80 81 9F FF"},
+    {"fuzz_text", "property-name", "03 50 72 65 73 65 6E 74 5F 56 61 6C 75 65"},
+    {"fuzz_text", "object-type-number", "00 31 30 32 33"},
+
     {"fuzz_iam", "iam", "C4 02 00 04 D2 22 05 C4 91 03 21 0F"},
     {"fuzz_iam", "small", "C4 02 00 00 01 21 32 91 00 21 00"},
     {"fuzz_iam", "large-vendor", "C4 02 3F FF FF 22 01 E0 91 01 22 01 04"},

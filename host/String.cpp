@@ -36,12 +36,6 @@ void AppendUtf16(std::wstring& out, const wchar_t* s) {
         AppendUtf16(out, s, std::wcslen(s));
 }
 
-void AppendAnsi(std::wstring& out, const char* s, size_t n) {
-    out.reserve(out.size() + n);
-    for (size_t i = 0; i < n; ++i)
-        out += HostAnsiToWideChar(static_cast<unsigned char>(s[i]));
-}
-
 bool IsTrimSpace(wchar_t c) {
     return c == L' ' || (c >= L'\t' && c <= L'\r');
 }
@@ -194,7 +188,7 @@ std::wstring FetchText(const FormatItem& item, bool wide, va_list* ap) {
         size_t n = 0;
         while (n < limit && s[n])
             ++n;
-        AppendAnsi(text, s, n);
+        HostAppendAnsi(text, s, n);
     }
     return text;
 }
@@ -315,7 +309,7 @@ CString::CString(const wchar_t* pch, int nLength) {
 
 CString::CString(const char* psz) {
     if (psz)
-        AppendAnsi(m_str, psz, std::strlen(psz));
+        HostAppendAnsi(m_str, psz, std::strlen(psz));
 }
 
 CString::CString(wchar_t ch, int nRepeat) {
@@ -347,11 +341,11 @@ CString& CString::AssignAnsi(const char* s, size_t n) {
     if (PointsInto(m_str, s)) {
         const std::string copy(s, n);
         m_str.clear();
-        AppendAnsi(m_str, copy.data(), n);
+        HostAppendAnsi(m_str, copy.data(), n);
         return *this;
     }
     m_str.clear();
-    AppendAnsi(m_str, s, n);
+    HostAppendAnsi(m_str, s, n);
     return *this;
 }
 
@@ -379,7 +373,7 @@ CString& CString::operator+=(const wchar_t* psz) {
 
 CString& CString::operator+=(const char* psz) {
     if (psz)
-        AppendAnsi(m_str, psz, std::strlen(psz));
+        HostAppendAnsi(m_str, psz, std::strlen(psz));
     return *this;
 }
 

@@ -75,8 +75,8 @@ TEST(Presentvalue, ReadsReadAccessResult)
         {"access error", "0C 00 80 00 01 1E 29 55 5E 91 02 91 1F 5F 1F", 0, Number(7), 0},
         {"context value", "0C 00 80 00 01 1E 29 55 4E 09 01 4F 1F", 0, Number(7), 0},
         {"string of eight", "0C 00 80 00 01 1E 29 55 4E 75 09 00 41 42 43 44 45 46 47 48 4F 1F", 0, Number(7), 0},
-        {"no closing 4", "0C 00 80 00 01 1E 29 55 4E 21 01 1F", 0, Number(1), 1},
-        {"no closing 1", "0C 00 80 00 01 1E 29 55 4E 21 01 4F 0F", 0, Number(1), 1},
+        {"no closing 4: nothing taken", "0C 00 80 00 01 1E 29 55 4E 21 01 1F", 0, Number(7), 0},
+        {"no closing 1: nothing taken", "0C 00 80 00 01 1E 29 55 4E 21 01 4F 0F", 0, Number(7), 0},
         {"no value part", "0C 00 80 00 01 1E 29 55 2F 1F", 1, Number(7), 0},
     };
     for (const auto& c : cases) {
