@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
+#include <functional>
+#include <string>
 
 #include "host/Archive.h"
 #include "host/CodePage.h"
@@ -315,9 +317,37 @@ CString::CString(wchar_t ch, int nRepeat) {
         AppendUtf16(m_str, &ch, 1);
 }
 
-CString& CString::operator=(const wchar_t* psz) { return *this = CString(psz); }
+namespace {
 
-CString& CString::operator=(const char* psz) { return *this = CString(psz); }
+// True when `p` points into `s`: assigning it must go through a copy.
+bool PointsInto(const std::wstring& s, const void* p) {
+    const std::less<const void*> before;
+    return p && !before(p, s.data()) && before(p, s.data() + s.size() + 1);
+}
+
+}  // namespace
+
+CString& CString::operator=(const wchar_t* psz) {
+    if (PointsInto(m_str, psz))
+        return *this = CString(psz);
+    m_str.clear();
+    AppendUtf16(m_str, psz);
+    return *this;
+}
+
+CString& CString::operator=(const char* psz) { return AssignAnsi(psz, psz ? std::strlen(psz) : 0); }
+
+CString& CString::AssignAnsi(const char* s, size_t n) {
+    if (PointsInto(m_str, s)) {
+        const std::string copy(s, n);
+        m_str.clear();
+        HostAppendAnsi(m_str, copy.data(), n);
+        return *this;
+    }
+    m_str.clear();
+    HostAppendAnsi(m_str, s, n);
+    return *this;
+}
 
 wchar_t CString::GetAt(int i) const {
     if (i < 0 || i >= GetLength())
