@@ -72,9 +72,9 @@ ratios="
 BM_ReadPropertyApdu                     BM_Ref_ReadPropertyApdu         5.0
 BM_ReadPropertyRequest                  BM_Ref_ReadPropertyRequest      5.0
 BM_DecodeReadMultipleAck/20             BM_Ref_DecodeReadMultipleAck/20 23
-BM_DecodeReadMultipleAck/89             BM_Ref_DecodeReadMultipleAck/89 23
+BM_DecodeReadMultipleAck/89             BM_Ref_DecodeReadMultipleAck/89 24
 BM_DecodeReadMultipleAckNoGetValue/20   BM_Ref_DecodeReadMultipleAck/20 21
-BM_DecodeReadMultipleAckNoGetValue/89   BM_Ref_DecodeReadMultipleAck/89 21
+BM_DecodeReadMultipleAckNoGetValue/89   BM_Ref_DecodeReadMultipleAck/89 22
 BM_TagUnsigned                          BM_Ref_TagUnsigned              7.0
 BM_TagReal                              BM_Ref_TagReal                  6.0
 BM_TagCharacterString                   BM_Ref_TagCharacterString       6.5

@@ -28,4 +28,8 @@ public:
     // the request did not name. Leaves `len` at the value's opening tag for
     // the codec's ReadFrame. 1 decoded, 0 refused.
     int ReadFrame(unsigned char* buf, int& len, int end, CBACnetPropertyID* prop);
+    // The same fields copied into `prop` whatever they are, for a reader
+    // that holds no request (a frame describer); fields decoded before a
+    // refusal keep their new values.
+    int ReadAnyFrame(unsigned char* buf, int& len, int end, CBACnetPropertyID* prop);
 };

@@ -99,6 +99,61 @@ TEST(Truncation, EveryPrefixStaysInsideTheData)
     }
 }
 
+// A ReadPropertyMultiple result cut anywhere hands over no value and no
+// change: the value held and the change flag stay as they were.
+TEST(Truncation, CutResultTakesNothing)
+{
+    const std::vector<unsigned char> data = Hex("0C 00 80 00 01 1E 29 55 4E 44 42 C8 00 00 4F 1F");
+    for (size_t n = 0; n <= data.size(); n++) {
+        Received in(data, n);
+        CBACnetPresentvalue pv;
+        pv.m_objectID.SetValue(0x00800001);
+        pv.m_value.SetVal(7.0);
+        int len = 0;
+        const int result = pv.ReadFrameToMulti(in.buf(), len, in.end());
+        EXPECT_EQ(result, n == data.size() ? 1 : 0) << n;
+        EXPECT_EQ(pv.m_changeFlag, result) << n;
+        EXPECT_EQ(pv.m_value.GetVal(), result ? 100.0 : 7.0) << n;
+    }
+}
+
+// The codecs' reading of data that stops at `end`: refused by ReadFrame,
+// the whole value for ReadFrameToEnd; whole replies decode alike in both.
+TEST(Truncation, EndOfDataIsNoClosingTag)
+{
+    const struct {
+        const char* name;
+        Decoder strict, toEnd;
+        const char* hex;
+        int whole;  // 1: enclosed in its tags
+    } cases[] = {
+        {"empty name", Fresh<CBACnetObjectName>(), ToEnd<CBACnetObjectName>(), "", 0},
+        {"bare name", Fresh<CBACnetObjectName>(), ToEnd<CBACnetObjectName>(), "74 00 41 42 43", 0},
+        {"bare object list", Fresh<CBACnetObjectList>(), ToEnd<CBACnetObjectList>(), "C4 02 00 00 05", 0},
+        {"opened, never closed", Fresh<CBACnetObjectList>(), ToEnd<CBACnetObjectList>(), "3E C4 02 00 00 05", 0},
+        {"bare flags", Fresh<CBACnetTypeSupported>(), ToEnd<CBACnetTypeSupported>(), "84 06 FF FF C0", 0},
+        {"flags, nested list open", Fresh<CBACnetTypeSupported>(), ToEnd<CBACnetTypeSupported>(),
+         "3E 0E 84 06 FF FF C0 0F", 0},
+        {"six days of seven", Fresh<CBACnetWeekSchedule>(), ToEnd<CBACnetWeekSchedule>(),
+         "3E 0E 0F 0E 0F 0E 0F 0E 0F 0E 0F 0E 0F", 0},
+        {"name", Fresh<CBACnetObjectName>(), ToEnd<CBACnetObjectName>(), "3E 74 00 41 42 43 3F", 1},
+        {"name from inside", Fresh<CBACnetObjectName>(), ToEnd<CBACnetObjectName>(), "74 00 41 42 43 3F", 1},
+        {"flags", Fresh<CBACnetTypeSupported>(), ToEnd<CBACnetTypeSupported>(), "3E 84 06 FF FF C0 3F", 1},
+        {"flags from inside", Fresh<CBACnetServiceSupported>(), ToEnd<CBACnetServiceSupported>(),
+         "85 06 03 00 08 00 00 E0 3F", 1},
+    };
+    for (const auto& c : cases) {
+        Received in(c.hex);
+        int strictLen = 0, toEndLen = 0;
+        EXPECT_EQ(c.strict(in.buf(), strictLen, in.end()), c.whole) << c.name;
+        EXPECT_EQ(c.toEnd(in.buf(), toEndLen, in.end()), 1) << c.name;
+        EXPECT_EQ(toEndLen, in.end()) << c.name;
+        if (c.whole) {
+            EXPECT_EQ(strictLen, toEndLen) << c.name;
+        }
+    }
+}
+
 // Cut in the middle of a value: a length that points past the end is refused
 // before anything is reserved or copied.
 TEST(Truncation, LengthsPastTheEndAreRefused)

@@ -104,7 +104,7 @@ const AckCase kAcks[] = {
     {"two-octet index", 1, "0C 02 00 03 E9 19 4C 2A 01 00 3E", 0, 8, 0x020003E9, 76, 1},
     {"five-octet identifier", 255, "0D 05 00 00 00 00 03 19 55 3E", 0, 2, 3, 85, 255},
     // A reply for something else is refused, and the request's identifiers stay.
-    {"another object", 255, "0C 00 00 00 01 19 55 3E 44 42 C6 00 00 3F", 0, 5, 3, 85, 255},
+    {"another object", 255, "0C 00 00 00 01 19 55 3E 44 42 C6 00 00 3F", 0, 7, 3, 85, 255},
     {"another property", 255, "0C 00 00 00 03 19 4D 3E 71 00 3F", 0, 7, 3, 85, 255},
     {"another index", 1, "0C 02 00 03 E9 19 4C 29 02 3E C4 00 00 00 01 3F", 0, 9, 0x020003E9, 76, 1},
     {"an index not asked for", 255, "0C 00 00 00 03 19 55 29 00 3E 21 05 3F", 0, 7, 3, 85, 255},
@@ -144,3 +144,16 @@ TEST(ReadProperty, EveryTruncatedAcknowledgementIsRefused)
 }
 
 }  // namespace
+
+// A describer without a request takes the identifiers the reply names.
+TEST(ReadProperty, AnyAcknowledgementCopiesItsIdentifiers)
+{
+    Received frame("0C 00 00 00 03 19 55 3E 44 3F 80 00 00 3F");
+    CBACnetReadPropertyService service;
+    CBACnetPropertyID probe = Property(0, 1, 77, 255);
+    int len = 0;
+    EXPECT_EQ(service.ReadAnyFrame(frame.buf(), len, frame.end(), &probe), 1);
+    EXPECT_EQ(len, 7);
+    EXPECT_EQ(probe.m_objectID.GetValue(), 3u);
+    EXPECT_EQ(probe.m_propertyID, 85);
+}
