@@ -67,14 +67,15 @@ done
 # Hot path, its reference, and the ratio of their CPU-time medians as
 # recorded for the README's table (Release, the 2-vCPU machine with other
 # jobs running; the highest of the recorded runs). The decode ratios are
-# those of the general decoder; a fixed-shape fast path will lower them.
+# those of the fixed-shape decoder: the general decoder alone is about 18x
+# its reference and fails them.
 ratios="
 BM_ReadPropertyApdu                     BM_Ref_ReadPropertyApdu         5.0
 BM_ReadPropertyRequest                  BM_Ref_ReadPropertyRequest      5.0
-BM_DecodeReadMultipleAck/20             BM_Ref_DecodeReadMultipleAck/20 23
-BM_DecodeReadMultipleAck/89             BM_Ref_DecodeReadMultipleAck/89 24
-BM_DecodeReadMultipleAckNoGetValue/20   BM_Ref_DecodeReadMultipleAck/20 21
-BM_DecodeReadMultipleAckNoGetValue/89   BM_Ref_DecodeReadMultipleAck/89 22
+BM_DecodeReadMultipleAck/20             BM_Ref_DecodeReadMultipleAck/20 8.5
+BM_DecodeReadMultipleAck/89             BM_Ref_DecodeReadMultipleAck/89 8.5
+BM_DecodeReadMultipleAckNoGetValue/20   BM_Ref_DecodeReadMultipleAck/20 6.0
+BM_DecodeReadMultipleAckNoGetValue/89   BM_Ref_DecodeReadMultipleAck/89 6.0
 BM_TagUnsigned                          BM_Ref_TagUnsigned              7.0
 BM_TagReal                              BM_Ref_TagReal                  6.0
 BM_TagCharacterString                   BM_Ref_TagCharacterString       6.5

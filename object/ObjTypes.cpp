@@ -1,5 +1,8 @@
 #include "object/ObjTypes.h"
 
+#include <array>
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -104,6 +107,62 @@ void AppendOctets(unsigned char* buf, int& len, const unsigned char* octets, int
     len += n;
 }
 
+// How the fixed-shape decoder takes a value by its header octet: only
+// application tags with the length in the header, decoded exactly as the tag
+// codec decodes them (CBACnetTag::ReadDataFrame).
+enum ValueKind : unsigned char {
+    VALUE_OTHER = 0,  // any other form: the general decoder
+    VALUE_NULL,       // 00
+    VALUE_BOOLEAN,    // 10, 11: the value in the header, one octet of room
+    VALUE_NUMBER,     // Unsigned, Real, Date, Time, object identifier: octets reversed
+    VALUE_SIGNED,     // reversed, then sign-extended over the room
+    VALUE_OCTETS,     // Octet String, Enumerated: octets as received
+};
+
+constexpr std::array<unsigned char, 256> MakeValueKinds()
+{
+    std::array<unsigned char, 256> kinds{};
+    kinds[0x00] = VALUE_NULL;
+    kinds[0x10] = VALUE_BOOLEAN;
+    kinds[0x11] = VALUE_BOOLEAN;
+    for (int length = 0; length <= 4; length++) {
+        for (int type : {CBACnetTag::TYPE_UNSIGNED, CBACnetTag::TYPE_REAL, CBACnetTag::TYPE_DATE,
+                         CBACnetTag::TYPE_TIME, CBACnetTag::TYPE_OBJECT_ID})
+            kinds[type * 16 + length] = VALUE_NUMBER;
+        kinds[CBACnetTag::TYPE_SIGNED * 16 + length] = VALUE_SIGNED;
+        kinds[CBACnetTag::TYPE_OCTET_STRING * 16 + length] = VALUE_OCTETS;
+        kinds[CBACnetTag::TYPE_ENUMERATED * 16 + length] = VALUE_OCTETS;
+    }
+    return kinds;
+}
+constexpr std::array<unsigned char, 256> kValueKinds = MakeValueKinds();
+
+// n octets (8 to 16) equal, compared as two overlapping 8-octet words.
+inline bool SameFixedOctets(const unsigned char* a, const unsigned char* b, int n)
+{
+    uint64_t a0, a1, b0, b1;
+    memcpy(&a0, a, 8);
+    memcpy(&b0, b, 8);
+    memcpy(&a1, a + n - 8, 8);
+    memcpy(&b1, b + n - 8, 8);
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+}
+
+// memcmp(a, b, n) == 0, the common four-octet value in one word.
+inline bool SameOctets(const unsigned char* a, const unsigned char* b, int n)
+{
+    if (n == 4) {
+        uint32_t x, y;
+        memcpy(&x, a, 4);
+        memcpy(&y, b, 4);
+        return x == y;
+    }
+    return memcmp(a, b, n) == 0;
+}
+
+// Whether the fixed-shape decoder runs; tests turn it off to compare.
+std::atomic<bool> g_fastDecode{true};
+
 // True when `text` is a non-empty run of decimal digits; `number` is then
 // its value, or above 0xFFFF when it is too large for any identifier.
 bool ParseIdentifier(const CString& text, unsigned long& number)
@@ -127,8 +186,9 @@ CBACnetObjTypes::CBACnetObjTypes()
     : m_propertyID(0), m_dataType(0), m_dataSize(0), m_isArray(0), m_writable(0), m_textValue(0),
       m_arrayIndex(0), m_value(nullptr), m_received(nullptr), m_isNull(0), m_changeState(CHANGE_NO_VALUE),
       m_result(RESULT_NONE), m_errorClass(-1), m_errorCode(-1), m_refusal(CBACnetTag::REFUSAL_NONE),
-      m_readSpec{}, m_singleSpec{}, m_readSpecLength(0), m_singleSpecLength(0), m_readSpecIsArray(0),
-      m_readSpecPropertyID(0), m_readSpecArrayIndex(0), m_readSpecObjectID(0)
+      m_readSpec{}, m_singleSpec{}, m_resultSpec{}, m_readSpecLength(0), m_singleSpecLength(0),
+      m_resultSpecLength(0), m_readSpecIsArray(0), m_readSpecPropertyID(0), m_readSpecArrayIndex(0),
+      m_readSpecObjectID(0)
 {
 }
 
@@ -192,6 +252,8 @@ void CBACnetObjTypes::CopyFrom(const CBACnetObjTypes& other)
     memcpy(m_singleSpec, other.m_singleSpec, sizeof m_singleSpec);
     m_readSpecLength = other.m_readSpecLength;
     m_singleSpecLength = other.m_singleSpecLength;
+    memcpy(m_resultSpec, other.m_resultSpec, sizeof m_resultSpec);
+    m_resultSpecLength = other.m_resultSpecLength;
     m_readSpecIsArray = other.m_readSpecIsArray;
     m_readSpecPropertyID = other.m_readSpecPropertyID;
     m_readSpecArrayIndex = other.m_readSpecArrayIndex;
@@ -295,20 +357,30 @@ void CBACnetObjTypes::MakeArrayIndexFrame(unsigned char* buf, int& len, int tag)
 void CBACnetObjTypes::BuildReadSpec()
 {
     CBACnetTag tag;
-    int n = 0;
-    MakeObjectIDFrame(m_readSpec, n);
-    tag.MakeProgramFrame(m_readSpec, n, 1, 1);
-    MakePropertyIDFrame(m_readSpec, n, 0);
-    if (m_isArray)
-        MakeArrayIndexFrame(m_readSpec, n, 1);
+    // The object identifier, the list's opening tag 1, then the property
+    // (context tag `propertyTag`) and the array index (the next tag).
+    auto listHead = [&](unsigned char* out, int propertyTag) {
+        int n = 0;
+        MakeObjectIDFrame(out, n);
+        tag.MakeProgramFrame(out, n, 1, 1);
+        MakePropertyIDFrame(out, n, propertyTag);
+        if (m_isArray)
+            MakeArrayIndexFrame(out, n, propertyTag + 1);
+        return n;
+    };
+    int n = listHead(m_readSpec, 0);
     tag.MakeProgramFrame(m_readSpec, n, 1, 0);
     m_readSpecLength = static_cast<BYTE>(n);
+    n = listHead(m_resultSpec, 2);
+    tag.MakeProgramFrame(m_resultSpec, n, 4, 1);
+    m_resultSpecLength = static_cast<BYTE>(n);
     n = 0;
     MakeObjectIDFrame(m_singleSpec, n);
     MakePropertyIDFrame(m_singleSpec, n, 1);
     if (m_isArray)
         MakeArrayIndexFrame(m_singleSpec, n, 2);
     m_singleSpecLength = static_cast<BYTE>(n);
+    tag.MakeProgramFrame(m_singleSpec, n, 3, 1);
     m_readSpecIsArray = m_isArray;
     m_readSpecPropertyID = m_propertyID;
     m_readSpecArrayIndex = m_arrayIndex;
@@ -372,10 +444,11 @@ int CBACnetObjTypes::ReadValue(CBACnetTag& tag, unsigned char* buf, int& len, in
     return 1;
 }
 
-void CBACnetObjTypes::TakeValue(int isNull)
+// Inline: the fixed-shape decoder takes one value per entry.
+inline void CBACnetObjTypes::TakeValue(int isNull)
 {
     // The change rule: the first value, or one that differs, waits to be taken.
-    if (m_changeState == CHANGE_NO_VALUE || memcmp(m_value, m_received, m_dataSize) != 0 || isNull != m_isNull) {
+    if (m_changeState == CHANGE_NO_VALUE || !SameOctets(m_value, m_received, m_dataSize) || isNull != m_isNull) {
         memcpy(m_value, m_received, m_dataSize);
         m_isNull = isNull;
         m_changeState = CHANGE_NEW;
@@ -397,7 +470,84 @@ int CBACnetObjTypes::ReadFrameToMulti(unsigned char* buf, int& len)
 
 int CBACnetObjTypes::ReadFrameToMulti(unsigned char* buf, int& len, int end)
 {
+    RefreshReadSpec();
+    if (ReadFixedShape(buf, len, end, m_resultSpec, m_resultSpecLength, 0x4F1F, 2))
+        return 1;
     return ReadResult(buf, len, end, false);
+}
+
+void CBACnetObjTypes::SetFastDecode(bool on)
+{
+    g_fastDecode.store(on, std::memory_order_relaxed);
+}
+
+int CBACnetObjTypes::ReadFixedShape(const unsigned char* buf, int& len, int end, const unsigned char* spec, int n,
+                                    unsigned closing, int closingLength)
+{
+    static_assert(sizeof m_resultSpec >= 16 && sizeof m_singleSpec >= 16, "two 8-octet words compared");
+    // A date-time takes two tags; an unbound tag has no buffers.
+    if (!g_fastDecode.load(std::memory_order_relaxed) || !m_value || !m_received ||
+        m_dataType == CBACnetTypes::DT_DATE_TIME || n < 8 || n > 16)
+        return 0;
+    const int at = len;
+    // Room for the fixed octets, the value's header and the closing tags;
+    // the value's content is tested once its length is known.
+    const long long room = static_cast<long long>(end) - at;
+    if (at < 0 || room < n + 1 + closingLength || !SameFixedOctets(buf + at, spec, n))
+        return 0;
+    const unsigned char header = buf[at + n];
+    const int size = m_dataSize;
+    const unsigned char* value = buf + at + n + 1;
+    // The closing tags after `content` octets of value, within the room.
+    auto closed = [&](int content) {
+        const unsigned char* after = value + content;
+        return room >= n + 1 + content + closingLength &&
+               (closingLength == 2 ? after[0] == (closing >> 8) && after[1] == (closing & 0xFF) : after[0] == closing);
+    };
+    if (header == 0x44 && size == 4) {
+        // The common Real into a Real's room: one word, reversed.
+        if (!closed(4))
+            return 0;
+        ByteOrder::Reverse(m_received, value, 4);
+        TakeValue(0);
+        m_refusal = CBACnetTag::REFUSAL_NONE;
+        len = at + n + 5 + closingLength;
+        return 1;
+    }
+    const int kind = kValueKinds[header];
+    int content = header & 7;
+    if (kind == VALUE_NULL || kind == VALUE_BOOLEAN)
+        content = 0;
+    if (kind == VALUE_OTHER || content > size || (kind == VALUE_BOOLEAN && size < 1) || !closed(content))
+        return 0;
+    // Decoded as the tag codec would into the scratch buffer, then the change rule.
+    unsigned char* dst = m_received;
+    int isNull = 0;
+    switch (kind) {
+    case VALUE_NULL:
+        if (size > 0)
+            memset(dst, 0, size);
+        isNull = 1;
+        break;
+    case VALUE_BOOLEAN:
+        dst[0] = static_cast<unsigned char>(header & 7);
+        break;
+    case VALUE_OCTETS:
+        memset(dst, 0, size);
+        memcpy(dst, value, content);
+        break;
+    default:
+        if (content != size)
+            memset(dst, 0, size);
+        ByteOrder::Reverse(dst, value, content);
+        if (kind == VALUE_SIGNED && content >= 1 && content < size && (value[0] & 0x80))
+            memset(dst + content, 0xFF, size - content);
+        break;
+    }
+    TakeValue(isNull);
+    m_refusal = CBACnetTag::REFUSAL_NONE;
+    len = at + n + 1 + content + closingLength;
+    return 1;
 }
 
 int CBACnetObjTypes::ReadResult(unsigned char* buf, int& len, int end, bool takeBeforeClosing)
@@ -464,6 +614,9 @@ int CBACnetObjTypes::ReadFrameToSingle(unsigned char* buf, int& len)
 
 int CBACnetObjTypes::ReadFrameToSingle(unsigned char* buf, int& len, int end)
 {
+    RefreshReadSpec();
+    if (ReadFixedShape(buf, len, end, m_singleSpec, m_singleSpecLength + 1, 0x3F, 1))
+        return 1;
     return ReadSingle(buf, len, end, true);
 }
 

@@ -93,6 +93,14 @@ public:
     // before it takes the value; the other steps over one octet.
     int ReadFrameToSingle(unsigned char* buf, int& len);
     int ReadFrameToSingle(unsigned char* buf, int& len, int end);
+    // The bounded forms of both first try the common fixed shape: the
+    // identifiers exactly as the request wrote them, then one application
+    // tag with its length in the header (Null, Boolean, Unsigned, Signed,
+    // Real, Enumerated, Octet String up to four octets, Date, Time, object
+    // identifier) and the closing tags. Anything else goes to the general
+    // decoder, which gives the same results for those shapes. For tests:
+    // false sends every result to the general decoder (process-wide).
+    static void SetFastDecode(bool on);
 
     // With a new value waiting (change state 1), converts it into `value`
     // and returns 1; otherwise returns 0 and leaves `value` alone.
@@ -133,9 +141,15 @@ private:
     // built when bound and again once the identifiers or the array index
     // they were built from change.
     unsigned char m_readSpec[16];
+    // m_singleSpec[m_singleSpecLength] is 3E, the opening tag of a
+    // ReadProperty ack's value: the ack's fixed octets are compared in one go.
     unsigned char m_singleSpec[16];
+    // What a ReadPropertyMultiple result for this request begins with, up
+    // to its value's opening tag 4 (9 to 13 octets).
+    unsigned char m_resultSpec[16];
     BYTE m_readSpecLength;  // 0: not built
     BYTE m_singleSpecLength;
+    BYTE m_resultSpecLength;
     BYTE m_readSpecIsArray;
     WORD m_readSpecPropertyID;
     WORD m_readSpecArrayIndex;
@@ -153,6 +167,11 @@ private:
     int ReadValue(CBACnetTag& tag, unsigned char* buf, int& len, int& isNull);
     void TakeValue(int isNull);
     int ReadResult(unsigned char* buf, int& len, int end, bool takeBeforeClosing);
+    // The fixed shapes: `spec`'s n octets, a value, then `closing` (one or
+    // two octets, high first). 1 with the value taken and `len` past the
+    // shape; 0 with nothing changed.
+    int ReadFixedShape(const unsigned char* buf, int& len, int end, const unsigned char* spec, int n,
+                       unsigned closing, int closingLength);
     int ReadSingle(unsigned char* buf, int& len, int end, bool bounded);
     // Records a refused decode; returns 0.
     int Refused(int reason);

@@ -152,10 +152,13 @@ int CBACnetReadMultiService::ReadBodyFrame(unsigned char* buf, int end, CPtrArra
     int len = 0;
     m_decoded = 0;
     int lost = CBACnetTag::REFUSAL_NONE;  // why the next result cannot be found
+    const INT_PTR count = array.GetSize();
+    void* const* entries = array.GetData();
     for (int i = m_first; i <= m_last; i++) {
-        if (i >= array.GetSize())
+        if (i >= count)
             return 0;
-        auto* entry = static_cast<CBACnetObjTypes*>(array.GetAt(i));
+        // GetAt refuses a negative index as it always did.
+        auto* entry = static_cast<CBACnetObjTypes*>(i >= 0 ? entries[i] : array.GetAt(i));
         if (lost != CBACnetTag::REFUSAL_NONE) {
             entry->m_result = CBACnetObjTypes::RESULT_REFUSED;
             entry->m_refusal = lost;
