@@ -5,7 +5,7 @@
 # fuzz/corpus and kept between campaigns); findings land in
 # $CAMPAIGN_DIR/artifacts; the last line of each log has the figures.
 #
-# With CAMPAIGN_MERGE=1 each grown corpus is then minimised (-merge=1) into
+# With CAMPAIGN_MERGE=1 each grown corpus is then minimised (-set_cover_merge=1) into
 # fuzz/corpus/<target>, keeping the seeds, and the edges the committed corpus
 # reaches before and after are printed.
 #
@@ -56,7 +56,7 @@ campaign_one() {
     if [ "${CAMPAIGN_MERGE:-0}" = 1 ] && [ $status -eq 0 ]; then
         local before after
         before=$(edges "$t" "$here/corpus/$t")
-        "$build/fuzz/$t" -merge=1 -max_len=1500 "$here/corpus/$t" "$dir/corpus/$t" >"$dir/logs/$t.merge.log" 2>&1
+        "$build/fuzz/$t" -set_cover_merge=1 -max_len=1500 "$here/corpus/$t" "$dir/corpus/$t" >"$dir/logs/$t.merge.log" 2>&1
         after=$(edges "$t" "$here/corpus/$t")
         echo "$t: committed corpus $before -> $after edges, $(ls "$here/corpus/$t" | wc -l) files"
     fi
