@@ -24,6 +24,7 @@
 #include "object/PropertyCatalogue.h"
 #include "object/Types.h"
 #include "object/ObjTypes.h"
+#include "object/StandardNames.h"
 
 #include "property/PropertyID.h"
 #include "property/ObjectName.h"
@@ -37,6 +38,7 @@
 #include "property/ObjectList.h"
 #include "property/TypeSupported.h"
 #include "property/ServiceSupported.h"
+#include "property/Value.h"
 
 #include "service/ConfirmSrvPDU.h"
 #include "service/ReadPropertyService.h"

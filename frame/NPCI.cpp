@@ -75,11 +75,6 @@ void CBACnetNPCI::MakeSrcNetworkFrame(unsigned char* net, unsigned char n, unsig
     m_control |= CONTROL_SNET;
 }
 
-int CBACnetNPCI::ExistDstNetwork() { return (m_control & CONTROL_DNET) ? 1 : 0; }
-int CBACnetNPCI::ExistSrcNetwork() { return (m_control & CONTROL_SNET) ? 1 : 0; }
-int CBACnetNPCI::IsReplyMode() { return (m_control & CONTROL_REPLY) ? 1 : 0; }
-int CBACnetNPCI::IsMessageMode() { return (m_control & CONTROL_MESSAGE) ? 1 : 0; }
-
 void CBACnetNPCI::MakeFrame(unsigned char* buf, int& len)
 {
     buf[len++] = m_version;

@@ -56,10 +56,10 @@ public:
     void MakeDstNetworkFrame(CBACnetNPCI_DATA& data);
     void MakeSrcNetworkFrame(unsigned char* net, unsigned char n, unsigned char* addr);
 
-    int ExistDstNetwork();
-    int ExistSrcNetwork();
-    int IsReplyMode();
-    int IsMessageMode();
+    int ExistDstNetwork() const { return (m_control & CONTROL_DNET) ? 1 : 0; }
+    int ExistSrcNetwork() const { return (m_control & CONTROL_SNET) ? 1 : 0; }
+    int IsReplyMode() const { return (m_control & CONTROL_REPLY) ? 1 : 0; }
+    int IsMessageMode() const { return (m_control & CONTROL_MESSAGE) ? 1 : 0; }
 
     virtual void MakeFrame(unsigned char* buf, int& len);
     // Trusts the buffer to hold the whole header.

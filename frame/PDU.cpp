@@ -9,10 +9,6 @@ unsigned char CBACnetPDU::c_invokeID = 0;
 
 namespace {
 
-// Size in octets of each max-APDU code.
-constexpr unsigned short kMaxAPDUSizes[] = {50, 128, 206, 480, 1024, 1476};
-constexpr int kMaxAPDUCodes = sizeof kMaxAPDUSizes / sizeof kMaxAPDUSizes[0];
-
 void WriteFields(unsigned char* buf, int& len, std::initializer_list<unsigned char> fields)
 {
     for (unsigned char field : fields)
@@ -68,26 +64,27 @@ CBACnetConfirmReqPDU::CBACnetConfirmReqPDU()
 {
 }
 
-unsigned short CBACnetConfirmReqPDU::GetMaxAPDU()
-{
-    return m_maxAPDU < kMaxAPDUCodes ? kMaxAPDUSizes[m_maxAPDU] : 0;
-}
-
-void CBACnetConfirmReqPDU::SetMaxAPDU(unsigned short size)
+unsigned char CBACnetConfirmReqPDU::MaxAPDUCode(unsigned short size)
 {
     unsigned char code = 0;
-    while (code < kMaxAPDUCodes - 1 && size > kMaxAPDUSizes[code])
+    while (code < MAX_APDU_CODES - 1 && size > c_maxAPDUSizes[code])
         code++;
-    m_maxAPDU = code;
+    return code;
 }
 
 void CBACnetConfirmReqPDU::MakeFrame(unsigned char* buf, int& len)
 {
-    CBACnetPDU::MakeFrame(buf, len);
-    WriteFields(buf, len, {m_maxAPDU, m_invokeID});
-    if (GetSegMsgType())
-        WriteFields(buf, len, {m_sequenceNo, m_windowSize});
-    WriteFields(buf, len, {m_serviceChoice});
+    // Every request writes this header: a local cursor, one store of `len`.
+    unsigned char* out = buf + len;
+    *out++ = m_firstOctet;
+    *out++ = m_maxAPDU;
+    *out++ = m_invokeID;
+    if (GetSegMsgType()) {
+        *out++ = m_sequenceNo;
+        *out++ = m_windowSize;
+    }
+    *out++ = m_serviceChoice;
+    len = static_cast<int>(out - buf);
 }
 
 

@@ -44,6 +44,10 @@ protected:
 
 class BACNET_API CBACnetConfirmReqPDU : public CBACnetPDU {
 public:
+    // Size in octets of each max-APDU code.
+    static constexpr unsigned short c_maxAPDUSizes[] = {50, 128, 206, 480, 1024, 1476};
+    enum { MAX_APDU_CODES = sizeof c_maxAPDUSizes / sizeof c_maxAPDUSizes[0] };
+
     unsigned char m_maxAPDU;  // max-APDU code in the low four bits; segments accepted (high bits) stay 0
     unsigned char m_invokeID;
     unsigned char m_sequenceNo;
@@ -56,12 +60,15 @@ public:
     unsigned char GetSequenceNo() { return m_sequenceNo; }
     unsigned char GetWindowSize() { return m_windowSize; }
     unsigned char GetServiceChoice() { return m_serviceChoice; }
-    unsigned short GetMaxAPDU();
+    // The size of the max-APDU code; 0 for a code without one.
+    unsigned short GetMaxAPDU() const { return m_maxAPDU < MAX_APDU_CODES ? c_maxAPDUSizes[m_maxAPDU] : 0; }
     void SetInvokeID(unsigned char id) { m_invokeID = id; }
     void SetSequenceNo(unsigned char no) { m_sequenceNo = no; }
     void SetWindowSize(unsigned char size) { m_windowSize = size; }
     void SetServiceChoice(unsigned char choice) { m_serviceChoice = choice; }
-    void SetMaxAPDU(unsigned short size);
+    // The smallest code whose size holds `size` (the largest code above it).
+    void SetMaxAPDU(unsigned short size) { m_maxAPDU = MaxAPDUCode(size); }
+    static unsigned char MaxAPDUCode(unsigned short size);
     int IsValidServiceChoice() { return m_serviceChoice < 26 ? 1 : 0; }
 
     void MakeFrame(unsigned char* buf, int& len) override;

@@ -113,10 +113,9 @@ void CBACnetTag::MakeBitStringFrame(unsigned char* buf, int& len, int cls, int t
 
 void CBACnetTag::MakeWord32Frame(unsigned char* buf, int& len, int cls, int tag, DWORD value)
 {
-    // MakeAnalogFrame takes the number least significant octet first.
-    unsigned char host[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                             static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-    MakeAnalogFrame(buf, len, cls, tag, 4, host);
+    MakeHeaderFrame(buf, len, cls, tag, 4);
+    ByteOrder::StoreBig32(buf + len, value);
+    len += 4;
 }
 
 int CBACnetTag::ReadWord32(unsigned char* buf, int& len, int type, DWORD& out)
@@ -127,12 +126,6 @@ int CBACnetTag::ReadWord32(unsigned char* buf, int& len, int type, DWORD& out)
         return 0;
     out = DWORD(host[3]) << 24 | DWORD(host[2]) << 16 | DWORD(host[1]) << 8 | host[0];
     return 1;
-}
-
-void CBACnetTag::ConvertData(unsigned char* dst, unsigned char* src, int n)
-{
-    for (int i = 0; i < n; i++)
-        dst[n - 1 - i] = src[i];
 }
 
 int CBACnetTag::PeekOctet(unsigned char* buf, int len, unsigned char& out) const

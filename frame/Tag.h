@@ -9,6 +9,7 @@
 
 #include <climits>
 
+#include "frame/ByteOrder.h"
 #include "host/Object.h"
 #include "host/Types.h"
 
@@ -85,7 +86,8 @@ public:
     int ReadHeaderFrame(unsigned char* buf, int& len, int end);
     int ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull, int end);
 
-    static void ConvertData(unsigned char* dst, unsigned char* src, int n);
+    // Reverses n octets: a host number (low-order octet first) to wire order and back.
+    static void ConvertData(unsigned char* dst, unsigned char* src, int n) { ByteOrder::Reverse(dst, src, n); }
 
     // The content (at most four octets) of the value whose header was read
     // last, as data type `type`, into a 32-bit host number.

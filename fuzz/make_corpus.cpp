@@ -135,6 +135,24 @@ const Seed kSeeds[] = {
     {"fuzz_property", "types", "0A 3E 82 06 FF FC 3F"},
     {"fuzz_property", "services", "0B 3E 85 06 01 0B 00 0C 02 80 3F"},
 
+    // Values one after another; a property value in tags 3 reads as one.
+    {"fuzz_value", "primitives", "00 10 11 21 FF 22 01 00 31 80 32 FF 7F 44 42 C8 00 00"
+                                 " 55 08 40 59 00 00 00 00 00 00 63 01 02 03 91 3E"
+                                 " A4 7C 0C 19 03 B4 08 00 00 00 C4 02 00 04 D2"},
+    {"fuzz_value", "texts", "75 06 00 43 61 66 C3 A9 75 09 03 00 00 00 43 00 01 F6 00"
+                            " 75 05 04 D8 3D DE 00 75 05 05 43 61 66 E9 71 00"},
+    {"fuzz_value", "bits", "81 00 82 04 90 83 06 81 C0 85 0A 07 FF FF FF FF FF FF FF 80 80"},
+    {"fuzz_value", "property-value", "3E 21 10 00 44 42 C8 00 00 3F"},
+    {"fuzz_value", "constructed", "0E 1E 09 01 1F 00 0F FE 14 21 01 FF 14 F9 0F 2A 2D 06 00 01 02 03 04 05"},
+    {"fuzz_value", "extended-lengths", "65 05 01 02 03 04 05 0D 01 07 25 01 05"},
+
+    // Selector: code page (bit 0, UTF-8 when set), enumeration (the rest).
+    {"fuzz_text", "utf8", "01 43 61 66 C3 A9 20 D0 9F 20 E4 B8 AD 20 F0 9F 98 80"},
+    {"fuzz_text", "utf8-broken", "01 E0 80 AF ED A0 80 F4 90 80 80 F5 80 C3"},
+    {"fuzz_text", "cp1252", "00 43 61 66 E9 80 81 9F FF"},
+    {"fuzz_text", "property-name", "03 50 72 65 73 65 6E 74 5F 56 61 6C 75 65"},
+    {"fuzz_text", "object-type-number", "00 31 30 32 33"},
+
     {"fuzz_iam", "iam", "C4 02 00 04 D2 22 05 C4 91 03 21 0F"},
     {"fuzz_iam", "small", "C4 02 00 00 01 21 32 91 00 21 00"},
     {"fuzz_iam", "large-vendor", "C4 02 3F FF FF 22 01 E0 91 01 22 01 04"},
@@ -165,6 +183,30 @@ const Seed kSeeds[] = {
      " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
      " 00 00 00 00 00 00 00"
      " FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+
+    // Requests to the simulated device, each after its length octet, handled in order.
+    {"fuzz_sim", "read-segmented", "0B 02 00 01 0C 0C 02 00 04 D2 19 4C"},
+    {"fuzz_sim", "read-wildcard", "0B 02 05 01 0C 0C 02 3F FF FF 19 4B 0D 02 05 02 0C 0C 02 00 04 D2 19 4C 29 00"},
+    {"fuzz_sim", "rpm-all", "18 02 05 03 0E 0C 02 00 04 D2 1E 09 08 1F 0C 04 C0 00 01 1E 09 69 09 50 1F"},
+    {"fuzz_sim", "write-then-read",
+     "15 02 05 04 0F 0C 00 80 00 01 19 4D 3E 75 06 00 43 61 66 C3 A9 3F"
+     " 14 02 05 05 0F 0C 00 80 00 01 19 55 3E 44 41 B4 00 00 3F 49 08"
+     " 13 02 05 06 0E 0C 00 80 00 01 1E 09 4D 09 55 09 57 19 08 1F"},
+    {"fuzz_sim", "write-multiple",
+     "20 02 05 07 10 0C 00 80 00 01 1E 09 4D 2E 75 04 00 4E 65 77 2F 09 55 2E 44 41 20 00 00 2F 39 08 1F"},
+    {"fuzz_sim", "create-delete",
+     "17 02 05 08 0A 0E 1C 00 80 07 D0 0F 1E 09 4D 2E 75 04 00 4E 65 77 2F 1F"
+     " 08 02 05 09 0A 0E 09 13 0F 09 02 05 0A 0B C4 00 80 07 D0"},
+    {"fuzz_sim", "schedule",
+     "2F 02 05 0B 0F 0C 04 40 00 01 19 26 3E 0E 1E A4 7D 01 01 01 A4 7D 0C 1F 02 1F 0F 2E B4 08 00 00 00 91 01 2F"
+     " 39 10 1C 01 80 00 01 2E 2F 39 05 3F"
+     " 18 02 05 0C 0F 0C 04 40 00 01 19 7B 29 01 3E 0E B4 07 00 00 00 91 01 0F 3F"
+     " 17 02 05 0D 0F 0C 04 40 00 01 19 20 3E A4 7E 01 01 FF A4 7E 0C 1F FF 3F"
+     " 22 02 05 0E 0F 0C 01 80 00 01 19 17 3E 0C 7E 01 01 FF 1E A4 7E 02 01 FF A4 7E 02 05 FF 1F 2B 0B 04 04 3F"},
+    {"fuzz_sim", "unconfirmed",
+     "08 10 08 0A 04 D0 1A 04 D4 0D 10 07 3D 09 00 48 6F 6C 69 64 61 79 73"
+     " 0C 10 06 A4 7E 06 11 03 B4 0A 00 00 00 0C 10 09 A4 7E 06 11 03 B4 0A 00 00 00"},
+    {"fuzz_sim", "acks-and-aborts", "04 40 01 02 04 03 70 01 04 0D 0A 05 18 00 01 0C 0C 00 00 00 01 19 55 04 02 05 13 1E"},
 };
 
 std::vector<unsigned char> Octets(const char* hex)

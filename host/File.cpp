@@ -11,6 +11,8 @@
 #include <new>
 #include <string>
 
+#include "host/CodePage.h"
+
 namespace {
 
 struct ErrnoCause {
@@ -44,30 +46,7 @@ int CauseOf(int err) {
 
 // Linux file names are UTF-8; the string holds UTF-16 units.
 std::string ToUtf8(const CString& name) {
-    std::string out;
-    const wchar_t* s = name.GetString();
-    const int n = name.GetLength();
-    for (int i = 0; i < n; ++i) {
-        uint32_t c = static_cast<uint32_t>(s[i]);
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(s[++i]) - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return HostWideToUtf8(name.GetString(), static_cast<size_t>(name.GetLength()));
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
 #include "host/Object.h"
 
-CObject::~CObject() = default;
-
 void CObject::Serialize(CArchive&) {}

@@ -10,7 +10,7 @@ public:
     CObject() = default;
     CObject(const CObject&) = default;
     CObject& operator=(const CObject&) = default;
-    virtual ~CObject();
+    virtual ~CObject() {}  // inline: tag codecs and headers are made and dropped per value
     // Stores or loads the object by the archive's mode; the base has nothing to persist.
     virtual void Serialize(CArchive& ar);
 };

@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
+#include <functional>
+#include <string>
 
 #include "host/Archive.h"
 #include "host/CodePage.h"
@@ -32,12 +34,6 @@ void AppendUtf16(std::wstring& out, const wchar_t* s, size_t n) {
 void AppendUtf16(std::wstring& out, const wchar_t* s) {
     if (s)
         AppendUtf16(out, s, std::wcslen(s));
-}
-
-void AppendAnsi(std::wstring& out, const char* s, size_t n) {
-    out.reserve(out.size() + n);
-    for (size_t i = 0; i < n; ++i)
-        out += HostAnsiToWideChar(static_cast<unsigned char>(s[i]));
 }
 
 bool IsTrimSpace(wchar_t c) {
@@ -192,7 +188,7 @@ std::wstring FetchText(const FormatItem& item, bool wide, va_list* ap) {
         size_t n = 0;
         while (n < limit && s[n])
             ++n;
-        AppendAnsi(text, s, n);
+        HostAppendAnsi(text, s, n);
     }
     return text;
 }
@@ -313,7 +309,7 @@ CString::CString(const wchar_t* pch, int nLength) {
 
 CString::CString(const char* psz) {
     if (psz)
-        AppendAnsi(m_str, psz, std::strlen(psz));
+        HostAppendAnsi(m_str, psz, std::strlen(psz));
 }
 
 CString::CString(wchar_t ch, int nRepeat) {
@@ -321,9 +317,37 @@ CString::CString(wchar_t ch, int nRepeat) {
         AppendUtf16(m_str, &ch, 1);
 }
 
-CString& CString::operator=(const wchar_t* psz) { return *this = CString(psz); }
+namespace {
 
-CString& CString::operator=(const char* psz) { return *this = CString(psz); }
+// True when `p` points into `s`: assigning it must go through a copy.
+bool PointsInto(const std::wstring& s, const void* p) {
+    const std::less<const void*> before;
+    return p && !before(p, s.data()) && before(p, s.data() + s.size() + 1);
+}
+
+}  // namespace
+
+CString& CString::operator=(const wchar_t* psz) {
+    if (PointsInto(m_str, psz))
+        return *this = CString(psz);
+    m_str.clear();
+    AppendUtf16(m_str, psz);
+    return *this;
+}
+
+CString& CString::operator=(const char* psz) { return AssignAnsi(psz, psz ? std::strlen(psz) : 0); }
+
+CString& CString::AssignAnsi(const char* s, size_t n) {
+    if (PointsInto(m_str, s)) {
+        const std::string copy(s, n);
+        m_str.clear();
+        HostAppendAnsi(m_str, copy.data(), n);
+        return *this;
+    }
+    m_str.clear();
+    HostAppendAnsi(m_str, s, n);
+    return *this;
+}
 
 wchar_t CString::GetAt(int i) const {
     if (i < 0 || i >= GetLength())
@@ -349,7 +373,7 @@ CString& CString::operator+=(const wchar_t* psz) {
 
 CString& CString::operator+=(const char* psz) {
     if (psz)
-        AppendAnsi(m_str, psz, std::strlen(psz));
+        HostAppendAnsi(m_str, psz, std::strlen(psz));
     return *this;
 }
 

@@ -27,8 +27,11 @@ public:
 
     CString& operator=(const CString&) = default;
     CString& operator=(CString&&) noexcept = default;
+    // Assignments keep the capacity the string has.
     CString& operator=(const wchar_t* psz);
     CString& operator=(const char* psz);
+    // n bytes of narrow text through the code page, in place like the assignments.
+    CString& AssignAnsi(const char* s, size_t n);
 
     int GetLength() const { return static_cast<int>(m_str.size()); }
     bool IsEmpty() const { return m_str.empty(); }

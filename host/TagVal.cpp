@@ -67,6 +67,12 @@ void CTagVal::SetVal(const wchar_t* text) {
     m_str = text;
 }
 
+void CTagVal::SetAnsiText(const char* text, size_t n) {
+    m_type = typeText;
+    m_val = 0;
+    m_str.AssignAnsi(text, n);
+}
+
 void CTagVal::SetInvalidVal() {
     m_type = typeInvalid;
     m_val = 0;

@@ -30,6 +30,10 @@ public:
     void SetVal(float value);     // kept in single precision
     void SetVal(double value);
     void SetVal(const wchar_t* text);  // NULL stores an empty text
+    // n bytes of narrow text through the code page. Like every setter, it
+    // keeps the capacity the value's text had: no allocation once it holds
+    // a text as long.
+    void SetAnsiText(const char* text, size_t n);
     void SetInvalidVal();
 
     unsigned short GetType() const { return m_type; }

@@ -41,7 +41,10 @@ void AppendText(CBACnetOBJ& obj, CString& text, const wchar_t* format)
 
 }  // namespace
 
-CBACnetOBJ::CBACnetOBJ() : m_objectID(), m_maxAPDU(1400), m_segmentation(0), m_hostKey{}, m_hostExtra{} {}
+CBACnetOBJ::CBACnetOBJ()
+    : m_objectID(), m_maxAPDU(1400), m_segmentation(0), m_hostKey{}, m_hostExtra{}, m_requestHeader{}
+{
+}
 
 int CBACnetOBJ::CompareObject(CBACnetOBJ& other)
 {

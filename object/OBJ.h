@@ -53,4 +53,22 @@ public:
     void GetDeviceInfoText(CString& text);
     void GetDeviceText(CString& text);
     void GetDeviceText_1(CString& text);
+
+private:
+    friend class CBACnetConfirmSrvPDU;
+
+    // The first octets of every request to this device, kept by the
+    // confirmed services: the network header (version 1, a reply expected)
+    // and the confirmed-request type and max-APDU code. Built from m_address
+    // and m_maxAPDU, and built again once they differ from the copies kept
+    // here; copies of the record take it along.
+    struct RequestHeader {
+        unsigned char m_network[2];
+        unsigned char m_macLength;
+        unsigned char m_mac[BACNET_MAC_STORAGE];
+        unsigned short m_maxAPDU;
+        unsigned char m_maxAPDUCode;
+        unsigned char m_length;  // octets in m_octets; 0: not built
+        unsigned char m_octets[32];
+    } m_requestHeader;
 };

@@ -89,6 +89,21 @@ int ReadErrorNumber(CBACnetTag& tag, unsigned char* buf, int& len, int& out)
     return 1;
 }
 
+// Appends n octets (4 to 16) with two overlapping fixed-size copies that
+// together write exactly them.
+void AppendOctets(unsigned char* buf, int& len, const unsigned char* octets, int n)
+{
+    unsigned char* out = buf + len;
+    if (n >= 8) {
+        memcpy(out, octets, 8);
+        memcpy(out + n - 8, octets + n - 8, 8);
+    } else {
+        memcpy(out, octets, 4);
+        memcpy(out + n - 4, octets + n - 4, 4);
+    }
+    len += n;
+}
+
 // True when `text` is a non-empty run of decimal digits; `number` is then
 // its value, or above 0xFFFF when it is too large for any identifier.
 bool ParseIdentifier(const CString& text, unsigned long& number)
@@ -111,7 +126,9 @@ bool ParseIdentifier(const CString& text, unsigned long& number)
 CBACnetObjTypes::CBACnetObjTypes()
     : m_propertyID(0), m_dataType(0), m_dataSize(0), m_isArray(0), m_writable(0), m_textValue(0),
       m_arrayIndex(0), m_value(nullptr), m_received(nullptr), m_isNull(0), m_changeState(CHANGE_NO_VALUE),
-      m_result(RESULT_NONE), m_errorClass(-1), m_errorCode(-1), m_refusal(CBACnetTag::REFUSAL_NONE)
+      m_result(RESULT_NONE), m_errorClass(-1), m_errorCode(-1), m_refusal(CBACnetTag::REFUSAL_NONE),
+      m_readSpec{}, m_singleSpec{}, m_readSpecLength(0), m_singleSpecLength(0), m_readSpecIsArray(0),
+      m_readSpecPropertyID(0), m_readSpecArrayIndex(0), m_readSpecObjectID(0)
 {
 }
 
@@ -171,6 +188,14 @@ void CBACnetObjTypes::CopyFrom(const CBACnetObjTypes& other)
     m_errorClass = other.m_errorClass;
     m_errorCode = other.m_errorCode;
     m_refusal = other.m_refusal;
+    memcpy(m_readSpec, other.m_readSpec, sizeof m_readSpec);
+    memcpy(m_singleSpec, other.m_singleSpec, sizeof m_singleSpec);
+    m_readSpecLength = other.m_readSpecLength;
+    m_singleSpecLength = other.m_singleSpecLength;
+    m_readSpecIsArray = other.m_readSpecIsArray;
+    m_readSpecPropertyID = other.m_readSpecPropertyID;
+    m_readSpecArrayIndex = other.m_readSpecArrayIndex;
+    m_readSpecObjectID = other.m_readSpecObjectID;
     m_value = value.release();
     m_received = received.release();
 }
@@ -239,6 +264,7 @@ int CBACnetObjTypes::CreateProperty(CString& name, unsigned short& subType, unsi
     m_value = value.release();
     m_isNull = 0;
     m_changeState = CHANGE_NO_VALUE;
+    BuildReadSpec();
     return 1;
 }
 
@@ -246,6 +272,8 @@ void CBACnetObjTypes::MakeObjectIDFrame(unsigned char* buf, int& len)
 {
     CBACnetTag tag;
     tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_objectID.GetValue());
+    if (!IsCatalogueOnly(m_objectID.m_type))
+        return;
     for (const WireType& wire : c_wireTypes) {
         if (wire.m_type == m_objectID.m_type) {
             buf[len - 4] = wire.m_octets[0];
@@ -264,24 +292,49 @@ void CBACnetObjTypes::MakeArrayIndexFrame(unsigned char* buf, int& len, int tag)
     MakeNumberFrame(buf, len, tag, m_arrayIndex, m_arrayIndex <= 255);
 }
 
-int CBACnetObjTypes::MakeFrameToMulti(unsigned char* buf, int& len)
+void CBACnetObjTypes::BuildReadSpec()
 {
     CBACnetTag tag;
-    MakeObjectIDFrame(buf, len);
-    tag.MakeProgramFrame(buf, len, 1, 1);
-    MakePropertyIDFrame(buf, len, 0);
+    int n = 0;
+    MakeObjectIDFrame(m_readSpec, n);
+    tag.MakeProgramFrame(m_readSpec, n, 1, 1);
+    MakePropertyIDFrame(m_readSpec, n, 0);
     if (m_isArray)
-        MakeArrayIndexFrame(buf, len, 1);
-    tag.MakeProgramFrame(buf, len, 1, 0);
+        MakeArrayIndexFrame(m_readSpec, n, 1);
+    tag.MakeProgramFrame(m_readSpec, n, 1, 0);
+    m_readSpecLength = static_cast<BYTE>(n);
+    n = 0;
+    MakeObjectIDFrame(m_singleSpec, n);
+    MakePropertyIDFrame(m_singleSpec, n, 1);
+    if (m_isArray)
+        MakeArrayIndexFrame(m_singleSpec, n, 2);
+    m_singleSpecLength = static_cast<BYTE>(n);
+    m_readSpecIsArray = m_isArray;
+    m_readSpecPropertyID = m_propertyID;
+    m_readSpecArrayIndex = m_arrayIndex;
+    m_readSpecObjectID = m_objectID.GetValue();
+}
+
+void CBACnetObjTypes::RefreshReadSpec()
+{
+    // The fields are public: a driver may have changed them since binding.
+    if (m_readSpecLength == 0 || m_readSpecObjectID != m_objectID.GetValue() ||
+        m_readSpecPropertyID != m_propertyID || m_readSpecIsArray != m_isArray ||
+        m_readSpecArrayIndex != m_arrayIndex)
+        BuildReadSpec();
+}
+
+int CBACnetObjTypes::MakeFrameToMulti(unsigned char* buf, int& len)
+{
+    RefreshReadSpec();
+    AppendOctets(buf, len, m_readSpec, m_readSpecLength);
     return 1;
 }
 
 int CBACnetObjTypes::MakeFrameToSingle(unsigned char* buf, int& len)
 {
-    MakeObjectIDFrame(buf, len);
-    MakePropertyIDFrame(buf, len, 1);
-    if (m_isArray)
-        MakeArrayIndexFrame(buf, len, 2);
+    RefreshReadSpec();
+    AppendOctets(buf, len, m_singleSpec, m_singleSpecLength);
     return 1;
 }
 

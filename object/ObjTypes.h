@@ -128,8 +128,24 @@ protected:
     CBACnetObjTypes();
 
 private:
+    // The read access specification MakeFrameToMulti writes (9 to 13
+    // octets) and the request parameters MakeFrameToSingle writes (7 to 11),
+    // built when bound and again once the identifiers or the array index
+    // they were built from change.
+    unsigned char m_readSpec[16];
+    unsigned char m_singleSpec[16];
+    BYTE m_readSpecLength;  // 0: not built
+    BYTE m_singleSpecLength;
+    BYTE m_readSpecIsArray;
+    WORD m_readSpecPropertyID;
+    WORD m_readSpecArrayIndex;
+    DWORD m_readSpecObjectID;
+
     // The name of an identifier in constant storage, "" when it has none.
     static const char* PropertyName(int id);
+    void BuildReadSpec();
+    // Builds the two forms again when a field they come from changed.
+    void RefreshReadSpec();
     void Release();
     void CopyFrom(const CBACnetObjTypes& other);
     int ReadObjectID(CBACnetTag& tag, unsigned char* buf, int& len);

@@ -204,7 +204,7 @@ void CBACnetTypes::GetTagVal(unsigned char* data, unsigned char dataType, CTagVa
         if (text && data && size > 0) {
             const void* zero = memchr(data, 0, static_cast<size_t>(size));
             const size_t n = zero ? static_cast<const unsigned char*>(zero) - data : static_cast<size_t>(size);
-            value.SetVal(HostAnsiToWide(reinterpret_cast<const char*>(data), n).GetString());
+            value.SetAnsiText(reinterpret_cast<const char*>(data), n);
         }
         return;
     case DT_BIT_STRING:

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/Tag.h"  // CBACnetTag::TYPE_*, the kinds of application values
 #include "host/Types.h"
 #include "library/Export.h"
 
@@ -37,6 +38,26 @@ public:
     std::vector<unsigned char> m_octets;  // Octet String; Bit String bits (bit 0 = MSB of octet 0); context content
     int m_bitCount;           // Bit String length in bits
     std::vector<CBACnetValue> m_children;
+    // Why the last ReadFrame refused: one of REFUSED_*, REFUSED_NONE after a
+    // success. RefusalText gives it in words.
+    int m_refusal;
+
+    enum {
+        REFUSED_NONE = 0,
+        REFUSED_TRUNCATED,  // the value runs past `end`
+        REFUSED_LENGTH,     // a length its data type cannot have, or one past 2^31 - 1
+        REFUSED_TYPE,       // application tag 13 to 15, or context tag 255
+        REFUSED_CHARSET,    // a character set other than 0, 3, 4 and 5
+        REFUSED_TEXT,       // text that is not valid in its character set
+        REFUSED_BITS,       // an unused-bits count above 7, or unused bits of no octet
+        REFUSED_DEPTH,      // opening tags nested deeper than MAX_DEPTH
+        REFUSED_CLOSING,    // a closing tag that closes nothing open, or another tag number
+        REFUSED_NO_ROOM,    // encoding: the frame does not fit before `end`
+        REFUSED_VALUE,      // encoding: no frame for this value (kind, tag number, text not UTF-8)
+        REFUSED_OPENING,    // not the opening tag expected (ReadEnclosedFrame)
+        REFUSED_COUNT
+    };
+    static const char* RefusalText(int refusal);
 
     CBACnetValue();
 
@@ -54,6 +75,10 @@ public:
     static CBACnetValue Date(DWORD packed);
     static CBACnetValue Time(DWORD packed);
     static CBACnetValue ObjectID(DWORD packed);
+    // A primitive context-tagged value of raw content, and an opening tag
+    // `contextTag` around `children`.
+    static CBACnetValue Context(int contextTag, const std::vector<unsigned char>& content);
+    static CBACnetValue Constructed(int contextTag, const std::vector<CBACnetValue>& children);
 
     // Bit `i` of a Bit String (false beyond m_bitCount).
     bool Bit(int i) const;
@@ -71,4 +96,33 @@ public:
     // Encodes the value. Returns 1, or 0 (nothing written past `end`) when it
     // does not fit in [len, end).
     int MakeFrame(unsigned char* buf, int& len, int end) const;
+    // The same, saying why it refused (REFUSED_NO_ROOM, REFUSED_VALUE, or
+    // REFUSED_DEPTH for a tree nested deeper than the decoder takes).
+    // A refusal leaves `len` where it was.
+    int MakeFrame(unsigned char* buf, int& len, int end, int& refusal) const;
+
+    // ReadList, saying why it refused.
+    static int ReadList(const unsigned char* buf, int& len, int end, int closingTag,
+                        std::vector<CBACnetValue>& out, int& refusal);
+
+    // A property value as WriteProperty sends it and ReadProperty's reply
+    // carries it: opening tag `contextTag` (3 in both), the values, closing
+    // tag. An array or list property holds several values.
+    int MakeEnclosedFrame(unsigned char* buf, int& len, int end, int contextTag) const;
+    static int MakeEnclosedFrame(const std::vector<CBACnetValue>& values, unsigned char* buf, int& len,
+                                 int end, int contextTag);
+    static int MakeEnclosedFrame(const std::vector<CBACnetValue>& values, unsigned char* buf, int& len,
+                                 int end, int contextTag, int& refusal);
+    // Reads opening tag `contextTag`, the values up to its closing tag into
+    // `out` (replacing what it held), and the closing tag.
+    static int ReadEnclosedFrame(const unsigned char* buf, int& len, int end, int contextTag,
+                                 std::vector<CBACnetValue>& out);
+    static int ReadEnclosedFrame(const unsigned char* buf, int& len, int end, int contextTag,
+                                 std::vector<CBACnetValue>& out, int& refusal);
+
+    // Same kind, context tag and value. Reals and doubles compare by their
+    // bits (a NaN equals the same NaN; 0.0 and -0.0 differ); a Bit String by
+    // its length and bits. m_refusal is not compared.
+    bool operator==(const CBACnetValue& other) const;
+    bool operator!=(const CBACnetValue& other) const { return !(*this == other); }
 };

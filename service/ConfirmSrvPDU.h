@@ -45,4 +45,9 @@ protected:
     // segmentation.
     void MakeRequestHeader(unsigned char* buf, int& len, CBACnetOBJ* obj, unsigned char invokeID,
                            unsigned char serviceChoice, bool expectsReply);
+
+private:
+    // The device's request header octets, built again when its address or
+    // max APDU changed since they were built.
+    static void UpdateRequestHeader(CBACnetOBJ& obj);
 };

@@ -1,6 +1,7 @@
 #include "service/ReadMultiService.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "frame/Tag.h"
@@ -103,6 +104,16 @@ void CBACnetReadMultiService::MakeHeaderFrame(int& len, CBACnetOBJ* obj, int ind
     m_last = index;
 }
 
+// 1 when another entry may follow a request of `len` octets and `entries`
+// entries under the max-APDU size `limit`.
+static int AnotherEntryFits(int len, int entries, int limit)
+{
+    if (len + 8 >= limit)
+        return 0;
+    // Room for the acknowledgement: 27 octets plus 16 per entry and one more.
+    return (entries + 1) * 16 + 27 < limit ? 1 : 0;
+}
+
 int CBACnetReadMultiService::MakeBodyFrame(int& len, CBACnetObjTypes* entry, int index)
 {
     if (m_frame == nullptr || len < 0 || len > m_frameSize - kLargestEntry)
@@ -110,11 +121,30 @@ int CBACnetReadMultiService::MakeBodyFrame(int& len, CBACnetObjTypes* entry, int
     entry->MakeFrameToMulti(m_frame, len);
     m_frameLength = len;
     m_last = index;
-    const int limit = m_applicationHeader.GetMaxAPDU();
-    if (len + 8 >= limit)
+    return AnotherEntryFits(len, m_last - m_first + 1, m_applicationHeader.GetMaxAPDU());
+}
+
+int CBACnetReadMultiService::MakeFrame(unsigned char* buf, int size, CBACnetOBJ* obj, CPtrArray& array)
+{
+    static_assert(REQUEST_ROOM_MIN >= kSlack + kLargestEntry, "room for the longest header and one entry");
+    static_assert(REQUEST_ROOM >= kLargestStandardAPDU + REQUEST_ROOM_MIN, "room for any request");
+    if (buf == nullptr || size < REQUEST_ROOM_MIN)
         return 0;
-    // Room for the acknowledgement: 27 octets plus 16 per entry and one more.
-    return (m_last - m_first + 2) * 16 + 27 < limit ? 1 : 0;
+    int len = 0;
+    MakeRequestHeader(buf, len, obj, m_invokeID, SERVICE_CHOICE, true);
+    m_last = m_first;
+    // The max-APDU rule stops the request before len + 8 reaches the limit,
+    // so with that much room and one entry more no entry needs a room test.
+    const int limit = m_applicationHeader.GetMaxAPDU();
+    const int lastStart = size >= limit + kLargestEntry ? INT_MAX : size - kLargestEntry;
+    const int count = static_cast<int>(array.GetSize());
+    for (int i = m_first; i < count && len <= lastStart; i++) {
+        static_cast<CBACnetObjTypes*>(array.GetAt(i))->MakeFrameToMulti(buf, len);
+        m_last = i;
+        if (!AnotherEntryFits(len, i - m_first + 1, limit))
+            break;
+    }
+    return len;
 }
 
 int CBACnetReadMultiService::ReadBodyFrame(unsigned char* buf, int end, CPtrArray& array)

@@ -50,6 +50,15 @@ public:
     // this call is part of it). An entry that would not fit m_frame is not
     // written: then 0, and m_last stays at the previous entry.
     int MakeBodyFrame(int& len, CBACnetObjTypes* entry, int index);
+    // The whole request in the caller's buffer `buf` of `size` octets,
+    // allocating nothing: the header at buf[0], then the entries of `array`
+    // from m_first on, exactly as MakeHeaderFrame and MakeBodyFrame write
+    // them until the request is full or the array ends; an entry that might
+    // not fit `size` ends it too. Returns the octets written, or 0 when
+    // `size` is below REQUEST_ROOM_MIN. m_last is the last entry written
+    // (m_first with none); m_frame is not used.
+    enum { REQUEST_ROOM_MIN = 80, REQUEST_ROOM = 1476 + 80 };  // REQUEST_ROOM: always enough
+    int MakeFrame(unsigned char* buf, int size, CBACnetOBJ* obj, CPtrArray& array);
     // Hands each entry m_first..m_last of `array` its read access result
     // from the acknowledgement's parameters at buf[0], reading nothing at or
     // beyond buf[end]. 0 when the run reaches past the array's end, else 1.

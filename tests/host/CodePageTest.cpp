@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <string>
+
 #include "host/CodePage.h"
 
 namespace {
@@ -54,6 +58,148 @@ TEST(CodePage, AnsiToWideKeepsEveryByte) {
     EXPECT_EQ(s.GetLength(), 3);
     EXPECT_EQ(s[1], L'\0');
     EXPECT_EQ(s[2], 0x20AC);
+}
+
+}  // namespace
+
+namespace {
+
+// The code page is process-wide; each test that changes it puts it back.
+class CodePageChoice : public ::testing::Test {
+protected:
+    void TearDown() override { HostSetCodePage(HOST_CP_WINDOWS_1252); }
+};
+
+std::wstring Units(const CString& s) {
+    return std::wstring(s.GetString(), static_cast<size_t>(s.GetLength()));
+}
+
+TEST_F(CodePageChoice, OnlyTheTwoCodePages) {
+    EXPECT_EQ(HostGetCodePage(), 1252u) << "the default";
+    const struct {
+        unsigned codePage;
+        int accepted;
+    } rows[] = {{65001, 1}, {1252, 1}, {0, 0}, {437, 0}, {1200, 0}, {28591, 0}, {65000, 0}};
+    for (const auto& row : rows) {
+        HostSetCodePage(HOST_CP_UTF8);
+        EXPECT_EQ(HostSetCodePage(row.codePage), row.accepted) << row.codePage;
+        EXPECT_EQ(HostGetCodePage(), row.accepted ? row.codePage : 65001u) << row.codePage;
+    }
+}
+
+// Text that makes a round trip under UTF-8: the CString holds UTF-16 units.
+TEST_F(CodePageChoice, Utf8RoundTrips) {
+    const struct {
+        const char* name;
+        std::string utf8;
+        std::wstring units;
+    } rows[] = {
+        {"ASCII", "AI:1", L"AI:1"},
+        {"Latin", "Caf\xC3\xA9", L"Caf\xE9"},
+        {"Cyrillic", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", L"\x41F\x440\x438\x432\x435\x442"},
+        {"CJK", "\xE4\xB8\xAD\xE6\x96\x87", L"\x4E2D\x6587"},
+        {"emoji as a surrogate pair", "\xF0\x9F\x98\x80", L"\xD83D\xDE00"},
+        {"highest character", "\xF4\x8F\xBF\xBF", L"\xDBFF\xDFFF"},
+        {"euro", "\xE2\x82\xAC", L"\x20AC"},
+        {"embedded NUL", std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
+    };
+    ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
+    for (const auto& row : rows) {
+        const CString wide = HostAnsiToWide(row.utf8.data(), row.utf8.size());
+        EXPECT_EQ(Units(wide), row.units) << row.name;
+        EXPECT_EQ(HostWideToAnsi(wide.GetString(), static_cast<size_t>(wide.GetLength())), row.utf8) << row.name;
+    }
+    // A Linux literal holds a whole code point per wchar_t.
+    const std::wstring native = L"\U0001F600\x4E2D";
+    EXPECT_EQ(HostWideToAnsi(native.data(), native.size()), "\xF0\x9F\x98\x80\xE4\xB8\xAD");
+}
+
+// Broken UTF-8: one U+FFFD per maximal broken piece, never a read past the
+// given length.
+TEST_F(CodePageChoice, Utf8BrokenSequences) {
+    const wchar_t R = 0xFFFD;
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::wstring units;
+    } rows[] = {
+        {"cut two-octet form", "a\xC3", {L'a', R}},
+        {"cut three-octet form", "\xE2\x82", {R}},
+        {"cut four-octet form, then ASCII", "\xF0\x9F\x98" "A", {R, L'A'}},
+        {"lead without continuation", "\xC3(", {R, L'('}},
+        {"stray continuation", "\x80\xBF", {R, R}},
+        {"overlong two-octet", "\xC0\xAF", {R, R}},
+        {"overlong three-octet", "\xE0\x80\xAF", {R, R, R}},
+        {"overlong four-octet", "\xF0\x8F\xBF\xBF", {R, R, R, R}},
+        {"surrogate", "\xED\xA0\x80", {R, R, R}},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", {R, R, R, R}},
+        {"never a lead octet", "\xF5\xFE\xFF", {R, R, R}},
+        {"F5 with continuations", "\xF5\x80\x80\x80", {R, R, R, R}},
+        {"Windows-1252 text read as UTF-8", "Caf\xE9", {L'C', L'a', L'f', R}},
+    };
+    ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
+    for (const auto& row : rows) {
+        // The exact-size heap copy lets the sanitizer catch a read past it.
+        const std::unique_ptr<char[]> copy(new char[row.bytes.size()]);
+        std::copy(row.bytes.begin(), row.bytes.end(), copy.get());
+        EXPECT_EQ(Units(HostAnsiToWide(copy.get(), row.bytes.size())), row.units) << row.name;
+    }
+}
+
+TEST_F(CodePageChoice, Utf8EncodesWhatIsNotACharacterAsReplacement) {
+    const struct {
+        const char* name;
+        std::wstring wide;
+        std::string utf8;
+    } rows[] = {
+        {"lone high surrogate", L"\xD800" L"a", "\xEF\xBF\xBD" "a"},
+        {"high surrogate at the end", L"a\xDBFF", "a\xEF\xBF\xBD"},
+        {"lone low surrogate", L"\xDC00", "\xEF\xBF\xBD"},
+        {"pair in the wrong order", L"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"beyond U+10FFFF", std::wstring(1, static_cast<wchar_t>(0x110000)), "\xEF\xBF\xBD"},
+        {"two-octet edge", L"\x7F\x80\x7FF\x800", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80"},
+        {"four-octet edge", L"\xFFFF\U00010000", "\xEF\xBF\xBF\xF0\x90\x80\x80"},
+    };
+    ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
+    for (const auto& row : rows)
+        EXPECT_EQ(HostWideToAnsi(row.wide.data(), row.wide.size()), row.utf8) << row.name;
+    // The given length cuts a pair: its second half is not read.
+    EXPECT_EQ(HostWideToAnsi(L"\xD83D\xDE00", 1), "\xEF\xBF\xBD");
+}
+
+// Every narrow-text way into a CString follows the code page; the default
+// keeps Windows-1252 bytes, and the byte-wise calls stay Windows-1252.
+TEST_F(CodePageChoice, CStringNarrowTextFollowsTheCodePage) {
+    const char* const utf8 = "Caf\xC3\xA9";
+    EXPECT_EQ(Units(CString(utf8)), L"Caf\xC3\xA9") << "Windows-1252 by default";
+    EXPECT_EQ(HostWideToAnsi(L"Caf\xE9", 4), "Caf\xE9");
+
+    ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
+    EXPECT_EQ(Units(CString(utf8)), L"Caf\xE9");
+    CString assigned;
+    assigned = utf8;
+    EXPECT_EQ(Units(assigned), L"Caf\xE9");
+    CString appended(L"x");
+    appended += "\xF0\x9F\x98\x80";
+    EXPECT_EQ(Units(appended), L"x\xD83D\xDE00");
+    CString formatted;
+    formatted.Format(L"[%hs]", "\xD0\x9F");
+    EXPECT_EQ(Units(formatted), L"[\x41F]");
+    EXPECT_EQ(HostAnsiToWideChar(0x80), 0x20AC) << "byte-wise stays Windows-1252";
+    EXPECT_EQ(HostWideToAnsiChar(0x20AC), '\x80');
+
+    ASSERT_EQ(HostSetCodePage(HOST_CP_WINDOWS_1252), 1);
+    EXPECT_EQ(Units(CString(utf8)), L"Caf\xC3\xA9") << "back to Windows-1252";
+}
+
+// The explicit UTF-8 calls do not depend on the choice.
+TEST_F(CodePageChoice, ExplicitUtf8WhateverTheCodePage) {
+    for (const unsigned codePage : {1252u, 65001u}) {
+        ASSERT_EQ(HostSetCodePage(codePage), 1);
+        EXPECT_EQ(Units(HostUtf8ToWide("Caf\xC3\xA9\xF0\x9F\x98\x80\xC3", 10)), L"Caf\xE9\xD83D\xDE00\xFFFD")
+            << codePage;
+        EXPECT_EQ(HostWideToUtf8(L"\xE9\xD83D\xDE00\xDC00", 4), "\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBD") << codePage;
+    }
 }
 
 }  // namespace

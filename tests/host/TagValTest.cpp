@@ -85,4 +85,44 @@ TEST(TagVal, CopiesAreIndependent) {
     EXPECT_FALSE(a == b);
 }
 
+// A text value set again and again keeps the room its string has (a poll
+// hands texts over without allocating), and converts through the code page.
+TEST(TagVal, TextSettersKeepTheStringsRoom) {
+    CTagVal v;
+    v.SetAnsiText("Zone temperature 1", 18);
+    EXPECT_EQ(v.GetType(), CTagVal::typeText);
+    EXPECT_TRUE(v.GetValStr() == L"Zone temperature 1");
+    const wchar_t* room = v.GetValStr().GetString();
+    const struct {
+        const char* name;
+        void (*set)(CTagVal&);
+        const wchar_t* text;
+    } rows[] = {
+        {"shorter", [](CTagVal& t) { t.SetAnsiText("\x80uro\xE9", 5); }, L"\u20ACuro\u00E9"},
+        {"cut at n", [](CTagVal& t) { t.SetAnsiText("abcdef", 3); }, L"abc"},
+        {"after a number", [](CTagVal& t) { t.SetVal(21.5); t.SetAnsiText("Zone humidity", 13); }, L"Zone humidity"},
+        {"wide", [](CTagVal& t) { t.SetVal(L"wide text"); }, L"wide text"},
+        {"empty", [](CTagVal& t) { t.SetAnsiText(nullptr, 0); }, L""},
+    };
+    for (const auto& row : rows) {
+        row.set(v);
+        EXPECT_EQ(v.GetType(), CTagVal::typeText) << row.name;
+        EXPECT_TRUE(v.GetValStr() == row.text) << row.name;
+        EXPECT_EQ(v.GetValStr().GetString(), room) << row.name;
+    }
+}
+
+// Assigning a string its own text, or a part of it, is a copy, not a clear.
+TEST(TagVal, StringAssignedFromItself) {
+    CString s(L"self and more");
+    s = s.GetString() + 5;
+    EXPECT_TRUE(s == L"and more");
+    s = s.GetString();
+    EXPECT_TRUE(s == L"and more");
+    CTagVal v;
+    v.SetVal(L"kept");
+    v.SetVal(v.GetValStr().GetString());
+    EXPECT_TRUE(v.GetValStr() == L"kept");
+}
+
 }  // namespace

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Interoperability tests, from a fresh Debian 12 machine: installs what is
 # missing (a compiler, CMake, Ninja, tshark, Node.js and npm), installs the
-# pinned node-bacnet peer with `npm ci`, builds the library and the two
+# pinned node-bacnet peer with `npm ci`, builds the library and the three
 # interop programs with AddressSanitizer + UndefinedBehaviorSanitizer in a
 # build directory of their own, and runs them:
 #   interop_wire    every request frame the library builds, dissected by tshark
+#   interop_names   the standard's names against the dissector's value strings
 #   interop_device  round trips with a node-bacnet device on 127.0.0.1
 # Non-interactive and bounded in time; exits non-zero on any failure.
 #

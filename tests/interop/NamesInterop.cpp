@@ -1,0 +1,224 @@
+// The standard's names in the library against the value strings of
+// Wireshark's BACnet dissector (`tshark -G values`), entry by entry, for every
+// table both carry. Spellings are compared without case, spaces and hyphens
+// ("number-of-APDU-retries" is number-of-apdu-retries). Every other
+// difference is a named row below, with the reason; an unexplained one fails.
+//
+//     interop_names --tshark /usr/bin/tshark [--verbose]
+#include <bacnetcodec/bacnetcodec.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Process.h"
+
+namespace {
+
+// The dissector's fields and the library's table each one names.
+struct Field {
+    const char* field;
+    int enumeration;
+};
+const Field kFields[] = {
+    {"bacapp.objectType", BACNET_ENUM_OBJECT_TYPE},
+    {"bacapp.property_identifier", BACNET_ENUM_PROPERTY_ID},
+    {"bacapp.error_class", BACNET_ENUM_ERROR_CLASS},
+    {"bacapp.error_code", BACNET_ENUM_ERROR_CODE},
+    {"bacapp.reject_reason", BACNET_ENUM_REJECT_REASON},
+    {"bacapp.abort_reason", BACNET_ENUM_ABORT_REASON},
+    {"bacapp.confirmed_service", BACNET_ENUM_CONFIRMED_SERVICE},
+    {"bacapp.unconfirmed_service", BACNET_ENUM_UNCONFIRMED_SERVICE},
+    {"bacapp.from_state", BACNET_ENUM_EVENT_STATE},
+    {"bacapp.to_state", BACNET_ENUM_EVENT_STATE},
+};
+
+// A known difference: Wireshark's text (null: it has no row) against ours
+// (null: we have no row) for one value.
+struct Exception {
+    const char* field;
+    unsigned value;
+    const char* wireshark;
+    const char* ours;
+    const char* reason;
+};
+
+const char* const kPlural = "the standard's identifier is plural; the dissector drops the s";
+const char* const kIPv4 = "the standard names the Network Port's IPv4 properties ip-...; only 407-410 and 412 "
+                          "carry the bacnet-ip- prefix";
+const char* const kDeleted = "no property has this number in the standard; the dissector fills the gap with a note";
+const char* const kDraft = "unassigned in the standard: the global-group and structured-view properties the "
+                           "dissector puts here are numbered 345-348 and 207-208";
+
+const Exception kExceptions[] = {
+    {"bacapp.property_identifier", 0, "acked-transition", "acked-transitions", kPlural},
+    {"bacapp.property_identifier", 5, "active-vt-session", "active-vt-sessions", kPlural},
+    {"bacapp.property_identifier", 18, "the property in this place was deleted", nullptr, kDeleted},
+    {"bacapp.property_identifier", 24, "daylights-savings-status", "daylight-savings-status",
+     "the dissector misspells daylight"},
+    {"bacapp.property_identifier", 122, "vt-class-supported", "vt-classes-supported", kPlural},
+    {"bacapp.property_identifier", 130, "event-time-stamp", "event-time-stamps", kPlural},
+    {"bacapp.property_identifier", 194, "group-member-names", nullptr, kDraft},
+    {"bacapp.property_identifier", 198, "member-status-flags", nullptr, kDraft},
+    {"bacapp.property_identifier", 199, "notification-period", nullptr, kDraft},
+    {"bacapp.property_identifier", 200, "previous-notify-record", nullptr, kDraft},
+    {"bacapp.property_identifier", 201, "requested-update-interval", nullptr, kDraft},
+    {"bacapp.property_identifier", 216, "node-subtype", nullptr, kDraft},
+    {"bacapp.property_identifier", 217, "node-type", nullptr, kDraft},
+    {"bacapp.property_identifier", 400, "bacnet-ip-address", "ip-address", kIPv4},
+    {"bacapp.property_identifier", 401, "bacnet-ip-default-gateway", "ip-default-gateway", kIPv4},
+    {"bacapp.property_identifier", 402, "bacnet-ip-dhcp-enable", "ip-dhcp-enable", kIPv4},
+    {"bacapp.property_identifier", 403, "bacnet-ip-dhcp-lease-time", "ip-dhcp-lease-time", kIPv4},
+    {"bacapp.property_identifier", 404, "bacnet-ip-dhcp-lease-time-remaining", "ip-dhcp-lease-time-remaining",
+     kIPv4},
+    {"bacapp.property_identifier", 405, "bacnet-ip-dhcp-server", "ip-dhcp-server", kIPv4},
+    {"bacapp.property_identifier", 406, "bacnet-ip-dns-server", "ip-dns-server", kIPv4},
+    {"bacapp.property_identifier", 411, "bacnet-ip-subnet-mask", "ip-subnet-mask", kIPv4},
+    {"bacapp.property_identifier", 466, "enumeration value 466 is unassigned", nullptr, kDeleted},
+    {"bacapp.property_identifier", 489, "subordinate-relationship", "subordinate-relationships", kPlural},
+    {"bacapp.property_identifier", 4194311, "ssc-direct-connect-binding", "sc-direct-connect-binding",
+     "the dissector doubles the s of the sc- prefix"},
+    {"bacapp.property_identifier", 4194315, "sc-failed-connection-request", "sc-failed-connection-requests",
+     kPlural},
+    {"bacapp.error_code", 33, "removed enumeration", nullptr,
+     "the standard withdrew this error code; the dissector fills the gap with a note"},
+};
+
+// Lower case letters and digits only: the dissector writes "i-Am",
+// "acknowledgeAlarm", "abort - buffer - overflow" and "UTC-time-...".
+std::string Folded(const std::string& text) {
+    std::string folded;
+    for (const char c : text)
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+using Strings = std::map<unsigned, std::string>;
+
+// "V\t<field>\t<value>\t<text>" lines of the fields asked for.
+std::map<std::string, Strings> ReadValueStrings(const std::string& dump) {
+    std::map<std::string, Strings> tables;
+    std::set<std::string> wanted;
+    for (const Field& f : kFields)
+        wanted.insert(f.field);
+    size_t at = 0;
+    while (at < dump.size()) {
+        size_t end = dump.find('\n', at);
+        if (end == std::string::npos)
+            end = dump.size();
+        const std::string line = dump.substr(at, end - at);
+        at = end + 1;
+        if (line.compare(0, 9, "V\tbacapp.") != 0)
+            continue;
+        const size_t t1 = line.find('\t', 2);
+        const size_t t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
+        if (t2 == std::string::npos)
+            continue;
+        const std::string field = line.substr(2, t1 - 2);
+        if (!wanted.count(field))
+            continue;
+        char* stop = nullptr;
+        const unsigned long value = std::strtoul(line.c_str() + t1 + 1, &stop, 10);
+        if (stop != line.c_str() + t2)
+            continue;
+        tables[field][static_cast<unsigned>(value)] = line.substr(t2 + 1);
+    }
+    return tables;
+}
+
+const Exception* FindException(const std::string& field, unsigned value) {
+    for (const Exception& e : kExceptions)
+        if (field == e.field && value == e.value)
+            return &e;
+    return nullptr;
+}
+
+std::string Shown(const char* text) {
+    return text ? std::string("\"") + text + "\"" : std::string("(none)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string tshark = "tshark";
+    bool verbose = false;
+    for (int i = 1; i < argc; i++) {
+        const std::string a = argv[i];
+        if (a == "--tshark" && i + 1 < argc)
+            tshark = argv[++i];
+        else if (a == "--verbose")
+            verbose = true;
+        else {
+            fprintf(stderr, "usage: %s [--tshark PATH] [--verbose]\n", argv[0]);
+            return 2;
+        }
+    }
+
+    std::string dump, error;
+    int status = 0;
+    if (!RunProgram({tshark, "-G", "values"}, std::chrono::seconds(120), dump, &status, &error) || status != 0) {
+        fprintf(stderr, "tshark -G values failed: %s (status %d)\n", error.c_str(), status);
+        printf("names: 0 passed, 1 failed\n");
+        return 1;
+    }
+    const std::map<std::string, Strings> tables = ReadValueStrings(dump);
+    dump.clear();
+
+    int compared = 0, explained = 0, failed = 0;
+    std::set<const Exception*> used;
+    for (const Field& f : kFields) {
+        const auto found = tables.find(f.field);
+        // A dissector that renamed a field must fail here, not compare nothing.
+        if (found == tables.end() || found->second.size() < 3) {
+            fprintf(stderr, "FAIL %s: this tshark carries no value strings for it\n", f.field);
+            failed++;
+            continue;
+        }
+        const Strings& theirs = found->second;
+        std::set<unsigned> values;
+        for (const auto& row : theirs)
+            values.insert(row.first);
+        size_t count = 0;
+        const BACnetNamedValue* rows = BACnetEnumRows(f.enumeration, count);
+        for (size_t i = 0; i < count; ++i)
+            values.insert(rows[i].m_value);
+        for (const unsigned value : values) {
+            const auto it = theirs.find(value);
+            const char* wireshark = it == theirs.end() ? nullptr : it->second.c_str();
+            const char* ours = BACnetEnumName(f.enumeration, value);
+            if (wireshark && ours && Folded(wireshark) == Folded(ours)) {
+                compared++;
+                continue;
+            }
+            const Exception* e = FindException(f.field, value);
+            const bool same = e && (e->wireshark ? wireshark && std::string(e->wireshark) == wireshark : !wireshark) &&
+                              (e->ours ? ours && std::string(e->ours) == ours : !ours);
+            if (same) {
+                used.insert(e);
+                explained++;
+                if (verbose)
+                    printf("explained %s %u: Wireshark %s, ours %s: %s\n", f.field, value, Shown(wireshark).c_str(),
+                           Shown(ours).c_str(), e->reason);
+                continue;
+            }
+            fprintf(stderr, "FAIL %s %u: Wireshark %s, ours %s\n", f.field, value, Shown(wireshark).c_str(),
+                    Shown(ours).c_str());
+            failed++;
+        }
+    }
+    // A row no longer needed means the dissector caught up; the list is
+    // kept honest by saying so, without failing on a newer tshark.
+    for (const Exception& e : kExceptions)
+        if (!used.count(&e))
+            printf("note: %s %u (%s) no longer differs\n", e.field, e.value, Shown(e.wireshark).c_str());
+
+    printf("names: %d entries equal, %d differences explained, %d failed\n", compared, explained, failed);
+    return failed == 0 ? 0 : 1;
+}

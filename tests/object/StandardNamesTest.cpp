@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "object/StandardNames.h"
+
+namespace {
+
+struct Named {
+    int enumeration;
+    unsigned value;
+    const char* name;
+};
+
+// Facts from the standard, both directions.
+const Named kNamed[] = {
+    {BACNET_ENUM_OBJECT_TYPE, 0, "analog-input"},
+    {BACNET_ENUM_OBJECT_TYPE, 8, "device"},
+    {BACNET_ENUM_OBJECT_TYPE, 17, "schedule"},
+    {BACNET_ENUM_OBJECT_TYPE, 18, "averaging"},
+    {BACNET_ENUM_OBJECT_TYPE, 19, "multi-state-value"},
+    {BACNET_ENUM_OBJECT_TYPE, 20, "trend-log"},
+    {BACNET_ENUM_OBJECT_TYPE, 23, "accumulator"},
+    {BACNET_ENUM_OBJECT_TYPE, 56, "network-port"},
+    {BACNET_ENUM_OBJECT_TYPE, 64, "color-temperature"},
+    {BACNET_ENUM_PROPERTY_ID, 0, "acked-transitions"},
+    {BACNET_ENUM_PROPERTY_ID, 23, "date-list"},
+    {BACNET_ENUM_PROPERTY_ID, 62, "max-apdu-length-accepted"},
+    {BACNET_ENUM_PROPERTY_ID, 70, "model-name"},
+    {BACNET_ENUM_PROPERTY_ID, 79, "object-type"},
+    {BACNET_ENUM_PROPERTY_ID, 85, "present-value"},
+    {BACNET_ENUM_PROPERTY_ID, 107, "segmentation-supported"},
+    {BACNET_ENUM_PROPERTY_ID, 111, "status-flags"},
+    {BACNET_ENUM_PROPERTY_ID, 112, "system-status"},
+    {BACNET_ENUM_PROPERTY_ID, 139, "protocol-revision"},
+    {BACNET_ENUM_PROPERTY_ID, 371, "property-list"},
+    {BACNET_ENUM_PROPERTY_ID, 400, "ip-address"},
+    {BACNET_ENUM_PROPERTY_ID, 511, "issuer-certificate-files"},
+    {BACNET_ENUM_PROPERTY_ID, 4194304, "max-bvlc-length-accepted"},
+    {BACNET_ENUM_ENGINEERING_UNITS, 0, "square-meters"},
+    {BACNET_ENUM_ENGINEERING_UNITS, 62, "degrees-celsius"},
+    {BACNET_ENUM_ENGINEERING_UNITS, 95, "no-units"},
+    {BACNET_ENUM_ENGINEERING_UNITS, 105, "currency1"},
+    {BACNET_ENUM_ENGINEERING_UNITS, 254, "million-standard-cubic-feet-per-minute"},
+    {BACNET_ENUM_ENGINEERING_UNITS, 47808, "standard-cubic-feet-per-day"},
+    {BACNET_ENUM_ERROR_CLASS, 2, "property"},
+    {BACNET_ENUM_ERROR_CLASS, 7, "communication"},
+    {BACNET_ENUM_ERROR_CODE, 31, "unknown-object"},
+    {BACNET_ENUM_ERROR_CODE, 32, "unknown-property"},
+    {BACNET_ENUM_ERROR_CODE, 42, "invalid-array-index"},
+    {BACNET_ENUM_ERROR_CODE, 199, "ip-error"},
+    {BACNET_ENUM_REJECT_REASON, 9, "unrecognized-service"},
+    {BACNET_ENUM_ABORT_REASON, 4, "segmentation-not-supported"},
+    {BACNET_ENUM_SEGMENTATION, 3, "no-segmentation"},
+    {BACNET_ENUM_EVENT_STATE, 2, "offnormal"},
+    {BACNET_ENUM_RELIABILITY, 12, "communication-failure"},
+    {BACNET_ENUM_BINARY_PV, 1, "active"},
+    {BACNET_ENUM_POLARITY, 1, "reverse"},
+    {BACNET_ENUM_DEVICE_STATUS, 1, "operational-read-only"},
+    {BACNET_ENUM_CONFIRMED_SERVICE, 12, "read-property"},
+    {BACNET_ENUM_CONFIRMED_SERVICE, 26, "read-range"},
+    {BACNET_ENUM_UNCONFIRMED_SERVICE, 0, "i-am"},
+    {BACNET_ENUM_UNCONFIRMED_SERVICE, 8, "who-is"},
+    // Bit numbers are not the service choices.
+    {BACNET_ENUM_SERVICES_SUPPORTED, 26, "i-am"},
+    {BACNET_ENUM_SERVICES_SUPPORTED, 34, "who-is"},
+    {BACNET_ENUM_SERVICES_SUPPORTED, 35, "read-range"},
+    {BACNET_ENUM_SERVICES_SUPPORTED, 48, "you-are"},
+    {BACNET_ENUM_OBJECT_TYPES_SUPPORTED, 19, "multi-state-value"},
+    {BACNET_ENUM_STATUS_FLAGS, 0, "in-alarm"},
+    {BACNET_ENUM_STATUS_FLAGS, 3, "out-of-service"},
+};
+
+TEST(StandardNames, BothDirections) {
+    for (const auto& row : kNamed) {
+        const char* name = BACnetEnumName(row.enumeration, row.value);
+        ASSERT_NE(name, nullptr) << row.name;
+        EXPECT_STREQ(name, row.name);
+        EXPECT_EQ(BACnetEnumText(row.enumeration, row.value), row.name);
+        unsigned value = 12345;
+        EXPECT_EQ(BACnetEnumValue(row.enumeration, row.name, value), 1) << row.name;
+        EXPECT_EQ(value, row.value) << row.name;
+    }
+}
+
+// Every row of every table: well-formed, unique within its table, and found
+// again by its name.
+TEST(StandardNames, EveryRowRoundTrips) {
+    for (int e = 0; e < BACNET_ENUM_COUNT; ++e) {
+        size_t count = 0;
+        const BACnetNamedValue* rows = BACnetEnumRows(e, count);
+        ASSERT_NE(rows, nullptr) << e;
+        ASSERT_GT(count, 1u) << e;
+        std::set<std::string> names;
+        for (size_t i = 0; i < count; ++i) {
+            const std::string name = rows[i].m_name;
+            SCOPED_TRACE(std::to_string(e) + " " + name);
+            if (i > 0) {
+                EXPECT_LT(rows[i - 1].m_value, rows[i].m_value);
+            }
+            EXPECT_TRUE(names.insert(name).second);
+            ASSERT_FALSE(name.empty());
+            EXPECT_NE(name.front(), '-');
+            EXPECT_NE(name.back(), '-');
+            EXPECT_EQ(name.find("--"), std::string::npos);
+            EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-"), std::string::npos);
+            EXPECT_FALSE(name.front() >= '0' && name.front() <= '9') << "a name must not read as a number";
+            unsigned value = 0;
+            EXPECT_EQ(BACnetEnumValue(e, name.c_str(), value), 1);
+            EXPECT_EQ(value, rows[i].m_value);
+            EXPECT_EQ(BACnetEnumName(e, rows[i].m_value), rows[i].m_name);
+        }
+    }
+}
+
+TEST(StandardNames, TableSizes) {
+    const struct {
+        int enumeration;
+        size_t atLeast;
+        unsigned max;
+    } rows[] = {
+        {BACNET_ENUM_OBJECT_TYPE, 65, 1023},
+        {BACNET_ENUM_PROPERTY_ID, 500, 4194303},
+        {BACNET_ENUM_ENGINEERING_UNITS, 255, 65535},
+        {BACNET_ENUM_ERROR_CLASS, 8, 65535},
+        {BACNET_ENUM_ERROR_CODE, 190, 65535},
+        {BACNET_ENUM_REJECT_REASON, 10, 255},
+        {BACNET_ENUM_ABORT_REASON, 12, 255},
+        {BACNET_ENUM_SEGMENTATION, 4, 3},
+        {BACNET_ENUM_EVENT_STATE, 6, 65535},
+        {BACNET_ENUM_RELIABILITY, 25, 65535},
+        {BACNET_ENUM_BINARY_PV, 2, 1},
+        {BACNET_ENUM_POLARITY, 2, 1},
+        {BACNET_ENUM_DEVICE_STATUS, 6, 65535},
+        {BACNET_ENUM_CONFIRMED_SERVICE, 34, 255},
+        {BACNET_ENUM_UNCONFIRMED_SERVICE, 15, 255},
+        {BACNET_ENUM_SERVICES_SUPPORTED, 49, 255},
+        {BACNET_ENUM_OBJECT_TYPES_SUPPORTED, 65, 1023},
+        {BACNET_ENUM_STATUS_FLAGS, 4, 3},
+    };
+    ASSERT_EQ(std::size(rows), static_cast<size_t>(BACNET_ENUM_COUNT));
+    for (const auto& row : rows) {
+        size_t count = 0;
+        BACnetEnumRows(row.enumeration, count);
+        EXPECT_GE(count, row.atLeast) << row.enumeration;
+        EXPECT_EQ(BACnetEnumMax(row.enumeration), row.max) << row.enumeration;
+    }
+    // The object types every current device may list: 0 to 64, no gap.
+    size_t count = 0;
+    const BACnetNamedValue* types = BACnetEnumRows(BACNET_ENUM_OBJECT_TYPE, count);
+    for (unsigned t = 0; t <= 64; ++t) {
+        ASSERT_LT(t, count);
+        EXPECT_EQ(types[t].m_value, t);
+    }
+}
+
+// Numbers without a name: accepted up to the maximum, printed as numbers.
+TEST(StandardNames, NumbersBeyondNamedRows) {
+    const struct {
+        int enumeration;
+        const char* text;
+        unsigned value;
+        const char* printed;
+    } rows[] = {
+        {BACNET_ENUM_OBJECT_TYPE, "0", 0, "analog-input"},
+        {BACNET_ENUM_OBJECT_TYPE, "19", 19, "multi-state-value"},
+        {BACNET_ENUM_OBJECT_TYPE, "65", 65, "65"},
+        {BACNET_ENUM_OBJECT_TYPE, "128", 128, "128"},
+        {BACNET_ENUM_OBJECT_TYPE, "1023", 1023, "1023"},
+        {BACNET_ENUM_OBJECT_TYPE, "0019", 19, "multi-state-value"},
+        {BACNET_ENUM_PROPERTY_ID, "85", 85, "present-value"},
+        {BACNET_ENUM_PROPERTY_ID, "18", 18, "18"},
+        {BACNET_ENUM_PROPERTY_ID, "512", 512, "512"},
+        {BACNET_ENUM_PROPERTY_ID, "9999", 9999, "9999"},
+        {BACNET_ENUM_PROPERTY_ID, "4194303", 4194303, "4194303"},
+        // Beyond the maximum but the standard's own value.
+        {BACNET_ENUM_PROPERTY_ID, "4194304", 4194304, "max-bvlc-length-accepted"},
+        {BACNET_ENUM_ENGINEERING_UNITS, "256", 256, "256"},
+        {BACNET_ENUM_ENGINEERING_UNITS, "65535", 65535, "65535"},
+        {BACNET_ENUM_ERROR_CODE, "33", 33, "33"},
+        {BACNET_ENUM_RELIABILITY, "64", 64, "64"},
+        {BACNET_ENUM_SEGMENTATION, "3", 3, "no-segmentation"},
+        {BACNET_ENUM_SERVICES_SUPPORTED, "49", 49, "49"},
+    };
+    for (const auto& row : rows) {
+        unsigned value = 0;
+        ASSERT_EQ(BACnetEnumValue(row.enumeration, row.text, value), 1) << row.text;
+        EXPECT_EQ(value, row.value) << row.text;
+        EXPECT_EQ(BACnetEnumText(row.enumeration, value), row.printed) << row.text;
+    }
+    EXPECT_EQ(BACnetEnumName(BACNET_ENUM_OBJECT_TYPE, 128), nullptr);
+    EXPECT_EQ(BACnetEnumName(BACNET_ENUM_PROPERTY_ID, 4294967295u), nullptr);
+}
+
+TEST(StandardNames, Refusals) {
+    const struct {
+        int enumeration;
+        const char* text;
+    } rows[] = {
+        {BACNET_ENUM_OBJECT_TYPE, "analog-inputx"},
+        {BACNET_ENUM_OBJECT_TYPE, "analog-inpu"},
+        {BACNET_ENUM_OBJECT_TYPE, "analog input"},
+        {BACNET_ENUM_OBJECT_TYPE, " analog-input"},
+        {BACNET_ENUM_OBJECT_TYPE, ""},
+        {BACNET_ENUM_OBJECT_TYPE, "-1"},
+        {BACNET_ENUM_OBJECT_TYPE, "+1"},
+        {BACNET_ENUM_OBJECT_TYPE, "1 "},
+        {BACNET_ENUM_OBJECT_TYPE, "0x10"},
+        {BACNET_ENUM_OBJECT_TYPE, "1024"},
+        {BACNET_ENUM_OBJECT_TYPE, "present-value"},
+        {BACNET_ENUM_PROPERTY_ID, "4194338"},
+        {BACNET_ENUM_PROPERTY_ID, "4294967295"},
+        {BACNET_ENUM_PROPERTY_ID, "4294967296"},
+        {BACNET_ENUM_PROPERTY_ID, "99999999999999999999999"},
+        {BACNET_ENUM_PROPERTY_ID, "-1"},
+        {BACNET_ENUM_PROPERTY_ID, ""},
+        {BACNET_ENUM_PROPERTY_ID, "present-value-"},
+        {BACNET_ENUM_PROPERTY_ID, "presentvalue"},
+        {BACNET_ENUM_BINARY_PV, "2"},
+        {BACNET_ENUM_SEGMENTATION, "4"},
+        {BACNET_ENUM_STATUS_FLAGS, "4"},
+        {BACNET_ENUM_ENGINEERING_UNITS, "65536"},
+        {BACNET_ENUM_ABORT_REASON, "256"},
+        {-1, "0"},
+        {BACNET_ENUM_COUNT, "0"},
+    };
+    for (const auto& row : rows) {
+        unsigned value = 777;
+        EXPECT_EQ(BACnetEnumValue(row.enumeration, row.text, value), 0) << '"' << row.text << '"';
+        EXPECT_EQ(value, 777u) << "a refusal leaves the value alone: " << row.text;
+    }
+    unsigned value = 777;
+    EXPECT_EQ(BACnetEnumValue(BACNET_ENUM_OBJECT_TYPE, nullptr, value), 0);
+    size_t count = 5;
+    EXPECT_EQ(BACnetEnumRows(BACNET_ENUM_COUNT, count), nullptr);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(BACnetEnumRows(-1, count), nullptr);
+    EXPECT_EQ(BACnetEnumMax(BACNET_ENUM_COUNT), 0u);
+    EXPECT_EQ(BACnetEnumName(-1, 0), nullptr);
+    EXPECT_EQ(BACnetEnumText(BACNET_ENUM_COUNT, 7), "7");
+}
+
+TEST(StandardNames, CaseAndUnderscoreTolerated) {
+    const struct {
+        int enumeration;
+        const char* text;
+        unsigned value;
+    } rows[] = {
+        {BACNET_ENUM_OBJECT_TYPE, "Analog_Input", 0},
+        {BACNET_ENUM_OBJECT_TYPE, "ANALOG-INPUT", 0},
+        {BACNET_ENUM_OBJECT_TYPE, "MULTI_STATE_VALUE", 19},
+        {BACNET_ENUM_PROPERTY_ID, "Present_Value", 85},
+        {BACNET_ENUM_PROPERTY_ID, "present_value", 85},
+        {BACNET_ENUM_PROPERTY_ID, "ZONE_MEMBERS", 165},
+        {BACNET_ENUM_PROPERTY_ID, "PROTOCOL-Object-Types_SUPPORTED", 96},
+        {BACNET_ENUM_ENGINEERING_UNITS, "Degrees_Celsius", 62},
+        {BACNET_ENUM_ERROR_CODE, "UNKNOWN_PROPERTY", 32},
+        {BACNET_ENUM_UNCONFIRMED_SERVICE, "I_AM", 0},
+    };
+    for (const auto& row : rows) {
+        unsigned value = 0;
+        EXPECT_EQ(BACnetEnumValue(row.enumeration, row.text, value), 1) << row.text;
+        EXPECT_EQ(value, row.value) << row.text;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// protocol-services-supported, bit by bit, as a current device sends its 49.
+TEST(StandardNames, ServicesSupportedBits) {
+    const char* const bits[] = {
+        "acknowledge-alarm", "confirmed-cov-notification", "confirmed-event-notification",
+        "get-alarm-summary", "get-enrollment-summary", "subscribe-cov", "atomic-read-file",
+        "atomic-write-file", "add-list-element", "remove-list-element", "create-object",
+        "delete-object", "read-property", "read-property-conditional", "read-property-multiple",
+        "write-property", "write-property-multiple", "device-communication-control",
+        "confirmed-private-transfer", "confirmed-text-message", "reinitialize-device", "vt-open",
+        "vt-close", "vt-data", "authenticate", "request-key", "i-am", "i-have",
+        "unconfirmed-cov-notification", "unconfirmed-event-notification",
+        "unconfirmed-private-transfer", "unconfirmed-text-message", "time-synchronization",
+        "who-has", "who-is", "read-range", "utc-time-synchronization", "life-safety-operation",
+        "subscribe-cov-property", "get-event-information", "write-group",
+        "subscribe-cov-property-multiple", "confirmed-cov-notification-multiple",
+        "unconfirmed-cov-notification-multiple", "confirmed-audit-notification", "audit-log-query",
+        "unconfirmed-audit-notification", "who-am-i", "you-are",
+    };
+    size_t count = 0;
+    const BACnetNamedValue* rows = BACnetEnumRows(BACNET_ENUM_SERVICES_SUPPORTED, count);
+    ASSERT_EQ(count, std::size(bits));
+    for (size_t i = 0; i < count; ++i) {
+        EXPECT_EQ(rows[i].m_value, i);
+        EXPECT_STREQ(rows[i].m_name, bits[i]) << "bit " << i;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,497 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "Hex.h"
+#include "frame/Tag.h"
+#include "property/Value.h"
+
+namespace {
+
+using V = CBACnetValue;
+
+struct Row {
+    const char* name;
+    V value;
+    const char* hex;
+};
+
+std::vector<unsigned char> Seq(int n)
+{
+    std::vector<unsigned char> out(n);
+    for (int i = 0; i < n; i++)
+        out[i] = static_cast<unsigned char>(i);
+    return out;
+}
+
+// Every data type in its one encoding: value to octets and octets to value.
+const std::vector<Row>& Canonical()
+{
+    static const std::vector<Row> rows = {
+        {"null", V::Null(), "00"},
+        {"false", V::Boolean(false), "10"},
+        {"true", V::Boolean(true), "11"},
+        {"unsigned 0", V::Unsigned(0), "21 00"},
+        {"unsigned 255", V::Unsigned(255), "21 FF"},
+        {"unsigned 256", V::Unsigned(256), "22 01 00"},
+        {"unsigned 2^24", V::Unsigned(1u << 24), "24 01 00 00 00"},
+        {"unsigned 2^32", V::Unsigned(1ull << 32), "25 05 01 00 00 00 00"},
+        {"unsigned max", V::Unsigned(UINT64_MAX), "25 08 FF FF FF FF FF FF FF FF"},
+        {"signed 0", V::Signed(0), "31 00"},
+        {"signed 127", V::Signed(127), "31 7F"},
+        {"signed 128", V::Signed(128), "32 00 80"},
+        {"signed -1", V::Signed(-1), "31 FF"},
+        {"signed -128", V::Signed(-128), "31 80"},
+        {"signed -129", V::Signed(-129), "32 FF 7F"},
+        {"signed -2^31", V::Signed(INT32_MIN), "34 80 00 00 00"},
+        {"signed min", V::Signed(INT64_MIN), "35 08 80 00 00 00 00 00 00 00"},
+        {"signed max", V::Signed(INT64_MAX), "35 08 7F FF FF FF FF FF FF FF"},
+        {"real 100", V::Real(100.0f), "44 42 C8 00 00"},
+        {"real -1", V::Real(-1.0f), "44 BF 80 00 00"},
+        {"double 100", V::Double(100.0), "55 08 40 59 00 00 00 00 00 00"},
+        {"octets, none", V::Octets({}), "60"},
+        {"octets, 3", V::Octets({1, 2, 3}), "63 01 02 03"},
+        {"octets, 5", V::Octets(Seq(5)), "65 05 00 01 02 03 04"},
+        {"text, empty", V::Text(""), "71 00"},
+        {"text, ABC", V::Text("ABC"), "74 00 41 42 43"},
+        {"text, UTF-8", V::Text("Caf\xC3\xA9"), "75 06 00 43 61 66 C3 A9"},
+        {"text, above U+FFFF", V::Text("\xF0\x9F\x98\x80"), "75 05 00 F0 9F 98 80"},
+        {"bits, none", V::Bits({}), "81 00"},
+        {"bits, 1", V::Bits({true}), "82 07 80"},
+        {"bits, status flags", V::Bits({true, false, false, true}), "82 04 90"},
+        {"bits, 8", V::Bits({0, 1, 0, 1, 0, 1, 0, 1}), "82 00 55"},
+        {"bits, 10", V::Bits({1, 0, 0, 0, 0, 0, 0, 1, 1, 1}), "83 06 81 C0"},
+        {"enumerated 0", V::Enumerated(0), "91 00"},
+        {"enumerated 62", V::Enumerated(62), "91 3E"},
+        {"enumerated 256", V::Enumerated(256), "92 01 00"},
+        {"date 2024-12-25", V::Date(0x7C0C1903), "A4 7C 0C 19 03"},
+        {"time 08:00", V::Time(0x08000000), "B4 08 00 00 00"},
+        {"object analog-input 1", V::ObjectID(0x00000001), "C4 00 00 00 01"},
+        {"object device 1234", V::ObjectID(0x020004D2), "C4 02 00 04 D2"},
+        {"context 0", V::Context(0, {0x00}), "09 00"},
+        {"context 1, none", V::Context(1, {}), "18"},
+        {"context 2, 6 octets", V::Context(2, Seq(6)), "2D 06 00 01 02 03 04 05"},
+        {"context 15", V::Context(15, {0x2A}), "F9 0F 2A"},
+        {"context 254", V::Context(254, {}), "F8 FE"},
+        {"constructed 3", V::Constructed(3, {V::Real(100.0f)}), "3E 44 42 C8 00 00 3F"},
+        {"constructed, empty", V::Constructed(0, {}), "0E 0F"},
+        {"constructed, nested",
+         V::Constructed(0, {V::Constructed(1, {V::Context(0, {1})}), V::Null()}),
+         "0E 1E 09 01 1F 00 0F"},
+        {"constructed 20", V::Constructed(20, {V::Unsigned(1)}), "FE 14 21 01 FF 14"},
+    };
+    return rows;
+}
+
+std::string Encode(const V& v)
+{
+    unsigned char buf[512];
+    int len = 0;
+    EXPECT_EQ(v.MakeFrame(buf, len, sizeof buf), 1);
+    return ToHex(buf, len);
+}
+
+// Decodes one value from a block of exactly the frame's size.
+int Decode(const std::string& hex, V& out, int* stoppedAt = nullptr)
+{
+    Received in(hex);
+    int len = 0;
+    const int ok = out.ReadFrame(in.buf(), len, in.end());
+    if (stoppedAt)
+        *stoppedAt = len;
+    if (ok) {
+        EXPECT_EQ(len, in.end()) << hex;
+    }
+    return ok;
+}
+
+TEST(Value, EveryTypeBothWays)
+{
+    for (const Row& row : Canonical()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(Encode(row.value), row.hex);
+        V decoded;
+        ASSERT_EQ(Decode(row.hex, decoded), 1) << V::RefusalText(decoded.m_refusal);
+        EXPECT_EQ(decoded.m_refusal, V::REFUSED_NONE);
+        EXPECT_TRUE(decoded == row.value);
+        EXPECT_EQ(Encode(decoded), row.hex);
+    }
+}
+
+TEST(Value, LongLengthsTakeTheExtendedForms)
+{
+    const struct {
+        int size;
+        const char* header;
+    } rows[] = {
+        {4, "64"}, {5, "65 05"}, {253, "65 FD"}, {254, "65 FE 00 FE"},
+        {65535, "65 FE FF FF"}, {65536, "65 FF 00 01 00 00"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.size);
+        const V value = V::Octets(Seq(row.size));
+        std::vector<unsigned char> buf(row.size + 8);
+        int len = 0;
+        ASSERT_EQ(value.MakeFrame(buf.data(), len, static_cast<int>(buf.size())), 1);
+        const std::string header = row.header;
+        const int headerSize = static_cast<int>(Hex(header).size());
+        EXPECT_EQ(ToHex(buf.data(), headerSize), header);
+        EXPECT_EQ(len, headerSize + row.size);
+        Received in(buf, len);
+        V decoded;
+        int at = 0;
+        ASSERT_EQ(decoded.ReadFrame(in.buf(), at, in.end()), 1);
+        EXPECT_EQ(at, len);
+        EXPECT_TRUE(decoded == value);
+    }
+}
+
+// Forms a device may send that are not the shortest, and the character sets
+// other than UTF-8: each decodes to the value shown.
+TEST(Value, OtherFormsDecode)
+{
+    const Row rows[] = {
+        {"unsigned with a leading zero", V::Unsigned(5), "22 00 05"},
+        {"unsigned in an extended length", V::Unsigned(5), "25 01 05"},
+        {"null in an extended length", V::Null(), "05 00"},
+        {"signed -1 in two octets", V::Signed(-1), "32 FF FF"},
+        {"signed -2 in four octets", V::Signed(-2), "34 FF FF FF FE"},
+        {"signed in three octets", V::Signed(-8388608), "33 80 00 00"},
+        {"unused bits set", V::Bits({true, false, false, false}), "82 04 8F"},
+        {"UCS-4", V::Text("C\xF0\x9F\x98\x80"), "75 09 03 00 00 00 43 00 01 F6 00"},
+        {"UCS-2", V::Text("C\xC3\xA9"), "75 05 04 00 43 00 E9"},
+        {"UCS-2 Cyrillic", V::Text("\xD0\x9F\xD1\x80"), "75 05 04 04 1F 04 40"},
+        {"UCS-2 CJK", V::Text("\xE6\x97\xA5"), "73 04 65 E5"},
+        {"UCS-2 surrogate pair", V::Text("\xF0\x9F\x98\x80"), "75 05 04 D8 3D DE 00"},
+        {"UCS-2 first surrogate pair, then a letter", V::Text("\xF0\x90\x80\x80" "A"),
+         "75 07 04 D8 00 DC 00 00 41"},
+        {"signed -1 in seven octets", V::Signed(-1), "35 07 FF FF FF FF FF FF FF"},
+        {"ISO 8859-1", V::Text("Caf\xC3\xA9 \xC2\xB0"), "75 07 05 43 61 66 E9 20 B0"},
+        {"UTF-8 with a NUL", V::Text(std::string("A\0B", 3)), "74 00 41 00 42"},
+        {"context 6 octets in the extended form", V::Context(0, Seq(6)), "0D 06 00 01 02 03 04 05"},
+        {"context with an extended length of 1", V::Context(0, {7}), "0D 01 07"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        V decoded;
+        ASSERT_EQ(Decode(row.hex, decoded), 1) << V::RefusalText(decoded.m_refusal);
+        EXPECT_TRUE(decoded == row.value) << Encode(decoded);
+    }
+}
+
+TEST(Value, RefusesBadInput)
+{
+    const struct {
+        const char* name;
+        const char* hex;
+        int refusal;
+        int stoppedAt;
+    } rows[] = {
+        {"nothing", "", V::REFUSED_TRUNCATED, 0},
+        {"null with content", "01 00", V::REFUSED_LENGTH, 1},
+        {"boolean 2", "12", V::REFUSED_LENGTH, 1},
+        {"boolean in an extended length", "15 01", V::REFUSED_LENGTH, 2},
+        {"unsigned of no octets", "20", V::REFUSED_LENGTH, 1},
+        {"unsigned of 9 octets", "25 09 01 02 03 04 05 06 07 08 09", V::REFUSED_LENGTH, 2},
+        {"signed of 9 octets", "35 09 01 02 03 04 05 06 07 08 09", V::REFUSED_LENGTH, 2},
+        {"enumerated of no octets", "90", V::REFUSED_LENGTH, 1},
+        {"real of 3 octets", "43 01 02 03", V::REFUSED_LENGTH, 1},
+        {"double of 4 octets", "54 01 02 03 04", V::REFUSED_LENGTH, 1},
+        {"date of 3 octets", "A3 7C 0C 19", V::REFUSED_LENGTH, 1},
+        {"time of 5 octets", "B5 05 08 00 00 00 00", V::REFUSED_LENGTH, 2},
+        {"object identifier of 5 octets", "C5 05 00 00 00 00 01", V::REFUSED_LENGTH, 2},
+        {"application tag 13", "D1 00", V::REFUSED_TYPE, 1},
+        {"application tag 15", "F1 00", V::REFUSED_TYPE, 1},
+        {"context tag 255", "F9 FF", V::REFUSED_TYPE, 0},
+        {"application opening tag", "26", V::REFUSED_LENGTH, 1},
+        {"length 0xFFFFFFFF", "65 FF FF FF FF FF", V::REFUSED_LENGTH, 0},
+        {"context length 0xFFFFFFFF", "0D FF FF FF FF FF 00", V::REFUSED_LENGTH, 0},
+        {"length 2^31 - 1", "65 FF 7F FF FF FF 00", V::REFUSED_TRUNCATED, 6},
+        {"content cut", "44 42 C8 00", V::REFUSED_TRUNCATED, 1},
+        {"extended length cut", "65 FE 01", V::REFUSED_TRUNCATED, 0},
+        {"extended tag number cut", "F9", V::REFUSED_TRUNCATED, 0},
+        {"character string without its set", "70", V::REFUSED_LENGTH, 1},
+        {"character set 1 (DBCS)", "74 01 03 A4 41", V::REFUSED_CHARSET, 1},
+        {"character set 2 (JIS X 0208)", "73 02 30 21", V::REFUSED_CHARSET, 1},
+        {"character set 6", "72 06 41", V::REFUSED_CHARSET, 1},
+        {"UTF-8, bad continuation", "73 00 C3 28", V::REFUSED_TEXT, 1},
+        {"UTF-8, overlong", "73 00 C0 AF", V::REFUSED_TEXT, 1},
+        {"UTF-8, surrogate", "74 00 ED A0 80", V::REFUSED_TEXT, 1},
+        {"UTF-8, above U+10FFFF", "75 05 00 F4 90 80 80", V::REFUSED_TEXT, 2},
+        {"UTF-8, sequence cut", "73 00 41 E2", V::REFUSED_TEXT, 1},
+        {"UTF-8, stray continuation", "72 00 80", V::REFUSED_TEXT, 1},
+        {"UCS-2, odd length", "74 04 00 41 00", V::REFUSED_TEXT, 1},
+        {"UCS-2, lone high surrogate", "73 04 D8 3D", V::REFUSED_TEXT, 1},
+        {"UCS-2, lone low surrogate", "75 05 04 DE 00 00 41", V::REFUSED_TEXT, 2},
+        {"UCS-2, last low surrogate alone", "73 04 DF FF", V::REFUSED_TEXT, 1},
+        {"UCS-2, high surrogate then a letter", "75 05 04 D8 3D 00 41", V::REFUSED_TEXT, 2},
+        {"UCS-4, length not a multiple of 4", "74 03 00 00 41", V::REFUSED_TEXT, 1},
+        {"UCS-4, above U+10FFFF", "75 05 03 00 11 00 00", V::REFUSED_TEXT, 2},
+        {"UCS-4, surrogate", "75 05 03 00 00 D8 00", V::REFUSED_TEXT, 2},
+        {"bit string of no octets", "80", V::REFUSED_LENGTH, 1},
+        {"8 unused bits", "82 08 FF", V::REFUSED_BITS, 1},
+        {"unused bits of no octets", "81 03", V::REFUSED_BITS, 1},
+        {"closing tag alone", "3F", V::REFUSED_CLOSING, 0},
+        {"mismatched closing tag", "3E 21 01 4F", V::REFUSED_CLOSING, 3},
+        {"mismatched inner closing tag", "0E 1E 21 01 0F 1F", V::REFUSED_CLOSING, 4},
+        {"opening tag never closed", "3E 21 01", V::REFUSED_TRUNCATED, 3},
+        {"bad value inside", "3E 1E 72 01 41 1F 3F", V::REFUSED_CHARSET, 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        V decoded;
+        int stoppedAt = -1;
+        EXPECT_EQ(Decode(row.hex, decoded, &stoppedAt), 0);
+        EXPECT_EQ(decoded.m_refusal, row.refusal) << V::RefusalText(decoded.m_refusal);
+        EXPECT_EQ(stoppedAt, row.stoppedAt);
+    }
+}
+
+TEST(Value, EveryPrefixIsRefused)
+{
+    std::vector<std::string> frames;
+    for (const Row& row : Canonical())
+        frames.push_back(row.hex);
+    frames.push_back("75 09 03 00 00 00 43 00 01 F6 00");
+    frames.push_back("75 05 04 D8 3D DE 00");
+    frames.push_back("0E 1E 2E 3E 44 42 C8 00 00 3F 2F 1F 0F");
+    for (const std::string& hex : frames) {
+        const std::vector<unsigned char> whole = Hex(hex);
+        for (size_t cut = 0; cut < whole.size(); cut++) {
+            Received in(whole, cut);
+            V decoded;
+            int len = 0;
+            EXPECT_EQ(decoded.ReadFrame(in.buf(), len, in.end()), 0) << hex << " cut at " << cut;
+            EXPECT_LE(len, in.end());
+        }
+    }
+}
+
+// Opening tags nested to the limit decode, one deeper is refused, and a
+// frame of nothing but opening tags is refused at the limit.
+TEST(Value, NestingIsBounded)
+{
+    auto Nested = [](int depth) {
+        std::string hex;
+        for (int i = 0; i < depth; i++)
+            hex += "0E ";
+        hex += "21 01";
+        for (int i = 0; i < depth; i++)
+            hex += " 0F";
+        return hex;
+    };
+    V decoded;
+    ASSERT_EQ(Decode(Nested(V::MAX_DEPTH), decoded), 1);
+    const V* inner = &decoded;
+    for (int i = 0; i < V::MAX_DEPTH; i++) {
+        ASSERT_EQ(inner->m_kind, V::KIND_CONSTRUCTED);
+        ASSERT_EQ(inner->m_children.size(), 1u);
+        inner = &inner->m_children[0];
+    }
+    EXPECT_TRUE(*inner == V::Unsigned(1));
+    EXPECT_EQ(Encode(decoded), Nested(V::MAX_DEPTH));
+
+    int stoppedAt;
+    EXPECT_EQ(Decode(Nested(V::MAX_DEPTH + 1), decoded, &stoppedAt), 0);
+    EXPECT_EQ(decoded.m_refusal, V::REFUSED_DEPTH);
+    EXPECT_EQ(stoppedAt, V::MAX_DEPTH + 1);
+
+    Received bomb(std::vector<unsigned char>(100000, 0x0E));
+    int len = 0;
+    EXPECT_EQ(decoded.ReadFrame(bomb.buf(), len, bomb.end()), 0);
+    EXPECT_EQ(decoded.m_refusal, V::REFUSED_DEPTH);
+
+    // The encoder keeps to the same limit.
+    V tree = V::Unsigned(1);
+    for (int i = 0; i <= V::MAX_DEPTH; i++)
+        tree = V::Constructed(0, {tree});
+    unsigned char buf[128];
+    len = 0;
+    int refusal;
+    EXPECT_EQ(tree.MakeFrame(buf, len, sizeof buf, refusal), 0);
+    EXPECT_EQ(refusal, V::REFUSED_DEPTH);
+    EXPECT_EQ(len, 0);
+
+    // Inside a property value's tags one level fewer is left, both ways.
+    tree = V::Unsigned(1);
+    for (int i = 0; i < V::MAX_DEPTH - 1; i++)
+        tree = V::Constructed(0, {tree});
+    len = 0;
+    ASSERT_EQ(V::MakeEnclosedFrame({tree}, buf, len, sizeof buf, 3), 1);
+    Received enclosed(std::vector<unsigned char>(buf, buf + len));
+    std::vector<V> values;
+    len = 0;
+    EXPECT_EQ(V::ReadEnclosedFrame(enclosed.buf(), len, enclosed.end(), 3, values), 1);
+    tree = V::Constructed(0, {tree});
+    len = 0;
+    EXPECT_EQ(V::MakeEnclosedFrame({tree}, buf, len, sizeof buf, 3, refusal), 0);
+    EXPECT_EQ(refusal, V::REFUSED_DEPTH);
+    EXPECT_EQ(tree.MakeEnclosedFrame(buf, len, sizeof buf, 3), 0);
+}
+
+// The encoder writes nothing at or past `end`, and a refusal leaves `len`.
+TEST(Value, EncoderStaysInItsRoom)
+{
+    for (const Row& row : Canonical()) {
+        SCOPED_TRACE(row.name);
+        const int size = static_cast<int>(Hex(row.hex).size());
+        for (int room = 0; room < size; room++) {
+            std::vector<unsigned char> buf(2 + size + 4, 0xA5);
+            int len = 2;
+            int refusal;
+            EXPECT_EQ(row.value.MakeFrame(buf.data(), len, 2 + room, refusal), 0);
+            EXPECT_EQ(refusal, V::REFUSED_NO_ROOM);
+            EXPECT_EQ(len, 2);
+            for (size_t i = 2 + room; i < buf.size(); i++)
+                ASSERT_EQ(buf[i], 0xA5) << "written at " << i;
+        }
+        std::vector<unsigned char> buf(2 + size);
+        int len = 2;
+        EXPECT_EQ(row.value.MakeFrame(buf.data(), len, 2 + size), 1);
+        EXPECT_EQ(ToHex(buf.data() + 2, size), row.hex);
+    }
+}
+
+TEST(Value, EncoderRefusesValuesWithoutAFrame)
+{
+    V badKind;
+    badKind.m_kind = 13;
+    V negativeBits = V::Bits({true});
+    negativeBits.m_bitCount = -1;
+    const struct {
+        const char* name;
+        V value;
+    } rows[] = {
+        {"text not UTF-8", V::Text("Caf\xE9")},
+        {"text with a surrogate", V::Text("\xED\xA0\x80")},
+        {"context tag 255", V::Context(255, {})},
+        {"context tag -1", V::Context(-1, {})},
+        {"constructed tag 255", V::Constructed(255, {})},
+        {"application type 13", badKind},
+        {"negative bit count", negativeBits},
+        {"bad value inside", V::Constructed(0, {V::Null(), V::Context(300, {})})},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        unsigned char buf[64];
+        int len = 0;
+        int refusal;
+        EXPECT_EQ(row.value.MakeFrame(buf, len, sizeof buf, refusal), 0);
+        EXPECT_EQ(refusal, V::REFUSED_VALUE);
+        EXPECT_EQ(len, 0);
+    }
+}
+
+TEST(Value, BitsReadFromTheFirstOctetsHighBit)
+{
+    V flags;
+    ASSERT_EQ(Decode("82 04 40", flags), 1);  // status flags: fault only
+    EXPECT_EQ(flags.m_bitCount, 4);
+    const bool expected[] = {false, true, false, false, false};
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(flags.Bit(i), expected[i]) << i;
+    EXPECT_FALSE(flags.Bit(-1));
+
+    V noisy;
+    ASSERT_EQ(Decode("82 04 8F", noisy), 1);
+    EXPECT_EQ(ToHex(noisy.m_octets), "80");  // the unused bits cleared
+
+    // Bits past the octets given go out as 0.
+    V short_;
+    short_.m_kind = CBACnetTag::TYPE_BIT_STRING;
+    short_.m_bitCount = 12;
+    short_.m_octets = {0xFF};
+    EXPECT_EQ(Encode(short_), "83 04 FF 00");
+
+    // A current device's protocol-object-types-supported: 65 bits.
+    std::string hex = "85 0A 07";
+    for (int i = 0; i < 7; i++)
+        hex += " FF";
+    hex += " 80 80";
+    V types;
+    ASSERT_EQ(Decode(hex, types), 1);
+    EXPECT_EQ(types.m_bitCount, 65);
+    EXPECT_TRUE(types.Bit(0));
+    EXPECT_TRUE(types.Bit(56));
+    EXPECT_FALSE(types.Bit(57));
+    EXPECT_TRUE(types.Bit(64));
+    EXPECT_EQ(Encode(types), hex);
+}
+
+TEST(Value, EqualityComparesWhatTheKindCarries)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_TRUE(V::Real(nan) == V::Real(nan));
+    EXPECT_TRUE(V::Real(0.0f) != V::Real(-0.0f));
+    EXPECT_TRUE(V::Unsigned(1) != V::Enumerated(1));
+    EXPECT_TRUE(V::Context(0, {1}) != V::Context(1, {1}));
+    EXPECT_TRUE(V::Context(0, {1}) != V::Octets({1}));
+    EXPECT_TRUE(V::Bits({true}) != V::Bits({true, false}));
+    EXPECT_TRUE(V::Constructed(0, {V::Null()}) != V::Constructed(0, {V::Null(), V::Null()}));
+    V stray = V::Unsigned(3);
+    stray.m_text = "ignored";
+    EXPECT_TRUE(stray == V::Unsigned(3));
+}
+
+// A list of values up to a closing tag, and a property value as WriteProperty
+// sends it and a ReadProperty reply carries it.
+TEST(Value, ListsAndEnclosedValues)
+{
+    Received list("21 01 91 02 3F");
+    std::vector<V> values;
+    int len = 0;
+    ASSERT_EQ(V::ReadList(list.buf(), len, list.end(), 3, values), 1);
+    EXPECT_EQ(len, 4);  // at the closing tag
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_TRUE(values[1] == V::Enumerated(2));
+
+    values.clear();
+    len = 0;
+    ASSERT_EQ(V::ReadList(list.buf(), len, 4, -1, values), 1);
+    EXPECT_EQ(values.size(), 2u);
+
+    values.clear();
+    len = 0;
+    int refusal;
+    EXPECT_EQ(V::ReadList(list.buf(), len, list.end(), 4, values, refusal), 0);
+    EXPECT_EQ(refusal, V::REFUSED_CLOSING);
+    EXPECT_EQ(len, 4);
+    EXPECT_EQ(values.size(), 2u);
+    values.clear();
+    len = 0;
+    EXPECT_EQ(V::ReadList(list.buf(), len, list.end(), -1, values, refusal), 0);
+    EXPECT_EQ(refusal, V::REFUSED_CLOSING);
+
+    unsigned char buf[32];
+    len = 0;
+    ASSERT_EQ(V::Null().MakeEnclosedFrame(buf, len, sizeof buf, 3), 1);
+    EXPECT_EQ(ToHex(buf, len), "3E 00 3F");
+    len = 0;
+    ASSERT_EQ(V::MakeEnclosedFrame({V::Real(1.0f), V::Enumerated(1)}, buf, len, sizeof buf, 3), 1);
+    EXPECT_EQ(ToHex(buf, len), "3E 44 3F 80 00 00 91 01 3F");
+    for (int room = 0; room < len; room++) {
+        int at = 0;
+        EXPECT_EQ(V::MakeEnclosedFrame({V::Real(1.0f), V::Enumerated(1)}, buf, at, room, 3), 0);
+        EXPECT_EQ(at, 0);
+    }
+
+    Received reply("3E 21 10 00 44 42 C8 00 00 3F");
+    len = 0;
+    ASSERT_EQ(V::ReadEnclosedFrame(reply.buf(), len, reply.end(), 3, values), 1);
+    EXPECT_EQ(len, reply.end());
+    ASSERT_EQ(values.size(), 3u);
+    EXPECT_TRUE(values[1] == V::Null());
+    len = 0;
+    EXPECT_EQ(V::ReadEnclosedFrame(reply.buf(), len, reply.end(), 4, values, refusal), 0);
+    EXPECT_EQ(refusal, V::REFUSED_OPENING);
+    EXPECT_EQ(len, 0);
+    for (int cut = 0; cut < reply.end(); cut++) {
+        len = 0;
+        EXPECT_EQ(V::ReadEnclosedFrame(reply.buf(), len, cut, 3, values), 0) << cut;
+    }
+}
+
+}  // namespace
