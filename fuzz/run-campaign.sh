@@ -5,8 +5,13 @@
 # fuzz/corpus and kept between campaigns); findings land in
 # $CAMPAIGN_DIR/artifacts; the last line of each log has the figures.
 #
+# With CAMPAIGN_MERGE=1 each grown corpus is then minimised (-set_cover_merge=1) into
+# fuzz/corpus/<target>, keeping the seeds, and the edges the committed corpus
+# reaches before and after are printed.
+#
 #     fuzz/run-campaign.sh                                  # 10 million inputs per target
 #     CAMPAIGN_SECONDS=28800 fuzz/run-campaign.sh fuzz_driver fuzz_property
+#     CAMPAIGN_SECONDS=180 CAMPAIGN_MERGE=1 fuzz/run-campaign.sh   # grow the committed corpora
 #     build-fuzz/fuzz/fuzz_tag build-fuzz/campaign/artifacts/fuzz_tag-crash-...  # replay a finding
 set -euo pipefail
 
@@ -30,6 +35,11 @@ for t in "${targets[@]}"; do
     cp -n "$here/corpus/$t"/* "$dir/corpus/$t/"
 done
 
+# Edges (libFuzzer's coverage points) that target $1 reaches on corpus $2.
+edges() {
+    "$build/fuzz/$1" -runs=0 -max_len=1500 "$2" 2>&1 | grep -o 'INITED cov: [0-9]*' | grep -o '[0-9]*$' || echo 0
+}
+
 campaign_one() {
     local t=$1 start status
     start=$(date +%s)
@@ -43,9 +53,16 @@ campaign_one() {
     executed=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$dir/logs/$t.log" | grep -o '[0-9]*$' || echo 0)
     echo "$t: ${executed:-0} inputs in ${elapsed} s ($(( ${executed:-0} / (elapsed > 0 ? elapsed : 1) ))/s)," \
         "$( [ $status -eq 0 ] && echo 'no finding' || echo "FINDING (exit $status), see $dir/logs/$t.log")"
+    if [ "${CAMPAIGN_MERGE:-0}" = 1 ] && [ $status -eq 0 ]; then
+        local before after
+        before=$(edges "$t" "$here/corpus/$t")
+        "$build/fuzz/$t" -set_cover_merge=1 -max_len=1500 "$here/corpus/$t" "$dir/corpus/$t" >"$dir/logs/$t.merge.log" 2>&1
+        after=$(edges "$t" "$here/corpus/$t")
+        echo "$t: committed corpus $before -> $after edges, $(ls "$here/corpus/$t" | wc -l) files"
+    fi
 }
-export -f campaign_one
-export build dir runs seconds
+export -f campaign_one edges
+export build dir runs seconds here
 
 printf '%s\n' "${targets[@]}" | xargs -P "$jobs" -I{} bash -c 'campaign_one {}' | tee "$dir/summary.txt"
 ! grep -q FINDING "$dir/summary.txt"
