@@ -116,7 +116,7 @@ int CBACnetCOVNotification::ReadParamsFrame(unsigned char* buf, int& len, int en
         }
         m_values.push_back(std::move(v));
     }
-    return ExpectTag(in, buf, len, 4, CLOSING);
+    return ExpectTag(in, buf, len, 4, CLOSING) && len == end;
 }
 
 int CBACnetCOVNotification::MakeParamsFrame(unsigned char* buf, int& len, int end) const

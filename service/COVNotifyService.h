@@ -60,7 +60,8 @@ public:
     int GetStatusFlags(unsigned char& out) const;
 
     // Decodes the parameters at buf[len], reading nothing at or beyond
-    // `end`; m_values is replaced. 1 decoded, 0 refused.
+    // `end`; m_values is replaced. The parameters end the APDU: octets
+    // after them are refused. 1 decoded, 0 refused.
     int ReadParamsFrame(unsigned char* buf, int& len, int end);
     // Writes the parameters into [len, end); 0, with `len` where it was,
     // when they do not fit or a value has no frame.

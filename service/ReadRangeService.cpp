@@ -220,12 +220,13 @@ int CBACnetReadRangeService::ReadRequestFrame(unsigned char* buf, int& len, int 
         if (NextIs(in, buf, len, choice, OPENING))
             m_range = choice;
     if (m_range == RANGE_NONE)
-        return 1;
+        return len == end;
     in.ReadHeaderFrame(buf, len);
     const int reference = m_range == RANGE_BY_TIME
                               ? ReadDateTime(in, buf, len, m_referenceDate, m_referenceTime)
                               : ReadApplicationUnsigned(in, buf, len, CBACnetTag::TYPE_UNSIGNED, m_reference);
-    return reference && ReadApplicationSigned(in, buf, len, m_count) && ExpectTag(in, buf, len, m_range, CLOSING);
+    return reference && ReadApplicationSigned(in, buf, len, m_count) && ExpectTag(in, buf, len, m_range, CLOSING) &&
+           len == end;
 }
 
 // the property reference, result flags [3], item count [4], [5] { items },
@@ -255,7 +256,7 @@ int CBACnetReadRangeService::ReadFrame(unsigned char* buf, int& len, int end)
     if (!ExpectTag(in, buf, len, 5, CLOSING) || received != m_itemCount)
         return 0;
     m_hasFirstSequence = NextIs(in, buf, len, 6, PRIMITIVE);
-    return !m_hasFirstSequence || ReadContextUnsigned(in, buf, len, 6, m_firstSequence);
+    return (!m_hasFirstSequence || ReadContextUnsigned(in, buf, len, 6, m_firstSequence)) && len == end;
 }
 
 int CBACnetReadRangeService::MakeAckFrame(unsigned char* buf, int& len, int end) const

@@ -88,6 +88,8 @@ public:
     // The whole request to `obj`, with the next counted invoke ID, which it returns.
     unsigned char MakeFrame(unsigned char* buf, int& len, CBACnetOBJ* obj);
     // Decodes a received request's parameters into the request fields.
+    // Like every decoder here that reads a whole message's parameters, it
+    // refuses octets left after them.
     int ReadRequestFrame(unsigned char* buf, int& len, int end);
 
     // Decodes the acknowledgement's parameters at buf[len] (after the

@@ -49,7 +49,7 @@ unsigned char CBACnetSubscribeCOVService::MakeFrame(unsigned char* buf, int& len
 
 int CBACnetSubscribeCOVService::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    return ReadSubscriptionFrame(buf, len, end);
+    return ReadSubscriptionFrame(buf, len, end) && len == end;
 }
 
 CBACnetSubscribeCOVPropertyService::CBACnetSubscribeCOVPropertyService()
@@ -88,5 +88,5 @@ int CBACnetSubscribeCOVPropertyService::ReadFrame(unsigned char* buf, int& len, 
     if (!ExpectTag(in, buf, len, 4, CLOSING))
         return 0;
     m_hasIncrement = NextIs(in, buf, len, 5, PRIMITIVE);
-    return !m_hasIncrement || ReadContextReal(in, buf, len, 5, m_covIncrement);
+    return (!m_hasIncrement || ReadContextReal(in, buf, len, 5, m_covIncrement)) && len == end;
 }

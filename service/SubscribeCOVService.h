@@ -28,7 +28,7 @@ public:
     unsigned char MakeFrame(unsigned char* buf, int& len, CBACnetOBJ* obj);
     // Decodes a received request's parameters from buf[len] into the fields,
     // reading nothing at or beyond `end`. A request with only one of [2] and
-    // [3] is refused. 1 decoded, 0 refused.
+    // [3] is refused, and so are octets after the parameters. 1 decoded, 0 refused.
     int ReadFrame(unsigned char* buf, int& len, int end);
 
 protected:

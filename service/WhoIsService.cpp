@@ -38,7 +38,7 @@ int CBACnetWhoIsService::ReadFrame(unsigned char* buf, int& len, int end)
     }
     DWORD low, high;
     if (!ReadContextUnsigned(in, buf, len, 0, low) || !ReadContextUnsigned(in, buf, len, 1, high) ||
-        low > MAX_INSTANCE || high > MAX_INSTANCE)
+        low > MAX_INSTANCE || high > MAX_INSTANCE || len != end)
         return 0;
     m_hasRange = 1;
     m_lowLimit = low;

@@ -28,7 +28,8 @@ public:
     void MakeFrame(unsigned char* buf, int& len, DWORD low, DWORD high);
     // Decodes a received Who-Is's parameters from buf[len]: none, or the low
     // limit [0] and the high limit [1] together, each at most MAX_INSTANCE.
-    // Reads nothing at or beyond `end`. 1 decoded, 0 refused.
+    // Reads nothing at or beyond `end`; octets after the range are refused.
+    // 1 decoded, 0 refused.
     int ReadFrame(unsigned char* buf, int& len, int end);
     // Whether a device of instance `instance` is asked by the last range.
     int IsAsked(DWORD instance) const

@@ -125,6 +125,8 @@ TEST(SubscribeCOV, RefusedRequests)
         {"property: reference not closed", true, "09 12 1C 00 00 00 0A 4E 09 55 5F"},
         {"property: reference missing", true, "09 12 1C 00 00 00 0A 5C 3F 80 00 00"},
         {"property: two-octet increment", true, "09 12 1C 00 00 00 0A 4E 09 55 4F 5A 3F 80"},
+        {"an octet after the parameters", false, "09 12 1C 00 00 00 0A 29 01 39 00 00"},
+        {"property: an octet after the increment", true, "09 12 1C 00 00 00 0A 4E 09 55 4F 5C 3F 80 00 00 00"},
     };
     for (const auto& c : cases) {
         Received frame(c.params);
@@ -244,6 +246,7 @@ TEST(COVNotification, RefusedNotifications)
         {"priority 17", "09 12 1C 02 00 00 04 2C 00 00 00 0A 39 00 4E 09 55 2E 10 2F 39 11 4F"},
         {"time remaining missing", "09 12 1C 02 00 00 04 2C 00 00 00 0A 4E 4F"},
         {"initiating device context 2", "09 12 2C 02 00 00 04 2C 00 00 00 0A 39 00 4E 4F"},
+        {"an octet after the list", "09 12 1C 02 00 00 04 2C 00 00 00 0A 39 00 4E 4F 00"},
     };
     for (const auto& c : cases) {
         Received frame(c.params);

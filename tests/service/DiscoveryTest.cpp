@@ -147,6 +147,7 @@ TEST(WhoIs, RefusedRanges)
         "09 05 1C 00 40 00 00",  // high above the largest instance
         "21 05 22 03 E8",        // application tags
         "09 05 1D 05 00 00 00 00 01",  // five-octet limit
+        "09 05 1A 03 E8 00",     // an octet after the range
     };
     for (const char* c : cases) {
         Received frame(c);

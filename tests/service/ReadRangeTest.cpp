@@ -200,6 +200,7 @@ TEST(ReadRange, RefusedAcknowledgements)
         {"timestamp without time", head + "49 01 5E 0E A4 7E 0C 04 05 0F 1E 78 1F 5F"},
         {"result flags missing", std::string("0C 05 00 00 01 19 83 49 00 5E 5F")},
         {"items not closed", head + "49 00 5E"},
+        {"an octet after the parameters", kAck + " 00"},
     };
     for (const auto& c : cases) {
         Received frame(c.params);
