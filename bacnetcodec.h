@@ -39,6 +39,7 @@
 #include "property/ObjectList.h"
 #include "property/TypeSupported.h"
 #include "property/ServiceSupported.h"
+#include "property/Value.h"
 
 #include "service/ConfirmSrvPDU.h"
 #include "service/ReadPropertyService.h"

@@ -11,7 +11,16 @@ void ClearRoom(unsigned char* dst, int outSize)
         memset(dst, 0, outSize);
 }
 
+const char* const kRefusalNames[CBACnetTag::REFUSAL_COUNT] = {
+    "", "truncated", "bad length", "unexpected octet", "wrong type", "too deep", "not the object or property asked for",
+};
+
 }  // namespace
+
+const char* CBACnetTag::RefusalName(int reason)
+{
+    return reason > REFUSAL_NONE && reason < REFUSAL_COUNT ? kRefusalNames[reason] : "";
+}
 
 void CBACnetTag::MakeHeaderFrame(unsigned char* buf, int& len, int cls, int tag, int lvt)
 {
@@ -137,7 +146,7 @@ int CBACnetTag::PeekOctet(unsigned char* buf, int len, unsigned char& out) const
 int CBACnetTag::ReadOctet(unsigned char* buf, int& len, unsigned char& out)
 {
     if (!PeekOctet(buf, len, out))
-        return 0;
+        return Refuse(REFUSAL_TRUNCATED);
     len++;
     return 1;
 }
@@ -145,7 +154,7 @@ int CBACnetTag::ReadOctet(unsigned char* buf, int& len, unsigned char& out)
 int CBACnetTag::ReadOctets(unsigned char* buf, int& len, void* out, int n)
 {
     if (!HasRoom(len, n))
-        return 0;
+        return Refuse(n < 0 ? REFUSAL_BAD_LENGTH : REFUSAL_TRUNCATED);
     if (n > 0)
         memcpy(out, buf + len, n);
     len += n;
@@ -155,8 +164,10 @@ int CBACnetTag::ReadOctets(unsigned char* buf, int& len, void* out, int n)
 int CBACnetTag::ExpectOctet(unsigned char* buf, int& len, unsigned char expected)
 {
     unsigned char octet;
-    if (!PeekOctet(buf, len, octet) || octet != expected)
-        return 0;
+    if (!PeekOctet(buf, len, octet))
+        return Refuse(REFUSAL_TRUNCATED);
+    if (octet != expected)
+        return Refuse(REFUSAL_UNEXPECTED_OCTET);
     len++;
     return 1;
 }
@@ -164,7 +175,7 @@ int CBACnetTag::ExpectOctet(unsigned char* buf, int& len, unsigned char expected
 int CBACnetTag::SkipOctets(int& len, long long n)
 {
     if (!HasRoom(len, n))
-        return 0;
+        return Refuse(n < 0 ? REFUSAL_BAD_LENGTH : REFUSAL_TRUNCATED);
     len += static_cast<int>(n);
     return 1;
 }
@@ -195,7 +206,7 @@ int CBACnetTag::ReadHeaderFrame(unsigned char* buf, int& len)
         if (!ReadOctet(buf, len, m_tagNumber))
             return 0;
         if (m_tagNumber == 255)
-            return 0;
+            return Refuse(REFUSAL_UNEXPECTED_OCTET);
     }
     // Extended length. Context tags take it too: a device may send a
     // context-tagged value longer than four octets.
@@ -208,7 +219,7 @@ int CBACnetTag::ReadHeaderFrame(unsigned char* buf, int& len)
             return 0;
         // A length past INT_MAX cannot belong to any frame we hold.
         if (length > INT_MAX)
-            return 0;
+            return Refuse(REFUSAL_BAD_LENGTH);
         m_lvt = static_cast<int>(length);
         m_lengthExtended = 1;
     }
@@ -225,6 +236,12 @@ int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* b
 {
     unsigned char* dst = static_cast<unsigned char*>(out);
     const int L = m_lvt;
+    // A length past the room given, or content past the received data.
+    auto fits = [&](int content, int room) {
+        if (content < 0 || content > room)
+            return Refuse(REFUSAL_BAD_LENGTH);
+        return HasRoom(len, L) ? 1 : Refuse(REFUSAL_TRUNCATED);
+    };
     isNull = 0;
     switch (type) {
     case TYPE_NULL:
@@ -234,7 +251,7 @@ int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* b
     case TYPE_BOOLEAN:
         // The value travels in the header but still takes an octet of room.
         if (outSize < 1)
-            return 0;
+            return Refuse(REFUSAL_BAD_LENGTH);
         dst[0] = static_cast<unsigned char>(L);
         return 1;
     case TYPE_UNSIGNED:
@@ -244,7 +261,7 @@ int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* b
     case TYPE_DATE:
     case TYPE_TIME:
     case TYPE_OBJECT_ID:
-        if (L < 0 || L > outSize || !HasRoom(len, L))
+        if (!fits(L, outSize))
             return 0;
         ClearRoom(dst, outSize);
         ConvertData(dst, buf + len, L);
@@ -255,30 +272,34 @@ int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* b
         return 1;
     case TYPE_OCTET_STRING:
     case TYPE_ENUMERATED:
-        if (L < 0 || L > outSize || !HasRoom(len, L))
+        if (!fits(L, outSize))
             return 0;
         ClearRoom(dst, outSize);
         return ReadOctets(buf, len, dst, L);
     case TYPE_CHARACTER_STRING: {
-        // The caller provides L octets of room (L - 1 characters and the 0).
+        // The character-set octet, then L - 1 characters. What does not fit
+        // the room (outSize - 1 characters and the 0) is consumed unread.
         unsigned char charset;
-        if (L < 1 || !HasRoom(len, L) || !ReadOctet(buf, len, charset))
-            return 0;
+        if (L < 1 || outSize < 1)
+            return Refuse(REFUSAL_BAD_LENGTH);
+        if (!HasRoom(len, L) || !ReadOctet(buf, len, charset))
+            return Refuse(REFUSAL_TRUNCATED);
         if (charset != 0)
-            return 0;
-        memcpy(dst, buf + len, L - 1);
+            return Refuse(REFUSAL_UNEXPECTED_OCTET);
+        const int kept = L - 1 < outSize - 1 ? L - 1 : outSize - 1;
+        memcpy(dst, buf + len, kept);
+        dst[kept] = 0;
         len += L - 1;
-        dst[L - 1] = 0;
         return 1;
     }
     case TYPE_BIT_STRING:
-        if (L < 1 || L - 1 > outSize || !HasRoom(len, L))
+        if (!fits(L - 1, outSize))
             return 0;
         ClearRoom(dst, outSize);
         len++;  // unused-bits octet
         return ReadOctets(buf, len, dst, L - 1);
     default:
-        return 0;
+        return Refuse(REFUSAL_WRONG_TYPE);
     }
 }
 

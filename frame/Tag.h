@@ -31,8 +31,37 @@ public:
     // of 6 or 7 octets is then content, not an opening or closing tag.
     int m_lengthExtended;
 
-    CBACnetTag() : m_class(0), m_tagNumber(0), m_lvt(0), m_end(INT_MAX), m_lengthExtended(0) {}
-    explicit CBACnetTag(int end) : m_class(0), m_tagNumber(0), m_lvt(0), m_end(end), m_lengthExtended(0) {}
+    // Why the last refusal happened. Decoders still answer 1 or 0; this says
+    // which fault a 0 stands for. Set by every refusal, never cleared.
+    enum Refusal {
+        REFUSAL_NONE = 0,
+        REFUSAL_TRUNCATED,         // the data ends before the value does
+        REFUSAL_BAD_LENGTH,        // a length that does not fit the room or the type
+        REFUSAL_UNEXPECTED_OCTET,  // an octet other than the one the form requires
+        REFUSAL_WRONG_TYPE,        // a tag of another class, number or data type
+        REFUSAL_TOO_DEEP,          // nesting beyond what the value allows
+        REFUSAL_MISMATCH,          // a reply for another object, property or index
+        REFUSAL_COUNT
+    };
+    int m_refusal;
+
+    CBACnetTag()
+        : m_class(0), m_tagNumber(0), m_lvt(0), m_end(INT_MAX), m_lengthExtended(0), m_refusal(REFUSAL_NONE)
+    {
+    }
+    explicit CBACnetTag(int end)
+        : m_class(0), m_tagNumber(0), m_lvt(0), m_end(end), m_lengthExtended(0), m_refusal(REFUSAL_NONE)
+    {
+    }
+
+    // Records `reason` and returns 0, for `return tag.Refuse(...)`.
+    int Refuse(int reason)
+    {
+        m_refusal = reason;
+        return 0;
+    }
+    // "truncated", "bad length", ...; "" for REFUSAL_NONE and unknown codes.
+    static const char* RefusalName(int reason);
 
     // Encoders.
     void MakeHeaderFrame(unsigned char* buf, int& len, int cls, int tag, int lvt);
@@ -49,6 +78,8 @@ public:
 
     // Decoders, bounded by m_end.
     int ReadHeaderFrame(unsigned char* buf, int& len);
+    // `outSize` bounds every type: a character string longer than the room
+    // keeps outSize - 1 characters and its 0, and the rest is consumed.
     int ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull);
     // The same, bounded by `end` (which becomes m_end).
     int ReadHeaderFrame(unsigned char* buf, int& len, int end);

@@ -52,4 +52,29 @@ inline void CheckCursor(int len, int end)
         abort();
 }
 
+// May the octets before `len` end with a closing tag? One octet with the
+// class bit and length 7 (x F), or FF and an extended tag number.
+inline bool EndsOnClosing(const unsigned char* buf, int len)
+{
+    return (len >= 1 && (buf[len - 1] & 0x0F) == 0x0F) || (len >= 2 && buf[len - 2] == 0xFF);
+}
+
+// A decode that succeeded (`len` octets) decoded again from every shorter
+// cut of the same octets, each in a block of exactly its size: `decode`
+// (const unsigned char* buf, int end) -> 1 / 0 must refuse each, except
+// where `mayEndAt` (buf, cut) allows a whole value. Long values are cut at
+// a sample of points: all of the last 64 and 64 spread over the rest.
+template <class Decode, class MayEnd>
+void CheckCutsRefused(const unsigned char* buf, int len, Decode decode, MayEnd mayEndAt)
+{
+    const int stride = len > 128 ? (len - 64) / 64 + 1 : 1;
+    for (int cut = 0; cut < len; cut += (cut < len - 64 ? stride : 1)) {
+        std::unique_ptr<unsigned char[]> block(new unsigned char[cut > 0 ? cut : 1]);
+        if (cut > 0)
+            memcpy(block.get(), buf, cut);
+        if (decode(block.get(), cut) && !mayEndAt(block.get(), cut))
+            abort();  // a value cut short was taken as good
+    }
+}
+
 }  // namespace fuzz

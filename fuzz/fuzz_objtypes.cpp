@@ -2,6 +2,10 @@
 // a ReadProperty acknowledgement. Selector octets: the binding (low four
 // bits) and the decoder (bit 4). The same octets decoded a second time are
 // no change.
+//
+// Oracles: a multiple-property result ended on its closing tag 1F, the same
+// octets cut anywhere before the end of a success are refused, and a
+// refusal hands over no value and says why.
 #include "Bindings.h"
 #include "FuzzInput.h"
 
@@ -26,7 +30,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CBACnetObjTypes& tag = *bound.tag;
     const bool single = (select & 0x10) != 0;
 
-    Decode(tag, single, in.buf(), in.end());
+    int len = 0;
+    const int ok = single ? tag.ReadFrameToSingle(in.buf(), len, in.end()) : tag.ReadFrameToMulti(in.buf(), len, in.end());
+    fuzz::CheckCursor(len, in.end());
+    if (!ok && (tag.IsChangeValue() != CBACnetObjTypes::CHANGE_NO_VALUE ||
+                tag.m_result != CBACnetObjTypes::RESULT_REFUSED || tag.m_refusal == CBACnetTag::REFUSAL_NONE))
+        abort();  // a refused reply delivered a value, or did not say why
+    if (ok && !single && in.buf()[len - 1] != 0x1F)
+        abort();
+    if (ok)
+        fuzz::CheckCutsRefused(
+            in.buf(), len,
+            [&](unsigned char* buf, int end) {
+                fuzz::Bound fresh = fuzz::Bind(select & 0x0F);
+                int at = 0;
+                const int cutOk = single ? fresh.tag->ReadFrameToSingle(buf, at, end)
+                                         : fresh.tag->ReadFrameToMulti(buf, at, end);
+                if (!cutOk && fresh.tag->IsChangeValue() != CBACnetObjTypes::CHANGE_NO_VALUE)
+                    abort();
+                return cutOk;
+            },
+            [](const unsigned char*, int) { return false; });
     const int state = tag.IsChangeValue();
     if (state < CBACnetObjTypes::CHANGE_NO_VALUE || state > CBACnetObjTypes::CHANGE_NEW)
         abort();

@@ -1,8 +1,8 @@
 // The tag codec: every header of the frame, and at each one the value read
 // as one of the 13 application types (the next in turn, starting from the
 // one the second input octet picks) into a buffer of exactly `outSize`
-// octets (the first input octet picks the size). A character string gets
-// the room its header asks for when that much was received, else `outSize`.
+// octets (the first input octet picks the size), character strings too:
+// a longer string is cut to the room. A refusal says why.
 #include "FuzzInput.h"
 
 #include <vector>
@@ -13,20 +13,22 @@ void ReadAsType(int type, const CBACnetTag& header, unsigned char* buf, int len,
                 std::vector<unsigned char>& room)
 {
     CBACnetTag tag = header;
-    std::vector<unsigned char> text;
-    unsigned char* out = room.data();
-    if (type == CBACnetTag::TYPE_CHARACTER_STRING && header.m_lvt >= 1 && header.m_lvt <= end - len) {
-        text.resize(header.m_lvt);
-        out = text.data();
-    }
+    tag.m_refusal = CBACnetTag::REFUSAL_NONE;
     int at = len;
     int isNull = -1;
-    const int ok = tag.ReadDataFrame(out, type, outSize, buf, at, isNull, end);
+    const int ok = tag.ReadDataFrame(room.data(), type, outSize, buf, at, isNull, end);
     fuzz::CheckCursor(at, end);
     if (!ok && at != len && type != CBACnetTag::TYPE_CHARACTER_STRING)
         abort();  // a refusal leaves the cursor on the value
+    if (!ok && (tag.m_refusal == CBACnetTag::REFUSAL_NONE || !*CBACnetTag::RefusalName(tag.m_refusal)))
+        abort();  // every refusal says why
     if (isNull != (ok && type == CBACnetTag::TYPE_NULL))
         abort();
+    if (ok && type == CBACnetTag::TYPE_CHARACTER_STRING) {
+        // The whole string consumed, and its 0 inside the room.
+        if (at - len != header.m_lvt || !memchr(room.data(), 0, outSize))
+            abort();
+    }
 }
 
 }  // namespace

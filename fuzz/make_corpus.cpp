@@ -211,6 +211,30 @@ const Seed kSeeds[] = {
      " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
      " 00 00 00 00 00 00 00"
      " FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+
+    // Requests to the simulated device, each after its length octet, handled in order.
+    {"fuzz_sim", "read-segmented", "0B 02 00 01 0C 0C 02 00 04 D2 19 4C"},
+    {"fuzz_sim", "read-wildcard", "0B 02 05 01 0C 0C 02 3F FF FF 19 4B 0D 02 05 02 0C 0C 02 00 04 D2 19 4C 29 00"},
+    {"fuzz_sim", "rpm-all", "18 02 05 03 0E 0C 02 00 04 D2 1E 09 08 1F 0C 04 C0 00 01 1E 09 69 09 50 1F"},
+    {"fuzz_sim", "write-then-read",
+     "15 02 05 04 0F 0C 00 80 00 01 19 4D 3E 75 06 00 43 61 66 C3 A9 3F"
+     " 14 02 05 05 0F 0C 00 80 00 01 19 55 3E 44 41 B4 00 00 3F 49 08"
+     " 13 02 05 06 0E 0C 00 80 00 01 1E 09 4D 09 55 09 57 19 08 1F"},
+    {"fuzz_sim", "write-multiple",
+     "20 02 05 07 10 0C 00 80 00 01 1E 09 4D 2E 75 04 00 4E 65 77 2F 09 55 2E 44 41 20 00 00 2F 39 08 1F"},
+    {"fuzz_sim", "create-delete",
+     "17 02 05 08 0A 0E 1C 00 80 07 D0 0F 1E 09 4D 2E 75 04 00 4E 65 77 2F 1F"
+     " 08 02 05 09 0A 0E 09 13 0F 09 02 05 0A 0B C4 00 80 07 D0"},
+    {"fuzz_sim", "schedule",
+     "2F 02 05 0B 0F 0C 04 40 00 01 19 26 3E 0E 1E A4 7D 01 01 01 A4 7D 0C 1F 02 1F 0F 2E B4 08 00 00 00 91 01 2F"
+     " 39 10 1C 01 80 00 01 2E 2F 39 05 3F"
+     " 18 02 05 0C 0F 0C 04 40 00 01 19 7B 29 01 3E 0E B4 07 00 00 00 91 01 0F 3F"
+     " 17 02 05 0D 0F 0C 04 40 00 01 19 20 3E A4 7E 01 01 FF A4 7E 0C 1F FF 3F"
+     " 22 02 05 0E 0F 0C 01 80 00 01 19 17 3E 0C 7E 01 01 FF 1E A4 7E 02 01 FF A4 7E 02 05 FF 1F 2B 0B 04 04 3F"},
+    {"fuzz_sim", "unconfirmed",
+     "08 10 08 0A 04 D0 1A 04 D4 0D 10 07 3D 09 00 48 6F 6C 69 64 61 79 73"
+     " 0C 10 06 A4 7E 06 11 03 B4 0A 00 00 00 0C 10 09 A4 7E 06 11 03 B4 0A 00 00 00"},
+    {"fuzz_sim", "acks-and-aborts", "04 40 01 02 04 03 70 01 04 0D 0A 05 18 00 01 0C 0C 00 00 00 01 19 55 04 02 05 13 1E"},
 };
 
 std::vector<unsigned char> Octets(const char* hex)

@@ -44,21 +44,49 @@ void MakeNumberFrame(unsigned char* buf, int& len, int tag, unsigned value, bool
 int ReadNumber(CBACnetTag& tag, unsigned char* buf, int& len, unsigned char oneOctet, unsigned value,
                bool lowByteMatches)
 {
+    // An octet of the number; a different one is a reply for something else.
+    auto expect = [&](unsigned char octet) {
+        unsigned char got;
+        if (!tag.PeekOctet(buf, len, got))
+            return tag.Refuse(CBACnetTag::REFUSAL_TRUNCATED);
+        if (got != octet)
+            return tag.Refuse(CBACnetTag::REFUSAL_MISMATCH);
+        len++;
+        return 1;
+    };
     unsigned char header;
     if (!tag.PeekOctet(buf, len, header))
-        return 0;
+        return tag.Refuse(CBACnetTag::REFUSAL_TRUNCATED);
     if (header == oneOctet) {
         tag.SkipOctets(len, 1);
         if (!lowByteMatches && value > 0xFF)
-            return 0;
-        return tag.ExpectOctet(buf, len, static_cast<unsigned char>(value));
+            return tag.Refuse(CBACnetTag::REFUSAL_MISMATCH);
+        return expect(static_cast<unsigned char>(value));
     }
     if (header == oneOctet + 1) {
         tag.SkipOctets(len, 1);
-        return tag.ExpectOctet(buf, len, static_cast<unsigned char>(value >> 8)) &&
-               tag.ExpectOctet(buf, len, static_cast<unsigned char>(value));
+        return expect(static_cast<unsigned char>(value >> 8)) && expect(static_cast<unsigned char>(value));
     }
-    return 0;
+    return tag.Refuse(CBACnetTag::REFUSAL_UNEXPECTED_OCTET);
+}
+
+// One enumeration of an Error (class or code) into `out`, up to four
+// octets; a longer one is stepped over and gives -1.
+int ReadErrorNumber(CBACnetTag& tag, unsigned char* buf, int& len, int& out)
+{
+    if (!tag.ReadHeaderFrame(buf, len))
+        return 0;
+    if (tag.m_class != CBACnetTag::CLASS_APPLICATION || tag.m_tagNumber != CBACnetTag::TYPE_ENUMERATED)
+        return tag.Refuse(CBACnetTag::REFUSAL_WRONG_TYPE);
+    if (tag.m_lvt > 4) {
+        out = -1;
+        return tag.SkipContent(len);
+    }
+    DWORD number;
+    if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_UNSIGNED, number))
+        return 0;
+    out = static_cast<int>(number);
+    return 1;
 }
 
 // True when `text` is a non-empty run of decimal digits; `number` is then
@@ -82,7 +110,8 @@ bool ParseIdentifier(const CString& text, unsigned long& number)
 
 CBACnetObjTypes::CBACnetObjTypes()
     : m_propertyID(0), m_dataType(0), m_dataSize(0), m_isArray(0), m_writable(0), m_textValue(0),
-      m_arrayIndex(0), m_value(nullptr), m_received(nullptr), m_isNull(0), m_changeState(CHANGE_NO_VALUE)
+      m_arrayIndex(0), m_value(nullptr), m_received(nullptr), m_isNull(0), m_changeState(CHANGE_NO_VALUE),
+      m_result(RESULT_NONE), m_errorClass(-1), m_errorCode(-1), m_refusal(CBACnetTag::REFUSAL_NONE)
 {
 }
 
@@ -138,6 +167,10 @@ void CBACnetObjTypes::CopyFrom(const CBACnetObjTypes& other)
     m_arrayIndex = other.m_arrayIndex;
     m_isNull = other.m_isNull;
     m_changeState = other.m_changeState;
+    m_result = other.m_result;
+    m_errorClass = other.m_errorClass;
+    m_errorCode = other.m_errorCode;
+    m_refusal = other.m_refusal;
     m_value = value.release();
     m_received = received.release();
 }
@@ -255,18 +288,21 @@ int CBACnetObjTypes::MakeFrameToSingle(unsigned char* buf, int& len)
 int CBACnetObjTypes::ReadObjectID(CBACnetTag& tag, unsigned char* buf, int& len)
 {
     unsigned char octets[4];
-    if (!tag.ReadHeaderFrame(buf, len) || tag.m_lvt != 4 || !tag.ReadOctets(buf, len, octets, 4))
+    if (!tag.ReadHeaderFrame(buf, len))
+        return 0;
+    if (tag.m_lvt != 4)
+        return tag.Refuse(CBACnetTag::REFUSAL_BAD_LENGTH);
+    if (!tag.ReadOctets(buf, len, octets, 4))
         return 0;
     // Catalogue-only types come back under their BACnet numbers.
     if (IsCatalogueOnly(m_objectID.m_type))
         return 1;
     const DWORD id = (DWORD(octets[0]) << 24) | (DWORD(octets[1]) << 16) | (DWORD(octets[2]) << 8) | octets[3];
-    return id == m_objectID.GetValue();
+    return id == m_objectID.GetValue() ? 1 : tag.Refuse(CBACnetTag::REFUSAL_MISMATCH);
 }
 
-int CBACnetObjTypes::ReadValue(CBACnetTag& tag, unsigned char* buf, int& len)
+int CBACnetObjTypes::ReadValue(CBACnetTag& tag, unsigned char* buf, int& len, int& isNull)
 {
-    int isNull;
     if (!CBACnetTypes::ReceiveDataTypeValue(m_received, m_dataType, m_dataSize, tag, buf, len, isNull))
         return 0;
     if (m_dataType == CBACnetTypes::DT_DATE_TIME && !isNull) {
@@ -274,79 +310,132 @@ int CBACnetObjTypes::ReadValue(CBACnetTag& tag, unsigned char* buf, int& len)
         // into octets 4 to 7 of the same buffer.
         int timeNull;
         if (tag.m_tagNumber != CBACnetTag::TYPE_DATE || m_dataSize < 8)
+            return tag.Refuse(CBACnetTag::REFUSAL_WRONG_TYPE);
+        if (!CBACnetTypes::ReceiveDataTypeValue(m_received + 4, m_dataType, 4, tag, buf, len, timeNull))
             return 0;
-        if (!CBACnetTypes::ReceiveDataTypeValue(m_received + 4, m_dataType, 4, tag, buf, len, timeNull) ||
-            tag.m_tagNumber != CBACnetTag::TYPE_TIME)
-            return 0;
+        if (tag.m_tagNumber != CBACnetTag::TYPE_TIME)
+            return tag.Refuse(CBACnetTag::REFUSAL_WRONG_TYPE);
     }
+    return 1;
+}
+
+void CBACnetObjTypes::TakeValue(int isNull)
+{
     // The change rule: the first value, or one that differs, waits to be taken.
     if (m_changeState == CHANGE_NO_VALUE || memcmp(m_value, m_received, m_dataSize) != 0 || isNull != m_isNull) {
         memcpy(m_value, m_received, m_dataSize);
         m_isNull = isNull;
         m_changeState = CHANGE_NEW;
     }
-    return 1;
+    m_result = RESULT_VALUE;
+}
+
+int CBACnetObjTypes::Refused(int reason)
+{
+    m_result = RESULT_REFUSED;
+    m_refusal = reason;
+    return 0;
 }
 
 int CBACnetObjTypes::ReadFrameToMulti(unsigned char* buf, int& len)
 {
-    return ReadFrameToMulti(buf, len, INT_MAX);
+    return ReadResult(buf, len, INT_MAX, true);
 }
 
 int CBACnetObjTypes::ReadFrameToMulti(unsigned char* buf, int& len, int end)
 {
+    return ReadResult(buf, len, end, false);
+}
+
+int CBACnetObjTypes::ReadResult(unsigned char* buf, int& len, int end, bool takeBeforeClosing)
+{
     CBACnetTag tag(end);
     if (!m_value || !m_received)
-        return 0;
+        return Refused(CBACnetTag::REFUSAL_NONE);
     if (!ReadObjectID(tag, buf, len) || !tag.ExpectOctet(buf, len, 0x1E) ||
         !ReadNumber(tag, buf, len, 0x29, m_propertyID, false))
-        return 0;
+        return Refused(tag.m_refusal);
     if (m_isArray && !ReadNumber(tag, buf, len, 0x39, m_arrayIndex, true))
-        return 0;
+        return Refused(tag.m_refusal);
 
+    // What the result holds, taken once the form allows.
+    int result = RESULT_NONE;
+    int isNull = 0;
+    int errorClass = -1, errorCode = -1;
+    auto take = [&]() {
+        if (result == RESULT_VALUE) {
+            TakeValue(isNull);
+        } else if (result == RESULT_ACCESS_ERROR) {
+            m_changeState = CHANGE_NONE;
+            m_result = RESULT_ACCESS_ERROR;
+            m_errorClass = errorClass;
+            m_errorCode = errorCode;
+        }
+    };
     unsigned char octet;
     if (!tag.PeekOctet(buf, len, octet))
-        return 0;
+        return Refused(CBACnetTag::REFUSAL_TRUNCATED);
     if (octet == 0x4E) {  // property value
         tag.SkipOctets(len, 1);
-        if (!ReadValue(tag, buf, len) || !tag.ExpectOctet(buf, len, 0x4F))
-            return 0;
+        if (!ReadValue(tag, buf, len, isNull))
+            return Refused(tag.m_refusal);
+        result = RESULT_VALUE;
+        if (takeBeforeClosing)
+            take();
+        if (!tag.ExpectOctet(buf, len, 0x4F))
+            return Refused(tag.m_refusal);
     } else if (octet == 0x5E) {  // property access error: error class, error code
         tag.SkipOctets(len, 1);
-        for (int i = 0; i < 2; i++) {
-            if (!tag.ReadHeaderFrame(buf, len) || tag.m_class != CBACnetTag::CLASS_APPLICATION ||
-                tag.m_tagNumber != CBACnetTag::TYPE_ENUMERATED || !tag.SkipContent(len))
-                return 0;
-        }
-        m_changeState = CHANGE_NONE;
+        if (!ReadErrorNumber(tag, buf, len, errorClass) || !ReadErrorNumber(tag, buf, len, errorCode))
+            return Refused(tag.m_refusal);
+        result = RESULT_ACCESS_ERROR;
+        if (takeBeforeClosing)
+            take();
         if (!tag.ExpectOctet(buf, len, 0x5F))
-            return 0;
+            return Refused(tag.m_refusal);
     }
-    return tag.ExpectOctet(buf, len, 0x1F);
+    if (!tag.ExpectOctet(buf, len, 0x1F))
+        return Refused(tag.m_refusal);
+    if (!takeBeforeClosing)
+        take();
+    if (result == RESULT_NONE)
+        m_result = RESULT_NONE;
+    m_refusal = CBACnetTag::REFUSAL_NONE;
+    return 1;
 }
 
 int CBACnetObjTypes::ReadFrameToSingle(unsigned char* buf, int& len)
 {
-    return ReadFrameToSingle(buf, len, INT_MAX);
+    return ReadSingle(buf, len, INT_MAX, false);
 }
 
 int CBACnetObjTypes::ReadFrameToSingle(unsigned char* buf, int& len, int end)
 {
+    return ReadSingle(buf, len, end, true);
+}
+
+int CBACnetObjTypes::ReadSingle(unsigned char* buf, int& len, int end, bool bounded)
+{
     CBACnetTag tag(end);
     if (!m_value || !m_received)
-        return 0;
+        return Refused(CBACnetTag::REFUSAL_NONE);
     if (!ReadObjectID(tag, buf, len) || !ReadNumber(tag, buf, len, 0x19, m_propertyID, false))
-        return 0;
+        return Refused(tag.m_refusal);
     if (m_isArray && !ReadNumber(tag, buf, len, 0x29, m_arrayIndex, true))
-        return 0;
+        return Refused(tag.m_refusal);
     // The value may come inside opening and closing tag 3 or bare.
     unsigned char octet;
     const bool opened = tag.PeekOctet(buf, len, octet) && octet == 0x3E;
     if (opened)
         tag.SkipOctets(len, 1);
-    if (!ReadValue(tag, buf, len))
-        return 0;
-    return !opened || tag.SkipOctets(len, 1);
+    int isNull;
+    if (!ReadValue(tag, buf, len, isNull))
+        return Refused(tag.m_refusal);
+    if (opened && !(bounded ? tag.ExpectOctet(buf, len, 0x3F) : tag.SkipOctets(len, 1)))
+        return Refused(tag.m_refusal);
+    TakeValue(isNull);
+    m_refusal = CBACnetTag::REFUSAL_NONE;
+    return 1;
 }
 
 int CBACnetObjTypes::GetValue(CTagVal& value, unsigned short hostType, unsigned short subType)

@@ -47,6 +47,13 @@ public:
     unsigned char* m_received;  // newly decoded value; scratch when writing
     int m_isNull;               // 1: the accepted value was a Null
     int m_changeState;          // -1 no value yet, 1 a new value waits, 0 taken
+    // What the last reply decoded for this property held: the driver tells a
+    // failed entry of a poll from one that merely did not change.
+    enum { RESULT_NONE = 0, RESULT_VALUE, RESULT_ACCESS_ERROR, RESULT_REFUSED };
+    int m_result;      // RESULT_NONE before any reply, or for a result with neither value nor error
+    int m_errorClass;  // RESULT_ACCESS_ERROR: the error class and code the device sent; -1 otherwise
+    int m_errorCode;
+    int m_refusal;     // RESULT_REFUSED: why (CBACnetTag::REFUSAL_...)
 
     explicit CBACnetObjTypes(_BACnetObjectID id);
     // A copy has buffers of its own, holding the same values.
@@ -72,13 +79,18 @@ public:
     // ReadPropertyMultiple acknowledgement: decodes this property's read
     // access result at buf[len] and applies the change rule. Returns 1 for a
     // well-formed result (a property access error included, which sets the
-    // change state to 0), 0 otherwise.
+    // change state to 0), 0 otherwise. Sets m_result. The form without `end`
+    // trusts the caller to hold the whole result and takes the value (or
+    // the error) before the closing tags are checked; the bounded form takes
+    // it only once the closing tags were read.
     int ReadFrameToMulti(unsigned char* buf, int& len);
     int ReadFrameToMulti(unsigned char* buf, int& len, int end);
 
     // ReadProperty: appends the request parameters; returns 1.
     int MakeFrameToSingle(unsigned char* buf, int& len);
-    // ReadProperty acknowledgement, from the object identifier on.
+    // ReadProperty acknowledgement, from the object identifier on. A value
+    // inside opening tag 3: the bounded form requires the closing tag 3
+    // before it takes the value; the other steps over one octet.
     int ReadFrameToSingle(unsigned char* buf, int& len);
     int ReadFrameToSingle(unsigned char* buf, int& len, int end);
 
@@ -121,5 +133,11 @@ private:
     void Release();
     void CopyFrom(const CBACnetObjTypes& other);
     int ReadObjectID(CBACnetTag& tag, unsigned char* buf, int& len);
-    int ReadValue(CBACnetTag& tag, unsigned char* buf, int& len);
+    // Decodes one value into m_received; TakeValue then applies the change rule.
+    int ReadValue(CBACnetTag& tag, unsigned char* buf, int& len, int& isNull);
+    void TakeValue(int isNull);
+    int ReadResult(unsigned char* buf, int& len, int end, bool takeBeforeClosing);
+    int ReadSingle(unsigned char* buf, int& len, int end, bool bounded);
+    // Records a refused decode; returns 0.
+    int Refused(int reason);
 };

@@ -113,29 +113,12 @@ int CBACnetTypes::ReceiveDataTypeValue(unsigned char* data, unsigned short dataT
 {
     (void)dataType;  // the tag's own number decides
     isNull = 0;
-    if (!tag.ReadHeaderFrame(buf, len) || tag.m_class != CBACnetTag::CLASS_APPLICATION)
+    if (!tag.ReadHeaderFrame(buf, len))
         return 0;
-    const int L = tag.m_lvt;
-    switch (tag.m_tagNumber) {
-    case CBACnetTag::TYPE_BOOLEAN:
-        if (size < 1)
-            return 0;
-        break;
-    case CBACnetTag::TYPE_CHARACTER_STRING:
-        if (L > size) {
-            // Longer than the buffer: keep what fits and its 0 byte, and
-            // step over the rest so the frame stays in step.
-            unsigned char charset;
-            if (size < 1 || !tag.HasRoom(len, L) || !tag.ReadOctet(buf, len, charset) || charset != 0)
-                return 0;
-            tag.ReadOctets(buf, len, data, size - 1);
-            data[size - 1] = 0;
-            return tag.SkipOctets(len, L - size);
-        }
-        break;
-    default:
-        break;
-    }
+    if (tag.m_class != CBACnetTag::CLASS_APPLICATION)
+        return tag.Refuse(CBACnetTag::REFUSAL_WRONG_TYPE);
+    // A character string longer than the buffer keeps what fits and its 0
+    // byte, and the rest is stepped over so the frame stays in step.
     return tag.ReadDataFrame(data, tag.m_tagNumber, size, buf, len, isNull);
 }
 

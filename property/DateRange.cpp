@@ -6,7 +6,7 @@ using namespace propcodec;
 
 int CBACnetDateRange::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
+    return ScanValues(*this, buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
         // A start date read stays even when the end date is refused.
         if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_DATE, m_startDate) || !tag.ReadHeaderFrame(buf, len))
             return 0;

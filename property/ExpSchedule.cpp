@@ -21,10 +21,11 @@ private:
     int OnOpening(CBACnetTag& tag, unsigned char* buf, int& len) override
     {
         if (m_depth >= kMaxCalendarNesting)
-            return FAIL;
+            return tag.Refuse(CBACnetTag::REFUSAL_TOO_DEEP);
         m_event.m_calendarEntryChoice = tag.m_tagNumber;
         CCalendarScan nested(m_event, m_depth + 1);
-        return nested.Run(buf, len, tag.m_end) ? NEXT : FAIL;
+        nested.m_acceptEnd = m_acceptEnd;
+        return nested.Run(buf, len, tag.m_end) ? NEXT : tag.Refuse(nested.m_refusal);
     }
 
     int OnContext(CBACnetTag& tag, unsigned char* buf, int& len) override
@@ -45,7 +46,7 @@ private:
     int OnValue(CBACnetTag& tag, unsigned char* buf, int& len) override
     {
         if (m_event.m_calendarEntryChoice != _BACnetSpecialEvent::ENTRY_DATE_RANGE)
-            return FAIL;
+            return tag.Refuse(CBACnetTag::REFUSAL_WRONG_TYPE);
         if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_DATE, m_event.m_startDate) || !tag.ReadHeaderFrame(buf, len) ||
             !tag.ReadWord32(buf, len, CBACnetTag::TYPE_DATE, m_event.m_endDate))
             return FAIL;
@@ -61,7 +62,10 @@ public:
     explicit CTimeScan(_BACnetSpecialEvent& event) : m_event(event) {}
 
 private:
-    int OnOpening(CBACnetTag&, unsigned char*, int&) override { return FAIL; }
+    int OnOpening(CBACnetTag& tag, unsigned char*, int&) override
+    {
+        return tag.Refuse(CBACnetTag::REFUSAL_UNEXPECTED_OCTET);
+    }
 
     int OnValue(CBACnetTag& tag, unsigned char* buf, int& len) override
     {
@@ -114,7 +118,9 @@ private:
             m_schedule.m_currentEvent->m_calendarID.SetValue(id);
         } else if (tag.m_tagNumber == 3) {  // event priority
             _BACnetSpecialEvent* event = m_schedule.m_currentEvent;
-            if (!event || !ReadValue(tag, CBACnetTag::TYPE_SIGNED, &event->m_eventPriority, 1, buf, len))
+            if (!event)
+                return tag.Refuse(CBACnetTag::REFUSAL_UNEXPECTED_OCTET);
+            if (!ReadValue(tag, CBACnetTag::TYPE_SIGNED, &event->m_eventPriority, 1, buf, len))
                 return FAIL;
         }
         return NEXT;
@@ -124,10 +130,10 @@ private:
     {
         if (tag.m_tagNumber == 0) {  // calendar entry: a new event
             BeginEvent(m_schedule, _BACnetSpecialEvent::PERIOD_CALENDAR_ENTRY);
-            return m_schedule.CalendarReadFrame(buf, len, tag.m_end) ? NEXT : FAIL;
+            return m_schedule.CalendarReadFrame(buf, len, tag.m_end) ? NEXT : tag.Refuse(m_schedule.m_refusal);
         }
         if (tag.m_tagNumber == 2)  // the time values of the event begun
-            return m_schedule.TimeReadFrame(buf, len, tag.m_end) ? NEXT : FAIL;
+            return m_schedule.TimeReadFrame(buf, len, tag.m_end) ? NEXT : tag.Refuse(m_schedule.m_refusal);
         return NEXT;
     }
 
@@ -156,23 +162,27 @@ CBACnetExpSchedule::~CBACnetExpSchedule()
 int CBACnetExpSchedule::ReadFrame(unsigned char* buf, int& len, int end)
 {
     CEventScan scan(*this);
-    return scan.Run(buf, len, end);
+    return scan.RunFor(*this, buf, len, end);
 }
 
 int CBACnetExpSchedule::CalendarReadFrame(unsigned char* buf, int& len, int end)
 {
-    if (!m_currentEvent)
+    if (!m_currentEvent) {
+        m_refusal = CBACnetTag::REFUSAL_UNEXPECTED_OCTET;
         return 0;
+    }
     CCalendarScan scan(*m_currentEvent, 0);
-    return scan.Run(buf, len, end);
+    return scan.RunFor(*this, buf, len, end);
 }
 
 int CBACnetExpSchedule::TimeReadFrame(unsigned char* buf, int& len, int end)
 {
-    if (!m_currentEvent)
+    if (!m_currentEvent) {
+        m_refusal = CBACnetTag::REFUSAL_UNEXPECTED_OCTET;
         return 0;
+    }
     CTimeScan scan(*m_currentEvent);
-    return scan.Run(buf, len, end);
+    return scan.RunFor(*this, buf, len, end);
 }
 
 int CBACnetExpSchedule::MakeFrame(unsigned char* buf, int& len, int)

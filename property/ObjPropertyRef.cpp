@@ -41,7 +41,7 @@ CBACnetObjPropertyRef::~CBACnetObjPropertyRef()
 int CBACnetObjPropertyRef::ReadFrame(unsigned char* buf, int& len, int end)
 {
     CReferenceScan scan(m_references);
-    return scan.Run(buf, len, end);
+    return scan.RunFor(*this, buf, len, end);
 }
 
 int CBACnetObjPropertyRef::MakeFrame(unsigned char* buf, int& len, int)

@@ -6,7 +6,7 @@ using namespace propcodec;
 
 int CBACnetObjectList::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
+    return ScanValues(*this, buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
         DWORD id;
         if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_OBJECT_ID, id))
             return 0;

@@ -6,7 +6,7 @@ using namespace propcodec;
 
 int CBACnetObjectName::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
+    return ScanValues(*this, buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
         return ReadText(tag, buf, len, m_name);
     });
 }

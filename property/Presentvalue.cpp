@@ -77,38 +77,72 @@ int CBACnetPresentvalue::MakeFrameToMulti(unsigned char* buf, int& len)
 
 int CBACnetPresentvalue::ReadFrameToMulti(unsigned char* buf, int& len)
 {
-    return ReadFrameToMulti(buf, len, INT_MAX);
+    return ReadResult(buf, len, INT_MAX, true);
 }
 
 int CBACnetPresentvalue::ReadFrameToMulti(unsigned char* buf, int& len, int end)
 {
+    return ReadResult(buf, len, end, false);
+}
+
+int CBACnetPresentvalue::ReadResult(unsigned char* buf, int& len, int end, bool takeBeforeClosing)
+{
     CBACnetTag tag(end);
+    auto refuse = [&](int reason) {
+        m_refusal = reason;
+        return 0;
+    };
+    auto refused = [&]() { return refuse(tag.m_refusal); };
     // The object identifier's header is taken whatever its class and number.
     DWORD objectID;
-    if (!tag.ReadHeaderFrame(buf, len) || !tag.ReadWord32(buf, len, CBACnetTag::TYPE_OBJECT_ID, objectID) ||
-        objectID != m_objectID.GetValue())
-        return 0;
-    // Opening tag 1, then the property identifier 85 as context tag 2.
-    if (!tag.ExpectOctet(buf, len, 0x1E) || !tag.ExpectOctet(buf, len, 0x29) || !tag.ExpectOctet(buf, len, 0x55))
-        return 0;
+    if (!tag.ReadHeaderFrame(buf, len) || !tag.ReadWord32(buf, len, CBACnetTag::TYPE_OBJECT_ID, objectID))
+        return refused();
+    if (objectID != m_objectID.GetValue())
+        return refuse(CBACnetTag::REFUSAL_MISMATCH);
+    // Opening tag 1, then the property identifier 85 as context tag 2; each
+    // octet is consumed when compared.
+    const unsigned char form[] = {0x1E, 0x29, 0x55};
+    for (unsigned char expected : form) {
+        unsigned char octet;
+        if (!tag.ReadOctet(buf, len, octet))
+            return refused();
+        if (octet != expected)
+            return refuse(expected == 0x55 ? CBACnetTag::REFUSAL_MISMATCH : CBACnetTag::REFUSAL_UNEXPECTED_OCTET);
+    }
     unsigned char choice;
     if (!tag.ReadOctet(buf, len, choice))
-        return 0;
+        return refused();
+    CTagVal value;
+    bool received = false;
     if (choice == 0x4E) {  // opening tag 4: the property value
-        CTagVal value;
-        if (!tag.ReadHeaderFrame(buf, len) || tag.m_class != CBACnetTag::CLASS_APPLICATION ||
-            !ReadTagVal(tag, buf, len, value))
-            return 0;
-        if (!(value == m_value)) {
-            m_value = value;
-            m_changeFlag = 1;
-        }
+        if (!tag.ReadHeaderFrame(buf, len))
+            return refused();
+        if (tag.m_class != CBACnetTag::CLASS_APPLICATION)
+            return refuse(CBACnetTag::REFUSAL_WRONG_TYPE);
+        if (!ReadTagVal(tag, buf, len, value))
+            return refused();
+        received = true;
+        if (takeBeforeClosing)
+            Take(value);
         if (!tag.ExpectOctet(buf, len, 0x4F))
-            return 0;
+            return refused();
     } else if (choice == 0x5E) {  // opening tag 5: the device could not read it
-        return 0;
+        return refuse(CBACnetTag::REFUSAL_NONE);
     }
-    return tag.ExpectOctet(buf, len, 0x1F);
+    if (!tag.ExpectOctet(buf, len, 0x1F))
+        return refused();
+    if (received && !takeBeforeClosing)
+        Take(value);
+    m_refusal = CBACnetTag::REFUSAL_NONE;
+    return 1;
+}
+
+void CBACnetPresentvalue::Take(const CTagVal& value)
+{
+    if (!(value == m_value)) {
+        m_value = value;
+        m_changeFlag = 1;
+    }
 }
 
 int CBACnetPresentvalue::GetValue(CTagVal& value, int)
@@ -134,7 +168,7 @@ int CBACnetPresentvalue::SetValue(unsigned char* buf, int& len, CTagVal& value, 
 
 int CBACnetPresentvalue::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
+    return ScanValues(*this, buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
         CTagVal value;
         if (!ReadTagVal(tag, buf, len, value))
             return 0;

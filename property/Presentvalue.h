@@ -17,9 +17,11 @@ public:
     int MakeFrameToMulti(unsigned char* buf, int& len) override;
     // Decodes this object's read access result of a ReadPropertyMultiple
     // acknowledgement; stores the value and raises the change flag only when
-    // it differs from the one held. The caller holds the whole result.
+    // it differs from the one held. The caller holds the whole result: the
+    // value is taken before its closing tags are checked.
     int ReadFrameToMulti(unsigned char* buf, int& len) override;
-    // The same, reading nothing at or beyond `end`.
+    // The same, reading nothing at or beyond `end`; the value and the change
+    // flag are taken only once the closing tags 4 and 1 were read.
     int ReadFrameToMulti(unsigned char* buf, int& len, int end);
     // Copies the value to `value`; returns the change flag, which stays set
     // until ResetChangeValue.
@@ -29,4 +31,9 @@ public:
     int SetValue(unsigned char* buf, int& len, CTagVal& value, int, unsigned short asEnumerated) override;
     // Each value received replaces the stored one; the change flag is left alone.
     int ReadFrame(unsigned char* buf, int& len, int end) override;
+
+private:
+    int ReadResult(unsigned char* buf, int& len, int end, bool takeBeforeClosing);
+    // Stores a received value and raises the change flag when it differs.
+    void Take(const CTagVal& value);
 };

@@ -35,6 +35,15 @@ int CBACnetPropertyID::ReadFrame(unsigned char*, int&, int)
     return 0;
 }
 
+int CBACnetPropertyID::ReadFrameToEnd(unsigned char* buf, int& len, int end)
+{
+    const int accept = m_acceptEnd;
+    m_acceptEnd = 1;
+    const int result = ReadFrame(buf, len, end);
+    m_acceptEnd = accept;
+    return result;
+}
+
 int CBACnetPropertyID::MakeFrame(unsigned char*, int&, int)
 {
     return 0;

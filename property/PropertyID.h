@@ -14,10 +14,18 @@ public:
     unsigned char m_propertyID;   // BACnet property identifier (below 256 only)
     unsigned char m_arrayIndex;   // array index of requests; 255: none
     int m_changeFlag;             // 1: a decoder stored a value different from the one held
+    // How ReadFrame takes data that stops at `end` before the value's closing
+    // tag: 0 (the default) refuses it as cut short; 1 takes it as the whole
+    // value, which also lets a bare value without enclosing tags decode.
+    int m_acceptEnd;
+    int m_refusal;                // why the last decode refused: CBACnetTag::REFUSAL_...
 
     enum { NO_ARRAY_INDEX = 255 };
 
-    CBACnetPropertyID() : m_propertyID(85), m_arrayIndex(NO_ARRAY_INDEX), m_changeFlag(0) {}
+    CBACnetPropertyID()
+        : m_propertyID(85), m_arrayIndex(NO_ARRAY_INDEX), m_changeFlag(0), m_acceptEnd(0), m_refusal(0)
+    {
+    }
     // Not virtual: the driver destroys each codec through its own class.
     ~CBACnetPropertyID() = default;
     CBACnetPropertyID(const CBACnetPropertyID&) = default;
@@ -34,14 +42,18 @@ public:
     virtual int SetValue(unsigned char* buf, int& len, CTagVal& value, int, unsigned short asEnumerated);
     // Decodes the property value at buf[len], reading nothing at or beyond `end`.
     // 1: decoded; 0: refused, `len` stays where the fault was found.
+    // Through the bounded form a value is whole only when its closing tag was
+    // read (see m_acceptEnd).
     virtual int ReadFrame(unsigned char* buf, int& len, int end);
+    // ReadFrame with data that stops at `end` taken as the whole value.
+    int ReadFrameToEnd(unsigned char* buf, int& len, int end);
     // Appends the value without the enclosing tags the service writes; 1, or 0 with
     // nothing written for a read-only property. `arrayIndex` -1: the whole property.
     virtual int MakeFrame(unsigned char* buf, int& len, int arrayIndex);
 
 protected:
     explicit CBACnetPropertyID(unsigned char propertyID)
-        : m_propertyID(propertyID), m_arrayIndex(NO_ARRAY_INDEX), m_changeFlag(0)
+        : m_propertyID(propertyID), m_arrayIndex(NO_ARRAY_INDEX), m_changeFlag(0), m_acceptEnd(0), m_refusal(0)
     {
     }
 };

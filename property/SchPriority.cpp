@@ -6,10 +6,10 @@ using namespace propcodec;
 
 int CBACnetSchPriority::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    return ScanValues(buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
+    return ScanValues(*this, buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
         // One octet of room: no character string fits, not even an empty one.
         if (tag.m_tagNumber == CBACnetTag::TYPE_CHARACTER_STRING)
-            return 0;
+            return tag.Refuse(CBACnetTag::REFUSAL_BAD_LENGTH);
         return ReadValue(tag, tag.m_tagNumber, &m_priority, 1, buf, len);
     });
 }

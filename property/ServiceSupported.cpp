@@ -13,5 +13,5 @@ CBACnetServiceSupported::CBACnetServiceSupported() : CBACnetPropertyID(97)
 
 int CBACnetServiceSupported::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    return ReadFlags(buf, len, end, m_serviceFlags, SERVICES, 6);
+    return ReadFlags(*this, buf, len, end, m_serviceFlags, SERVICES, 6);
 }

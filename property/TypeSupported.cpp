@@ -13,5 +13,5 @@ CBACnetTypeSupported::CBACnetTypeSupported() : CBACnetPropertyID(96)
 
 int CBACnetTypeSupported::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    return ReadFlags(buf, len, end, m_typeFlags, TYPES, 4);
+    return ReadFlags(*this, buf, len, end, m_typeFlags, TYPES, 4);
 }

@@ -33,31 +33,14 @@ unsigned char* Readable(const unsigned char* buf)
     return const_cast<unsigned char*>(buf);
 }
 
-// Why the tag reader refused the header at `at`: cut short, or complete
-// but with a reserved tag number or a length no frame can have.
-int HeaderRefusal(const unsigned char* buf, int at, int end)
+// The tag reader's reason for refusing a header, in this codec's terms.
+int HeaderRefusal(const CBACnetTag& tag)
 {
-    const long long left = static_cast<long long>(end) - at;
-    if (at < 0 || left < 1)
-        return CBACnetValue::REFUSED_TRUNCATED;
-    const unsigned char first = buf[at];
-    long long need = 1;
-    if ((first & 0x08) && (first >> 4) == 15) {
-        if (left < 2)
-            return CBACnetValue::REFUSED_TRUNCATED;
-        if (buf[at + 1] == 255)
-            return CBACnetValue::REFUSED_TYPE;
-        need = 2;
+    switch (tag.m_refusal) {
+    case CBACnetTag::REFUSAL_TRUNCATED: return CBACnetValue::REFUSED_TRUNCATED;
+    case CBACnetTag::REFUSAL_UNEXPECTED_OCTET: return CBACnetValue::REFUSED_TYPE;  // extended tag number 255
+    default: return CBACnetValue::REFUSED_LENGTH;
     }
-    if ((first & 7) == 5) {
-        if (left < need + 1)
-            return CBACnetValue::REFUSED_TRUNCATED;
-        const unsigned char length = buf[at + need];
-        need += 1 + (length == 0xFE ? 2 : length == 0xFF ? 4 : 0);
-        if (left < need)
-            return CBACnetValue::REFUSED_TRUNCATED;
-    }
-    return CBACnetValue::REFUSED_LENGTH;
 }
 
 // Big-endian content octets as a number.
@@ -373,7 +356,7 @@ int ReadValues(const unsigned char* buf, int& len, int end, int closingTag, std:
         CBACnetTag next(end);
         int at = len;
         if (!next.ReadHeaderFrame(Readable(buf), at)) {
-            refusal = HeaderRefusal(buf, len, end);
+            refusal = HeaderRefusal(next);
             return 0;
         }
         if (next.IsClosing()) {
@@ -555,7 +538,7 @@ int CBACnetValue::ReadFrame(const unsigned char* buf, int& len, int end, int dep
     CBACnetTag tag(end);
     if (!tag.ReadHeaderFrame(Readable(buf), len)) {
         len = start;
-        m_refusal = HeaderRefusal(buf, start, end);
+        m_refusal = HeaderRefusal(tag);
         return 0;
     }
     if (tag.IsClosing()) {
@@ -611,7 +594,7 @@ int CBACnetValue::ReadFrame(const unsigned char* buf, int& len, int end, int dep
         m_refusal = REFUSED_TYPE;
         return 0;
     }
-    if (!lengthOK || (!tag.m_lengthExtended && L > 5)) {
+    if (!lengthOK || (!tag.m_lengthExtended && L >= CBACnetTag::LVT_OPENING)) {
         m_refusal = REFUSED_LENGTH;
         return 0;
     }
@@ -755,7 +738,7 @@ int CBACnetValue::ReadEnclosedFrame(const unsigned char* buf, int& len, int end,
     CBACnetTag tag(end);
     if (!tag.ReadHeaderFrame(Readable(buf), len)) {
         len = start;
-        refusal = HeaderRefusal(buf, start, end);
+        refusal = HeaderRefusal(tag);
         return 0;
     }
     if (!tag.IsOpening(contextTag)) {

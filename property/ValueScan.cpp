@@ -15,12 +15,12 @@ int CValueScan::Run(unsigned char* buf, int& len, int end)
 {
     CBACnetTag tag(end);
     for (;;) {
-        if (len >= end)
-            return DONE;
-        if (!tag.ReadHeaderFrame(buf, len))
-            return FAIL;
         int next;
-        if (tag.m_class != CBACnetTag::CLASS_CONTEXT)
+        if (len >= end)
+            next = OnEnd(tag);
+        else if (!tag.ReadHeaderFrame(buf, len))
+            next = FAIL;
+        else if (tag.m_class != CBACnetTag::CLASS_CONTEXT)
             next = OnValue(tag, buf, len);
         else if (tag.IsClosing())
             next = OnClosing(tag);
@@ -28,14 +28,29 @@ int CValueScan::Run(unsigned char* buf, int& len, int end)
             next = OnOpening(tag, buf, len);
         else
             next = OnContext(tag, buf, len);
+        if (next == FAIL && tag.m_refusal != CBACnetTag::REFUSAL_NONE)
+            m_refusal = tag.m_refusal;
         if (next != NEXT)
             return next;
     }
 }
 
-int CValueScan::OnValue(CBACnetTag&, unsigned char*, int&)
+int CValueScan::RunFor(CBACnetPropertyID& codec, unsigned char* buf, int& len, int end)
 {
-    return FAIL;
+    m_acceptEnd = codec.m_acceptEnd;
+    const int result = Run(buf, len, end);
+    codec.m_refusal = result ? CBACnetTag::REFUSAL_NONE : m_refusal;
+    return result;
+}
+
+int CValueScan::OnEnd(CBACnetTag& tag)
+{
+    return m_acceptEnd ? DONE : tag.Refuse(CBACnetTag::REFUSAL_TRUNCATED);
+}
+
+int CValueScan::OnValue(CBACnetTag& tag, unsigned char*, int&)
+{
+    return tag.Refuse(CBACnetTag::REFUSAL_WRONG_TYPE);
 }
 
 int CValueScan::OnContext(CBACnetTag&, unsigned char*, int&)
@@ -57,7 +72,7 @@ int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf
 {
     // A string needs its L - 1 characters and the terminating 0: L octets.
     if (type == CBACnetTag::TYPE_CHARACTER_STRING && tag.m_lvt > room)
-        return 0;
+        return tag.Refuse(CBACnetTag::REFUSAL_BAD_LENGTH);
     int isNull;
     return tag.ReadDataFrame(out, type, room, buf, len, isNull);
 }
@@ -92,8 +107,10 @@ int ReadText(CBACnetTag& tag, unsigned char* buf, int& len, CString& text)
 {
     // Checked before reserving room: the reservation then never exceeds what was received.
     const int L = tag.m_lvt;
-    if (L < 1 || !tag.HasRoom(len, L))
-        return 0;
+    if (L < 1)
+        return tag.Refuse(CBACnetTag::REFUSAL_BAD_LENGTH);
+    if (!tag.HasRoom(len, L))
+        return tag.Refuse(CBACnetTag::REFUSAL_TRUNCATED);
     std::vector<char> octets(static_cast<size_t>(L) + 1);
     int isNull;
     if (!tag.ReadDataFrame(octets.data(), CBACnetTag::TYPE_CHARACTER_STRING, L, buf, len, isNull))
@@ -116,12 +133,31 @@ public:
     CFlagScan(unsigned char* flags, int count, int room) : m_flags(flags), m_count(count), m_room(room) {}
 
 private:
-    int OnOpening(CBACnetTag&, unsigned char*, int&) override { return NEXT; }
-    int OnClosing(CBACnetTag&) override { return NEXT; }
+    // The decode runs to `end`; it is whole when it ends on the closing tag
+    // that balances the openings (or closes the one before the call).
+    int OnOpening(CBACnetTag&, unsigned char*, int&) override
+    {
+        m_depth++;
+        m_closed = 0;
+        return NEXT;
+    }
+    int OnClosing(CBACnetTag&) override
+    {
+        m_depth--;
+        m_closed = m_depth <= 0;
+        return NEXT;
+    }
+    int OnContext(CBACnetTag&, unsigned char*, int&) override
+    {
+        m_closed = 0;
+        return NEXT;
+    }
+    int OnEnd(CBACnetTag& tag) override { return m_closed ? DONE : CValueScan::OnEnd(tag); }
 
     int OnValue(CBACnetTag& tag, unsigned char* buf, int& len) override
     {
         unsigned char bits[8] = {};  // octets not received count as 0
+        m_closed = 0;
         if (m_room > static_cast<int>(sizeof bits) ||
             !ReadValue(tag, CBACnetTag::TYPE_BIT_STRING, bits, m_room, buf, len))
             return FAIL;
@@ -133,14 +169,17 @@ private:
     unsigned char* m_flags;
     int m_count;
     int m_room;
+    int m_depth = 0;
+    int m_closed = 0;
 };
 
 }  // namespace
 
-int ReadFlags(unsigned char* buf, int& len, int end, unsigned char* flags, int count, int room)
+int ReadFlags(CBACnetPropertyID& codec, unsigned char* buf, int& len, int end, unsigned char* flags, int count,
+              int room)
 {
     CFlagScan scan(flags, count, room);
-    return scan.Run(buf, len, end);
+    return scan.RunFor(codec, buf, len, end);
 }
 
 }  // namespace propcodec

@@ -7,6 +7,7 @@
 #include "frame/Tag.h"
 #include "host/Arrays.h"
 #include "host/Types.h"
+#include "property/PropertyID.h"
 
 class CString;
 struct _BACnetTimeValue;
@@ -23,14 +24,27 @@ namespace propcodec {
 // nested decode would run this same loop on the same cursor, and its result
 // would be the outer result, so the loop just goes on: received nesting,
 // however deep, costs no stack.
+//
+// A value is whole when a closing tag ends it. Reaching `end` first is a
+// refusal unless m_acceptEnd is set (the codec's ReadFrameToEnd). A hook
+// that answers FAIL records why on the tag (CBACnetTag::Refuse); Run keeps
+// the reason in m_refusal.
 class CValueScan {
 public:
     enum { FAIL = 0, DONE = 1, NEXT = 2 };
 
     int Run(unsigned char* buf, int& len, int end);
+    // Run for `codec`: its reading of `end`, and the reason of a refusal
+    // into codec.m_refusal.
+    int RunFor(CBACnetPropertyID& codec, unsigned char* buf, int& len, int end);
+
+    int m_acceptEnd = 0;
+    int m_refusal = CBACnetTag::REFUSAL_NONE;
 
 protected:
     ~CValueScan() = default;
+    // `len` reached `end` before a closing tag.
+    virtual int OnEnd(CBACnetTag& tag);
     // An application-class header. Refused unless a codec takes values.
     virtual int OnValue(CBACnetTag& tag, unsigned char* buf, int& len);
     // A context tag that is neither opening nor closing. Passed over; its
@@ -45,7 +59,7 @@ protected:
 // (CBACnetTag&, unsigned char* buf, int& len) -> 1 stored / 0 refused, and
 // each one received replaces the last.
 template <class Step>
-int ScanValues(unsigned char* buf, int& len, int end, Step step)
+int ScanValues(CBACnetPropertyID& codec, unsigned char* buf, int& len, int end, Step step)
 {
     class Scan : public CValueScan {
     public:
@@ -58,7 +72,7 @@ int ScanValues(unsigned char* buf, int& len, int end, Step step)
         }
         Step& m_step;
     } scan(step);
-    return scan.Run(buf, len, end);
+    return scan.RunFor(codec, buf, len, end);
 }
 
 // Reads the content of the value whose header `tag` just read, as data type
@@ -99,7 +113,10 @@ void MakeTextFrame(CBACnetTag& tag, unsigned char* buf, int& len, const CString&
 // The loop of the supported-types and supported-services flags: context
 // tags of every kind are passed over (the decode runs to `end`), and each
 // bit string of at most `room` octets replaces all `count` flags, flag k
-// taking bit 7 - k % 8 of octet k / 8.
-int ReadFlags(unsigned char* buf, int& len, int end, unsigned char* flags, int count, int room);
+// taking bit 7 - k % 8 of octet k / 8. Unless the codec accepts data that
+// stops at `end`, the last header read must be a closing tag that balances
+// the opening tags read.
+int ReadFlags(CBACnetPropertyID& codec, unsigned char* buf, int& len, int end, unsigned char* flags, int count,
+              int room);
 
 }  // namespace propcodec

@@ -21,7 +21,7 @@ private:
             return NEXT;
         int& counter = m_schedule.m_dayCounter;
         if (counter < 0 || ++counter > CBACnetWeekSchedule::DAYS)
-            return FAIL;
+            return tag.Refuse(CBACnetTag::REFUSAL_UNEXPECTED_OCTET);
         return Run(buf, len, tag.m_end) ? NEXT : FAIL;
     }
 
@@ -31,7 +31,7 @@ private:
         // has no list to go to.
         const int day = m_schedule.m_dayCounter;
         if (day < 1 || day > CBACnetWeekSchedule::DAYS)
-            return FAIL;
+            return tag.Refuse(CBACnetTag::REFUSAL_UNEXPECTED_OCTET);
         _BACnetTimeValue entry;
         if (!ReadTimeValue(tag, buf, len, entry))
             return FAIL;
@@ -53,7 +53,7 @@ CBACnetWeekSchedule::~CBACnetWeekSchedule()
 int CBACnetWeekSchedule::ReadFrame(unsigned char* buf, int& len, int end)
 {
     CWeekScan scan(*this);
-    return scan.Run(buf, len, end);
+    return scan.RunFor(*this, buf, len, end);
 }
 
 int CBACnetWeekSchedule::MakeFrame(unsigned char* buf, int& len, int arrayIndex)

@@ -31,6 +31,7 @@ public:
     int m_first;                  // index of the run's first entry in the driver's array
     int m_last;                   // index of the last entry written so far
     int m_frameSize;              // octets allocated for m_frame
+    int m_decoded;                // entries whose result the last ReadBodyFrame decoded
 
     CBACnetReadMultiService();
     explicit CBACnetReadMultiService(int first);
@@ -51,9 +52,12 @@ public:
     int MakeBodyFrame(int& len, CBACnetObjTypes* entry, int index);
     // Hands each entry m_first..m_last of `array` its read access result
     // from the acknowledgement's parameters at buf[0], reading nothing at or
-    // beyond buf[end]. 0 when the run reaches past the array's end, else 1
-    // (the entries' own results are theirs to report through their change
-    // state).
+    // beyond buf[end]. 0 when the run reaches past the array's end, else 1.
+    // Each entry reports its own result (CBACnetObjTypes::m_result), and
+    // m_decoded counts the results decoded. A result that cannot be decoded
+    // is stepped over by its tags up to its closing tag 1, so the next entry
+    // still gets its own; when even that fails, the entries left are marked
+    // refused with the reason.
     int ReadBodyFrame(unsigned char* buf, int end, CPtrArray& array);
 
 private:

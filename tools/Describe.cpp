@@ -161,7 +161,7 @@ bool DescribeReadAck(std::ostream& out, unsigned char* buf, int end)
     CBACnetReadPropertyService service;
     CBACnetPropertyID probe;  // no index asked: reads object and property only
     int len = 0;
-    if (!service.ReadFrame(buf, len, end, &probe)) {
+    if (!service.ReadAnyFrame(buf, len, end, &probe)) {
         out << "  the acknowledgement's identifiers are refused\n";
         return false;
     }
@@ -172,7 +172,7 @@ bool DescribeReadAck(std::ostream& out, unsigned char* buf, int end)
     CBACnetPropertyID& codec = value ? value->Codec() : probe;
     codec.m_arrayIndex = indexed ? 0 : static_cast<unsigned char>(CBACnetPropertyID::NO_ARRAY_INDEX);
     len = 0;
-    if (!service.ReadFrame(buf, len, end, &codec)) {
+    if (!service.ReadAnyFrame(buf, len, end, &codec)) {
         out << "  the acknowledgement's identifiers are refused\n";
         return false;
     }

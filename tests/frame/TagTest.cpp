@@ -150,17 +150,17 @@ TEST(TagDecode, ReadDataFrame)
         {"bit string", "83 05 A0 40", 8, 4, 1, "A0 40 00 00", 3},
         {"null", "00", 0, 4, 1, "00 00 00 00", 0},
         {"boolean true", "11", 1, 1, 1, "01", 0},
-        {"string ABC", "74 00 41 42 43", 7, 0, 1, "41 42 43 00", 4},
-        {"non-minimal string", "75 04 00 41 42 43", 7, 0, 1, "41 42 43 00", 4},
-        {"empty string", "71 00", 7, 0, 1, "00", 1},
+        {"string ABC", "74 00 41 42 43", 7, 16, 1, "41 42 43 00", 4},
+        {"non-minimal string", "75 04 00 41 42 43", 7, 16, 1, "41 42 43 00", 4},
+        {"empty string", "71 00", 7, 16, 1, "00", 1},
         {"unsigned too long", "25 05 01 02 03 04 05", 2, 4, 0, "", 0},
         {"octet string too long", "65 05 01 02 03 04 05", 6, 4, 0, "", 0},
         {"bit string too long", "85 06 00 01 02 03 04 05", 8, 4, 0, "", 0},
-        {"character set 4", "74 04 41 42 43", 7, 0, 0, "", 1},
+        {"character set 4", "74 04 41 42 43", 7, 16, 0, "", 1},
         {"type 13", "21 01", 13, 4, 0, "", 0},
         {"unsigned cut short", "24 01 02", 2, 4, 0, "", 0},
-        {"string cut short", "74 00 41", 7, 0, 0, "", 0},
-        {"string without charset", "70", 7, 0, 0, "", 0},
+        {"string cut short", "74 00 41", 7, 16, 0, "", 0},
+        {"string without charset", "70", 7, 16, 0, "", 0},
         {"bit string cut short", "83 00 01", 8, 4, 0, "", 0},
         {"empty bit string", "80", 8, 4, 0, "", 0},
     };
@@ -261,3 +261,81 @@ TEST(TagDecode, SharedReaderSteps)
 }
 
 }  // namespace
+
+// A character string longer than the room keeps what fits and its 0, and
+// the rest is consumed: the room is a heap block of exactly outSize octets.
+TEST(TagDecode, CharacterStringHeldToTheRoom)
+{
+    const struct {
+        const char* input;
+        int outSize;
+        int result;
+        const char* out;
+        int advance;
+    } cases[] = {
+        {"75 0B 00 41 42 43 44 45 46 47 48 49 4A", 4, 1, "41 42 43 00", 11},
+        {"74 00 41 42 43", 4, 1, "41 42 43 00", 4},
+        {"74 00 41 42 43", 1, 1, "00", 4},
+        {"74 00 41 42 43", 0, 0, "", 0},
+        {"75 0B 00 41 42", 4, 0, "", 0},  // cut short: nothing consumed
+    };
+    for (const auto& c : cases) {
+        Received in(c.input);
+        CBACnetTag tag(in.end());
+        int len = 0;
+        ASSERT_TRUE(tag.ReadHeaderFrame(in.buf(), len)) << c.input;
+        const int start = len;
+        std::unique_ptr<unsigned char[]> room(new unsigned char[c.outSize > 0 ? c.outSize : 1]);
+        int isNull;
+        EXPECT_EQ(tag.ReadDataFrame(room.get(), CBACnetTag::TYPE_CHARACTER_STRING, c.outSize, in.buf(), len, isNull),
+                  c.result)
+            << c.input;
+        EXPECT_EQ(len - start, c.advance) << c.input;
+        if (c.result) {
+            EXPECT_EQ(ToHex(room.get(), c.outSize), c.out) << c.input;
+        }
+    }
+}
+
+// Each refusal records why; the public result stays 0.
+TEST(TagDecode, RefusalsSayWhy)
+{
+    const struct {
+        const char* input;
+        int type;  // -1: the header alone
+        int outSize;
+        int reason;
+    } cases[] = {
+        {"", -1, 0, CBACnetTag::REFUSAL_TRUNCATED},
+        {"75 FE 01", -1, 0, CBACnetTag::REFUSAL_TRUNCATED},
+        {"75 FF 80 00 00 00", -1, 0, CBACnetTag::REFUSAL_BAD_LENGTH},
+        {"F9 FF", -1, 0, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
+        {"25 05 01 02 03 04 05", CBACnetTag::TYPE_UNSIGNED, 4, CBACnetTag::REFUSAL_BAD_LENGTH},
+        {"24 01 02", CBACnetTag::TYPE_UNSIGNED, 4, CBACnetTag::REFUSAL_TRUNCATED},
+        {"74 04 41 42 43", CBACnetTag::TYPE_CHARACTER_STRING, 8, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
+        {"70", CBACnetTag::TYPE_CHARACTER_STRING, 8, CBACnetTag::REFUSAL_BAD_LENGTH},
+        {"21 01", 13, 4, CBACnetTag::REFUSAL_WRONG_TYPE},
+        {"80", CBACnetTag::TYPE_BIT_STRING, 4, CBACnetTag::REFUSAL_BAD_LENGTH},
+    };
+    for (const auto& c : cases) {
+        Received in(c.input);
+        CBACnetTag tag(in.end());
+        int len = 0;
+        const int header = tag.ReadHeaderFrame(in.buf(), len);
+        if (c.type >= 0) {
+            ASSERT_TRUE(header) << c.input;
+            EXPECT_EQ(tag.m_refusal, CBACnetTag::REFUSAL_NONE) << c.input;
+            unsigned char out[8];
+            int isNull;
+            EXPECT_EQ(tag.ReadDataFrame(out, c.type, c.outSize, in.buf(), len, isNull), 0) << c.input;
+        } else {
+            EXPECT_EQ(header, 0) << c.input;
+        }
+        EXPECT_EQ(tag.m_refusal, c.reason) << c.input;
+        EXPECT_STRNE(CBACnetTag::RefusalName(tag.m_refusal), "") << c.input;
+    }
+    EXPECT_STREQ(CBACnetTag::RefusalName(CBACnetTag::REFUSAL_TRUNCATED), "truncated");
+    EXPECT_STREQ(CBACnetTag::RefusalName(CBACnetTag::REFUSAL_NONE), "");
+    EXPECT_STREQ(CBACnetTag::RefusalName(CBACnetTag::REFUSAL_COUNT), "");
+    EXPECT_STREQ(CBACnetTag::RefusalName(-1), "");
+}

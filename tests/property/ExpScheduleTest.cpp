@@ -140,7 +140,7 @@ TEST(ExpScheduleRead, NestingAndRefusals)
         Received in(c.hex);
         CBACnetExpSchedule schedule;
         int len = 0;
-        EXPECT_EQ(schedule.ReadFrame(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(schedule.ReadFrameToEnd(in.buf(), len, in.end()), c.result) << c.name;
         EXPECT_EQ(schedule.m_specialEvents.GetSize(), c.events) << c.name;
         EXPECT_EQ(schedule.m_currentEvent != nullptr, c.building) << c.name;
         EXPECT_EQ(len, c.len < 0 ? in.end() : c.len) << c.name;
@@ -205,7 +205,7 @@ TEST(DateRange, ReadsAndWritesTwoDates)
         CBACnetDateRange dates;
         dates.m_startDate = dates.m_endDate = 9;
         int len = 0;
-        EXPECT_EQ(dates.ReadFrame(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(dates.ReadFrameToEnd(in.buf(), len, in.end()), c.result) << c.name;
         EXPECT_EQ(dates.m_startDate, c.start) << c.name;
         EXPECT_EQ(dates.m_endDate, c.end) << c.name;
     }

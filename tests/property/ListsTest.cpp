@@ -53,7 +53,7 @@ TEST(ObjPropertyRef, ReadsReferences)
         Received in(c.hex);
         CBACnetObjPropertyRef list;
         int len = 0;
-        EXPECT_EQ(list.ReadFrame(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(list.ReadFrameToEnd(in.buf(), len, in.end()), c.result) << c.name;
         EXPECT_EQ(list.m_references.GetSize(), c.refs) << c.name;
         EXPECT_EQ(len, c.len < 0 ? in.end() : c.len) << c.name;
     }
@@ -93,7 +93,7 @@ TEST(ObjectList, AppendsIdentifiers)
         Received in(c.hex);
         CBACnetObjectList list;
         int len = 0;
-        EXPECT_EQ(list.ReadFrame(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(list.ReadFrameToEnd(in.buf(), len, in.end()), c.result) << c.name;
         ASSERT_EQ(list.m_objectIDs.GetSize(), static_cast<INT_PTR>(c.ids.size())) << c.name;
         for (size_t i = 0; i < c.ids.size(); i++)
             EXPECT_EQ(list.m_objectIDs.GetAt(i), c.ids[i]) << c.name;
@@ -154,7 +154,7 @@ TEST(SupportedFlags, TypesFromBitString)
         CBACnetTypeSupported types;
         types.m_typeFlags[0] = types.m_typeFlags[1] = 1;
         int len = 0;
-        EXPECT_EQ(types.ReadFrame(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(types.ReadFrameToEnd(in.buf(), len, in.end()), c.result) << c.name;
         EXPECT_EQ(Flags(types.m_typeFlags), c.flags) << c.name;
     }
 }
@@ -175,7 +175,7 @@ TEST(SupportedFlags, ServicesFromBitString)
         Received in(c.hex);
         CBACnetServiceSupported services;
         int len = 0;
-        EXPECT_EQ(services.ReadFrame(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(services.ReadFrameToEnd(in.buf(), len, in.end()), c.result) << c.name;
         EXPECT_EQ(Flags(services.m_serviceFlags), c.flags) << c.name;
     }
     CBACnetServiceSupported a;

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "Hex.h"
+#include "frame/Tag.h"
 #include "host/TagVal.h"
 #include "property/Presentvalue.h"
 
@@ -75,8 +76,8 @@ TEST(Presentvalue, ReadsReadAccessResult)
         {"access error", "0C 00 80 00 01 1E 29 55 5E 91 02 91 1F 5F 1F", 0, Number(7), 0},
         {"context value", "0C 00 80 00 01 1E 29 55 4E 09 01 4F 1F", 0, Number(7), 0},
         {"string of eight", "0C 00 80 00 01 1E 29 55 4E 75 09 00 41 42 43 44 45 46 47 48 4F 1F", 0, Number(7), 0},
-        {"no closing 4", "0C 00 80 00 01 1E 29 55 4E 21 01 1F", 0, Number(1), 1},
-        {"no closing 1", "0C 00 80 00 01 1E 29 55 4E 21 01 4F 0F", 0, Number(1), 1},
+        {"no closing 4: nothing taken", "0C 00 80 00 01 1E 29 55 4E 21 01 1F", 0, Number(7), 0},
+        {"no closing 1: nothing taken", "0C 00 80 00 01 1E 29 55 4E 21 01 4F 0F", 0, Number(7), 0},
         {"no value part", "0C 00 80 00 01 1E 29 55 2F 1F", 1, Number(7), 0},
     };
     for (const auto& c : cases) {
@@ -88,6 +89,49 @@ TEST(Presentvalue, ReadsReadAccessResult)
         EXPECT_TRUE(pv.m_value == c.value) << c.name;
         EXPECT_EQ(pv.m_changeFlag, c.changed) << c.name;
     }
+}
+
+// Each octet of 1E 29 55 is consumed when compared, the mismatching one too;
+// a refusal says why.
+TEST(Presentvalue, ResultCursorAndReason)
+{
+    const struct {
+        const char* hex;
+        int consumed;
+        int reason;
+    } cases[] = {
+        {"0C 00 80 00 02 1E 29 55 4E 21 01 4F 1F", 5, CBACnetTag::REFUSAL_MISMATCH},
+        {"0C 00 80 00 01 1F 29 55 4E 21 01 4F 1F", 6, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
+        {"0C 00 80 00 01 1E 39 55 4E 21 01 4F 1F", 7, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
+        {"0C 00 80 00 01 1E 29 4D 4E 21 01 4F 1F", 8, CBACnetTag::REFUSAL_MISMATCH},
+        {"0C 00 80 00 01 1E 29 55 4E 09 01 4F 1F", 10, CBACnetTag::REFUSAL_WRONG_TYPE},
+        {"0C 00 80 00 01 1E 29 55 4E 21 01 4F", 12, CBACnetTag::REFUSAL_TRUNCATED},
+        {"0C 00 80 00 01 1E 29 55 4E 21 01 4F 1F", 13, CBACnetTag::REFUSAL_NONE},
+    };
+    for (const auto& c : cases) {
+        Received in(c.hex);
+        CBACnetPresentvalue pv = AnalogValue1();
+        int len = 0;
+        EXPECT_EQ(pv.ReadFrameToMulti(in.buf(), len, in.end()), c.reason == CBACnetTag::REFUSAL_NONE) << c.hex;
+        EXPECT_EQ(len, c.consumed) << c.hex;
+        EXPECT_EQ(pv.m_refusal, c.reason) << c.hex;
+        CBACnetPresentvalue trusting = AnalogValue1();
+        len = 0;
+        trusting.ReadFrameToMulti(in.buf(), len);
+        EXPECT_EQ(len, c.consumed) << c.hex;
+    }
+}
+
+// The form without `end` takes the value before the closing tags are
+// checked; the bounded form only after them.
+TEST(Presentvalue, TrustingFormTakesBeforeClosing)
+{
+    Received in("0C 00 80 00 01 1E 29 55 4E 21 01 4F 0F");
+    CBACnetPresentvalue pv = AnalogValue1();
+    int len = 0;
+    EXPECT_EQ(pv.ReadFrameToMulti(in.buf(), len), 0);
+    EXPECT_TRUE(pv.m_value == Number(1));
+    EXPECT_EQ(pv.m_changeFlag, 1);
 }
 
 TEST(Presentvalue, ReportsChangesUntilReset)

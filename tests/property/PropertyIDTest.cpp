@@ -102,7 +102,7 @@ TEST(ObjectNameRead, ScansValuesAndNesting)
         CBACnetObjectName name;
         name.m_name = L"old";
         int len = c.start;
-        EXPECT_EQ(name.ReadFrame(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(name.ReadFrameToEnd(in.buf(), len, in.end()), c.result) << c.name;
         EXPECT_TRUE(name.m_name == c.text) << c.name;
         EXPECT_EQ(len, c.len) << c.name;
         EXPECT_EQ(name.m_changeFlag, 0) << c.name;
@@ -149,7 +149,7 @@ TEST(ObjectNameWrite, LongTextTakesTwoOctetLength)
     CBACnetObjectDesc back;
     Received in(std::vector<unsigned char>(buf.begin(), buf.begin() + len));
     int at = 0;
-    EXPECT_EQ(back.ReadFrame(in.buf(), at, in.end()), 1);
+    EXPECT_EQ(back.ReadFrameToEnd(in.buf(), at, in.end()), 1);
     EXPECT_TRUE(back.m_description == desc.m_description);
 }
 
@@ -173,7 +173,7 @@ TEST(SchPriority, ReadsOneOctetValues)
         CBACnetSchPriority prio;
         prio.m_priority = 9;
         int len = 0;
-        EXPECT_EQ(prio.ReadFrame(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(prio.ReadFrameToEnd(in.buf(), len, in.end()), c.result) << c.name;
         EXPECT_EQ(prio.m_priority, c.priority) << c.name;
     }
 }

@@ -1,6 +1,7 @@
 // Every valid encoding used by the codec tests, cut at every position and
-// decoded with `end` there: a decoder refuses or succeeds, never reads or
-// writes past the end (AddressSanitizer) and never leaks (LeakSanitizer).
+// decoded with `end` there: a value cut before its closing tag is refused,
+// and no decoder reads or writes past the end (AddressSanitizer) or leaks
+// (LeakSanitizer).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -33,6 +34,16 @@ Decoder Fresh()
     };
 }
 
+// The same, taking data that stops at `end` as the whole value.
+template <class T>
+Decoder ToEnd()
+{
+    return [](unsigned char* buf, int& len, int end) {
+        T codec;
+        return codec.ReadFrameToEnd(buf, len, end);
+    };
+}
+
 struct Valid {
     const char* name;
     Decoder decode;
@@ -49,7 +60,7 @@ TEST(Truncation, EveryPrefixStaysInsideTheData)
     const Valid cases[] = {
         {"name", Fresh<CBACnetObjectName>(), "3E 74 00 41 42 43 3F"},
         {"name, extended length", Fresh<CBACnetObjectName>(), "3E 75 06 00 41 42 43 44 45 3F"},
-        {"description, two strings", Fresh<CBACnetObjectDesc>(), "71 00 72 00 41"},
+        {"description, two strings", ToEnd<CBACnetObjectDesc>(), "71 00 72 00 41"},
         {"priority", Fresh<CBACnetSchPriority>(), "3E 21 10 3F"},
         {"present value", Fresh<CBACnetPresentvalue>(), "3E 44 42 C8 00 00 3F"},
         {"present value, double", Fresh<CBACnetPresentvalue>(), "3E 55 08 40 59 00 00 00 00 00 00 3F"},
@@ -63,7 +74,7 @@ TEST(Truncation, EveryPrefixStaysInsideTheData)
          "3E 0E B4 08 00 00 00 91 01 B4 11 00 00 00 91 00 0F 0E 0F 0E 0F 0E 0F 0E 0F 0E 0F 0E 0F 3F"},
         {"weekly schedule, real value", Fresh<CBACnetWeekSchedule>(), "3E 0E B4 08 00 00 00 44 42 C8 00 00 0F 3F"},
         {"exception schedule", Fresh<CBACnetExpSchedule>(), "3E " + exceptions + " 3F"},
-        {"exception schedule, no tag 3", Fresh<CBACnetExpSchedule>(), exceptions},
+        {"exception schedule, no tag 3", ToEnd<CBACnetExpSchedule>(), exceptions},
         {"date range", Fresh<CBACnetDateRange>(), "3E A4 7C 01 01 01 A4 7C 0C 1F 02 3F"},
         {"references", Fresh<CBACnetObjPropertyRef>(), "3E 0C 00 00 00 01 19 55 0C 00 80 00 02 19 55 3F"},
         {"object list", Fresh<CBACnetObjectList>(), "3E C4 02 00 00 05 C4 00 00 00 01 3F"},
@@ -81,7 +92,64 @@ TEST(Truncation, EveryPrefixStaysInsideTheData)
             if (n == data.size()) {
                 EXPECT_EQ(result, 1) << c.name;
                 EXPECT_EQ(len, in.end()) << c.name;
+            } else if (data.back() == 0x3F || data.back() == 0x1F) {
+                EXPECT_EQ(result, 0) << c.name << " cut at " << n;  // never a good value
             }
+        }
+    }
+}
+
+// A ReadPropertyMultiple result cut anywhere hands over no value and no
+// change: the value held and the change flag stay as they were.
+TEST(Truncation, CutResultTakesNothing)
+{
+    const std::vector<unsigned char> data = Hex("0C 00 80 00 01 1E 29 55 4E 44 42 C8 00 00 4F 1F");
+    for (size_t n = 0; n <= data.size(); n++) {
+        Received in(data, n);
+        CBACnetPresentvalue pv;
+        pv.m_objectID.SetValue(0x00800001);
+        pv.m_value.SetVal(7.0);
+        int len = 0;
+        const int result = pv.ReadFrameToMulti(in.buf(), len, in.end());
+        EXPECT_EQ(result, n == data.size() ? 1 : 0) << n;
+        EXPECT_EQ(pv.m_changeFlag, result) << n;
+        EXPECT_EQ(pv.m_value.GetVal(), result ? 100.0 : 7.0) << n;
+    }
+}
+
+// The codecs' reading of data that stops at `end`: refused by ReadFrame,
+// the whole value for ReadFrameToEnd; whole replies decode alike in both.
+TEST(Truncation, EndOfDataIsNoClosingTag)
+{
+    const struct {
+        const char* name;
+        Decoder strict, toEnd;
+        const char* hex;
+        int whole;  // 1: enclosed in its tags
+    } cases[] = {
+        {"empty name", Fresh<CBACnetObjectName>(), ToEnd<CBACnetObjectName>(), "", 0},
+        {"bare name", Fresh<CBACnetObjectName>(), ToEnd<CBACnetObjectName>(), "74 00 41 42 43", 0},
+        {"bare object list", Fresh<CBACnetObjectList>(), ToEnd<CBACnetObjectList>(), "C4 02 00 00 05", 0},
+        {"opened, never closed", Fresh<CBACnetObjectList>(), ToEnd<CBACnetObjectList>(), "3E C4 02 00 00 05", 0},
+        {"bare flags", Fresh<CBACnetTypeSupported>(), ToEnd<CBACnetTypeSupported>(), "84 06 FF FF C0", 0},
+        {"flags, nested list open", Fresh<CBACnetTypeSupported>(), ToEnd<CBACnetTypeSupported>(),
+         "3E 0E 84 06 FF FF C0 0F", 0},
+        {"six days of seven", Fresh<CBACnetWeekSchedule>(), ToEnd<CBACnetWeekSchedule>(),
+         "3E 0E 0F 0E 0F 0E 0F 0E 0F 0E 0F 0E 0F", 0},
+        {"name", Fresh<CBACnetObjectName>(), ToEnd<CBACnetObjectName>(), "3E 74 00 41 42 43 3F", 1},
+        {"name from inside", Fresh<CBACnetObjectName>(), ToEnd<CBACnetObjectName>(), "74 00 41 42 43 3F", 1},
+        {"flags", Fresh<CBACnetTypeSupported>(), ToEnd<CBACnetTypeSupported>(), "3E 84 06 FF FF C0 3F", 1},
+        {"flags from inside", Fresh<CBACnetServiceSupported>(), ToEnd<CBACnetServiceSupported>(),
+         "85 06 03 00 08 00 00 E0 3F", 1},
+    };
+    for (const auto& c : cases) {
+        Received in(c.hex);
+        int strictLen = 0, toEndLen = 0;
+        EXPECT_EQ(c.strict(in.buf(), strictLen, in.end()), c.whole) << c.name;
+        EXPECT_EQ(c.toEnd(in.buf(), toEndLen, in.end()), 1) << c.name;
+        EXPECT_EQ(toEndLen, in.end()) << c.name;
+        if (c.whole) {
+            EXPECT_EQ(strictLen, toEndLen) << c.name;
         }
     }
 }
@@ -110,7 +178,8 @@ TEST(Truncation, LengthsPastTheEndAreRefused)
 }
 
 // A hostile frame of nothing but opening tags: each codec reads to the end
-// without a call per level.
+// without a call per level, and refuses it (no closing tag) unless asked to
+// take the data as it stands.
 TEST(Truncation, DeepNestingCostsNoStack)
 {
     const std::vector<unsigned char> openings(200000, 0x3E);
@@ -129,9 +198,14 @@ TEST(Truncation, DeepNestingCostsNoStack)
     for (const auto& c : cases) {
         Received in(openings);
         int len = 0;
-        EXPECT_EQ(c.decode(in.buf(), len, in.end()), 1) << c.name;
+        EXPECT_EQ(c.decode(in.buf(), len, in.end()), 0) << c.name;
         EXPECT_EQ(len, in.end()) << c.name;
     }
+    CBACnetWeekSchedule week;
+    Received in(openings);
+    int len = 0;
+    EXPECT_EQ(week.ReadFrameToEnd(in.buf(), len, in.end()), 1);
+    EXPECT_EQ(len, in.end());
 }
 
 }  // namespace

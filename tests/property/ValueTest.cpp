@@ -166,6 +166,9 @@ TEST(Value, OtherFormsDecode)
         {"UCS-2 Cyrillic", V::Text("\xD0\x9F\xD1\x80"), "75 05 04 04 1F 04 40"},
         {"UCS-2 CJK", V::Text("\xE6\x97\xA5"), "73 04 65 E5"},
         {"UCS-2 surrogate pair", V::Text("\xF0\x9F\x98\x80"), "75 05 04 D8 3D DE 00"},
+        {"UCS-2 first surrogate pair, then a letter", V::Text("\xF0\x90\x80\x80" "A"),
+         "75 07 04 D8 00 DC 00 00 41"},
+        {"signed -1 in seven octets", V::Signed(-1), "35 07 FF FF FF FF FF FF FF"},
         {"ISO 8859-1", V::Text("Caf\xC3\xA9 \xC2\xB0"), "75 07 05 43 61 66 E9 20 B0"},
         {"UTF-8 with a NUL", V::Text(std::string("A\0B", 3)), "74 00 41 00 42"},
         {"context 6 octets in the extended form", V::Context(0, Seq(6)), "0D 06 00 01 02 03 04 05"},
@@ -202,9 +205,9 @@ TEST(Value, RefusesBadInput)
         {"object identifier of 5 octets", "C5 05 00 00 00 00 01", V::REFUSED_LENGTH, 2},
         {"application tag 13", "D1 00", V::REFUSED_TYPE, 1},
         {"application tag 15", "F1 00", V::REFUSED_TYPE, 1},
-        {"context tag 255", "F9 FF 00", V::REFUSED_TYPE, 0},
+        {"context tag 255", "F9 FF", V::REFUSED_TYPE, 0},
         {"application opening tag", "26", V::REFUSED_LENGTH, 1},
-        {"length 0xFFFFFFFF", "65 FF FF FF FF FF 00", V::REFUSED_LENGTH, 0},
+        {"length 0xFFFFFFFF", "65 FF FF FF FF FF", V::REFUSED_LENGTH, 0},
         {"context length 0xFFFFFFFF", "0D FF FF FF FF FF 00", V::REFUSED_LENGTH, 0},
         {"length 2^31 - 1", "65 FF 7F FF FF FF 00", V::REFUSED_TRUNCATED, 6},
         {"content cut", "44 42 C8 00", V::REFUSED_TRUNCATED, 1},
@@ -223,6 +226,7 @@ TEST(Value, RefusesBadInput)
         {"UCS-2, odd length", "74 04 00 41 00", V::REFUSED_TEXT, 1},
         {"UCS-2, lone high surrogate", "73 04 D8 3D", V::REFUSED_TEXT, 1},
         {"UCS-2, lone low surrogate", "75 05 04 DE 00 00 41", V::REFUSED_TEXT, 2},
+        {"UCS-2, last low surrogate alone", "73 04 DF FF", V::REFUSED_TEXT, 1},
         {"UCS-2, high surrogate then a letter", "75 05 04 D8 3D 00 41", V::REFUSED_TEXT, 2},
         {"UCS-4, length not a multiple of 4", "74 03 00 00 41", V::REFUSED_TEXT, 1},
         {"UCS-4, above U+10FFFF", "75 05 03 00 11 00 00", V::REFUSED_TEXT, 2},
@@ -310,6 +314,22 @@ TEST(Value, NestingIsBounded)
     EXPECT_EQ(tree.MakeFrame(buf, len, sizeof buf, refusal), 0);
     EXPECT_EQ(refusal, V::REFUSED_DEPTH);
     EXPECT_EQ(len, 0);
+
+    // Inside a property value's tags one level fewer is left, both ways.
+    tree = V::Unsigned(1);
+    for (int i = 0; i < V::MAX_DEPTH - 1; i++)
+        tree = V::Constructed(0, {tree});
+    len = 0;
+    ASSERT_EQ(V::MakeEnclosedFrame({tree}, buf, len, sizeof buf, 3), 1);
+    Received enclosed(std::vector<unsigned char>(buf, buf + len));
+    std::vector<V> values;
+    len = 0;
+    EXPECT_EQ(V::ReadEnclosedFrame(enclosed.buf(), len, enclosed.end(), 3, values), 1);
+    tree = V::Constructed(0, {tree});
+    len = 0;
+    EXPECT_EQ(V::MakeEnclosedFrame({tree}, buf, len, sizeof buf, 3, refusal), 0);
+    EXPECT_EQ(refusal, V::REFUSED_DEPTH);
+    EXPECT_EQ(tree.MakeEnclosedFrame(buf, len, sizeof buf, 3), 0);
 }
 
 // The encoder writes nothing at or past `end`, and a refusal leaves `len`.
@@ -374,6 +394,17 @@ TEST(Value, BitsReadFromTheFirstOctetsHighBit)
     for (int i = 0; i < 5; i++)
         EXPECT_EQ(flags.Bit(i), expected[i]) << i;
     EXPECT_FALSE(flags.Bit(-1));
+
+    V noisy;
+    ASSERT_EQ(Decode("82 04 8F", noisy), 1);
+    EXPECT_EQ(ToHex(noisy.m_octets), "80");  // the unused bits cleared
+
+    // Bits past the octets given go out as 0.
+    V short_;
+    short_.m_kind = CBACnetTag::TYPE_BIT_STRING;
+    short_.m_bitCount = 12;
+    short_.m_octets = {0xFF};
+    EXPECT_EQ(Encode(short_), "83 04 FF 00");
 
     // A current device's protocol-object-types-supported: 65 bits.
     std::string hex = "85 0A 07";

@@ -140,7 +140,7 @@ TEST(WeekScheduleRead, RealValueHeldInHostOrder)
     Received in("0E B4 08 00 00 00 44 42 C8 00 00 0F");
     CBACnetWeekSchedule schedule;
     int len = 0;
-    ASSERT_EQ(schedule.ReadFrame(in.buf(), len, in.end()), 1);
+    ASSERT_EQ(schedule.ReadFrameToEnd(in.buf(), len, in.end()), 1);
     const _BACnetTimeValue* entry = Entry(schedule, 1, 0);
     EXPECT_EQ(ToHex(entry->m_value, 4), "00 00 C8 42");
     EXPECT_EQ(Encode(schedule, 1), "0E B4 08 00 00 00 91 00 0F");

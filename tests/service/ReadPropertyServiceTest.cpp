@@ -2,6 +2,7 @@
 
 #include "Hex.h"
 #include "InvokeID.h"
+#include "frame/Tag.h"
 #include "object/OBJ.h"
 #include "property/PropertyID.h"
 #include "service/ReadPropertyService.h"
@@ -93,14 +94,20 @@ struct AckCase {
     unsigned char propertyID, arrayIndex;
 };
 
+// The request names analog input 3 (or device 1001's object list), and the
+// reply must answer for exactly that.
 const AckCase kAcks[] = {
     {"present value", 255, "0C 00 00 00 03 19 55 3E 44 3F 80 00 00 3F", 1, 7, 3, 85, 255},
     {"array element", 1, "0C 02 00 03 E9 19 4C 29 01 3E C4 00 00 00 01 3F", 1, 9, 0x020003E9, 76, 1},
     {"index 0", 0, "0C 02 00 03 E9 19 4C 29 00 3E 21 05 3F", 1, 9, 0x020003E9, 76, 0},
-    {"unrequested index left alone", 255, "0C 00 00 00 03 19 55 29 00", 1, 7, 3, 85, 255},
-    {"two-octet property", 255, "0C 00 00 00 03 1A 01 00 3E", 0, 6, 3, 77, 255},
-    {"two-octet index", 1, "0C 00 00 00 03 19 55 2A 01 00 3E", 0, 8, 3, 85, 1},
-    {"five-octet identifier", 255, "0D 05 00 00 00 00 03 19 55 3E", 0, 2, 0, 77, 255},
+    {"two-octet property", 255, "0C 00 00 00 03 1A 01 00 3E", 0, 6, 3, 85, 255},
+    {"two-octet index", 1, "0C 02 00 03 E9 19 4C 2A 01 00 3E", 0, 8, 0x020003E9, 76, 1},
+    {"five-octet identifier", 255, "0D 05 00 00 00 00 03 19 55 3E", 0, 2, 3, 85, 255},
+    // A reply for something else is refused, and the request's identifiers stay.
+    {"another object", 255, "0C 00 00 00 01 19 55 3E 44 42 C6 00 00 3F", 0, 7, 3, 85, 255},
+    {"another property", 255, "0C 00 00 00 03 19 4D 3E 71 00 3F", 0, 7, 3, 85, 255},
+    {"another index", 1, "0C 02 00 03 E9 19 4C 29 02 3E C4 00 00 00 01 3F", 0, 9, 0x020003E9, 76, 1},
+    {"an index not asked for", 255, "0C 00 00 00 03 19 55 29 00 3E 21 05 3F", 0, 7, 3, 85, 255},
 };
 
 TEST(ReadProperty, AcknowledgementFields)
@@ -108,13 +115,14 @@ TEST(ReadProperty, AcknowledgementFields)
     for (const AckCase& c : kAcks) {
         Received frame(c.params);
         CBACnetReadPropertyService service;
-        CBACnetPropertyID prop = Property(0, 0, 77, c.requestedIndex);
+        CBACnetPropertyID prop = Property(c.objectID >> 22, c.objectID & 0x3FFFFF, c.propertyID, c.requestedIndex);
         int len = 0;
         EXPECT_EQ(service.ReadFrame(frame.buf(), len, frame.end(), &prop), c.result) << c.name;
         EXPECT_EQ(len, c.consumed) << c.name;
         EXPECT_EQ(prop.m_objectID.GetValue(), c.objectID) << c.name;
         EXPECT_EQ(prop.m_propertyID, c.propertyID) << c.name;
         EXPECT_EQ(prop.m_arrayIndex, c.arrayIndex) << c.name;
+        EXPECT_EQ(prop.m_refusal != CBACnetTag::REFUSAL_NONE, c.result == 0) << c.name;
     }
 }
 
@@ -136,3 +144,16 @@ TEST(ReadProperty, EveryTruncatedAcknowledgementIsRefused)
 }
 
 }  // namespace
+
+// A describer without a request takes the identifiers the reply names.
+TEST(ReadProperty, AnyAcknowledgementCopiesItsIdentifiers)
+{
+    Received frame("0C 00 00 00 03 19 55 3E 44 3F 80 00 00 3F");
+    CBACnetReadPropertyService service;
+    CBACnetPropertyID probe = Property(0, 1, 77, 255);
+    int len = 0;
+    EXPECT_EQ(service.ReadAnyFrame(frame.buf(), len, frame.end(), &probe), 1);
+    EXPECT_EQ(len, 7);
+    EXPECT_EQ(probe.m_objectID.GetValue(), 3u);
+    EXPECT_EQ(probe.m_propertyID, 85);
+}

@@ -58,12 +58,12 @@ TEST_F(DeviceTest, DiscoverFindsTheDevice)
 {
     ToolRun run = Run({"discover", "--target", s_target});
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
-    EXPECT_TRUE(run.Says("Device : 1234  max APDU 1476  segmentation both")) << run.out;
+    EXPECT_TRUE(run.Says("Device : 1234  max APDU 1476  segmentation transmit")) << run.out;
     EXPECT_TRUE(run.Says(s_target)) << run.out;
 
     run = Run({"discover", "--target", s_target, "--json"});
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
-    EXPECT_TRUE(run.Says("\"instance\":1234,\"maxApdu\":1476,\"segmentation\":\"both\"")) << run.out;
+    EXPECT_TRUE(run.Says("\"instance\":1234,\"maxApdu\":1476,\"segmentation\":\"transmit\"")) << run.out;
 }
 
 TEST_F(DeviceTest, DiscoverWithoutAnswerIsATimeOut)
@@ -93,7 +93,6 @@ TEST_F(DeviceTest, ReadsEveryStructuredProperty)
         {"SC:1", "effective-period", {"SC:1 effective-period = 2025-01-01 to 2099-12-31"}},
         {"SC:1", "list-of-object-property-reference", {"  BV:1/PresentValue"}},
         {"SC:1", "PriorityForWriting", {"SC:1 PriorityForWriting = 16"}},
-        {"DV:1234", "protocol-object-types-supported", {"AnalogInput, AnalogOutput, AnalogValue", "Schedule"}},
         {"DV:1234", "protocol-services-supported", {"readPropertyMultiple", "who-Is"}},
         {"DV:1234", "object-list[0]", {"array length 610"}},
         {"AO:1", "priorityarray[16]", {"AO:1 priorityarray[16] = null"}},

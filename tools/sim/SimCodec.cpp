@@ -72,21 +72,25 @@ int IsPrimitiveContext(const CBACnetTag& in, int tag)
     return in.m_class == CBACnetTag::CLASS_CONTEXT && in.m_tagNumber == tag && !in.IsOpening() && !in.IsClosing();
 }
 
-// Octet, character or bit string content of `n` = in.m_lvt octets, checked
-// against the data before anything is reserved for it.
+// Octet, character or bit string content of `n` = in.m_lvt octets, taken
+// as they stand: a character string keeps its character set, a bit string
+// its count of unused bits.
 int ReadStringContent(CBACnetTag& in, unsigned char* buf, int& len, int type, Value& v)
 {
     const int n = in.m_lvt;
-    int isNull;
-    if (!in.HasRoom(len, n) || (type != CBACnetTag::TYPE_OCTET_STRING && n < 1))
+    unsigned char lead = 0;
+    if (!in.HasRoom(len, n) || (type != CBACnetTag::TYPE_OCTET_STRING && (n < 1 || !in.ReadOctet(buf, len, lead))))
         return 0;
-    if (type == CBACnetTag::TYPE_BIT_STRING && (!in.PeekOctet(buf, len, v.unusedBits) || v.unusedBits > 7))
+    if (type == CBACnetTag::TYPE_BIT_STRING && lead > 7)
         return 0;
-    std::vector<unsigned char> room(static_cast<size_t>(n) + 1);
-    if (!in.ReadDataFrame(room.data(), type, n, buf, len, isNull))
+    std::string content(static_cast<size_t>(type == CBACnetTag::TYPE_OCTET_STRING ? n : n - 1), '\0');
+    if (!in.ReadOctets(buf, len, &content[0], static_cast<int>(content.size())))
         return 0;
-    const int chars = type == CBACnetTag::TYPE_OCTET_STRING ? n : n - 1;
-    v.octets.assign(room.begin(), room.begin() + chars);
+    v.octets = std::move(content);
+    if (type == CBACnetTag::TYPE_BIT_STRING)
+        v.unusedBits = lead;
+    else if (type == CBACnetTag::TYPE_CHARACTER_STRING)
+        v.charset = lead;
     return 1;
 }
 
@@ -158,7 +162,7 @@ bool Value::operator==(const Value& other) const
     case CBACnetTag::TYPE_OCTET_STRING:
     case CBACnetTag::TYPE_CHARACTER_STRING:
     case CBACnetTag::TYPE_BIT_STRING:
-        return octets == other.octets && unusedBits == other.unusedBits;
+        return octets == other.octets && unusedBits == other.unusedBits && charset == other.charset;
     default:
         return u == other.u;
     }
@@ -246,7 +250,7 @@ void EncodeValue(Writer& w, const Value& v)
         EncodeOctets(w, v.type, -1, v.octets);
         break;
     case CBACnetTag::TYPE_CHARACTER_STRING:
-        EncodeOctets(w, v.type, 0, v.octets);  // character set 0
+        EncodeOctets(w, v.type, v.charset, v.octets);
         break;
     case CBACnetTag::TYPE_BIT_STRING:
         EncodeOctets(w, v.type, v.unusedBits, v.octets);
@@ -541,11 +545,17 @@ int DecodeReference(CBACnetTag& in, unsigned char* buf, int& len, PropertyRefere
     return 1;
 }
 
-int SkipConstructed(CBACnetTag& in, unsigned char* buf, int& len, int tag)
+namespace {
+
+// Passes over tags up to the closing tag `tag` at depth 0 or, for a tag of
+// -1, up to the end of the data with every opening tag closed. Depth is
+// counted, not recursed: hostile nesting costs no stack.
+int SkipTags(CBACnetTag& in, unsigned char* buf, int& len, int tag)
 {
-    // Depth is counted, not recursed: hostile nesting costs no stack.
     long depth = 0;
     for (;;) {
+        if (tag < 0 && !in.HasRoom(len, 1))
+            return depth == 0;
         if (!in.ReadHeaderFrame(buf, len))
             return 0;
         if (in.IsOpening()) {
@@ -558,6 +568,18 @@ int SkipConstructed(CBACnetTag& in, unsigned char* buf, int& len, int tag)
             return 0;
         }
     }
+}
+
+}  // namespace
+
+int SkipConstructed(CBACnetTag& in, unsigned char* buf, int& len, int tag)
+{
+    return SkipTags(in, buf, len, tag);
+}
+
+int SkipTagged(CBACnetTag& in, unsigned char* buf, int& len)
+{
+    return SkipTags(in, buf, len, -1);
 }
 
 }  // namespace bacnetsim

@@ -48,8 +48,9 @@ struct Value {
     uint32_t u = 0;
     float real = 0;
     double dbl = 0;
-    std::string octets;            // Character String (set 0), Octet String, Bit String data
+    std::string octets;            // Character String, Octet String, Bit String data
     unsigned char unusedBits = 0;  // Bit String: unused bits of the last octet
+    unsigned char charset = 0;     // Character String: 0 is UTF-8, the only set the device writes
 
     static Value Null() { return Value(); }
     static Value Boolean(bool b) { return Of(CBACnetTag::TYPE_BOOLEAN, b ? 1 : 0); }
@@ -151,7 +152,8 @@ int ReadObjectID(CBACnetTag& in, unsigned char* buf, int& len, int cls, int tag,
 int DecodeValue(CBACnetTag& in, unsigned char* buf, int& len, Value& out);
 // The content of the application value whose header `in` just read.
 int DecodeValueContent(CBACnetTag& in, unsigned char* buf, int& len, Value& out);
-// The content of a character string (set 0) whose header `in` just read, of any class.
+// The content of a character string whose header `in` just read, of any
+// class: its octets, whatever the character set.
 int ReadTextContent(CBACnetTag& in, unsigned char* buf, int& len, std::string& out);
 int DecodeDaySchedule(CBACnetTag& in, unsigned char* buf, int& len, DaySchedule& out);
 int DecodeCalendarEntry(CBACnetTag& in, unsigned char* buf, int& len, CalendarEntry& out);
@@ -161,5 +163,8 @@ int DecodeReference(CBACnetTag& in, unsigned char* buf, int& len, PropertyRefere
 // Passes over the constructed value whose opening tag `tag` was just read,
 // up to and including its closing tag.
 int SkipConstructed(CBACnetTag& in, unsigned char* buf, int& len, int tag);
+// Passes over whole tagged values up to the end `in` knows, every opening
+// tag closed: 1 when the data is exactly that.
+int SkipTagged(CBACnetTag& in, unsigned char* buf, int& len);
 
 }  // namespace bacnetsim

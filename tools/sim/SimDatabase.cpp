@@ -126,6 +126,7 @@ Database::Database(uint32_t deviceInstance, int extraObjects)
 void Database::Add(std::unique_ptr<SimObject> object)
 {
     const uint32_t id = object->Id();
+    m_names[object->Name()] = id;
     m_objects[id] = std::move(object);
 }
 
@@ -143,10 +144,8 @@ const SimObject* Database::Find(uint32_t id) const
 
 const SimObject* Database::FindByName(const std::string& name) const
 {
-    for (const auto& entry : m_objects)
-        if (entry.second->Name() == name)
-            return entry.second.get();
-    return nullptr;
+    auto it = m_names.find(name);
+    return it == m_names.end() ? nullptr : Find(it->second);
 }
 
 std::vector<uint32_t> Database::ObjectList() const
@@ -173,9 +172,12 @@ Status Database::Create(uint32_t type, bool withInstance, uint32_t instance, uin
         if (Find(MakeObjectID(type, instance)))
             return Status::Fail(CLASS_OBJECT, CODE_OBJECT_IDENTIFIER_ALREADY_EXISTS);
     } else {
-        instance = 1;
-        while (Find(MakeObjectID(type, instance)))
-            instance++;
+        uint32_t& from = m_freeFrom.emplace(type, 1).first->second;
+        while (from < 0x3FFFFF && Find(MakeObjectID(type, from)))
+            from++;
+        if (from >= 0x3FFFFF)
+            return Status::Fail(CLASS_RESOURCES, CODE_NO_SPACE_FOR_OBJECT);
+        instance = from++;
     }
     std::string name = TypeName(type) + " " + std::to_string(instance);
     while (FindByName(name))
@@ -194,8 +196,23 @@ Status Database::Delete(uint32_t id)
         return Status::Fail(CLASS_OBJECT, CODE_UNKNOWN_OBJECT);
     if (!object->Deletable())
         return Status::Fail(CLASS_OBJECT, CODE_OBJECT_DELETION_NOT_PERMITTED);
+    m_names.erase(object->Name());
+    auto from = m_freeFrom.find(ObjectType(id));
+    if (from != m_freeFrom.end())
+        from->second = std::min(from->second, ObjectInstance(id));
     m_objects.erase(id);
     m_revision++;
+    return Status::Ok();
+}
+
+Status Database::Rename(SimObject& object, const std::string& name)
+{
+    const SimObject* other = FindByName(name);
+    if (other && other != &object)
+        return Status::Fail(CLASS_PROPERTY, CODE_DUPLICATE_NAME);
+    m_names.erase(object.m_name);
+    object.m_name = name;
+    m_names[name] = object.Id();
     return Status::Ok();
 }
 
@@ -212,7 +229,7 @@ std::tm Database::Now() const
     return local;
 }
 
-void Database::SetClock(uint32_t date, uint32_t time)
+void Database::SetClock(uint32_t date, uint32_t time, bool utc)
 {
     const unsigned year = date >> 24, month = date >> 16 & 0xFF, day = date >> 8 & 0xFF;
     const unsigned hour = time >> 24, minute = time >> 16 & 0xFF, second = time >> 8 & 0xFF;
@@ -227,7 +244,7 @@ void Database::SetClock(uint32_t date, uint32_t time)
     wanted.tm_min = static_cast<int>(minute);
     wanted.tm_sec = static_cast<int>(second);
     wanted.tm_isdst = -1;
-    const std::time_t target = mktime(&wanted);
+    const std::time_t target = utc ? timegm(&wanted) : mktime(&wanted);
     if (target != static_cast<std::time_t>(-1))
         m_clockOffset = static_cast<long long>(target) - static_cast<long long>(std::time(nullptr));
 }

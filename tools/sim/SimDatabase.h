@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <ctime>
 #include <map>
+#include <string>
+#include <unordered_map>
 #include <memory>
 #include <vector>
 
@@ -27,9 +29,12 @@ public:
     std::vector<uint32_t> ObjectList() const;
 
     // Creates a value object (analog, binary or multi-state value) with the
-    // given instance or, without one, the first free instance.
+    // given instance or, without one, the first free instance. Takes the
+    // same time however many objects there are (a look-up in ordered maps).
     Status Create(uint32_t type, bool withInstance, uint32_t instance, uint32_t& created);
     Status Delete(uint32_t id);
+    // Gives `object` a new name; names are unique in the device.
+    Status Rename(SimObject& object, const std::string& name);
     // Goes up by one with each object created or deleted.
     uint32_t Revision() const { return m_revision; }
 
@@ -37,8 +42,8 @@ public:
     double Uptime() const;
     // The local wall clock, moved by time synchronisation.
     std::tm Now() const;
-    // Sets the clock from a time synchronisation's date and time.
-    void SetClock(uint32_t date, uint32_t time);
+    // Sets the clock from a time synchronisation's date and time, local or UTC.
+    void SetClock(uint32_t date, uint32_t time, bool utc = false);
 
     static constexpr size_t kMaxObjects = 20000;
 
@@ -47,6 +52,9 @@ private:
 
     uint32_t m_deviceID;
     std::map<uint32_t, std::unique_ptr<SimObject>> m_objects;  // by identifier
+    std::unordered_map<std::string, uint32_t> m_names;          // identifier by name
+    // By object type, the lowest instance that may be free: every one below it is taken.
+    std::map<uint32_t, uint32_t> m_freeFrom;
     uint32_t m_revision = 1;
     std::chrono::steady_clock::time_point m_started;
     long long m_clockOffset = 0;  // seconds

@@ -51,6 +51,7 @@ struct SimDevice::Impl {
     std::atomic<bool> servingInCaller{false};
     std::atomic<int> dropSegment{0};
     std::atomic<uint16_t> port{0};
+    std::atomic<size_t> heldReplies{0}, heldOctets{0};
     std::mutex lifecycle;  // Start, Serve and the thread handle
     std::thread thread;
 };
@@ -83,6 +84,8 @@ void SimDevice::Impl::Loop()
         if (n > 0)
             OnDatagram(buf.data(), n, from);
         segmenter.Tick(Segmenter::Clock::now());
+        heldReplies = segmenter.Pending();
+        heldOctets = segmenter.HeldOctets();
     }
     socket.Close();
     serving = false;
@@ -115,32 +118,28 @@ void SimDevice::Impl::Reply(const Peer& peer, const Outcome& outcome)
 {
     // A repeated request while its reply is still being segmented: the
     // segments under way answer it.
-    if (outcome.confirmed && segmenter.Active(peer, outcome.invokeID))
+    if (outcome.confirmed && segmenter.Repeated(peer, outcome.invokeID, Segmenter::Clock::now()))
         return;
-    const int limit = std::min<int>(outcome.maxAPDU, DeviceObject::kMaxAPDU);
+    const Delivery d = Plan(outcome);
     const size_t size = outcome.apdu.size();
-    if (!outcome.complexAck || size <= static_cast<size_t>(limit)) {
+    switch (d.kind) {
+    case Delivery::WHOLE:
         Log(peer.Describe() + " " + outcome.what + ": reply of " + std::to_string(size) + " octets");
         Send(peer, outcome.apdu);
         return;
-    }
-    const int segments = Segmenter::SegmentsFor(size - 3, limit);
-    if (!outcome.segmentationAccepted) {
-        Log(peer.Describe() + " " + outcome.what + ": reply too long, segments not accepted");
-        Send(peer, Services::Abort(outcome.invokeID, ABORT_SEGMENTATION_NOT_SUPPORTED));
+    case Delivery::ABORT:
+        Log(peer.Describe() + " " + outcome.what + ": reply of " + std::to_string(size) + " octets in " +
+            std::to_string(d.segments) + " segments is more than the requester takes");
+        Send(peer, AbortApdu(outcome.invokeID, d.reason));
         return;
-    }
-    if (segments > kMaxSequence || (outcome.maxSegments && segments > outcome.maxSegments)) {
-        Log(peer.Describe() + " " + outcome.what + ": reply needs too many segments");
-        Send(peer, Services::Abort(outcome.invokeID, ABORT_BUFFER_OVERFLOW));
-        return;
+    case Delivery::SEGMENTED:
+        break;
     }
     Log(peer.Describe() + " " + outcome.what + ": reply of " + std::to_string(size) + " octets in " +
-        std::to_string(segments) + " segments");
-    // The Complex-ACK header is three octets; its parameters are what gets cut.
+        std::to_string(d.segments) + " segments");
     std::vector<unsigned char> params(outcome.apdu.begin() + 3, outcome.apdu.end());
-    segmenter.Start(peer, outcome.invokeID, outcome.serviceChoice, std::move(params), limit, dropSegment.exchange(0),
-                    Segmenter::Clock::now());
+    segmenter.Start(peer, outcome.invokeID, outcome.serviceChoice, std::move(params), d.limit,
+                    dropSegment.exchange(0), Segmenter::Clock::now());
 }
 
 void SimDevice::Impl::Send(const Peer& peer, const std::vector<unsigned char>& apdu)
@@ -196,6 +195,16 @@ uint16_t SimDevice::Port() const
 void SimDevice::DropSegmentOnce(int n)
 {
     m_impl->dropSegment = n > 0 ? n : 0;
+}
+
+size_t SimDevice::HeldReplies() const
+{
+    return m_impl->heldReplies;
+}
+
+size_t SimDevice::HeldOctets() const
+{
+    return m_impl->heldOctets;
 }
 
 int SimDevice::Serve(std::string* error)

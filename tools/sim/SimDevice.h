@@ -13,6 +13,7 @@
 //     device.Stop();
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,6 +44,9 @@ public:
 
     // Test hooks: drop the Nth segment of the next segmented reply once (1-based), 0 = none.
     void DropSegmentOnce(int n);
+    // Segmented replies held for acknowledgement, and their octets.
+    size_t HeldReplies() const;
+    size_t HeldOctets() const;
 
     // Serves in the calling thread until Stop() (for `bacnet-tool simulate`).
     // 0 after Stop; 1 when the address cannot be bound or the device is

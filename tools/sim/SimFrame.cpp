@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "frame/PDU.h"
 #include "frame/Tag.h"
 
 namespace bacnetsim {
@@ -50,6 +51,19 @@ int Unwrap(unsigned char* buf, int size, Peer& peer, int& apduStart, int& apduEn
     apduStart = len;
     apduEnd = end;
     return 1;
+}
+
+std::vector<unsigned char> AbortApdu(unsigned char invokeID, unsigned char reason)
+{
+    CBACnetAbortPDU header;
+    header.m_firstOctet |= CBACnetPDU::BIT_SRV;
+    header.SetInvokeID(invokeID);
+    header.SetAbortCode(reason);
+    std::vector<unsigned char> apdu(8);
+    int len = 0;
+    header.MakeFrame(apdu.data(), len);
+    apdu.resize(static_cast<size_t>(len));
+    return apdu;
 }
 
 std::vector<unsigned char> Wrap(const Peer& peer, const std::vector<unsigned char>& apdu)

@@ -31,6 +31,15 @@ enum : unsigned char {
     BVLC_BROADCAST = 0x0B,  // original broadcast NPDU
 };
 
+enum AbortReason : unsigned char {
+    ABORT_BUFFER_OVERFLOW = 1,
+    ABORT_SEGMENTATION_NOT_SUPPORTED = 4,
+    ABORT_OUT_OF_RESOURCES = 9,
+};
+
+// An Abort from the device (server) for the request `invokeID`.
+std::vector<unsigned char> AbortApdu(unsigned char invokeID, unsigned char reason);
+
 // Finds the APDU in a received datagram: buf[apduStart, apduEnd). Fills the
 // route of `peer` from a source address in the network header. 0 when the
 // datagram is not a BACnet/IP message for this device: not 81 0A or 81 0B,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "SimDatabase.h"
 #include "SimSegmenter.h"
@@ -10,10 +11,98 @@ namespace bacnetsim {
 
 namespace {
 
-constexpr unsigned char CODE_DUPLICATE_NAME = 48;
 constexpr double kPi = 3.14159265358979323846;
 // Longest text a write may set: names and texts stay short on the wire.
 constexpr size_t kMaxText = 255;
+
+// Each object type's properties as the device serves them: required first
+// (as the standard's object type lists them, those the device serves
+// always), then optional ones. Property-list closes the required ones.
+#define OBJECT_COMMON PROP_OBJECT_IDENTIFIER, PROP_OBJECT_NAME, PROP_OBJECT_TYPE
+#define POINT_STATUS PROP_STATUS_FLAGS, PROP_EVENT_STATE, PROP_OUT_OF_SERVICE
+constexpr uint32_t kObjectCommon[] = {OBJECT_COMMON, PROP_PROPERTY_LIST};
+constexpr uint32_t kAnalogInput[] = {OBJECT_COMMON,    PROP_PRESENT_VALUE, POINT_STATUS, PROP_UNITS,
+                                     PROP_PROPERTY_LIST, PROP_DESCRIPTION, PROP_RELIABILITY};
+constexpr uint32_t kAnalogOutput[] = {OBJECT_COMMON,          PROP_PRESENT_VALUE, POINT_STATUS,     PROP_UNITS,
+                                      PROP_PRIORITY_ARRAY,    PROP_RELINQUISH_DEFAULT, PROP_PROPERTY_LIST,
+                                      PROP_DESCRIPTION,       PROP_RELIABILITY};
+constexpr uint32_t kAnalogValue[] = {OBJECT_COMMON,    PROP_PRESENT_VALUE, POINT_STATUS,        PROP_UNITS,
+                                     PROP_PROPERTY_LIST, PROP_DESCRIPTION, PROP_RELIABILITY, PROP_PRIORITY_ARRAY,
+                                     PROP_RELINQUISH_DEFAULT};
+constexpr uint32_t kBinaryValue[] = {OBJECT_COMMON,      PROP_PRESENT_VALUE,  POINT_STATUS,       PROP_PROPERTY_LIST,
+                                     PROP_DESCRIPTION,   PROP_RELIABILITY,    PROP_INACTIVE_TEXT, PROP_ACTIVE_TEXT,
+                                     PROP_PRIORITY_ARRAY, PROP_RELINQUISH_DEFAULT};
+constexpr uint32_t kMultiStateValue[] = {OBJECT_COMMON,    PROP_PRESENT_VALUE, POINT_STATUS,     PROP_NUMBER_OF_STATES,
+                                         PROP_PROPERTY_LIST, PROP_DESCRIPTION, PROP_RELIABILITY, PROP_STATE_TEXT,
+                                         PROP_PRIORITY_ARRAY, PROP_RELINQUISH_DEFAULT};
+constexpr uint32_t kCalendar[] = {OBJECT_COMMON, PROP_PRESENT_VALUE, PROP_DATE_LIST, PROP_PROPERTY_LIST,
+                                  PROP_DESCRIPTION};
+constexpr uint32_t kSchedule[] = {OBJECT_COMMON,
+                                  PROP_PRESENT_VALUE,
+                                  PROP_EFFECTIVE_PERIOD,
+                                  PROP_SCHEDULE_DEFAULT,
+                                  PROP_LIST_OF_OBJECT_PROPERTY_REFERENCES,
+                                  PROP_PRIORITY_FOR_WRITING,
+                                  PROP_STATUS_FLAGS,
+                                  PROP_RELIABILITY,
+                                  PROP_OUT_OF_SERVICE,
+                                  PROP_PROPERTY_LIST,
+                                  PROP_DESCRIPTION,
+                                  PROP_WEEKLY_SCHEDULE,
+                                  PROP_EXCEPTION_SCHEDULE,
+                                  PROP_EVENT_STATE};
+constexpr uint32_t kDevice[] = {OBJECT_COMMON,
+                                PROP_SYSTEM_STATUS,
+                                PROP_VENDOR_NAME,
+                                PROP_VENDOR_IDENTIFIER,
+                                PROP_MODEL_NAME,
+                                PROP_FIRMWARE_REVISION,
+                                PROP_APPLICATION_SOFTWARE_VERSION,
+                                PROP_PROTOCOL_VERSION,
+                                PROP_PROTOCOL_REVISION,
+                                PROP_PROTOCOL_SERVICES_SUPPORTED,
+                                PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED,
+                                PROP_OBJECT_LIST,
+                                PROP_MAX_APDU_LENGTH_ACCEPTED,
+                                PROP_SEGMENTATION_SUPPORTED,
+                                PROP_APDU_TIMEOUT,
+                                PROP_NUMBER_OF_APDU_RETRIES,
+                                PROP_DEVICE_ADDRESS_BINDING,
+                                PROP_DATABASE_REVISION,
+                                PROP_PROPERTY_LIST,
+                                PROP_DESCRIPTION,
+                                PROP_LOCATION,
+                                PROP_MAX_SEGMENTS_ACCEPTED,
+                                PROP_APDU_SEGMENT_TIMEOUT,
+                                PROP_LOCAL_DATE,
+                                PROP_LOCAL_TIME,
+                                PROP_UTC_OFFSET,
+                                PROP_DAYLIGHT_SAVINGS_STATUS};
+#undef OBJECT_COMMON
+#undef POINT_STATUS
+
+struct TypeProperties {
+    uint32_t type;
+    const uint32_t* list;
+    size_t count;
+    size_t required;  // up to and including property-list
+};
+
+template <size_t N>
+constexpr TypeProperties Of(uint32_t type, const uint32_t (&list)[N])
+{
+    size_t required = 0;
+    while (required < N && list[required] != PROP_PROPERTY_LIST)
+        required++;
+    return {type, list, N, required + 1};
+}
+
+constexpr TypeProperties kTypeProperties[] = {
+    Of(OBJ_ANALOG_INPUT, kAnalogInput),   Of(OBJ_ANALOG_OUTPUT, kAnalogOutput),
+    Of(OBJ_ANALOG_VALUE, kAnalogValue),   Of(OBJ_BINARY_VALUE, kBinaryValue),
+    Of(OBJ_CALENDAR, kCalendar),          Of(OBJ_DEVICE, kDevice),
+    Of(OBJ_SCHEDULE, kSchedule),          Of(OBJ_MULTI_STATE_VALUE, kMultiStateValue),
+};
 
 Status UnknownProperty() { return Status::Fail(CLASS_PROPERTY, CODE_UNKNOWN_PROPERTY); }
 Status Denied() { return Status::Fail(CLASS_PROPERTY, CODE_WRITE_ACCESS_DENIED); }
@@ -51,17 +140,76 @@ Status ReadOneOf(const WriteData& data, unsigned char type, Value& out)
     return !s.ok ? s : out.type == type ? Status::Ok() : BadType();
 }
 
-Status ReadText(const WriteData& data, std::string& text)
+// Well-formed UTF-8: no stray continuation, overlong form, surrogate or
+// code point past U+10FFFF.
+bool IsUtf8(const std::string& text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > text.size())
+            return false;
+        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (size_t k = 1; k < n; k++) {
+            const unsigned char cc = static_cast<unsigned char>(text[i + k]);
+            if ((cc >> 6) != 2)
+                return false;
+            cp = cp << 6 | (cc & 0x3F);
+        }
+        static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+// A text property's new value: UTF-8 (character set 0), at most kMaxText
+// octets, without NUL; a name without any control character either.
+Status ReadText(const WriteData& data, std::string& text, bool isName = false)
 {
     Value v;
     Status s = ReadOneOf(data, CBACnetTag::TYPE_CHARACTER_STRING, v);
     if (!s.ok)
         return s;
-    if (v.octets.size() > kMaxText)
+    if (v.charset != 0)
+        return Status::Fail(CLASS_PROPERTY, CODE_CHARACTER_SET_NOT_SUPPORTED);
+    if (v.octets.size() > kMaxText || !IsUtf8(v.octets))
         return OutOfRange();
+    for (unsigned char c : v.octets)
+        if (c == 0 || (isName && (c < 0x20 || c == 0x7F)))
+            return OutOfRange();
     text = v.octets;
     return Status::Ok();
 }
+
+// Engineering units: the standard's and others' both lie in 0 to 65535.
+Status ReadUnits(const WriteData& data, uint32_t& units)
+{
+    Value v;
+    Status s = ReadOneOf(data, CBACnetTag::TYPE_ENUMERATED, v);
+    if (s.ok && v.u > 65535)
+        s = OutOfRange();
+    if (s.ok)
+        units = v.u;
+    return s;
+}
+
+// Fields of a date, time or week-n-day pattern: each in its range or 0xFF (any).
+bool FieldsIn(uint32_t packed, const unsigned char (&lowest)[4], const unsigned char (&highest)[4])
+{
+    for (int i = 0; i < 4; i++) {
+        const unsigned field = packed >> (24 - 8 * i) & 0xFF;
+        if (field != 0xFF && (field < lowest[i] || field > highest[i]))
+            return false;
+    }
+    return true;
+}
+
+// Month 13 and 14 are the odd and even months; day 32 the last, 33 and 34
+// the odd and even days.
+bool IsDate(uint32_t date) { return FieldsIn(date, {0, 1, 1, 1}, {254, 14, 34, 7}); }
+bool IsTime(uint32_t time) { return FieldsIn(time, {0, 0, 0, 0}, {23, 59, 59, 99}); }
 
 // A write whose value is a list of elements that `decode` reads one by one.
 template <class T, class Decode>
@@ -122,6 +270,59 @@ bool InRange(uint32_t first, uint32_t last, const std::tm& day)
     return DateKey(first, true) <= key && key <= DateKey(last, false);
 }
 
+// What a write may set: each field in range, ranges that run forwards.
+Status CheckRange(const DateRange& range)
+{
+    return IsDate(range.first) && IsDate(range.last) && DateKey(range.first, true) <= DateKey(range.last, false)
+               ? Status::Ok()
+               : OutOfRange();
+}
+
+Status CheckEntry(const CalendarEntry& entry)
+{
+    switch (entry.kind) {
+    case CalendarEntry::DATE:
+        return IsDate(entry.date) ? Status::Ok() : OutOfRange();
+    case CalendarEntry::DATE_RANGE:
+        return CheckRange(DateRange{entry.date, entry.last});
+    default: {  // month, week of the month (6: the last seven days), weekday
+        const uint32_t pattern = static_cast<uint32_t>(entry.weekNDay[0]) << 24 | entry.weekNDay[1] << 16 |
+                                 entry.weekNDay[2] << 8 | 0xFF;
+        return FieldsIn(pattern, {1, 1, 1, 0}, {14, 6, 7, 0}) ? Status::Ok() : OutOfRange();
+    }
+    }
+}
+
+Status CheckDay(const DaySchedule& day)
+{
+    for (const TimeValue& entry : day)
+        if (!IsTime(entry.time))
+            return OutOfRange();
+    return Status::Ok();
+}
+
+Status CheckEvent(const SpecialEvent& event)
+{
+    if (event.priority < 1 || event.priority > 16)
+        return OutOfRange();
+    if (event.byReference && ObjectType(event.calendarID) != OBJ_CALENDAR)
+        return OutOfRange();
+    const Status s = event.byReference ? Status::Ok() : CheckEntry(event.entry);
+    return s.ok ? CheckDay(event.values) : s;
+}
+
+// Every element of a list passes `check`.
+template <class T, class Check>
+Status CheckAll(const std::vector<T>& list, Check check)
+{
+    for (const T& element : list) {
+        const Status s = check(element);
+        if (!s.ok)
+            return s;
+    }
+    return Status::Ok();
+}
+
 uint32_t TimeOfDay(const std::tm& now)
 {
     return MakeTime(static_cast<unsigned>(now.tm_hour), static_cast<unsigned>(now.tm_min),
@@ -167,18 +368,18 @@ SimObject::SimObject(uint32_t type, uint32_t instance, const std::string& name)
 {
 }
 
-std::vector<uint32_t> SimObject::Properties() const
+SimObject::PropertyTable SimObject::Properties() const
 {
-    std::vector<uint32_t> list = {PROP_OBJECT_IDENTIFIER, PROP_OBJECT_NAME, PROP_OBJECT_TYPE, PROP_DESCRIPTION};
-    AddProperties(list);
-    list.push_back(PROP_PROPERTY_LIST);
-    return list;
+    for (const TypeProperties& t : kTypeProperties)
+        if (t.type == Type())
+            return {t.list, t.count, t.required};
+    return {kObjectCommon, std::size(kObjectCommon), std::size(kObjectCommon)};
 }
 
 bool SimObject::Has(uint32_t property) const
 {
-    const std::vector<uint32_t> list = Properties();
-    return std::find(list.begin(), list.end(), property) != list.end();
+    const PropertyTable t = Properties();
+    return std::find(t.list, t.list + t.count, property) != t.list + t.count;
 }
 
 Status SimObject::Read(const Database& db, uint32_t property, uint32_t index, Writer& out) const
@@ -202,13 +403,12 @@ Status SimObject::Read(const Database& db, uint32_t property, uint32_t index, Wr
         return Status::Ok();
     case PROP_PROPERTY_LIST: {
         // Identifier, name, type and the list itself are left out of it.
-        std::vector<uint32_t> list = Properties();
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [](uint32_t p) {
-                                      return p == PROP_OBJECT_IDENTIFIER || p == PROP_OBJECT_NAME ||
-                                             p == PROP_OBJECT_TYPE || p == PROP_PROPERTY_LIST;
-                                  }),
-                   list.end());
+        std::vector<uint32_t> list;
+        const PropertyTable t = Properties();
+        std::copy_if(t.list, t.list + t.count, std::back_inserter(list), [](uint32_t p) {
+            return p != PROP_OBJECT_IDENTIFIER && p != PROP_OBJECT_NAME && p != PROP_OBJECT_TYPE &&
+                   p != PROP_PROPERTY_LIST;
+        });
         return ReadArray(out, index, list.size(),
                          [&](size_t i) { EncodeValue(out, Value::Enumerated(list[i - 1])); });
     }
@@ -226,16 +426,12 @@ Status SimObject::Write(Database& db, uint32_t property, uint32_t index, const W
     switch (property) {
     case PROP_OBJECT_NAME: {
         std::string name;
-        Status s = ReadText(value, name);
+        Status s = ReadText(value, name, true);
         if (!s.ok)
             return s;
         if (name.empty())
             return OutOfRange();
-        const SimObject* other = db.FindByName(name);
-        if (other && other != this)
-            return Status::Fail(CLASS_PROPERTY, CODE_DUPLICATE_NAME);
-        m_name = name;
-        return Status::Ok();
+        return db.Rename(*this, name);
     }
     case PROP_DESCRIPTION:
         return ReadText(value, m_description);
@@ -255,10 +451,6 @@ Status SimObject::WriteOwn(Database&, uint32_t, uint32_t, const WriteData&)
 
 // Points.
 
-void PointObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.insert(list.end(), {PROP_STATUS_FLAGS, PROP_EVENT_STATE, PROP_RELIABILITY, PROP_OUT_OF_SERVICE});
-}
 
 Status PointObject::ReadOwn(const Database&, uint32_t property, uint32_t, Writer& out) const
 {
@@ -307,12 +499,6 @@ float AnalogInputObject::Current(const Database& db) const
     return static_cast<float>(std::round((m_base + m_swing * std::sin(phase)) * 100) / 100);
 }
 
-void AnalogInputObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.push_back(PROP_PRESENT_VALUE);
-    PointObject::AddProperties(list);
-    list.push_back(PROP_UNITS);
-}
 
 Status AnalogInputObject::ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const
 {
@@ -348,12 +534,8 @@ Status AnalogInputObject::WriteOwn(Database& db, uint32_t property, uint32_t ind
             m_heldValue = current;  // the value freezes where it stood
         return s;
     }
-    case PROP_UNITS: {
-        Status s = ReadOneOf(value, CBACnetTag::TYPE_ENUMERATED, v);
-        if (s.ok)
-            m_units = v.u;
-        return s;
-    }
+    case PROP_UNITS:
+        return ReadUnits(value, m_units);
     default:
         return PointObject::WriteOwn(db, property, index, value);
     }
@@ -389,18 +571,6 @@ Status CommandableObject::Check(const Value& v) const
     return Status::Ok();
 }
 
-void CommandableObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.push_back(PROP_PRESENT_VALUE);
-    PointObject::AddProperties(list);
-    list.insert(list.end(), {PROP_PRIORITY_ARRAY, PROP_RELINQUISH_DEFAULT});
-    if (Type() == OBJ_BINARY_VALUE)
-        list.insert(list.end(), {PROP_ACTIVE_TEXT, PROP_INACTIVE_TEXT});
-    else if (Type() == OBJ_MULTI_STATE_VALUE)
-        list.insert(list.end(), {PROP_NUMBER_OF_STATES, PROP_STATE_TEXT});
-    else
-        list.push_back(PROP_UNITS);
-}
 
 bool CommandableObject::IsArray(uint32_t property) const
 {
@@ -459,10 +629,7 @@ Status CommandableObject::WriteOwn(Database& db, uint32_t property, uint32_t ind
             m_relinquishDefault = v;
         return s;
     case PROP_UNITS:
-        s = ReadOneOf(value, CBACnetTag::TYPE_ENUMERATED, v);
-        if (s.ok)
-            m_units = v.u;
-        return s;
+        return ReadUnits(value, m_units);
     case PROP_ACTIVE_TEXT:
         return ReadText(value, m_activeText);
     case PROP_INACTIVE_TEXT:
@@ -485,10 +652,6 @@ bool CalendarObject::Contains(const std::tm& day) const
     return std::any_of(m_dates.begin(), m_dates.end(), [&](const CalendarEntry& e) { return EntryMatches(e, day); });
 }
 
-void CalendarObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.insert(list.end(), {PROP_PRESENT_VALUE, PROP_DATE_LIST});
-}
 
 Status CalendarObject::ReadOwn(const Database& db, uint32_t property, uint32_t, Writer& out) const
 {
@@ -508,7 +671,13 @@ Status CalendarObject::WriteOwn(Database&, uint32_t property, uint32_t, const Wr
 {
     if (property != PROP_DATE_LIST)
         return Denied();
-    return ReadList(value, m_dates, DecodeCalendarEntry);
+    std::vector<CalendarEntry> dates;
+    Status s = ReadList(value, dates, DecodeCalendarEntry);
+    if (s.ok)
+        s = CheckAll(dates, CheckEntry);
+    if (s.ok)
+        m_dates = std::move(dates);
+    return s;
 }
 
 // Schedule.
@@ -550,14 +719,6 @@ Value ScheduleObject::PresentValue(const Database& db) const
     return v.IsNull() ? m_scheduleDefault : v;
 }
 
-void ScheduleObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.push_back(PROP_PRESENT_VALUE);
-    PointObject::AddProperties(list);
-    list.insert(list.end(), {PROP_EFFECTIVE_PERIOD, PROP_WEEKLY_SCHEDULE, PROP_EXCEPTION_SCHEDULE,
-                             PROP_SCHEDULE_DEFAULT, PROP_LIST_OF_OBJECT_PROPERTY_REFERENCES,
-                             PROP_PRIORITY_FOR_WRITING});
-}
 
 bool ScheduleObject::IsArray(uint32_t property) const
 {
@@ -604,6 +765,8 @@ Status ScheduleObject::WriteOwn(Database& db, uint32_t property, uint32_t index,
         if (s.ok && ranges.size() != 1)
             s = BadType();
         if (s.ok)
+            s = CheckRange(ranges[0]);
+        if (s.ok)
             m_effectivePeriod = ranges[0];
         return s;
     }
@@ -618,6 +781,9 @@ Status ScheduleObject::WriteOwn(Database& db, uint32_t property, uint32_t index,
             return s;
         if (days.size() != (index == kNoIndex ? size_t(DAYS) : size_t(1)))
             return BadType();
+        s = CheckAll(days, CheckDay);
+        if (!s.ok)
+            return s;
         if (index == kNoIndex)
             std::copy(days.begin(), days.end(), m_week);
         else
@@ -639,9 +805,9 @@ Status ScheduleObject::WriteOwn(Database& db, uint32_t property, uint32_t index,
         s = ReadList(value, events, DecodeSpecialEvent);
         if (!s.ok)
             return s;
-        for (const SpecialEvent& event : events)
-            if (event.priority < 1 || event.priority > 16)
-                return OutOfRange();
+        s = CheckAll(events, CheckEvent);
+        if (!s.ok)
+            return s;
         if (index == kNoIndex) {
             m_exceptions = events;
         } else {
@@ -676,16 +842,6 @@ Status ScheduleObject::WriteOwn(Database& db, uint32_t property, uint32_t index,
 
 DeviceObject::DeviceObject(uint32_t instance, const std::string& name) : SimObject(OBJ_DEVICE, instance, name) {}
 
-void DeviceObject::AddProperties(std::vector<uint32_t>& list) const
-{
-    list.insert(list.end(),
-                {PROP_SYSTEM_STATUS, PROP_VENDOR_NAME, PROP_VENDOR_IDENTIFIER, PROP_MODEL_NAME, PROP_FIRMWARE_REVISION,
-                 PROP_APPLICATION_SOFTWARE_VERSION, PROP_LOCATION, PROP_PROTOCOL_VERSION, PROP_PROTOCOL_REVISION,
-                 PROP_PROTOCOL_SERVICES_SUPPORTED, PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED, PROP_OBJECT_LIST,
-                 PROP_MAX_APDU_LENGTH_ACCEPTED, PROP_SEGMENTATION_SUPPORTED, PROP_APDU_SEGMENT_TIMEOUT,
-                 PROP_APDU_TIMEOUT, PROP_NUMBER_OF_APDU_RETRIES, PROP_DEVICE_ADDRESS_BINDING, PROP_DATABASE_REVISION,
-                 PROP_LOCAL_DATE, PROP_LOCAL_TIME, PROP_UTC_OFFSET, PROP_DAYLIGHT_SAVINGS_STATUS});
-}
 
 bool DeviceObject::IsArray(uint32_t property) const
 {
@@ -704,8 +860,13 @@ Status DeviceObject::ReadOwn(const Database& db, uint32_t property, uint32_t ind
     case PROP_DEVICE_ADDRESS_BINDING:
         return Status::Ok();  // an empty list: the device binds to no other
     case PROP_SYSTEM_STATUS:  // operational
-    case PROP_SEGMENTATION_SUPPORTED:  // segmented both
         v = Value::Enumerated(0);
+        break;
+    case PROP_SEGMENTATION_SUPPORTED:
+        v = Value::Enumerated(kSegmentation);
+        break;
+    case PROP_MAX_SEGMENTS_ACCEPTED:  // a segmented request is refused
+        v = Value::Unsigned(1);
         break;
     case PROP_VENDOR_NAME:
         v = Value::String(kVendorName);
@@ -727,17 +888,21 @@ Status DeviceObject::ReadOwn(const Database& db, uint32_t property, uint32_t ind
         v = Value::Unsigned(1);
         break;
     case PROP_PROTOCOL_REVISION:
-        v = Value::Unsigned(4);
+        v = Value::Unsigned(kProtocolRevision);
         break;
     case PROP_PROTOCOL_SERVICES_SUPPORTED:
-        // create, delete, read, read multiple, write, write multiple; i-am,
-        // i-have; time synchronization, who-has, who-is.
-        v = Value::Bits(41, {10, 11, 12, 14, 15, 16, 26, 27, 32, 33, 34});
+        // Those it executes: create, delete, read, read multiple, write,
+        // write multiple; time synchronization, who-has, who-is, UTC time
+        // synchronization.
+        v = Value::Bits(kServicesAtRevision, {10, 11, 12, 14, 15, 16, 32, 33, 34, 36});
         break;
-    case PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED:
-        v = Value::Bits(24, {OBJ_ANALOG_INPUT, OBJ_ANALOG_OUTPUT, OBJ_ANALOG_VALUE, OBJ_BINARY_VALUE, OBJ_CALENDAR,
-                             OBJ_DEVICE, OBJ_SCHEDULE, OBJ_MULTI_STATE_VALUE});
+    case PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED: {
+        std::vector<int> types;
+        for (const TypeProperties& t : kTypeProperties)
+            types.push_back(static_cast<int>(t.type));
+        v = Value::Bits(kObjectTypesAtRevision, types);
         break;
+    }
     case PROP_MAX_APDU_LENGTH_ACCEPTED:
         v = Value::Unsigned(kMaxAPDU);
         break;

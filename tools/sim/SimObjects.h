@@ -78,6 +78,12 @@ enum PropertyCode : uint32_t {
     PROP_PROPERTY_LIST = 371,
 };
 
+// The revision of the standard the device follows: the properties it serves
+// and the lengths of its supported-services and object-types bit strings.
+constexpr unsigned kProtocolRevision = 14;
+constexpr int kObjectTypesAtRevision = 55;  // analog-input (0) to lighting-output (54)
+constexpr int kServicesAtRevision = 41;     // acknowledge-alarm (0) to write-group (40)
+
 enum ErrorClass : unsigned char { CLASS_DEVICE = 0, CLASS_OBJECT = 1, CLASS_PROPERTY = 2, CLASS_RESOURCES = 3 };
 
 enum ErrorCode : unsigned char {
@@ -91,7 +97,9 @@ enum ErrorCode : unsigned char {
     CODE_UNSUPPORTED_OBJECT_TYPE = 36,
     CODE_VALUE_OUT_OF_RANGE = 37,
     CODE_WRITE_ACCESS_DENIED = 40,
+    CODE_CHARACTER_SET_NOT_SUPPORTED = 41,
     CODE_INVALID_ARRAY_INDEX = 42,
+    CODE_DUPLICATE_NAME = 48,
     CODE_PROPERTY_IS_NOT_AN_ARRAY = 50,
 };
 
@@ -130,16 +138,23 @@ public:
     uint32_t Type() const { return ObjectType(m_id); }
     const std::string& Name() const { return m_name; }
 
-    // Every property the object has, in the order ALL and property-list give them.
-    std::vector<uint32_t> Properties() const;
+    // The properties the object has, as its type has them: its required
+    // ones (identifier, name and type first, property-list last), then its
+    // optional ones. The order ALL and property-list give them in.
+    struct PropertyTable {
+        const uint32_t* list;
+        size_t count;
+        size_t required;  // the first `required` of the list
+    };
+    PropertyTable Properties() const;
     bool Has(uint32_t property) const;
     Status Read(const Database& db, uint32_t property, uint32_t index, Writer& out) const;
     Status Write(Database& db, uint32_t property, uint32_t index, const WriteData& value);
     virtual bool Deletable() const { return false; }
 
 protected:
-    // The object's own properties, after identifier, name, type and description.
-    virtual void AddProperties(std::vector<uint32_t>& list) const = 0;
+    friend class Database;  // keeps the index of names
+
     virtual bool IsArray(uint32_t property) const { return property == PROP_PROPERTY_LIST; }
     virtual Status ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const = 0;
     // Only properties the object has and that are arrays when indexed reach here.
@@ -156,7 +171,6 @@ public:
     using SimObject::SimObject;
 
 protected:
-    void AddProperties(std::vector<uint32_t>& list) const override;
     Status ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const override;
     Status WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value) override;
 
@@ -170,7 +184,6 @@ public:
                       double periodSeconds);
 
 protected:
-    void AddProperties(std::vector<uint32_t>& list) const override;
     Status ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const override;
     Status WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value) override;
 
@@ -200,7 +213,6 @@ public:
     std::string m_activeText = "On", m_inactiveText = "Off";  // binary value
 
 protected:
-    void AddProperties(std::vector<uint32_t>& list) const override;
     bool IsArray(uint32_t property) const override;
     Status ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const override;
     Status WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value) override;
@@ -222,7 +234,6 @@ public:
     std::vector<CalendarEntry> m_dates;
 
 protected:
-    void AddProperties(std::vector<uint32_t>& list) const override;
     Status ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const override;
     Status WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value) override;
 };
@@ -244,7 +255,6 @@ public:
     unsigned m_priorityForWriting = 16;
 
 protected:
-    void AddProperties(std::vector<uint32_t>& list) const override;
     bool IsArray(uint32_t property) const override;
     Status ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const override;
     Status WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value) override;
@@ -255,12 +265,14 @@ public:
     DeviceObject(uint32_t instance, const std::string& name);
 
     static constexpr unsigned kMaxAPDU = 1476;
+    // Segmented-transmit: long replies go in segments, a segmented request
+    // is refused.
+    static constexpr unsigned kSegmentation = 1;
     static constexpr unsigned kVendorID = 999;
     static constexpr const char* kVendorName = "bacnet-codec";
     std::string m_location = "On the desk";
 
 protected:
-    void AddProperties(std::vector<uint32_t>& list) const override;
     bool IsArray(uint32_t property) const override;
     Status ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const override;
     Status WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value) override;

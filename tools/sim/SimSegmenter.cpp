@@ -17,6 +17,7 @@ int Segmenter::SegmentsFor(size_t octets, int maxAPDU)
 void Segmenter::Start(const Peer& peer, unsigned char invokeID, unsigned char serviceChoice,
                       std::vector<unsigned char> params, int maxAPDU, int dropSegment, Clock::time_point now)
 {
+    Release(peer, params.size());
     Transmission t;
     t.peer = peer;
     t.invokeID = invokeID;
@@ -27,14 +28,50 @@ void Segmenter::Start(const Peer& peer, unsigned char invokeID, unsigned char se
     t.drop = dropSegment - 1;
     // The first segment goes alone: its acknowledgement brings the requester's window.
     t.window = 1;
+    m_heldOctets += t.params.size();
     m_active.push_back(std::move(t));
     SendWindow(m_active.back(), now);
 }
 
-bool Segmenter::Active(const Peer& peer, unsigned char invokeID) const
+void Segmenter::Release(const Peer& peer, size_t octets)
 {
-    return std::any_of(m_active.begin(), m_active.end(),
-                       [&](const Transmission& t) { return t.peer == peer && t.invokeID == invokeID; });
+    size_t fromPeer = static_cast<size_t>(
+        std::count_if(m_active.begin(), m_active.end(), [&](const Transmission& t) { return t.peer == peer; }));
+    for (auto it = m_active.begin(); it != m_active.end();) {
+        const bool mine = it->peer == peer;
+        const bool roomInAll = m_active.size() < kMaxReplies && m_heldOctets + octets <= kMaxHeldOctets;
+        if (roomInAll && fromPeer < kMaxRepliesPerPeer)
+            break;
+        if (roomInAll && !mine) {
+            ++it;  // only this peer is over its limit
+            continue;
+        }
+        if (mine)
+            fromPeer--;
+        if (m_log)
+            m_log("segmented reply to " + it->peer.Describe() + " invoke " + std::to_string(it->invokeID) +
+                  " released for a newer one");
+        m_send(it->peer, AbortApdu(it->invokeID, ABORT_OUT_OF_RESOURCES));
+        it = Erase(it);
+    }
+}
+
+std::list<Segmenter::Transmission>::iterator Segmenter::Erase(std::list<Transmission>::iterator it)
+{
+    m_heldOctets -= it->params.size();
+    return m_active.erase(it);
+}
+
+bool Segmenter::Repeated(const Peer& peer, unsigned char invokeID, Clock::time_point now)
+{
+    auto it = Find(peer, invokeID);
+    if (it == m_active.end())
+        return false;
+    if (it->lastSent == 0 && !it->acknowledged) {
+        it->drop = -1;
+        SendWindow(*it, now);
+    }
+    return true;
 }
 
 std::list<Segmenter::Transmission>::iterator Segmenter::Find(const Peer& peer, unsigned char invokeID)
@@ -54,9 +91,10 @@ void Segmenter::OnSegmentAck(const Peer& peer, unsigned char invokeID, unsigned 
     if (sequence < t.next - 1 || sequence > t.lastSent)
         return;
     if (sequence == t.count - 1) {
-        m_active.erase(it);
+        Erase(it);
         return;
     }
+    t.acknowledged = true;
     t.window = std::clamp<int>(window, 1, kProposedWindow);
     t.next = sequence + 1;
     t.retries = 0;
@@ -67,7 +105,7 @@ void Segmenter::OnAbort(const Peer& peer, unsigned char invokeID)
 {
     auto it = Find(peer, invokeID);
     if (it != m_active.end())
-        m_active.erase(it);
+        Erase(it);
 }
 
 void Segmenter::Tick(Clock::time_point now)
@@ -75,11 +113,11 @@ void Segmenter::Tick(Clock::time_point now)
     for (auto it = m_active.begin(); it != m_active.end();) {
         if (now < it->deadline) {
             ++it;
-        } else if (it->retries >= kSegmentRetries) {
+        } else if (it->retries >= kSegmentRetries || !it->acknowledged) {
             if (m_log)
                 m_log("segmented reply to " + it->peer.Describe() + " invoke " + std::to_string(it->invokeID) +
                       " abandoned: no acknowledgement");
-            it = m_active.erase(it);
+            it = Erase(it);
         } else {
             it->retries++;
             SendWindow(*it, now);

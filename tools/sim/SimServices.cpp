@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "SimSegmenter.h"
+
 namespace bacnetsim {
 
 namespace {
@@ -11,11 +13,6 @@ constexpr int kApplication = CBACnetTag::CLASS_APPLICATION;
 
 // Octets of each max-APDU code of a request; codes above 5 are reserved.
 constexpr int kMaxAPDUSizes[] = {50, 128, 206, 480, 1024, 1476};
-
-// Properties that REQUIRED leaves out and OPTIONAL names.
-constexpr uint32_t kOptional[] = {PROP_DESCRIPTION,  PROP_LOCATION,   PROP_ACTIVE_TEXT,
-                                  PROP_INACTIVE_TEXT, PROP_STATE_TEXT, PROP_UTC_OFFSET,
-                                  PROP_DAYLIGHT_SAVINGS_STATUS};
 
 std::vector<unsigned char> Octets(const Writer& w) { return w.Octets(); }
 
@@ -92,11 +89,6 @@ std::string PropertyText(uint32_t property, uint32_t index)
     if (index != kNoIndex)
         text += "[" + std::to_string(index) + "]";
     return text;
-}
-
-bool IsOptional(uint32_t property)
-{
-    return std::find(std::begin(kOptional), std::end(kOptional), property) != std::end(kOptional);
 }
 
 }  // namespace
@@ -185,23 +177,33 @@ struct Services::Request {
     }
 };
 
+Delivery Plan(const Outcome& outcome)
+{
+    Delivery d;
+    d.limit = std::min<int>(outcome.maxAPDU, DeviceObject::kMaxAPDU);
+    const size_t size = outcome.apdu.size();
+    if (!outcome.complexAck || size <= static_cast<size_t>(d.limit))
+        return d;
+    // The Complex-ACK header is three octets; its parameters are what gets cut.
+    d.segments = Segmenter::SegmentsFor(size - 3, d.limit);
+    if (!outcome.segmentationAccepted) {
+        d.kind = Delivery::ABORT;
+        d.reason = ABORT_SEGMENTATION_NOT_SUPPORTED;
+    } else if (d.segments > kMaxSequence || (outcome.maxSegments && d.segments > outcome.maxSegments)) {
+        d.kind = Delivery::ABORT;
+        d.reason = ABORT_BUFFER_OVERFLOW;
+    } else {
+        d.kind = Delivery::SEGMENTED;
+    }
+    return d;
+}
+
 Services::Services(Database& db) : m_db(db), m_headers{}
 {
     m_headers[0] = &m_confirmedHeader;
     m_headers[1] = &m_unconfirmedHeader;
     m_headers[4] = &m_segmentAckHeader;
     m_headers[7] = &m_abortHeader;
-}
-
-std::vector<unsigned char> Services::Abort(unsigned char invokeID, unsigned char reason)
-{
-    CBACnetAbortPDU header;
-    header.m_firstOctet |= CBACnetPDU::BIT_SRV;
-    header.SetInvokeID(invokeID);
-    header.SetAbortCode(reason);
-    Writer w;
-    MakeHeader(w, header);
-    return Octets(w);
 }
 
 Outcome Services::Handle(unsigned char* buf, int start, int end)
@@ -212,7 +214,7 @@ Outcome Services::Handle(unsigned char* buf, int start, int end)
     if (pdu == &m_confirmedHeader) {
         Confirmed(buf, len, end, out);
     } else if (pdu == &m_unconfirmedHeader) {
-        Unconfirmed(buf, len, end, out);
+        Unconfirmed(buf, len, end, m_unconfirmedHeader.GetServiceChoice(), out);
     } else if (pdu == &m_segmentAckHeader) {
         if (!(pdu->m_firstOctet & CBACnetPDU::BIT_SRV)) {  // from a client
             out.kind = Outcome::SEGMENT_ACK;
@@ -233,6 +235,12 @@ Outcome Services::Handle(unsigned char* buf, int start, int end)
         CBACnetTag in(end);
         unsigned char first, invokeID, choice;
         int at = start;
+        // Unconfirmed services past the reader's table: UTC time synchronisation.
+        if (in.ReadOctet(buf, at, first) && (first >> 4) == 1 && in.ReadOctet(buf, at, choice)) {
+            Unconfirmed(buf, at, end, choice, out);
+            return out;
+        }
+        at = start;
         if (in.ReadOctet(buf, at, first) && (first >> 4) == 0 && in.SkipOctets(at, 1) &&
             in.ReadOctet(buf, at, invokeID) && in.SkipOctets(at, (first & CBACnetPDU::BIT_SEG) ? 2 : 0) &&
             in.ReadOctet(buf, at, choice)) {
@@ -262,7 +270,7 @@ void Services::Confirmed(unsigned char* buf, int len, int end, Outcome& out)
     out.what = "confirmed service " + std::to_string(out.serviceChoice);
     if (h.GetSegMsgType()) {
         out.what += ", segmented";
-        out.apdu = Abort(out.invokeID, ABORT_SEGMENTATION_NOT_SUPPORTED);
+        out.apdu = AbortApdu(out.invokeID, ABORT_SEGMENTATION_NOT_SUPPORTED);
         return;
     }
     Request r(buf, len, end);
@@ -291,10 +299,10 @@ void Services::Confirmed(unsigned char* buf, int len, int end, Outcome& out)
     }
 }
 
-void Services::Unconfirmed(unsigned char* buf, int len, int end, Outcome& out)
+void Services::Unconfirmed(unsigned char* buf, int len, int end, unsigned char choice, Outcome& out)
 {
     Request r(buf, len, end);
-    switch (m_unconfirmedHeader.GetServiceChoice()) {
+    switch (choice) {
     case SERVICE_WHO_IS:
         WhoIs(r, out);
         break;
@@ -302,7 +310,8 @@ void Services::Unconfirmed(unsigned char* buf, int len, int end, Outcome& out)
         WhoHas(r, out);
         break;
     case SERVICE_TIME_SYNCHRONIZATION:
-        TimeSynchronization(r, out);
+    case SERVICE_UTC_TIME_SYNCHRONIZATION:
+        TimeSynchronization(r, out, choice == SERVICE_UTC_TIME_SYNCHRONIZATION);
         break;
     default:
         break;  // I-Am and I-Have of other devices, and the rest: nothing to say
@@ -317,6 +326,7 @@ void Services::ReadProperty(Request& r, Outcome& out)
         return;
     }
     out.what = "ReadProperty " + ObjectText(id) + " " + PropertyText(property, index);
+    id = Resolve(id);  // the reply names the device itself
     const SimObject* object = m_db.Find(id);
     if (!object) {
         out.apdu = ErrorReply(out.invokeID, out.serviceChoice, Status::Fail(CLASS_OBJECT, CODE_UNKNOWN_OBJECT));
@@ -370,6 +380,7 @@ void Services::ReadPropertyMultiple(Request& r, Outcome& out)
             return;
         }
         specifications++;
+        id = Resolve(id);
         const SimObject* object = m_db.Find(id);
         EncodeObjectID(w, kContext, 0, id);
         EncodeOpening(w, 1);
@@ -382,9 +393,11 @@ void Services::ReadPropertyMultiple(Request& r, Outcome& out)
             const bool all = property == PROP_ALL, required = property == PROP_REQUIRED,
                        optional = property == PROP_OPTIONAL;
             if (object && (all || required || optional)) {
-                for (uint32_t p : object->Properties())
-                    if (all || IsOptional(p) == optional)
-                        AppendResult(w, object, p, kNoIndex);
+                // Property-list is never among them: it would only repeat what they give.
+                const SimObject::PropertyTable t = object->Properties();
+                for (size_t i = 0; i < t.count; i++)
+                    if (t.list[i] != PROP_PROPERTY_LIST && (all || (i >= t.required) == optional))
+                        AppendResult(w, object, t.list[i], kNoIndex);
             } else {
                 AppendResult(w, object, property, index);
             }
@@ -571,7 +584,7 @@ void Services::WhoIs(Request& r, Outcome& out)
     MakeHeader(w, header);
     EncodeObjectID(w, kApplication, CBACnetTag::TYPE_OBJECT_ID, m_db.DeviceID());
     EncodeUnsigned(w, kApplication, CBACnetTag::TYPE_UNSIGNED, DeviceObject::kMaxAPDU);
-    EncodeValue(w, Value::Enumerated(0));  // segmented both
+    EncodeValue(w, Value::Enumerated(DeviceObject::kSegmentation));
     EncodeUnsigned(w, kApplication, CBACnetTag::TYPE_UNSIGNED, DeviceObject::kVendorID);
     out.kind = Outcome::REPLY;
     out.apdu = Octets(w);
@@ -610,13 +623,18 @@ void Services::WhoHas(Request& r, Outcome& out)
     out.apdu = Octets(w);
 }
 
-void Services::TimeSynchronization(Request& r, Outcome& out)
+void Services::TimeSynchronization(Request& r, Outcome& out, bool utc)
 {
     Value date, time;
     if (!(r.AppValue(CBACnetTag::TYPE_DATE, date) && r.AppValue(CBACnetTag::TYPE_TIME, time) && r.Finish()))
         return;
-    out.what = "TimeSynchronization";
-    m_db.SetClock(date.u, time.u);
+    out.what = utc ? "UTCTimeSynchronization" : "TimeSynchronization";
+    m_db.SetClock(date.u, time.u, utc);
+}
+
+uint32_t Services::Resolve(uint32_t id) const
+{
+    return id == MakeObjectID(OBJ_DEVICE, 0x3FFFFF) ? m_db.DeviceID() : id;
 }
 
 }  // namespace bacnetsim

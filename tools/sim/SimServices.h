@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "SimDatabase.h"
+#include "SimFrame.h"
 #include "frame/PDU.h"
 
 namespace bacnetsim {
@@ -20,11 +21,6 @@ enum RejectReason : unsigned char {
     REJECT_PARAMETER_OUT_OF_RANGE = 6,
     REJECT_TOO_MANY_ARGUMENTS = 7,
     REJECT_UNRECOGNIZED_SERVICE = 9,
-};
-
-enum AbortReason : unsigned char {
-    ABORT_BUFFER_OVERFLOW = 1,
-    ABORT_SEGMENTATION_NOT_SUPPORTED = 4,
 };
 
 enum ServiceChoice : unsigned char {
@@ -41,6 +37,7 @@ enum ServiceChoice : unsigned char {
     SERVICE_TIME_SYNCHRONIZATION = 6,
     SERVICE_WHO_HAS = 7,
     SERVICE_WHO_IS = 8,
+    SERVICE_UTC_TIME_SYNCHRONIZATION = 9,
 };
 
 // What one received APDU calls for.
@@ -65,20 +62,28 @@ struct Outcome {
     unsigned char window = 1;
 };
 
+// How a reply goes out: whole, in segments of at most `limit` octets, or
+// replaced by an Abort with `reason` when the requester cannot take it.
+struct Delivery {
+    enum Kind { WHOLE, SEGMENTED, ABORT };
+    Kind kind = WHOLE;
+    int limit = 0;     // the requester's max APDU, capped by the device's
+    int segments = 1;
+    unsigned char reason = 0;
+};
+Delivery Plan(const Outcome& outcome);
+
 class Services {
 public:
     explicit Services(Database& db);
 
     Outcome Handle(unsigned char* buf, int start, int end);
 
-    // Reply APDUs.
-    static std::vector<unsigned char> Abort(unsigned char invokeID, unsigned char reason);
-
 private:
     struct Request;
 
     void Confirmed(unsigned char* buf, int len, int end, Outcome& out);
-    void Unconfirmed(unsigned char* buf, int len, int end, Outcome& out);
+    void Unconfirmed(unsigned char* buf, int len, int end, unsigned char choice, Outcome& out);
 
     void ReadProperty(Request& r, Outcome& out);
     void ReadPropertyMultiple(Request& r, Outcome& out);
@@ -88,7 +93,9 @@ private:
     void DeleteObject(Request& r, Outcome& out);
     void WhoIs(Request& r, Outcome& out);
     void WhoHas(Request& r, Outcome& out);
-    void TimeSynchronization(Request& r, Outcome& out);
+    void TimeSynchronization(Request& r, Outcome& out, bool utc);
+    // The object a read names: device 4194303 stands for this device.
+    uint32_t Resolve(uint32_t id) const;
 
     // One read access result of a ReadPropertyMultiple acknowledgement.
     void AppendResult(Writer& w, const SimObject* object, uint32_t property, uint32_t index);

@@ -1,0 +1,7 @@
+#include "client/Link.h"
+
+namespace bacnet {
+
+Link::~Link() = default;
+
+}  // namespace bacnet

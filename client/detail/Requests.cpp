@@ -1,0 +1,150 @@
+#include "client/detail/Requests.h"
+
+#include <algorithm>
+
+#include "client/detail/TagReader.h"
+
+namespace bacnet::detail {
+
+namespace {
+
+// Room for any network header plus any APDU header.
+constexpr int kHeaderRoom = 64;
+
+// The codec's confirmed-request header procedure, given our own invoke ID
+// rather than the process-wide counter's next one.
+class RequestHeader : public CBACnetConfirmSrvPDU {
+public:
+    void Make(unsigned char* buf, int& len, CBACnetOBJ& record, uint8_t invokeID, uint8_t service)
+    {
+        MakeRequestHeader(buf, len, &record, invokeID, service, true);
+    }
+};
+
+Bytes Frame(const unsigned char* octets, int len)
+{
+    return Bytes(octets, octets + len);
+}
+
+// A global-broadcast unconfirmed request header for `service`.
+Bytes UnconfirmedHeader(uint8_t service)
+{
+    unsigned char buf[kHeaderRoom];
+    int len = 0;
+    CBACnetNPCI network;
+    network.MakeBroadcastFrame();
+    network.MakeFrame(buf, len);
+    CBACnetUnconfirmReqPDU header;
+    header.SetServiceChoice(service);
+    header.MakeFrame(buf, len);
+    return Frame(buf, len);
+}
+
+}  // namespace
+
+void ToRecord(const Device& device, CBACnetOBJ& record)
+{
+    record.m_address.m_network[0] = static_cast<unsigned char>(device.m_network >> 8);
+    record.m_address.m_network[1] = static_cast<unsigned char>(device.m_network);
+    const size_t macLength = device.m_network ? std::min<size_t>(device.m_mac.size(), BACNET_MAC_MAX_ACCEPTED) : 0;
+    record.m_address.m_macLength = static_cast<unsigned char>(macLength);
+    std::copy(device.m_mac.begin(), device.m_mac.begin() + static_cast<std::ptrdiff_t>(macLength),
+              record.m_address.m_mac);
+    record.m_maxAPDU = kOwnMaxApdu;
+}
+
+Bytes ConfirmedRequest(const Device& device, uint8_t invokeID, uint8_t service, ByteView params)
+{
+    CBACnetOBJ record;
+    ToRecord(device, record);
+    unsigned char buf[kHeaderRoom];
+    int len = 0;
+    RequestHeader header;
+    header.Make(buf, len, record, invokeID, service);
+    Bytes frame = Frame(buf, len);
+    frame.insert(frame.end(), params.begin(), params.end());
+    return frame;
+}
+
+Bytes WhoIs(std::optional<std::pair<uint32_t, uint32_t>> range)
+{
+    if (!range) {
+        unsigned char buf[kHeaderRoom];
+        int len = 0;
+        CBACnetWhoIsService service;
+        service.MakeFrame(buf, len);
+        return Frame(buf, len);
+    }
+    Bytes frame = UnconfirmedHeader(kServiceWhoIs);
+    EncodeContextUnsigned(0, range->first, frame);
+    EncodeContextUnsigned(1, range->second, frame);
+    return frame;
+}
+
+Bytes WhoHas(const ObjectId& object)
+{
+    Bytes frame = UnconfirmedHeader(kServiceWhoHas);
+    EncodeContextObjectId(2, object, frame);
+    return frame;
+}
+
+Bytes WhoHasName(const std::string& utf8Name)
+{
+    Bytes frame = UnconfirmedHeader(kServiceWhoHas);
+    Bytes value;
+    EncodeValue(Value(utf8Name), value);
+    value[0] = static_cast<uint8_t>((value[0] & 0x07) | 0x38);  // application tag 7 becomes context tag 3
+    frame.insert(frame.end(), value.begin(), value.end());
+    return frame;
+}
+
+Bytes TimeSync()
+{
+    unsigned char buf[kHeaderRoom];
+    int len = 0;
+    CBACnetTimeSyncService service;
+    service.MakeFrame(buf, len);
+    return Frame(buf, len);
+}
+
+// The network header of a frame to `device` that asks for no reply.
+void DeviceNetworkHeader(const Device& device, unsigned char* buf, int& len)
+{
+    CBACnetOBJ record;
+    ToRecord(device, record);
+    CBACnetNPCI network;
+    network.MakeDstNetworkFrame(record.m_address);
+    network.MakeFrame(buf, len);
+}
+
+Bytes AbortFrame(const Device& device, uint8_t invokeID, uint8_t reason)
+{
+    unsigned char buf[kHeaderRoom];
+    int len = 0;
+    DeviceNetworkHeader(device, buf, len);
+    CBACnetAbortPDU pdu;
+    pdu.m_firstOctet &= static_cast<unsigned char>(~CBACnetPDU::BIT_SRV);  // from the client
+    pdu.SetInvokeID(invokeID);
+    pdu.SetAbortCode(reason);
+    pdu.MakeFrame(buf, len);
+    return Frame(buf, len);
+}
+
+Bytes SegmentAckFrame(const Device& device, uint8_t invokeID, const SegmentAck& ack)
+{
+    CBACnetSegmentAckPDU pdu;
+    if (!ack.m_negative)
+        pdu.m_firstOctet &= static_cast<unsigned char>(~CBACnetPDU::BIT_SA);  // constructed as a NAK
+    else
+        pdu.m_firstOctet |= CBACnetPDU::BIT_SA;
+    pdu.SetInvokeID(invokeID);
+    pdu.SetSequenceNo(ack.m_sequence);
+    pdu.SetWindowSize(ack.m_window);
+    unsigned char buf[kHeaderRoom];
+    int len = 0;
+    DeviceNetworkHeader(device, buf, len);
+    pdu.MakeFrame(buf, len);
+    return Frame(buf, len);
+}
+
+}  // namespace bacnet::detail

@@ -1,0 +1,51 @@
+// The frames the client sends, built by the codec's header and service
+// classes: confirmed requests with the client's own invoke IDs, the
+// unconfirmed requests, and Segment-ACKs. All are NPDUs, BVLC not included.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <bacnetcodec/bacnetcodec.h>
+
+#include "client/Bytes.h"
+#include "client/Device.h"
+#include "client/detail/Reassembly.h"
+
+namespace bacnet::detail {
+
+// Confirmed service choices the client uses, and the unconfirmed ones it sends or takes.
+enum : uint8_t {
+    kServiceCreateObject = CBACnetCreateObjService::SERVICE_CHOICE,
+    kServiceDeleteObject = CBACnetDeleteObjService::SERVICE_CHOICE,
+    kServiceReadProperty = CBACnetReadPropertyService::SERVICE_CHOICE,
+    kServiceReadPropertyMultiple = CBACnetReadMultiService::SERVICE_CHOICE,
+    kServiceWriteProperty = CBACnetWritePropertyService::SERVICE_CHOICE,
+    kServiceWritePropertyMultiple = CBACnetWriteMultiService::SERVICE_CHOICE,
+    kServiceIAm = 0,
+    kServiceIHave = 1,
+    kServiceWhoHas = CBACnetWhoHasService::SERVICE_CHOICE,
+    kServiceWhoIs = CBACnetWhoIsService::SERVICE_CHOICE,
+};
+// The largest APDU this client accepts, announced in every request.
+constexpr uint16_t kOwnMaxApdu = 1476;
+// Octets of a confirmed request's headers at most: network header with a
+// routed destination, APDU header.
+constexpr size_t kConfirmedHeaderRoom = 2 + 3 + 1 + 24 + 1 + 4;
+
+// The codec's record for `device`: its network address and our max APDU.
+void ToRecord(const Device& device, CBACnetOBJ& record);
+Bytes ConfirmedRequest(const Device& device, uint8_t invokeID, uint8_t service, ByteView params);
+// Who-Is, with a device instance range when given.
+Bytes WhoIs(std::optional<std::pair<uint32_t, uint32_t>> range);
+Bytes WhoHas(const ObjectId& object);
+Bytes WhoHasName(const std::string& utf8Name);
+// TimeSynchronization with the host's local date and time.
+Bytes TimeSync();
+// The client's Abort of a transaction (reason 1: buffer overflow).
+constexpr uint8_t kAbortBufferOverflow = 1;
+Bytes AbortFrame(const Device& device, uint8_t invokeID, uint8_t reason);
+Bytes SegmentAckFrame(const Device& device, uint8_t invokeID, const SegmentAck& ack);
+
+}  // namespace bacnet::detail

@@ -1,0 +1,92 @@
+// A scripted device on the in-memory network: what the client sends it is
+// recorded, and the test's script decides what comes back, when, and from
+// where. Frames are written out as octets, the way a hostile peer would.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <bacnetcodec/client/bacnetclient.h>
+
+#include "Hex.h"
+
+namespace scripted {
+
+using namespace bacnet;
+
+const Endpoint kClient(0x0A000001, 47808);   // 10.0.0.1
+const Endpoint kDevice(0x0A000002, 47808);   // 10.0.0.2
+const Endpoint kAttacker(0x0A000042, 47808); // 10.0.0.66
+const Endpoint kBbmd(0x0A000009, 47808);     // 10.0.0.9
+
+inline Bytes Wrap(BvlcFunction function, const Bytes& npdu, const Endpoint& originator = Endpoint())
+{
+    uint8_t out[Bvlc::kMaxDatagram];
+    const size_t n = Bvlc::Encode(function, npdu, out, sizeof out, originator);
+    return Bytes(out, out + n);
+}
+
+inline Bytes Unicast(const std::string& npduHex)
+{
+    return Wrap(BvlcFunction::OriginalUnicastNpdu, Hex(npduHex));
+}
+
+inline std::string Octet(int v)
+{
+    char text[4];
+    snprintf(text, sizeof text, "%02X", v & 0xFF);
+    return text;
+}
+
+// A ReadProperty-ACK for analog input 1's present value, 21.5 or 666.
+inline std::string ReadAck(int invokeID, bool forged = false)
+{
+    return "01 00 30 " + Octet(invokeID) + " 0C 0C 00 00 00 01 19 55 3E 44 " + (forged ? "44 26 80 00" : "41 AC 00 00") +
+           " 3F";
+}
+
+// One segment of a Complex-ACK for ReadProperty, with no service data of its own.
+inline std::string Segment(int invokeID, int sequence, bool more, int window = 1)
+{
+    return std::string("01 00 ") + (more ? "3C " : "38 ") + Octet(invokeID) + " " + Octet(sequence) + " " +
+           Octet(window) + " 0C";
+}
+
+// What a client's datagram to the device carries, as the scripts need it.
+struct Sent {
+    Endpoint m_from;
+    Bytes m_datagram;
+    int PduType() const { return m_datagram.size() > 6 ? m_datagram[6] >> 4 : -1; }
+    // Confirmed request: BVLC, NPCI 01 04, then 0x02 maxAPDU invokeID service.
+    int InvokeID() const { return PduType() == 0 ? m_datagram[8] : m_datagram[7]; }
+    int Service() const { return m_datagram[9]; }
+    int Sequence() const { return m_datagram[8]; }  // Segment-ACK
+    bool Negative() const { return m_datagram[6] & 0x02; }
+};
+
+class Peer {
+public:
+    using Script = std::function<void(Peer&, const Sent&)>;
+
+    Peer(MemoryNetwork& net, Script script) : m_net(net), m_script(std::move(script))
+    {
+        m_net.Attach(kDevice, [this](const Endpoint& from, ByteView datagram) {
+            m_sent.push_back(Sent{from, datagram.ToBytes()});
+            m_script(*this, m_sent.back());
+        });
+    }
+    // Sends from the device (or, with `from`, from anyone) after `ms`.
+    void Reply(const Bytes& datagram, int ms, const Endpoint& from = kDevice)
+    {
+        m_net.Post(from, kClient, datagram, std::chrono::milliseconds(ms));
+    }
+    const std::vector<Sent>& Received() const { return m_sent; }
+
+private:
+    MemoryNetwork& m_net;
+    Script m_script;
+    std::vector<Sent> m_sent;
+};
+
+}  // namespace scripted
