@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/Tag.h"  // CBACnetTag::TYPE_*, the kinds of application values
 #include "host/Types.h"
 #include "library/Export.h"
 

@@ -56,7 +56,7 @@ TEST_F(SimClient, DiscoversTheDevice)
 {
     EXPECT_EQ(m_device.m_deviceID, ObjectId(ObjectType::Device, 1234));
     EXPECT_EQ(m_device.m_maxApdu, 1476);
-    EXPECT_EQ(m_device.m_segmentation, Segmentation::Both);
+    EXPECT_EQ(m_device.m_segmentation, Segmentation::Transmit);  // it takes no segmented request
     EXPECT_EQ(m_device.m_vendorID, 999);
     EXPECT_EQ(m_device.m_endpoint, Target());
 

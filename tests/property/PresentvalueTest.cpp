@@ -115,6 +115,9 @@ TEST(Presentvalue, ResultCursorAndReason)
         EXPECT_EQ(pv.ReadFrameToMulti(in.buf(), len, in.end()), c.reason == CBACnetTag::REFUSAL_NONE) << c.hex;
         EXPECT_EQ(len, c.consumed) << c.hex;
         EXPECT_EQ(pv.m_refusal, c.reason) << c.hex;
+        // The trusting form reads on past a cut frame, so only whole ones.
+        if (c.reason == CBACnetTag::REFUSAL_TRUNCATED)
+            continue;
         CBACnetPresentvalue trusting = AnalogValue1();
         len = 0;
         trusting.ReadFrameToMulti(in.buf(), len);

@@ -583,6 +583,8 @@ TEST_F(SimTest, TimeSynchronizationMovesTheClockTheScheduleFollows)
         const char* calendar;  // present value of the calendar
     } cases[] = {
         {"a Monday morning", "A4 82 06 11 01 B4 0A 00 00 00", "91 01", "10"},
+        {"the same Monday at eight exactly", "A4 82 06 11 01 B4 08 00 00 00", "91 01", "10"},
+        {"a moment before", "A4 82 06 11 01 B4 07 3B 3B 63", "91 00", "10"},
         {"the same Monday night", "A4 82 06 11 01 B4 14 00 00 00", "91 00", "10"},
         {"a Saturday", "A4 82 06 0F 06 B4 0A 00 00 00", "91 00", "10"},
         {"Thanksgiving, a Thursday", "A4 82 0B 1C 04 B4 0A 00 00 00", "91 00", "11"},
