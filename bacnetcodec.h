@@ -19,6 +19,7 @@
 #include "frame/ObjectID.h"
 #include "frame/PDU.h"
 #include "frame/Tag.h"
+#include "frame/RouterMessage.h"
 
 #include "object/OBJ.h"
 #include "object/PropertyCatalogue.h"
@@ -54,3 +55,6 @@
 #include "service/IHaveService.h"
 #include "service/TimeSyncService.h"
 #include "service/MyBACnetBlkData.h"
+#include "service/SubscribeCOVService.h"
+#include "service/COVNotifyService.h"
+#include "service/ReadRangeService.h"

@@ -57,6 +57,34 @@ CBACnetPDU* CBACnetPDU::GetReceiveData(CBACnetPDU** table, unsigned char* buf, i
     return table[type]->ReadFrame(buf, len, end) ? table[type] : nullptr;
 }
 
+// Octets of the fixed header that starts with `first`, for the types whose
+// decoder tests the service choice; 0 for the others.
+static int ChoiceHeaderSize(unsigned char first)
+{
+    const bool segmented = (first & CBACnetPDU::BIT_SEG) != 0;
+    switch (first >> 4) {
+    case 0: return segmented ? 6 : 4;
+    case 1: return 2;
+    case 2:
+    case 5: return 3;
+    case 3: return segmented ? 5 : 3;
+    default: return 0;
+    }
+}
+
+CBACnetPDU* CBACnetPDU::GetReceiveDataAnyService(CBACnetPDU** table, unsigned char* buf, int& len, int end)
+{
+    const int start = len;
+    unsigned char first;
+    if (!CBACnetTag(end).PeekOctet(buf, len, first))
+        return nullptr;
+    if (CBACnetPDU* pdu = GetReceiveData(table, buf, len, end))
+        return pdu;
+    // A header read to its end was refused for its choice alone.
+    const int size = ChoiceHeaderSize(first);
+    return size > 0 && len - start == size ? table[first >> 4] : nullptr;
+}
+
 // Confirmed request.
 
 CBACnetConfirmReqPDU::CBACnetConfirmReqPDU()

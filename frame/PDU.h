@@ -37,6 +37,10 @@ public:
 
     static CBACnetPDU* GetReceiveData(CBACnetPDU** table, unsigned char* buf, int& len);
     static CBACnetPDU* GetReceiveData(CBACnetPDU** table, unsigned char* buf, int& len, int end);
+    // The same, but a whole header with a service choice past the ones the
+    // validity tests know (ReadRange 26, SubscribeCOVProperty 28, ...) is
+    // handed over too; the caller reads the choice and decides.
+    static CBACnetPDU* GetReceiveDataAnyService(CBACnetPDU** table, unsigned char* buf, int& len, int end);
 
 protected:
     explicit CBACnetPDU(unsigned char firstOctet) : m_firstOctet(firstOctet) {}
@@ -231,5 +235,9 @@ public:
     CBACnetPDU* GetReceiveData(unsigned char* buf, int& len, int end)
     {
         return CBACnetPDU::GetReceiveData(m_table, buf, len, end);
+    }
+    CBACnetPDU* GetReceiveDataAnyService(unsigned char* buf, int& len, int end)
+    {
+        return CBACnetPDU::GetReceiveDataAnyService(m_table, buf, len, end);
     }
 };

@@ -183,6 +183,34 @@ const Seed kSeeds[] = {
     {"fuzz_text", "property-name", "03 50 72 65 73 65 6E 74 5F 56 61 6C 75 65"},
     {"fuzz_text", "object-type-number", "00 31 30 32 33"},
 
+    // Selector: 0 SubscribeCOV, 1 SubscribeCOVProperty, 2 notification parameters.
+    {"fuzz_cov", "subscribe", "00 09 12 1C 00 00 00 0A 29 01 39 00"},
+    {"fuzz_cov", "cancel", "00 09 12 1C 00 00 00 0A"},
+    {"fuzz_cov", "subscribe-property", "01 09 12 1C 00 00 00 0A 29 01 39 3C 4E 09 55 4F 5C 3F 80 00 00"},
+    {"fuzz_cov", "property-element", "01 09 07 1C 00 00 00 0A 29 00 3A 01 2C 4E 09 57 19 08 4F"},
+    {"fuzz_cov", "notification", "02 09 12 1C 02 00 00 04 2C 00 00 00 0A 39 00 4E 09 55 2E 44 42 82 00 00 2F"
+                                 " 09 6F 2E 82 04 00 2F 4F"},
+    {"fuzz_cov", "notification-list", "02 09 01 1C 02 00 00 04 2C 00 00 00 0A 39 00 4E 09 57 19 08 2E 00 00"
+                                      " 44 41 A0 00 00 2F 39 10 09 4D 2E 73 00 41 42 2F 4F"},
+
+    // Selector: 0 request, 1 acknowledgement, 2 one log record.
+    {"fuzz_readrange", "by-position", "00 0C 05 00 00 01 19 83 3E 21 01 31 0A 3F"},
+    {"fuzz_readrange", "by-sequence", "00 0C 05 00 00 01 19 83 6E 22 03 E8 31 FB 6F"},
+    {"fuzz_readrange", "by-time", "00 0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 05 00 09 00 31 64 7F"},
+    {"fuzz_readrange", "ack", "01 0C 05 00 00 01 19 83 3A 05 C0 49 02 5E"
+                              " 0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 2C 41 B4 00 00 1F 2A 04 00"
+                              " 0E A4 7E 0C 04 05 B4 0A 0F 00 00 0F 1E 0A 05 40 1F 5F 69 01"},
+    {"fuzz_readrange", "ack-list", "01 0C 02 00 00 05 19 4C 3A 05 80 49 02 5E C4 02 00 00 05 C4 00 00 00 01 5F"},
+    {"fuzz_readrange", "failure", "02 0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 8E 91 00 91 53 8F 1F"},
+    {"fuzz_readrange", "bits", "02 0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 6B 06 A0 40 1F 2A 04 90"},
+    {"fuzz_readrange", "any", "02 0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E AE 44 41 A0 00 00 73 00 41 42 AF 1F"},
+
+    // Selector: even Who-Is parameters, odd a network layer unit.
+    {"fuzz_router", "whois-range", "00 09 05 1A 03 E8"},
+    {"fuzz_router", "who-is-router", "01 01 80 00 00 05"},
+    {"fuzz_router", "i-am-router", "01 01 80 01 00 05 07 D1"},
+    {"fuzz_router", "i-am-router-routed", "01 01 88 00 07 01 0A 01 00 05"},
+
     {"fuzz_iam", "iam", "C4 02 00 04 D2 22 05 C4 91 03 21 0F"},
     {"fuzz_iam", "small", "C4 02 00 00 01 21 32 91 00 21 00"},
     {"fuzz_iam", "large-vendor", "C4 02 3F FF FF 22 01 E0 91 01 22 01 04"},

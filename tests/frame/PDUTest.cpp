@@ -129,6 +129,46 @@ TEST(PDU, GetReceiveDataDispatches)
     }
 }
 
+// The same table through the dispatcher that also hands over service
+// choices past the validity tests: only whole headers refused for their
+// choice change their answer.
+TEST(PDU, GetReceiveDataAnyServiceTakesLaterChoices)
+{
+    const struct {
+        const char* name;
+        const char* input;
+        int type;
+        int advance;
+    } cases[] = {
+        {"complex ack choice 26 (ReadRange)", "30 07 1A", 3, 3},
+        {"segmented complex ack choice 26", "38 07 00 04 1A", 3, 5},
+        {"simple ack choice 28 (SubscribeCOVProperty)", "20 07 1C", 2, 3},
+        {"confirmed request choice 28", "00 05 07 1C", 0, 4},
+        {"unconfirmed choice 9", "10 09", 1, 2},
+        {"error choice 26", "50 01 1A", 5, 3},
+        {"unconfirmed who-is", "10 08", 1, 2},
+        {"abort from server", "71 03 04", 7, 3},
+        {"PDU type 8", "80 01 02", -1, 0},
+        {"truncated complex ack", "3C 05 00 04", -1, 4},
+        {"truncated confirmed request", "00 05 07", -1, 3},
+        {"empty", "", -1, 0},
+    };
+    for (const auto& c : cases) {
+        CBACnetReceivePDUs r;
+        Received in(c.input);
+        int len = 0;
+        CBACnetPDU* got = r.GetReceiveDataAnyService(in.buf(), len, in.end());
+        EXPECT_EQ(got, c.type < 0 ? nullptr : r.m_table[c.type]) << c.name;
+        EXPECT_EQ(len, c.advance) << c.name;
+    }
+    CBACnetReceivePDUs r;
+    Received ack("30 07 1A");
+    int len = 0;
+    ASSERT_EQ(r.GetReceiveDataAnyService(ack.buf(), len, ack.end()), &r.m_complexAck);
+    EXPECT_EQ(r.m_complexAck.GetServiceAckChoice(), 26);
+    EXPECT_EQ(r.m_complexAck.GetInvokeID(), 7);
+}
+
 TEST(PDU, ReceivedFieldsAreKept)
 {
     Receivers r;

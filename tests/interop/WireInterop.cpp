@@ -57,6 +57,10 @@ struct WireCase {
     std::string why;                  // the deliberate choice the tail pins down
     std::string setupError;           // the library refused to build the request
     bool negative = false;            // a spoiled copy the checks must reject
+    // A network layer message instead of an application PDU: its type and
+    // the network numbers it lists.
+    int messageType = -1;
+    std::vector<long> messageNetworks;
 };
 
 // Expert warnings that reflect a deliberate choice of the library; each is
@@ -72,7 +76,7 @@ const std::vector<Allowed> kAllowedWarnings = {};
 // must fail loudly here rather than make every check miss.
 const char* const kFields[] = {
     "frame.protocols", "bvlc.function", "bvlc.length",
-    "bacnet.version", "bacnet.control", "bacnet.dnet", "bacnet.dlen", "bacnet.hopc",
+    "bacnet.version", "bacnet.control", "bacnet.dnet", "bacnet.dlen", "bacnet.hopc", "bacnet.mesgtyp",
     "bacnet.dadr_eth", "bacnet.dadr_mstp", "bacnet.dadr_tmp",
     "bacapp.type", "bacapp.SA", "bacapp.segmented_request", "bacapp.max_adpu_size", "bacapp.invoke_id",
     "bacapp.confirmed_service", "bacapp.unconfirmed_service",
@@ -236,6 +240,9 @@ public:
         WritePropertyMultiple();
         CreateDelete();
         Unconfirmed();
+        ChangeOfValue();
+        ReadRange();
+        Routers();
         Controls();
     }
 
@@ -786,6 +793,211 @@ private:
         }
     }
 
+    // SubscribeCOV and SubscribeCOVProperty, and the notifications a device sends.
+    void ChangeOfValue()
+    {
+        struct Subscribe {
+            const char* name;
+            Where where;
+            int cancel, confirmed;
+            DWORD lifetime;
+            std::vector<std::string> texts;
+        } plain[] = {
+            {"SubscribeCOV analog-input 10, confirmed, no end", Where::Local, 0, 1, 0,
+             {"subscriber Process Id: (Unsigned) 18", "issue Confirmed Notifications: TRUE",
+              "life time (hh.mm.ss): 0.00.00 (indefinite)"}},
+            {"SubscribeCOV analog-input 10, unconfirmed, 5 minutes, routed", Where::RoutedIp, 0, 0, 300,
+             {"subscriber Process Id: (Unsigned) 18", "issue Confirmed Notifications: FALSE",
+              "life time (hh.mm.ss): 0.05.00"}},
+            {"SubscribeCOV cancellation", Where::Local, 1, 0, 0, {"subscriber Process Id: (Unsigned) 18"}},
+        };
+        for (const Subscribe& p : plain) {
+            auto dev = Device(p.where);
+            CBACnetSubscribeCOVService s;
+            s.m_processID = 18;
+            s.m_objectID = _BACnetObjectID(0, 10);
+            s.m_cancel = p.cancel;
+            s.m_issueConfirmed = p.confirmed;
+            s.m_lifetime = p.lifetime;
+            int len = 0;
+            const int id = s.MakeFrame(m_buf, len, dev.get());
+            WireCase& c = Add(p.name, len);
+            Confirmed(c, p.where, 5, id);
+            c.objects = {{0, 10}};
+            c.texts = p.texts;
+            if (p.cancel)
+                c.tail = "1c0000000a";  // nothing after the monitored object
+        }
+
+        CBACnetSubscribeCOVPropertyService prop;
+        prop.m_processID = 7;
+        prop.m_objectID = _BACnetObjectID(2, 1);
+        prop.m_issueConfirmed = 1;
+        prop.m_lifetime = 60;
+        prop.m_propertyID = 85;
+        prop.m_hasIncrement = 1;
+        prop.m_covIncrement = 0.5f;
+        auto dev = Device(Where::Local);
+        int len = 0;
+        int id = prop.MakeFrame(m_buf, len, dev.get());
+        WireCase& a = Add("SubscribeCOVProperty present-value of analog-value 1, COV increment 0.5", len);
+        Confirmed(a, Where::Local, 28, id);
+        a.objects = {{2, 1}};
+        a.properties = {85};
+        a.texts = {"subscriber Process Id: (Unsigned) 7", "issue Confirmed Notifications: TRUE",
+                   "life time (hh.mm.ss): 0.01.00", "COV Increment: 0.500000"};
+
+        CBACnetSubscribeCOVPropertyService element;
+        element.m_processID = 7;
+        element.m_objectID = _BACnetObjectID(1, 3);
+        element.m_lifetime = 3600;
+        element.m_propertyID = 87;
+        element.m_arrayIndex = 8;
+        len = 0;
+        id = element.MakeFrame(m_buf, len, dev.get());
+        WireCase& b = Add("SubscribeCOVProperty priority-array[8] of analog-output 3, no increment", len);
+        Confirmed(b, Where::Local, 28, id);
+        b.objects = {{1, 3}};
+        b.properties = {87};
+        b.texts = {"issue Confirmed Notifications: FALSE", "life time (hh.mm.ss): 1.00.00",
+                   "property Array Index (Unsigned) 8"};
+
+        // The notifications a simulated device sends: a Real present value,
+        // status flags in alarm, and a multi-state value with a priority.
+        auto fill = [](CBACnetCOVNotification& n) {
+            n.m_processID = 18;
+            n.m_deviceID = _BACnetObjectID(8, 4);
+            n.m_objectID = _BACnetObjectID(0, 10);
+            n.m_timeRemaining = 300;
+            n.m_values.emplace_back(85, CBACnetValue::Real(65.0f));
+            n.m_values.emplace_back(111, CBACnetValue::Bits({true, false, false, false}));
+        };
+        CBACnetConfirmedCOVNotifyService confirmed;
+        fill(confirmed);
+        auto subscriber = Device(Where::RoutedMstp);
+        len = 0;
+        id = confirmed.MakeFrame(m_buf, len, sizeof m_buf, subscriber.get());
+        WireCase& n = Add("ConfirmedCOVNotification analog-input 10: 65.0, in alarm, routed", len);
+        Confirmed(n, Where::RoutedMstp, 1, id);
+        n.objects = {{8, 4}, {0, 10}};
+        n.properties = {85, 111};
+        n.texts = {"ProcessIdentifier: 18", "(hh.mm.ss): 0.05.00", "Present Value (real): 65", "in-alarm = TRUE",
+                   "fault = FALSE"};
+
+        CBACnetCOVNotifyService unconfirmed;
+        fill(unconfirmed);
+        unconfirmed.m_objectID = _BACnetObjectID(13, 2);
+        unconfirmed.m_values[0] = _BACnetPropertyValue(85, CBACnetValue::Unsigned(3));
+        unconfirmed.m_values[0].m_priority = 8;
+        len = 0;
+        unconfirmed.MakeFrame(m_buf, len, sizeof m_buf);
+        WireCase& u = Add("UnconfirmedCOVNotification multi-state-input 2: state 3 at priority 8", len);
+        u.control = 0;
+        u.pduType = 1;
+        u.service = 2;
+        u.objects = {{8, 4}, {13, 2}};
+        u.properties = {85, 111};
+        u.texts = {"ProcessIdentifier: 18", "3", "Priority: (Unsigned) 8", "in-alarm = TRUE"};
+    }
+
+    void ReadRange()
+    {
+        struct Range {
+            const char* name;
+            Where where;
+            int range;
+            DWORD reference;
+            int32_t count;
+            std::vector<std::string> texts;
+        } ranges[] = {
+            {"ReadRange log-buffer of trend-log 1, whole buffer", Where::Local, CBACnetReadRangeService::RANGE_NONE,
+             0, 0, {}},
+            {"ReadRange by position: 10 from index 1", Where::Local, CBACnetReadRangeService::RANGE_BY_POSITION, 1,
+             10, {"range byPosition", "reference Index: (Unsigned) 1", "reference Count: (Signed) 10"}},
+            {"ReadRange by sequence number: 5 before 1000, routed", Where::RoutedIp,
+             CBACnetReadRangeService::RANGE_BY_SEQUENCE_NUMBER, 1000, -5,
+             {"range bySequenceNumber", "(Unsigned) 1000", "reference Count: (Signed) -5"}},
+            {"ReadRange by time: 100 after 4 December 2026 05:00:09", Where::Local,
+             CBACnetReadRangeService::RANGE_BY_TIME, 0, 100,
+             {"range byTime", "December 4, 2026", "05:00:09", "reference Count: (Signed) 100"}},
+            {"ReadRange by time: 300 before", Where::RoutedMstp, CBACnetReadRangeService::RANGE_BY_TIME, 0, -300,
+             {"range byTime", "reference Count: (Signed) -300"}},
+        };
+        for (const Range& r : ranges) {
+            auto dev = Device(r.where);
+            CBACnetReadRangeService rr;
+            rr.m_objectID = _BACnetObjectID(20, 1);
+            rr.m_range = r.range;
+            rr.m_reference = r.reference;
+            rr.m_referenceDate = Date(2026, 12, 4, 5);
+            rr.m_referenceTime = Time(5, 0, 9);
+            rr.m_count = r.count;
+            int len = 0;
+            const int id = rr.MakeFrame(m_buf, len, dev.get());
+            WireCase& c = Add(r.name, len);
+            Confirmed(c, r.where, 26, id);
+            c.objects = {{20, 1}};
+            c.properties = {131};
+            c.texts = r.texts;
+            if (r.range == CBACnetReadRangeService::RANGE_NONE)
+                c.tail = "1983";  // nothing after the property
+        }
+        CBACnetReadRangeService list;
+        list.m_objectID = _BACnetObjectID(8, 1001);
+        list.m_propertyID = 76;
+        list.m_arrayIndex = 0;
+        list.m_range = CBACnetReadRangeService::RANGE_BY_POSITION;
+        list.m_reference = 300;
+        list.m_count = 50;
+        auto dev = Device(Where::Local);
+        int len = 0;
+        const int id = list.MakeFrame(m_buf, len, dev.get());
+        WireCase& c = Add("ReadRange object-list of device 1001 by position, 50 from 300", len);
+        Confirmed(c, Where::Local, 26, id);
+        c.objects = {{8, 1001}};
+        c.properties = {76};
+        c.texts = {"property Array Index (Unsigned) 0", "reference Index: (Unsigned) 300", "reference Count: (Signed) 50"};
+
+        CBACnetWhoIsService whoIs;
+        len = 0;
+        whoIs.MakeFrame(m_buf, len, 5, 1000);
+        WireCase& w = Add("Who-Is for devices 5 to 1000", len);
+        Broadcast(w, 8);
+        w.texts = {"Device Instance Range Low Limit: 5", "Device Instance Range High Limit: 1000"};
+        len = 0;
+        whoIs.MakeFrame(m_buf, len, 4194303, 4194303);
+        WireCase& one = Add("Who-Is for device 4194303 alone", len);
+        Broadcast(one, 8);
+        one.texts = {"Device Instance Range Low Limit: 4194303", "Device Instance Range High Limit: 4194303"};
+    }
+
+    void Routers()
+    {
+        CBACnetRouterMessage who;
+        int len = 0;
+        who.MakeWhoIsRouterFrame(m_buf, len);
+        WireCase& a = Add("Who-Is-Router-To-Network, any network", len);
+        a.broadcast = true;
+        a.control = 0x80;
+        a.messageType = 0;
+        len = 0;
+        who.MakeWhoIsRouterFrame(m_buf, len, 2001);
+        WireCase& b = Add("Who-Is-Router-To-Network for network 2001", len);
+        b.broadcast = true;
+        b.control = 0x80;
+        b.messageType = 0;
+        b.messageNetworks = {2001};
+        CBACnetRouterMessage iAm;
+        iAm.m_networks = {5, 2001, 65534};
+        len = 0;
+        iAm.MakeIAmRouterFrame(m_buf, len);
+        WireCase& c = Add("I-Am-Router-To-Network for 5, 2001 and 65534", len);
+        c.broadcast = true;
+        c.control = 0x80;
+        c.messageType = 1;
+        c.messageNetworks = {5, 2001, 65534};
+    }
+
     // Negative controls: spoiled copies of good frames, or good frames held
     // to a wrong expectation. Each must be rejected, or the checks above
     // prove nothing.
@@ -813,10 +1025,16 @@ private:
         spoil("ReadProperty held to another invoke ID", "ReadProperty present-value").invokeID += 1;
         spoil("Accumulator write held to the unmapped type 20", "WriteProperty present-value of Accumulator")
             .objects = {{20, 0x3F0007}};
-        spoil("Who-Is held to the expecting-reply flag", "Who-Is").control = 0x24;
+        spoil("Who-Is held to the expecting-reply flag", "Who-Is, global").control = 0x24;
         spoil("ReadPropertyMultiple held to a property it does not name", "ReadPropertyMultiple of eight")
             .properties.back() = 2501;
         spoil("object-name write held to another name", "WriteProperty object-name").texts = {"Boiler 2 supply"};
+        spoil("SubscribeCOV held to another lifetime", "SubscribeCOV analog-input 10, unconfirmed").texts = {
+            "life time (hh.mm.ss): 0.06.00"};
+        spoil("I-Am-Router held to another network", "I-Am-Router-To-Network").messageNetworks.back() = 65533;
+        spoil("I-Am-Router cut by its last octet", "I-Am-Router-To-Network").npdu.pop_back();
+        spoil("ReadRange by time held to another count", "ReadRange by time: 100").texts.back() =
+            "reference Count: (Signed) 101";
     }
 
     void Unconfirmed()
@@ -904,7 +1122,7 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
         problems.push_back(c.setupError);
 
     const std::string protocols = p.First("frame.protocols");
-    if (protocols.find("udp:bvlc:bacnet:bacapp") == std::string::npos)
+    if (c.messageType < 0 && protocols.find("udp:bvlc:bacnet:bacapp") == std::string::npos)
         problems.push_back("not dissected as BACnet/IP (protocols " + protocols + ")");
 
     if (p.Proto("_ws.malformed") || p.Has("_ws.malformed"))
@@ -935,6 +1153,25 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
     // Network layer.
     Expect(problems, "NPDU version", Number(p.First("bacnet.version")), 1);
     Expect(problems, "NPDU control", Number(p.First("bacnet.control")), c.control);
+    // A network layer message: its type, the networks it lists, and no
+    // application layer; the unit ends the frame.
+    if (c.messageType >= 0) {
+        if (protocols.find("udp:bvlc:bacnet") == std::string::npos || protocols.find("bacapp") != std::string::npos)
+            problems.push_back("not dissected as a network layer message (protocols " + protocols + ")");
+        Expect(problems, "message type", p.Has("bacnet.mesgtyp") ? Number(p.First("bacnet.mesgtyp")) : -1,
+               c.messageType);
+        std::vector<long> networks;
+        for (const std::string& n : p.All("bacnet.dnet"))
+            networks.push_back(Number(n));
+        if (networks != c.messageNetworks)
+            problems.push_back("network numbers: tshark shows " + std::to_string(networks.size()) + " that differ");
+        const PdmlField* udp = p.Proto("udp");
+        const PdmlField* net = p.Proto("bacnet");
+        if (!udp || !net || net->pos + net->size != udp->pos + 8 + udpPayload)
+            problems.push_back("the network layer unit does not end the frame");
+        return problems;
+    }
+
     if (c.dnet >= 0) {
         Expect(problems, "DNET", Number(p.First("bacnet.dnet")), c.dnet);
         Expect(problems, "DLEN", Number(p.First("bacnet.dlen")), c.dlen);

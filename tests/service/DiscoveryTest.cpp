@@ -84,3 +84,77 @@ TEST(IAm, EveryTruncationIsRefused)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WhoIs, InstanceRangeBothWays)
+{
+    const struct {
+        const char* name;
+        DWORD low, high;
+        const char* params;
+        DWORD readLow, readHigh;
+    } cases[] = {
+        {"one device", 1234, 1234, "0A 04 D2 1A 04 D2", 1234, 1234},
+        {"5 to 1000", 5, 1000, "09 05 1A 03 E8", 5, 1000},
+        {"everything", 0, 0x3FFFFF, "09 00 1B 3F FF FF", 0, 0x3FFFFF},
+        {"limits cut to the largest instance", 0x400000, 0xFFFFFFFF, "0B 3F FF FF 1B 3F FF FF", 0x3FFFFF, 0x3FFFFF},
+    };
+    for (const auto& c : cases) {
+        CBACnetWhoIsService whoIs;
+        unsigned char buf[32];
+        int len = 0;
+        whoIs.MakeFrame(buf, len, c.low, c.high);
+        EXPECT_EQ(ToHex(buf, len), std::string("01 20 FF FF 00 FF 10 08 ") + c.params) << c.name;
+
+        Received frame(c.params);
+        CBACnetWhoIsService back;
+        int at = 0;
+        ASSERT_EQ(back.ReadFrame(frame.buf(), at, frame.end()), 1) << c.name;
+        EXPECT_EQ(at, frame.end()) << c.name;
+        EXPECT_EQ(back.m_hasRange, 1) << c.name;
+        EXPECT_EQ(back.m_lowLimit, c.readLow) << c.name;
+        EXPECT_EQ(back.m_highLimit, c.readHigh) << c.name;
+        EXPECT_EQ(back.IsAsked(c.readLow), 1) << c.name;
+        EXPECT_EQ(back.IsAsked(c.readHigh + 1), 0) << c.name;
+        // Cut anywhere but before the range: refused.
+        const auto bytes = Hex(c.params);
+        for (size_t n = 1; n < bytes.size(); n++) {
+            Received cut(bytes, n);
+            int pos = 0;
+            EXPECT_EQ(back.ReadFrame(cut.buf(), pos, cut.end()), 0) << c.name << ", " << n;
+        }
+    }
+
+    // The plain Who-Is still writes its 8 octets and asks everyone.
+    CBACnetWhoIsService plain;
+    unsigned char buf[16];
+    int len = 0;
+    plain.MakeFrame(buf, len);
+    EXPECT_EQ(ToHex(buf, len), "01 20 FF FF 00 FF 10 08");
+    Received none("");
+    int at = 0;
+    EXPECT_EQ(plain.ReadFrame(none.buf(), at, none.end()), 1);
+    EXPECT_EQ(plain.m_hasRange, 0);
+    EXPECT_EQ(plain.IsAsked(4194303), 1);
+}
+
+TEST(WhoIs, RefusedRanges)
+{
+    const char* cases[] = {
+        "09 05",                 // low without high
+        "19 05 09 05",           // high before low
+        "09 05 1C 00 40 00 00",  // high above the largest instance
+        "21 05 22 03 E8",        // application tags
+        "09 05 1D 05 00 00 00 00 01",  // five-octet limit
+        "09 05 1A 03 E8 00",     // an octet after the range
+    };
+    for (const char* c : cases) {
+        Received frame(c);
+        CBACnetWhoIsService whoIs;
+        int len = 0;
+        EXPECT_EQ(whoIs.ReadFrame(frame.buf(), len, frame.end()), 0) << c;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include "Hex.h"
+#include "InvokeID.h"
+#include "object/OBJ.h"
+#include "service/ReadRangeService.h"
+
+namespace {
+
+const DWORD kTrendLog1 = 0x05000001;  // trend-log 1
+const DWORD kDec4 = 0x7E0C0405;       // 2026-12-04, a Friday
+constexpr DWORD Time(int h, int m, int s = 0) { return DWORD(h) << 24 | DWORD(m) << 16 | DWORD(s) << 8; }
+
+TEST(ReadRange, RequestsBothWays)
+{
+    const struct {
+        const char* name;
+        int range;
+        DWORD reference;
+        DWORD time;
+        int32_t count;
+        DWORD arrayIndex;
+        const char* params;
+    } cases[] = {
+        {"the whole buffer", CBACnetReadRangeService::RANGE_NONE, 0, 0, 0, CBACnetReadRangeService::NO_ARRAY_INDEX,
+         "0C 05 00 00 01 19 83"},
+        {"by position: 10 from index 1", CBACnetReadRangeService::RANGE_BY_POSITION, 1, 0, 10,
+         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 3E 21 01 31 0A 3F"},
+        {"by sequence number: 5 before 1000", CBACnetReadRangeService::RANGE_BY_SEQUENCE_NUMBER, 1000, 0, -5,
+         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 6E 22 03 E8 31 FB 6F"},
+        {"by time: 100 after 05:00:09", CBACnetReadRangeService::RANGE_BY_TIME, 0, Time(5, 0, 9), 100,
+         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 05 00 09 00 31 64 7F"},
+        {"by time: 300 before, two-octet count", CBACnetReadRangeService::RANGE_BY_TIME, 0, Time(23, 59), -300,
+         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 17 3B 00 00 32 FE D4 7F"},
+        {"array index, position 70000", CBACnetReadRangeService::RANGE_BY_POSITION, 70000, 0, 1, 2,
+         "0C 05 00 00 01 19 83 29 02 3E 23 01 11 70 31 01 3F"},
+    };
+    for (const auto& c : cases) {
+        InvokeIDScope scope(0);
+        CBACnetReadRangeService rr;
+        rr.m_objectID.SetValue(kTrendLog1);
+        rr.m_arrayIndex = c.arrayIndex;
+        rr.m_range = c.range;
+        rr.m_reference = c.reference;
+        rr.m_referenceDate = kDec4;
+        rr.m_referenceTime = c.time;
+        rr.m_count = c.count;
+        CBACnetOBJ device;
+        unsigned char buf[64];
+        int len = 0;
+        EXPECT_EQ(rr.MakeFrame(buf, len, &device), 1) << c.name;
+        EXPECT_EQ(ToHex(buf, len), std::string("01 04 02 05 01 1A ") + c.params) << c.name;
+
+        Received frame(c.params);
+        CBACnetReadRangeService back;
+        int at = 0;
+        ASSERT_EQ(back.ReadRequestFrame(frame.buf(), at, frame.end()), 1) << c.name;
+        EXPECT_EQ(at, frame.end()) << c.name;
+        EXPECT_EQ(back.m_objectID.GetValue(), kTrendLog1) << c.name;
+        EXPECT_EQ(back.m_propertyID, 131u) << c.name;
+        EXPECT_EQ(back.m_arrayIndex, c.arrayIndex) << c.name;
+        EXPECT_EQ(back.m_range, c.range) << c.name;
+        if (c.range == CBACnetReadRangeService::RANGE_NONE)
+            continue;
+        EXPECT_EQ(back.m_count, c.count) << c.name;
+        if (c.range == CBACnetReadRangeService::RANGE_BY_TIME) {
+            EXPECT_EQ(back.m_referenceDate, kDec4) << c.name;
+            EXPECT_EQ(back.m_referenceTime, c.time) << c.name;
+        } else {
+            EXPECT_EQ(back.m_reference, c.reference) << c.name;
+        }
+        // A cut inside the range's tags is refused; one just before them
+        // leaves a request for the whole list.
+        const auto bytes = Hex(c.params);
+        const size_t rangeStart = c.arrayIndex == CBACnetReadRangeService::NO_ARRAY_INDEX ? 7 : 9;
+        for (size_t n = 0; n < bytes.size(); n++) {
+            Received cut(bytes, n);
+            CBACnetReadRangeService r;
+            int pos = 0;
+            const int expected = n == 7 || n == rangeStart ? 1 : 0;
+            EXPECT_EQ(r.ReadRequestFrame(cut.buf(), pos, cut.end()), expected) << c.name << ", " << n;
+            EXPECT_LE(pos, cut.end()) << c.name << ", " << n;
+        }
+    }
+}
+
+// Two records of trend-log 1: 22.5 at 10:00 with no status flag set, then
+// the buffer purged at 10:15; first and last item, first sequence number 1.
+const char* const kRecord1 = "0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 2C 41 B4 00 00 1F 2A 04 00";
+const char* const kRecord2 = "0E A4 7E 0C 04 05 B4 0A 0F 00 00 0F 1E 0A 05 40 1F";
+const std::string kAck = std::string("0C 05 00 00 01 19 83 3A 05 C0 49 02 5E ") + kRecord1 + " " + kRecord2 + " 5F 69 01";
+
+TEST(ReadRange, AcknowledgementWithLogRecords)
+{
+    Received frame(kAck);
+    CBACnetReadRangeService rr;
+    int len = 0;
+    ASSERT_EQ(rr.ReadFrame(frame.buf(), len, frame.end()), 1);
+    EXPECT_EQ(len, frame.end());
+    EXPECT_EQ(rr.m_objectID.GetValue(), kTrendLog1);
+    EXPECT_EQ(rr.m_resultFlags, CBACnetReadRangeService::FIRST_ITEM | CBACnetReadRangeService::LAST_ITEM);
+    EXPECT_EQ(rr.m_itemCount, 2u);
+    EXPECT_EQ(rr.m_hasFirstSequence, 1);
+    EXPECT_EQ(rr.m_firstSequence, 1u);
+    ASSERT_EQ(rr.m_records.size(), 2u);
+    EXPECT_EQ(rr.m_records[0].m_date, kDec4);
+    EXPECT_EQ(rr.m_records[0].m_time, Time(10, 0));
+    EXPECT_EQ(rr.m_records[0].m_datum, _BACnetLogRecord::DATUM_REAL);
+    EXPECT_EQ(rr.m_records[0].m_real, 22.5f);
+    EXPECT_EQ(rr.m_records[0].m_hasStatusFlags, 1);
+    EXPECT_EQ(rr.m_records[0].m_statusFlags, 0);
+    EXPECT_EQ(rr.m_records[1].m_datum, _BACnetLogRecord::DATUM_LOG_STATUS);
+    EXPECT_EQ(rr.m_records[1].m_logStatus, _BACnetLogRecord::BUFFER_PURGED);
+    EXPECT_EQ(rr.m_records[1].m_hasStatusFlags, 0);
+
+    unsigned char out[128];
+    int at = 0;
+    ASSERT_EQ(rr.MakeAckFrame(out, at, sizeof out), 1);
+    EXPECT_EQ(ToHex(out, at), kAck);
+    at = 0;
+    EXPECT_EQ(rr.MakeAckFrame(out, at, frame.end() - 1), 0);
+    EXPECT_EQ(at, 0);
+
+    const auto bytes = Hex(kAck);
+    for (size_t n = 0; n < bytes.size(); n++) {
+        Received cut(bytes, n);
+        CBACnetReadRangeService r;
+        int pos = 0;
+        // Without its optional first sequence number the ACK is whole.
+        EXPECT_EQ(r.ReadFrame(cut.buf(), pos, cut.end()), n == bytes.size() - 2 ? 1 : 0) << n << " octets";
+        EXPECT_LE(pos, cut.end()) << n;
+    }
+}
+
+TEST(ReadRange, EveryDatumBothWays)
+{
+    const struct {
+        const char* name;
+        const char* datum;  // inside [1]
+        int choice;
+    } cases[] = {
+        {"log status: disabled and interrupted", "0A 05 A0", _BACnetLogRecord::DATUM_LOG_STATUS},
+        {"boolean true", "19 01", _BACnetLogRecord::DATUM_BOOLEAN},
+        {"real", "2C 41 B4 00 00", _BACnetLogRecord::DATUM_REAL},
+        {"enumerated", "39 03", _BACnetLogRecord::DATUM_ENUMERATED},
+        {"unsigned, four octets", "4C 01 00 00 00", _BACnetLogRecord::DATUM_UNSIGNED},
+        {"signed -2", "59 FE", _BACnetLogRecord::DATUM_SIGNED},
+        {"bit string of 10 bits", "6B 06 A0 40", _BACnetLogRecord::DATUM_BIT_STRING},
+        {"null", "78", _BACnetLogRecord::DATUM_NULL},
+        {"failure: device, communication-disabled", "8E 91 00 91 53 8F", _BACnetLogRecord::DATUM_FAILURE},
+        {"time change of -3600 s", "9C C5 61 00 00", _BACnetLogRecord::DATUM_TIME_CHANGE},
+        {"any value: a real and a text", "AE 44 41 A0 00 00 73 00 41 42 AF", _BACnetLogRecord::DATUM_ANY},
+    };
+    for (const auto& c : cases) {
+        const std::string hex = std::string("0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E ") + c.datum + " 1F 2A 04 90";
+        Received frame(hex);
+        _BACnetLogRecord record;
+        int len = 0;
+        ASSERT_EQ(record.ReadFrame(frame.buf(), len, frame.end()), 1) << c.name;
+        EXPECT_EQ(len, frame.end()) << c.name;
+        EXPECT_EQ(record.m_datum, c.choice) << c.name;
+        EXPECT_EQ(record.m_statusFlags, _BACnetLogRecord::IN_ALARM | _BACnetLogRecord::OUT_OF_SERVICE) << c.name;
+        unsigned char out[64];
+        int at = 0;
+        ASSERT_EQ(record.MakeFrame(out, at, sizeof out), 1) << c.name;
+        EXPECT_EQ(ToHex(out, at), hex) << c.name;
+        for (size_t n = 0; n + 1 < Hex(hex).size() - 2; n++) {
+            Received cut(Hex(hex), n);
+            _BACnetLogRecord r;
+            int pos = 0;
+            EXPECT_EQ(r.ReadFrame(cut.buf(), pos, cut.end()), 0) << c.name << ", " << n;
+        }
+    }
+
+    Received values("0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 59 FE 1F");
+    _BACnetLogRecord r;
+    int len = 0;
+    ASSERT_EQ(r.ReadFrame(values.buf(), len, values.end()), 1);
+    EXPECT_EQ(r.m_signed, -2);
+    EXPECT_EQ(r.m_hasStatusFlags, 0);
+}
+
+TEST(ReadRange, RefusedAcknowledgements)
+{
+    const std::string head = "0C 05 00 00 01 19 83 3A 05 C0 ";
+    const std::string stamp = "0E A4 7E 0C 04 05 B4 0A 00 00 00 0F ";
+    const struct {
+        const char* name;
+        std::string params;
+    } cases[] = {
+        {"item count above the items", head + "49 03 5E " + kRecord1 + " 5F"},
+        {"item count below the items", head + "49 00 5E " + kRecord1 + " 5F"},
+        {"datum choice 11", head + "49 01 5E " + stamp + "1E B9 00 1F 5F"},
+        {"two datums", head + "49 01 5E " + stamp + "1E 19 01 19 00 1F 5F"},
+        {"boolean of 2", head + "49 01 5E " + stamp + "1E 19 02 1F 5F"},
+        {"real of three octets", head + "49 01 5E " + stamp + "1E 2B 41 B4 00 1F 5F"},
+        {"failure not closed", head + "49 01 5E " + stamp + "1E 8E 91 00 91 53 1F 5F"},
+        {"null with content", head + "49 01 5E " + stamp + "1E 79 00 1F 5F"},
+        {"bit string unused 8", head + "49 01 5E " + stamp + "1E 6A 08 00 1F 5F"},
+        {"timestamp without time", head + "49 01 5E 0E A4 7E 0C 04 05 0F 1E 78 1F 5F"},
+        {"result flags missing", std::string("0C 05 00 00 01 19 83 49 00 5E 5F")},
+        {"items not closed", head + "49 00 5E"},
+        {"an octet after the parameters", kAck + " 00"},
+    };
+    for (const auto& c : cases) {
+        Received frame(c.params);
+        CBACnetReadRangeService rr;
+        int len = 0;
+        EXPECT_EQ(rr.ReadFrame(frame.buf(), len, frame.end()), 0) << c.name;
+        EXPECT_LE(len, frame.end()) << c.name;
+    }
+}
+
+TEST(ReadRange, ItemsOfAnyOtherListAreGenericValues)
+{
+    // Three entries of an object list (property 76) from position 1.
+    const char* ack = "0C 02 00 00 05 19 4C 3A 05 80 49 03 5E C4 02 00 00 05 C4 00 00 00 01 C4 00 00 00 02 5F";
+    Received frame(ack);
+    CBACnetReadRangeService rr;
+    int len = 0;
+    ASSERT_EQ(rr.ReadFrame(frame.buf(), len, frame.end()), 1);
+    EXPECT_EQ(rr.m_records.size(), 0u);
+    ASSERT_EQ(rr.m_items.size(), 3u);
+    EXPECT_EQ(rr.m_items[1].m_word, 1u);
+    EXPECT_EQ(rr.m_resultFlags, CBACnetReadRangeService::FIRST_ITEM);
+    EXPECT_EQ(rr.m_hasFirstSequence, 0);
+    unsigned char out[64];
+    int at = 0;
+    ASSERT_EQ(rr.MakeAckFrame(out, at, sizeof out), 1);
+    EXPECT_EQ(ToHex(out, at), ack);
+}
+
+}  // namespace
