@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "Names.h"
 #include "Output.h"
+#include "PropertyAccess.h"
 #include "Requests.h"
 #include "Segmentation.h"
 
@@ -34,10 +36,13 @@ bool Answers(ReceivedFrame& frame, const Request& request)
     }
 }
 
+// A reply the library refused (a segment out of order, a record it would
+// not take), in the library's words.
 void SetFailureText(Reply& reply)
 {
     CString text;
     reply.record.GetErrorMsg(text);
+    reply.failureKind = "refused";
     reply.failure = Utf8(text);
 }
 
@@ -101,15 +106,29 @@ void Client::RecordFailure(ReceivedFrame& frame, Device& device, Reply& reply)
         service.ErrFrame(frame.Params(), &device.record, frame.ParamsLength(), errorClass, errorCode);
         reply.record.SetData(CMyBACnetBlkData::STATUS_ERROR, errorClass,
                              reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(errorCode)));
-        SetFailureText(reply);
+        reply.failureKind = "error";
+        unsigned fullClass, fullCode;  // codes above 255 too
+        if (ReadErrorParams(frame.Params(), frame.ParamsLength(), fullClass, fullCode)) {
+            reply.failureClass = fullClass;
+            reply.failureCode = fullCode;
+            reply.failure = ErrorText(fullClass, fullCode);
+        } else {
+            reply.failure = "an Error whose class and code are refused";
+        }
         return;
     }
     case 6:
         reply.record.SetData(CMyBACnetBlkData::STATUS_REJECT, frame.reject.GetRejectReason(), nullptr);
-        break;
+        reply.failureKind = "reject";
+        reply.failureCode = frame.reject.GetRejectReason();
+        reply.failure = "reject: " + BACnetEnumText(BACNET_ENUM_REJECT_REASON, frame.reject.GetRejectReason());
+        return;
     case 7:
         reply.record.SetData(CMyBACnetBlkData::STATUS_ABORT, frame.abort.GetAbortReason(), nullptr);
-        break;
+        reply.failureKind = "abort";
+        reply.failureCode = frame.abort.GetAbortReason();
+        reply.failure = "abort: " + BACnetEnumText(BACNET_ENUM_ABORT_REASON, frame.abort.GetAbortReason());
+        return;
     }
     SetFailureText(reply);
 }
@@ -139,7 +158,9 @@ Reply Client::Transact(Device& device, const Request& request)
             } else {
                 reply.record.Start_BlkData();
                 reply.record.SetData(CMyBACnetBlkData::STATUS_TIMEOUT, 0, nullptr);
-                SetFailureText(reply);
+                reply.failureKind = "time-out";
+                reply.failure = "time-out (no reply after " + std::to_string(reply.attempts) +
+                                (reply.attempts == 1 ? " attempt)" : " attempts)");
                 return reply;
             }
             deadline = Clock::now() + std::chrono::milliseconds(m_options.timeoutMs);

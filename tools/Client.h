@@ -40,7 +40,12 @@ struct Reply {
     bool ok = false;              // a Simple-ACK or a whole Complex-ACK arrived
     int pduType = -1;             // of the final reply
     CMyBACnetBlkData record;      // status 0 holding the service data, or the failure
-    std::string failure;          // the record's text (GetErrorMsg) when not ok
+    std::string failure;          // when not ok: "property: unknown-property", "reject: ...", "time-out"
+    // When not ok: "error", "reject", "abort", "time-out" or "refused" (the
+    // library refused the reply), and the class and code (Error) or the
+    // reason (Reject, Abort; in `code`), -1 when none.
+    std::string failureKind;
+    long failureClass = -1, failureCode = -1;
     int attempts = 0;
     int segments = 0;             // segments of a segmented reply
     int naks = 0;                 // negative Segment-ACKs sent

@@ -3,7 +3,9 @@
 #include "Describe.h"
 #include "Plans.h"
 #include "Poller.h"
+#include "PropertyAccess.h"
 #include "Requests.h"
+#include "WritePlan.h"
 
 namespace tool {
 
@@ -72,24 +74,35 @@ int EncodeRequest(Context& context, Device& device, const std::string& what, con
         _BACnetObjectID object;
         if (!ParseObject(a[0], object, &error))
             return Refused(context, error);
-        const _BACnetObjectID wire = ToWire(object);
-        Print(context, what == "whohas"   ? BuildWhoHas(device.record, wire)
-                       : what == "create" ? BuildCreateObject(device.record, wire)
-                                          : BuildDeleteObject(device.record, wire));
+        Print(context, what == "whohas"   ? BuildWhoHas(device.record, object)
+                       : what == "create" ? BuildCreateObject(device.record, object)
+                                          : BuildDeleteObject(device.record, object));
     } else if (what == "read" && wants(2)) {
-        PropertyPlan plan;
-        if (!PlanRead(a[0], a[1], plan, error))
+        _BACnetObjectID object;
+        PropertyRef property;
+        if (!ParseObject(a[0], object, &error) || !ParseProperty(a[1], property, &error))
             return Refused(context, error);
-        Print(context, BuildRead(device.record, plan));
+        Print(context, BuildReadRequest(device.record, object, property));
+    } else if (what == "readall" && wants(1)) {
+        _BACnetObjectID object;
+        if (!ParseObject(a[0], object, &error))
+            return Refused(context, error);
+        Print(context, BuildReadMultipleRequest(device.record, object, {PROPERTY_ALL}));
+    } else if (what == "write" && wants(3) && WrittenByCodec(a[1], context.args.Has("tag"), context.args.Has("priority"))) {
+        PropertyPlan plan;
+        if (!PlanWrite(a[0], a[1], a[2], 0, plan, error))
+            return Refused(context, error);
+        Print(context, BuildWrite(device.record, plan));
     } else if (what == "write" && wants(3)) {
         long priority;
-        PropertyPlan plan;
+        WritePlan plan;
         if (!context.args.GetInt("priority", 0, 1, 16, priority, error) ||
-            !PlanWrite(a[0], a[1], a[2], static_cast<unsigned short>(priority), plan, error))
+            !PlanWriteValue(a[0], a[1], a[2], context.args.Get("tag"), static_cast<unsigned>(priority), nullptr,
+                            plan, error))
             return Refused(context, error);
         const Request request = BuildWrite(device.record, plan);
         if (request.frame.empty())
-            return Refused(context, "the library refuses '" + a[2] + "' for " + a[1]);
+            return Refused(context, "the value does not fit in one request");
         Print(context, request);
     } else if (what == "rpm" && !a.empty()) {
         Client unopened{NetOptions()};
@@ -166,7 +179,8 @@ std::vector<Command> CodecCommands()
          "REQUEST is one of:\n"
          "  whois                         timesync\n"
          "  whohas OBJECT                 create OBJECT          delete OBJECT\n"
-         "  read OBJECT PROPERTY          write OBJECT PROPERTY VALUE [--priority N]\n"
+         "  read OBJECT PROPERTY          write OBJECT PROPERTY VALUE [--priority N] [--tag T]\n"
+         "  readall OBJECT                (ReadPropertyMultiple of all its properties)\n"
          "  rpm TAG...                    (one line per request the max APDU allows)\n"
          "The frame starts at the network header; --bvlc puts the BACnet/IP header in front.\n"
          "Counted invoke IDs start at 1 in every run of the tool.\n",
@@ -174,6 +188,7 @@ std::vector<Command> CodecCommands()
           {"dnet", "N", "the device is behind a router, on network N"},
           {"dadr", "HEX", "its MAC address on that network"},
           {"priority", "N", "write priority 1 to 16"},
+          {"tag", "TYPE", "the written value's application tag (see write --help)"},
           {"bvlc", "", "include the BACnet/IP header"}},
          1, -1, RunEncode},
         {"decode", "HEX", "describe a received frame: headers, service, parameters, failure texts",

@@ -34,9 +34,16 @@ int RunSimulate(Context& context)
         context.err << "bacnet-tool: " << error << '\n';
         return EXIT_USAGE;
     }
+    // --bind ADDR[:PORT] as every command takes it; --port stays for the port alone.
+    Endpoint bind;
+    if (!Endpoint::Parse(context.args.Get("bind", "127.0.0.1"), static_cast<uint16_t>(port), bind, &error)) {
+        context.err << "bacnet-tool: " << error << '\n';
+        return EXIT_USAGE;
+    }
     SimOptions options;
-    options.bindAddress = context.args.Get("bind", "127.0.0.1");
-    options.port = static_cast<uint16_t>(port);
+    const std::string shown = bind.ToString();
+    options.bindAddress = shown.substr(0, shown.rfind(':'));
+    options.port = bind.port;
     options.deviceInstance = static_cast<uint32_t>(instance);
     options.extraObjects = static_cast<int>(objects);
     options.verbose = context.args.Has("verbose");
@@ -115,8 +122,9 @@ void ShowChanges(Narrator& n, Poller& poller)
 bool ShowPoll(Narrator& n, Poller& poller, bool octets)
 {
     std::vector<Poller::Exchange> exchanges;
-    std::string failure;
-    const bool ok = poller.PollOnce(failure, &exchanges);
+    Reply failed;
+    const bool ok = poller.PollOnce(failed, &exchanges);
+    const std::string& failure = failed.failure;
     for (Poller::Exchange& e : exchanges) {
         if (!octets)
             continue;
@@ -274,7 +282,7 @@ std::vector<Command> DeviceCommands()
         {"simulate", "", "run the simulated BACnet/IP device",
          "Serves a simulated device (analog inputs, an output, values, a calendar, a\n"
          "schedule and --objects extra analog values) until Ctrl-C.\n",
-         {{"bind", "ADDR", "address to serve on (default 127.0.0.1)"},
+         {{"bind", "ADDR[:PORT]", "address to serve on (default 127.0.0.1:47809)"},
           {"port", "N", "UDP port (default 47809; 0: any free port)"},
           {"instance", "N", "device instance (default 1234)"},
           {"objects", "N", "extra analog values, for a long object list (default 600)"},

@@ -30,14 +30,9 @@ bool SendAround(Context& context, Client& client, const Request& request)
     return true;
 }
 
-// Nobody answered: the library's own words for it.
 int NoAnswer(Context& context, const char* what)
 {
-    CMyBACnetBlkData record;
-    record.SetData(CMyBACnetBlkData::STATUS_TIMEOUT, 0, nullptr);
-    CString text;
-    record.GetErrorMsg(text);
-    context.err << what << " failed: " << Utf8(text) << "(no device answered)\n";
+    context.err << what << " failed: time-out (no device answered)\n";
     return EXIT_FAILED;
 }
 
@@ -97,7 +92,7 @@ int RunWhoHas(Context& context)
         return session.Usage(error);
     Client& client = session.client();
     CBACnetOBJ local;  // a device on the local network: the Who-Has stays a global broadcast
-    if (!SendAround(context, client, BuildWhoHas(local, ToWire(object))))
+    if (!SendAround(context, client, BuildWhoHas(local, object)))
         return EXIT_FAILED;
 
     int answers = 0;
@@ -112,7 +107,7 @@ int RunWhoHas(Context& context)
         CString device;
         found.GetDeviceInfoText(device);
         context.out << Utf8(device) << " at " << datagram.from.ToString() << " has "
-                    << WireObjectText(ihave.m_objectID.GetValue()) << " \"" << Utf8(found.m_name) << "\"\n";
+                    << ObjectText(ihave.m_objectID.GetValue()) << " \"" << Utf8(found.m_name) << "\"\n";
         answers++;
         return true;
     });

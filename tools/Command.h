@@ -8,6 +8,7 @@
 
 #include "Args.h"
 #include "Client.h"
+#include "Output.h"
 
 namespace tool {
 
@@ -43,6 +44,10 @@ int RunTool(const std::vector<std::string>& words, std::ostream& out, std::ostre
 std::vector<OptionSpec> NetworkOptions();
 std::vector<OptionSpec> With(std::vector<OptionSpec> options, const std::vector<OptionSpec>& more);
 extern const OptionSpec kJsonOption;
+extern const OptionSpec kCsvOption;
+
+// {"kind":"error","text":...,"class":...,"classNumber":...,"code":...,"codeNumber":...}
+void FailureJson(JsonWriter& json, const Reply& reply);
 
 // A client bound as the options say, and a device at TARGET.
 class Session {

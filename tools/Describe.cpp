@@ -9,16 +9,13 @@
 #include "Frame.h"
 #include "Names.h"
 #include "Output.h"
-#include "PropertyValues.h"
+#include "PropertyAccess.h"
+#include "Values.h"
 #include "Transport.h"
 
 namespace tool {
 
 namespace {
-
-constexpr const char* kApplicationTypes[] = {"Null", "Boolean", "Unsigned", "Signed", "Real", "Double",
-                                             "OctetString", "CharacterString", "BitString", "Enumerated",
-                                             "Date", "Time", "ObjectIdentifier"};
 
 void Row(std::ostream& out, const char* part, const unsigned char* octets, int n, const std::string& meaning)
 {
@@ -26,60 +23,19 @@ void Row(std::ostream& out, const char* part, const unsigned char* octets, int n
         << std::setw(12) << "" << meaning << '\n';
 }
 
-DWORD HostWord(const unsigned char* b)
+// One value of a tag listing per line, constructed values indented.
+void DumpValue(std::ostream& out, const CBACnetValue& v, int indent)
 {
-    return DWORD(b[0]) | DWORD(b[1]) << 8 | DWORD(b[2]) << 16 | DWORD(b[3]) << 24;
-}
-
-// One application value, read with the tag decoder into its host form.
-std::string ApplicationValue(CBACnetTag& tag, unsigned char* buf, int& len, bool& ok)
-{
-    const int type = tag.m_tagNumber;
-    int isNull = 0;
-    ok = false;
-    if (type == CBACnetTag::TYPE_CHARACTER_STRING || type == CBACnetTag::TYPE_OCTET_STRING ||
-        type == CBACnetTag::TYPE_BIT_STRING) {
-        if (!tag.HasRoom(len, tag.m_lvt))
-            return "";
-        std::vector<unsigned char> room(static_cast<size_t>(tag.m_lvt) + 1);
-        if (!tag.ReadDataFrame(room.data(), type, static_cast<int>(room.size()), buf, len, isNull))
-            return "";
-        ok = true;
-        if (type == CBACnetTag::TYPE_CHARACTER_STRING)
-            return "\"" + Utf8(HostAnsiToWide(reinterpret_cast<char*>(room.data()), strlen((char*)room.data()))) + "\"";
-        const int n = type == CBACnetTag::TYPE_BIT_STRING ? tag.m_lvt - 1 : tag.m_lvt;
-        return HexOctets(room.data(), n);
-    }
-    unsigned char value[8] = {};
-    if (type > CBACnetTag::TYPE_OBJECT_ID || !tag.ReadDataFrame(value, type, sizeof value, buf, len, isNull))
-        return "";
-    ok = true;
-    const DWORD word = HostWord(value);
-    switch (type) {
-    case CBACnetTag::TYPE_NULL: return "null";
-    case CBACnetTag::TYPE_BOOLEAN: return value[0] ? "true" : "false";
-    case CBACnetTag::TYPE_UNSIGNED: return std::to_string(word);
-    case CBACnetTag::TYPE_SIGNED: return std::to_string(static_cast<int32_t>(word));
-    case CBACnetTag::TYPE_REAL: {
-        float f;
-        memcpy(&f, &word, sizeof f);
-        char text[32];
-        snprintf(text, sizeof text, "%g", f);
-        return text;
-    }
-    case CBACnetTag::TYPE_DOUBLE: {
-        unsigned long long bits = word | static_cast<unsigned long long>(HostWord(value + 4)) << 32;
-        double d;
-        memcpy(&d, &bits, sizeof d);
-        char text[32];
-        snprintf(text, sizeof text, "%g", d);
-        return text;
-    }
-    case CBACnetTag::TYPE_ENUMERATED: return std::to_string(value[0]) + (tag.m_lvt > 1 ? " (" + HexOctets(value, tag.m_lvt) + ")" : "");
-    case CBACnetTag::TYPE_DATE: return DateText(DWORD(value[3]) << 24 | DWORD(value[2]) << 16 | DWORD(value[1]) << 8 | value[0]);
-    case CBACnetTag::TYPE_TIME: return TimeText(DWORD(value[3]) << 24 | DWORD(value[2]) << 16 | DWORD(value[1]) << 8 | value[0]);
-    case CBACnetTag::TYPE_OBJECT_ID: return WireObjectText(word);
-    default: return "";
+    const std::string pad(static_cast<size_t>(indent) * 2, ' ');
+    if (v.m_kind == CBACnetValue::KIND_CONSTRUCTED) {
+        out << pad << "opening tag " << v.m_contextTag << '\n';
+        for (const CBACnetValue& child : v.m_children)
+            DumpValue(out, child, indent + 1);
+        out << pad << "closing tag " << v.m_contextTag << '\n';
+    } else if (v.m_kind == CBACnetValue::KIND_CONTEXT) {
+        out << pad << "context tag " << v.m_contextTag << ": " << HexOctets(v.m_octets) << '\n';
+    } else {
+        out << pad << TagName(v.m_kind) << ' ' << ValueText(v, ValueContext()) << '\n';
     }
 }
 
@@ -136,61 +92,43 @@ std::string ApduText(ReceivedFrame& f)
         text += std::string(", service ") + ConfirmedServiceName(f.error.GetErrorService());
         break;
     case 6:
-        text += ", reason " + std::to_string(f.reject.GetRejectReason());
+        text += ", reason " + BACnetEnumText(BACNET_ENUM_REJECT_REASON, f.reject.GetRejectReason());
         break;
     case 7:
-        text += ", reason " + std::to_string(f.abort.GetAbortReason());
+        text += ", reason " + BACnetEnumText(BACNET_ENUM_ABORT_REASON, f.abort.GetAbortReason());
         break;
     }
     return text;
 }
 
-std::string FailureText(int status, int value, int code)
+// "analog-input:1 present-value = 21.5", one line per element of a list.
+void DescribeResult(std::ostream& out, const PropertyResult& r)
 {
-    CMyBACnetBlkData record;
-    record.SetData(status, value, reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(code)));
-    CString text;
-    record.GetErrorMsg(text);
-    return Utf8(text);
+    const std::string heading = "  " + ObjectText(r.object) + " " + PropertyName(r.property) +
+                                (r.hasIndex ? "[" + std::to_string(r.index) + "]" : "");
+    const ValueContext where{r.object.m_type, r.property};
+    if (r.failed)
+        out << heading << ": error " << ErrorText(r.errorClass, r.errorCode) << '\n';
+    else if (r.values.size() == 1)
+        out << heading << " = " << ValueText(r.values[0], where) << '\n';
+    else {
+        out << heading << ": " << r.values.size() << " values\n";
+        for (size_t i = 0; i < r.values.size(); i++)
+            out << "    [" << i + 1 << "] " << ValueText(r.values[i], where) << '\n';
+    }
 }
 
-// A ReadProperty acknowledgement: the identifiers, then the value through
-// the property's codec when the library has one.
-bool DescribeReadAck(std::ostream& out, unsigned char* buf, int end)
+// ReadProperty and ReadPropertyMultiple acknowledgements, result by result.
+bool DescribeReadAck(std::ostream& out, const unsigned char* buf, int end, bool multiple)
 {
-    CBACnetReadPropertyService service;
-    CBACnetPropertyID probe;  // no index asked: reads object and property only
-    int len = 0;
-    if (!service.ReadAnyFrame(buf, len, end, &probe)) {
-        out << "  the acknowledgement's identifiers are refused\n";
+    std::vector<PropertyResult> results(multiple ? 0 : 1);
+    std::string why;
+    if (!(multiple ? ReadMultipleAck(buf, end, results, why) : ReadPropertyAck(buf, end, results[0], why))) {
+        out << "  the acknowledgement is refused: " << why << '\n';
         return false;
     }
-    // An array index follows as context tag 2 when the request named one.
-    unsigned char next = 0;
-    const bool indexed = CBACnetTag(end).PeekOctet(buf, len, next) && (next & 0xF8) == 0x28;
-    std::unique_ptr<PropertyValue> value = MakePropertyValue(probe.m_propertyID);
-    CBACnetPropertyID& codec = value ? value->Codec() : probe;
-    codec.m_arrayIndex = indexed ? 0 : static_cast<unsigned char>(CBACnetPropertyID::NO_ARRAY_INDEX);
-    len = 0;
-    if (!service.ReadAnyFrame(buf, len, end, &codec)) {
-        out << "  the acknowledgement's identifiers are refused\n";
-        return false;
-    }
-    out << "  object " << WireObjectText(codec.m_objectID.GetValue()) << ", property "
-        << PropertyName(codec.m_propertyID) << " (" << unsigned(codec.m_propertyID) << ")";
-    if (indexed)
-        out << ", index " << unsigned(codec.m_arrayIndex);
-    out << '\n';
-    if (!value) {
-        out << "  value (no codec for this property; tags):\n";
-        return DumpTags(out, buf, len, end, 2);
-    }
-    if (!codec.ReadFrame(buf, len, end)) {
-        out << "  value refused by the property codec\n";
-        return false;
-    }
-    out << "  value" << (value->Table() ? ":\n" : " = ");
-    value->Print(out);
+    for (const PropertyResult& r : results)
+        DescribeResult(out, r);
     return true;
 }
 
@@ -220,8 +158,8 @@ bool DescribeParameters(std::ostream& out, ReceivedFrame& f)
                 out << "  I-Have parameters refused\n";
                 return false;
             }
-            out << "  device " << WireObjectText(ihave.m_deviceID.GetValue()) << " has "
-                << WireObjectText(ihave.m_objectID.GetValue()) << " \"" << Utf8(ihave.m_objectName) << "\"\n";
+            out << "  device " << ObjectText(ihave.m_deviceID.GetValue()) << " has "
+                << ObjectText(ihave.m_objectID.GetValue()) << " \"" << Utf8(ihave.m_objectName) << "\"\n";
             return true;
         }
         break;
@@ -230,72 +168,39 @@ bool DescribeParameters(std::ostream& out, ReceivedFrame& f)
             out << "  one segment's part of the reply (" << n << " octets); the parts decode once reassembled\n";
             return true;
         }
-        if (f.complexAck.GetServiceAckChoice() == CBACnetReadPropertyService::SERVICE_CHOICE)
-            return DescribeReadAck(out, params, n);
+        if (f.complexAck.GetServiceAckChoice() == CBACnetReadPropertyService::SERVICE_CHOICE ||
+            f.complexAck.GetServiceAckChoice() == CBACnetReadMultiService::SERVICE_CHOICE)
+            return DescribeReadAck(out, params, n,
+                                   f.complexAck.GetServiceAckChoice() == CBACnetReadMultiService::SERVICE_CHOICE);
         break;
     case 5: {
-        CBACnetConfirmSrvPDU service;
-        unsigned char errorClass, errorCode;
-        if (!service.ErrFrame(params, nullptr, n, errorClass, errorCode)) {
+        unsigned errorClass, errorCode;
+        if (!ReadErrorParams(params, n, errorClass, errorCode)) {
             out << "  error class and code refused\n";
             return false;
         }
-        out << "  error class " << unsigned(errorClass) << ", code " << unsigned(errorCode) << ": \""
-            << FailureText(CMyBACnetBlkData::STATUS_ERROR, errorClass, errorCode) << "\"\n";
+        out << "  error " << ErrorText(errorClass, errorCode) << " (class " << errorClass << ", code " << errorCode
+            << ")\n";
         return true;
     }
     case 6:
-        out << "  \"" << FailureText(CMyBACnetBlkData::STATUS_REJECT, f.reject.GetRejectReason(), 0) << "\"\n";
-        return true;
     case 7:
-        out << "  \"" << FailureText(CMyBACnetBlkData::STATUS_ABORT, f.abort.GetAbortReason(), 0) << "\"\n";
-        return true;
+        return true;  // the reason is in the header line
     }
     return n == 0 || DumpTags(out, params, 0, n, 1);
 }
 
 }  // namespace
 
-bool DumpTags(std::ostream& out, unsigned char* buf, int len, int end, int indent)
+bool DumpTags(std::ostream& out, const unsigned char* buf, int len, int end, int indent)
 {
-    CBACnetTag tag(end);
-    while (len < end) {
-        const int at = len;
-        if (!tag.ReadHeaderFrame(buf, len)) {
-            out << std::string(indent * 2, ' ') << "tag refused at octet " << at << '\n';
-            return false;
-        }
-        if (tag.IsClosing())
-            indent = indent > 1 ? indent - 1 : 1;
-        std::string line = std::string(indent * 2, ' ');
-        if (tag.IsOpening()) {
-            out << line << "opening tag " << unsigned(tag.m_tagNumber) << '\n';
-            indent++;
-            continue;
-        }
-        if (tag.IsClosing()) {
-            out << line << "closing tag " << unsigned(tag.m_tagNumber) << '\n';
-            continue;
-        }
-        if (tag.m_class == CBACnetTag::CLASS_CONTEXT) {
-            std::vector<unsigned char> content(static_cast<size_t>(tag.HasRoom(len, tag.m_lvt) ? tag.m_lvt : 0));
-            if (!tag.ReadOctets(buf, len, content.data(), tag.m_lvt)) {
-                out << line << "context tag " << unsigned(tag.m_tagNumber) << " runs past the end\n";
-                return false;
-            }
-            out << line << "context tag " << unsigned(tag.m_tagNumber) << ": " << HexOctets(content) << '\n';
-            continue;
-        }
-        bool ok;
-        const std::string value = ApplicationValue(tag, buf, len, ok);
-        const char* type = tag.m_tagNumber <= CBACnetTag::TYPE_OBJECT_ID ? kApplicationTypes[tag.m_tagNumber] : "reserved";
-        if (!ok) {
-            out << line << type << " refused at octet " << at << '\n';
-            return false;
-        }
-        out << line << type << ' ' << value << '\n';
-    }
-    return true;
+    std::vector<CBACnetValue> values;
+    const bool ok = CBACnetValue::ReadList(buf, len, end, -1, values) && len == end;
+    for (const CBACnetValue& v : values)
+        DumpValue(out, v, indent);
+    if (!ok)
+        out << std::string(static_cast<size_t>(indent) * 2, ' ') << "tags refused at octet " << len << '\n';
+    return ok;
 }
 
 bool DescribeFrame(std::ostream& out, const std::vector<unsigned char>& octets)

@@ -1,7 +1,8 @@
 // A received frame described in words, every part read by the library's
 // bounded decoders: BACnet/IP header, network header, APDU header, service
-// parameters (through the service decoders and property codecs where the
-// library has them, as a tag listing otherwise) and failure texts.
+// parameters (read acknowledgements result by result through the generic
+// value codec, I-Am and I-Have through their services, a tag listing
+// otherwise) and failures by the standard's names.
 #pragma once
 
 #include <ostream>
@@ -15,6 +16,6 @@ bool DescribeFrame(std::ostream& out, const std::vector<unsigned char>& octets);
 
 // Lists the tags from buf[len] up to `end`, opening and closing tags indented.
 // False when a tag is refused.
-bool DumpTags(std::ostream& out, unsigned char* buf, int len, int end, int indent);
+bool DumpTags(std::ostream& out, const unsigned char* buf, int len, int end, int indent);
 
 }  // namespace tool

@@ -9,36 +9,26 @@ namespace tool {
 
 namespace {
 
-constexpr const char* kServiceNames[] = {
-    "acknowledgeAlarm", "confirmedCOVNotification", "confirmedEventNotification", "getAlarmSummary",
-    "getEnrollmentSummary", "subscribeCOV", "atomicReadFile", "atomicWriteFile", "addListElement",
-    "removeListElement", "createObject", "deleteObject", "readProperty", "readPropertyConditional",
-    "readPropertyMultiple", "writeProperty", "writePropertyMultiple", "deviceCommunicationControl",
-    "confirmedPrivateTransfer", "confirmedTextMessage", "reinitializeDevice", "vtOpen", "vtClose", "vtData",
-    "authenticate", "requestKey", "i-Am", "i-Have", "unconfirmedCOVNotification",
-    "unconfirmedEventNotification", "unconfirmedPrivateTransfer", "unconfirmedTextMessage",
-    "timeSynchronization", "who-Has", "who-Is",
-};
-constexpr int kConfirmedServices = 26;
-constexpr int kServiceCount = sizeof kServiceNames / sizeof kServiceNames[0];
-
-constexpr const char* kSegmentationNames[] = {"both", "transmit", "receive", "none"};
 constexpr const char* kPduTypeNames[] = {"Confirmed-Request", "Unconfirmed-Request", "Simple-ACK", "Complex-ACK",
                                          "Segment-ACK", "Error", "Reject", "Abort"};
 
-// Catalogue codes that travel as another BACnet object type.
+// The catalogue's codes 18 to 20 travel as another BACnet object type.
 struct WireType {
     unsigned catalogue;
-    unsigned wire;
+    unsigned bacnet;
 };
 constexpr WireType kWireTypes[] = {{18, 151}, {19, 152}, {20, 23}};
 
-bool ParseUnsigned(const std::string& text, unsigned long limit, unsigned long& out)
+// Two-letter forms of types the catalogue does not name.
+constexpr BACnetNamedValue kExtraShortNames[] = {{19, "MV"}, {20, "TL"}};
+
+bool ParseNumber(const std::string& text, unsigned long limit, unsigned long& out)
 {
-    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return isdigit((unsigned char)c); }))
+    if (text.empty() || text.size() > 10 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return isdigit((unsigned char)c); }))
         return false;
     out = strtoul(text.c_str(), nullptr, 10);
-    return out <= limit && text.size() < 12;
+    return out <= limit;
 }
 
 bool SameName(const std::string& a, const char* b)
@@ -46,12 +36,33 @@ bool SameName(const std::string& a, const char* b)
     return b != nullptr && *b != '\0' && strcasecmp(a.c_str(), b) == 0;
 }
 
-int FindProperty(const std::string& name)
+bool ParseObjectType(const std::string& text, unsigned& type)
 {
-    unsigned long number;
-    if (ParseUnsigned(name, 0xFFFF, number))
-        return static_cast<int>(number);
-    // Named identifiers beyond the table lie below 4096.
+    if (BACnetEnumValue(BACNET_ENUM_OBJECT_TYPE, text.c_str(), type))
+        return true;
+    for (const BACnetNamedValue& row : kExtraShortNames)
+        if (SameName(text, row.m_name)) {
+            type = row.m_value;
+            return true;
+        }
+    for (unsigned k = 0; k < static_cast<unsigned>(CBACnetOBJ::OBJ_TYPES); k++)
+        if (SameName(text, CBACnetOBJ::str_BACnetObjAddrType[k]) || SameName(text, CBACnetOBJ::str_BACnetObjType[k])) {
+            type = k;
+            for (const WireType& w : kWireTypes)
+                if (k == w.catalogue)
+                    type = w.bacnet;
+            return true;
+        }
+    return false;
+}
+
+long FindProperty(const std::string& name)
+{
+    unsigned value;
+    if (BACnetEnumValue(BACNET_ENUM_PROPERTY_ID, name.c_str(), value))
+        return static_cast<long>(value);
+    // The catalogue's own spellings ("PresentValue", "priorityarray") name
+    // identifiers below 4096.
     for (int id = 0; id < 4096; id++)
         if (SameName(name, CBACnetObjTypes::GetStr_BACnetPropertyID(id)))
             return id;
@@ -62,54 +73,54 @@ int FindProperty(const std::string& name)
 
 bool ParseObject(const std::string& text, _BACnetObjectID& out, std::string* error)
 {
-    const size_t colon = text.find(':');
+    const size_t split = text.find_first_of(":,");
     unsigned long instance;
-    if (colon == std::string::npos || !ParseUnsigned(text.substr(colon + 1), 0x3FFFFF, instance)) {
+    if (split == std::string::npos || !ParseNumber(text.substr(split + 1), 0x3FFFFF, instance)) {
         if (error)
-            *error = "object '" + text + "' is not TYPE:INSTANCE (e.g. AI:3, Device:1234)";
+            *error = "object '" + text + "' is not TYPE:INSTANCE (analog-input:1, AI:1, 0:1; instance 0 to 4194303)";
         return false;
     }
-    const std::string type = text.substr(0, colon);
-    unsigned long code;
-    bool found = ParseUnsigned(type, CBACnetOBJ::OBJ_TYPES - 1, code);
-    for (int k = 0; !found && k < CBACnetOBJ::OBJ_TYPES; k++)
-        if (SameName(type, CBACnetOBJ::str_BACnetObjAddrType[k]) || SameName(type, CBACnetOBJ::str_BACnetObjType[k])) {
-            code = k;
-            found = true;
-        }
-    if (!found) {
+    const std::string typeText = text.substr(0, split);
+    unsigned type;
+    if (!ParseObjectType(typeText, type)) {
         if (error)
-            *error = "unknown object type '" + type + "'";
+            *error = "unknown object type '" + typeText + "' (a name such as analog-input, or a number 0 to 1023)";
         return false;
     }
-    out = _BACnetObjectID(static_cast<unsigned>(code), static_cast<unsigned>(instance));
+    out = _BACnetObjectID(type, static_cast<unsigned>(instance));
     return true;
 }
 
-_BACnetObjectID ToWire(_BACnetObjectID id)
+bool CatalogueType(unsigned bacnetType, unsigned& catalogue)
 {
     for (const WireType& w : kWireTypes)
-        if (id.m_type == w.catalogue)
-            return _BACnetObjectID(w.wire, id.m_instance);
-    return id;
+        if (bacnetType == w.bacnet) {
+            catalogue = w.catalogue;
+            return true;
+        }
+    if (bacnetType >= 18)
+        return false;
+    catalogue = bacnetType;
+    return true;
 }
 
 std::string ObjectText(const _BACnetObjectID& id)
 {
-    const std::string type = id.m_type < CBACnetOBJ::OBJ_TYPES ? CBACnetOBJ::str_BACnetObjAddrType[id.m_type]
-                                                               : "type" + std::to_string(id.m_type);
-    return type + ":" + std::to_string(id.m_instance);
+    return BACnetEnumText(BACNET_ENUM_OBJECT_TYPE, id.m_type) + ":" + std::to_string(id.m_instance);
 }
 
-std::string WireObjectText(DWORD value)
+std::string ObjectText(DWORD value)
 {
     _BACnetObjectID id;
     id.SetValue(value);
+    return ObjectText(id);
+}
+
+std::string CatalogueObjectText(const _BACnetObjectID& id)
+{
     for (const WireType& w : kWireTypes)
-        if (id.m_type == w.wire)
-            return ObjectText(_BACnetObjectID(w.catalogue, id.m_instance));
-    if (id.m_type >= 18)
-        return "type" + std::to_string(id.m_type) + ":" + std::to_string(id.m_instance);
+        if (id.m_type == w.catalogue)
+            return ObjectText(_BACnetObjectID(w.bacnet, id.m_instance));
     return ObjectText(id);
 }
 
@@ -121,18 +132,16 @@ bool ParseProperty(const std::string& text, PropertyRef& out, std::string* error
     const size_t open = rest.find('[');
     if (open != std::string::npos) {
         const size_t close = rest.find(']', open);
-        unsigned long index;
-        if (close == std::string::npos || !ParseUnsigned(rest.substr(open + 1, close - open - 1), 0xFFFF, index)) {
+        if (close == std::string::npos || !ParseNumber(rest.substr(open + 1, close - open - 1), 4294967294UL, out.index) ||
+            (close + 1 < rest.size() && rest[close + 1] != '.')) {
             if (error)
-                *error = "bad array index in '" + text + "'";
+                *error = "bad array index in '" + text + "' (0 to 4294967294)";
             return false;
         }
         out.hasIndex = true;
-        out.index = static_cast<unsigned>(index);
         out.name = rest.substr(0, open);
-        rest = rest.substr(close + 1);
-        if (!rest.empty() && rest[0] == '.')
-            out.key = rest.substr(1);
+        if (close + 1 < rest.size())
+            out.key = rest.substr(close + 2);
     } else {
         const size_t dot = rest.find('.');
         out.name = rest.substr(0, dot);
@@ -142,42 +151,43 @@ bool ParseProperty(const std::string& text, PropertyRef& out, std::string* error
     out.id = FindProperty(out.name);
     if (out.id < 0) {
         if (error)
-            *error = "unknown property '" + out.name + "'";
+            *error = "unknown property '" + out.name + "' (a name such as present-value, or a number 0 to 4194303)";
         return false;
     }
     return true;
 }
 
-std::string PropertyName(unsigned id)
+std::string PropertyName(unsigned long id)
 {
-    const char* name = CBACnetObjTypes::GetStr_BACnetPropertyID(static_cast<int>(id));
-    return name && *name ? std::string(name) : "property" + std::to_string(id);
+    if (id > 0xFFFFFFFFUL)
+        return std::to_string(id);
+    return BACnetEnumText(BACNET_ENUM_PROPERTY_ID, static_cast<unsigned>(id));
 }
 
-const char* ServiceName(int bit)
+std::string ConfirmedServiceName(int choice)
 {
-    return bit >= 0 && bit < kServiceCount ? kServiceNames[bit] : "unknown service";
+    return BACnetEnumText(BACNET_ENUM_CONFIRMED_SERVICE, static_cast<unsigned>(choice));
 }
 
-const char* ConfirmedServiceName(int choice)
+std::string UnconfirmedServiceName(int choice)
 {
-    return choice >= 0 && choice < kConfirmedServices ? kServiceNames[choice] : "unknown service";
+    return BACnetEnumText(BACNET_ENUM_UNCONFIRMED_SERVICE, static_cast<unsigned>(choice));
 }
 
-const char* UnconfirmedServiceName(int choice)
+std::string SegmentationName(int segmentation)
 {
-    return choice >= 0 && choice < kServiceCount - kConfirmedServices ? kServiceNames[kConfirmedServices + choice]
-                                                                      : "unknown service";
-}
-
-const char* SegmentationName(int segmentation)
-{
-    return segmentation >= 0 && segmentation < 4 ? kSegmentationNames[segmentation] : "unknown";
+    return BACnetEnumText(BACNET_ENUM_SEGMENTATION, static_cast<unsigned>(segmentation));
 }
 
 const char* PduTypeName(int type)
 {
     return type >= 0 && type < 8 ? kPduTypeNames[type] : "unknown PDU type";
+}
+
+std::string ErrorText(unsigned errorClass, unsigned errorCode)
+{
+    return BACnetEnumText(BACNET_ENUM_ERROR_CLASS, errorClass) + ": " +
+           BACnetEnumText(BACNET_ENUM_ERROR_CODE, errorCode);
 }
 
 }  // namespace tool

@@ -140,6 +140,16 @@ std::string Timestamp()
     return text;
 }
 
+std::string CsvCell(const std::string& text)
+{
+    if (text.find_first_of(",\"\n") == std::string::npos)
+        return text;
+    std::string out = "\"";
+    for (char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
 std::string NumberText(double value)
 {
     char text[40];

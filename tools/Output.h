@@ -23,6 +23,9 @@ std::string HexOctets(const std::vector<unsigned char>& data);
 // Reads "0104 02 05" or "01:04:02"; false on an odd digit count or a non-hex character.
 bool ParseHex(const std::string& text, std::vector<unsigned char>& out);
 
+// One CSV cell: quoted when it holds a comma, a quote or a line break.
+std::string CsvCell(const std::string& text);
+
 // Local wall-clock time with milliseconds: "2024-05-01 12:00:00.123".
 std::string Timestamp();
 

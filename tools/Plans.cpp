@@ -28,7 +28,9 @@ bool HostValue(const Binding& binding, const std::string& text, CTagVal& value, 
     } else if (IsWord(text, "inactive") || IsWord(text, "false") || IsWord(text, "off")) {
         number = 0;
     } else if (IsWord(text, "null")) {
-        number = -1;  // a priority-array element goes out as a Null
+        // A host value cannot say Null for every data type; the generic write does.
+        error = "null is written by the generic write (bacnet-tool write ... null --priority N)";
+        return false;
     } else {
         char* stop = nullptr;
         number = strtod(text.c_str(), &stop);
@@ -38,7 +40,7 @@ bool HostValue(const Binding& binding, const std::string& text, CTagVal& value, 
         }
     }
     // A floating tag writes a priority-array element as a Real.
-    if (type == CBACnetTypes::DT_PRIORITY_VALUE && number != -1)
+    if (type == CBACnetTypes::DT_PRIORITY_VALUE)
         value.SetVal(static_cast<float>(number));
     else
         value.SetVal(number);
@@ -59,7 +61,7 @@ bool CodecFits(const PropertyPlan& plan)
 void Address(PropertyPlan& plan)
 {
     CBACnetPropertyID& codec = plan.codec->Codec();
-    codec.m_objectID = ToWire(plan.object);
+    codec.m_objectID = plan.object;
     codec.m_arrayIndex = plan.property.hasIndex ? static_cast<unsigned char>(plan.property.index)
                                                 : static_cast<unsigned char>(CBACnetPropertyID::NO_ARRAY_INDEX);
 }

@@ -23,7 +23,7 @@ void Poller::MakeRun(CBACnetReadMultiService& rpm, int first)
             break;  // full: the run ends at rpm.m_last
 }
 
-bool Poller::PollOnce(std::string& failure, std::vector<Exchange>* exchanges)
+bool Poller::PollOnce(Reply& failed, std::vector<Exchange>* exchanges)
 {
     const int count = static_cast<int>(m_array.GetSize());
     bool ok = true;
@@ -38,7 +38,7 @@ bool Poller::PollOnce(std::string& failure, std::vector<Exchange>* exchanges)
         if (exchange.reply.ok) {
             rpm.ReadBodyFrame(exchange.reply.Data(), exchange.reply.Length(), m_array);
         } else {
-            failure = exchange.reply.failure;
+            failed = exchange.reply;
             ok = false;
         }
         first = rpm.m_last + 1;

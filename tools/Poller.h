@@ -30,9 +30,9 @@ public:
     // Writes into `rpm` (constructed with `first`) the request for the run
     // of bindings from `first` on: as many as the device's max APDU allows.
     void MakeRun(CBACnetReadMultiService& rpm, int first);
-    // Polls every binding once. False when a request failed; `failure`
-    // then holds the library's text. With `exchanges`, keeps what went over the wire.
-    bool PollOnce(std::string& failure, std::vector<Exchange>* exchanges = nullptr);
+    // Polls every binding once. False when a request failed; `failed`
+    // then holds its reply. With `exchanges`, keeps what went over the wire.
+    bool PollOnce(Reply& failed, std::vector<Exchange>* exchanges = nullptr);
 
 private:
     Client& m_client;

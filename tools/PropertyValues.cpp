@@ -152,7 +152,7 @@ private:
 std::string PeriodText(const _BACnetSpecialEvent& event)
 {
     if (event.m_periodChoice == _BACnetSpecialEvent::PERIOD_CALENDAR_REFERENCE)
-        return "calendar " + WireObjectText(event.m_calendarID.GetValue());
+        return "calendar " + ObjectText(event.m_calendarID.GetValue());
     switch (event.m_calendarEntryChoice) {
     case _BACnetSpecialEvent::ENTRY_DATE:
         return "date " + DateText(event.m_date);
@@ -265,7 +265,7 @@ public:
                 return Fail(error, "a reference list is written OBJECT/PROPERTY,OBJECT/PROPERTY,...");
             if (property.id > 255)
                 return Fail(error, "a reference names a property below 256");
-            auto ref = std::make_unique<_BACnetPropertyRef>(ToWire(id), static_cast<unsigned char>(property.id));
+            auto ref = std::make_unique<_BACnetPropertyRef>(id, static_cast<unsigned char>(property.id));
             m_codec.m_references.Add(ref.get());
             ref.release();
         }
@@ -281,7 +281,7 @@ private:
     }
     static std::string Text(const _BACnetPropertyRef& ref)
     {
-        return WireObjectText(ref.m_objectID.GetValue()) + "/" + PropertyName(ref.m_propertyID);
+        return ObjectText(ref.m_objectID.GetValue()) + "/" + PropertyName(ref.m_propertyID);
     }
     CBACnetObjPropertyRef m_codec;
 };
@@ -298,51 +298,19 @@ public:
         }
         out << m_codec.m_objectIDs.GetSize() << " objects\n";
         for (INT_PTR i = 0; i < m_codec.m_objectIDs.GetSize(); i++)
-            out << "  " << std::setw(5) << std::right << i + 1 << "  " << WireObjectText(m_codec.m_objectIDs.GetAt(i))
+            out << "  " << std::setw(5) << std::right << i + 1 << "  " << ObjectText(m_codec.m_objectIDs.GetAt(i))
                 << '\n';
     }
     void Json(JsonWriter& json) override
     {
         json.BeginArray();
         for (INT_PTR i = 0; i < m_codec.m_objectIDs.GetSize(); i++)
-            json.String(WireObjectText(m_codec.m_objectIDs.GetAt(i)));
+            json.String(ObjectText(m_codec.m_objectIDs.GetAt(i)));
         json.EndArray();
     }
 
 private:
     CBACnetObjectList m_codec;
-};
-
-// The supported object types and services: the names of the flags that are set.
-template <class C, int Count, unsigned char (C::*Flags)[Count]>
-class FlagsValue : public PropertyValue {
-public:
-    CBACnetPropertyID& Codec() override { return m_codec; }
-    void Print(std::ostream& out) override
-    {
-        int shown = 0;
-        for (int k = 0; k < Count; k++)
-            if ((m_codec.*Flags)[k])
-                out << (shown++ ? ", " : "") << Name(k);
-        out << (shown ? "\n" : "(none)\n");
-    }
-    void Json(JsonWriter& json) override
-    {
-        json.BeginArray();
-        for (int k = 0; k < Count; k++)
-            if ((m_codec.*Flags)[k])
-                json.String(Name(k));
-        json.EndArray();
-    }
-
-private:
-    static std::string Name(int k)
-    {
-        if (Count == CBACnetTypeSupported::TYPES)
-            return CBACnetOBJ::str_BACnetObjType[k];
-        return ServiceName(k);
-    }
-    C m_codec;
 };
 
 }  // namespace
@@ -358,7 +326,8 @@ std::string DateText(DWORD date)
     const unsigned year = date >> 24, month = (date >> 16) & 0xFF, day = (date >> 8) & 0xFF, weekday = date & 0xFF;
     std::string text = (year == 255 ? std::string("*") : std::to_string(1900 + year)) + "-" + Field(month, "%02u") +
                        "-" + Field(day, "%02u");
-    if (weekday >= 1 && weekday <= 7)
+    // A whole date says its weekday itself; a pattern's weekday is part of it.
+    if (weekday >= 1 && weekday <= 7 && (year == 255 || month == 255 || day == 255 || month > 12 || day > 31))
         text += std::string(" (") + kShortDays[weekday - 1] + ")";
     return text;
 }
@@ -403,12 +372,6 @@ std::unique_ptr<PropertyValue> MakePropertyValue(unsigned propertyID)
     case 32: return std::make_unique<DateRangeValue>();
     case 54: return std::make_unique<ObjPropertyRefValue>();
     case 76: return std::make_unique<ObjectListValue>();
-    case 96:
-        return std::make_unique<
-            FlagsValue<CBACnetTypeSupported, CBACnetTypeSupported::TYPES, &CBACnetTypeSupported::m_typeFlags>>();
-    case 97:
-        return std::make_unique<FlagsValue<CBACnetServiceSupported, CBACnetServiceSupported::SERVICES,
-                                           &CBACnetServiceSupported::m_serviceFlags>>();
     default: return nullptr;
     }
 }

@@ -31,7 +31,8 @@ public:
 // The codec for a property identifier; null when the library has none.
 std::unique_ptr<PropertyValue> MakePropertyValue(unsigned propertyID);
 
-// "2024-12-25 (Wed)", "*" for unspecified parts; the packed form the codecs hold.
+// ISO 8601 "2024-12-25"; "*" for an unspecified part, and then the weekday
+// when one is given ("*-12-*"... "(Wed)"). The packed form the codecs hold.
 std::string DateText(DWORD date);
 // "08:00:00", with hundredths when set.
 std::string TimeText(DWORD time);

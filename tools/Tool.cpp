@@ -2,11 +2,29 @@
 
 #include <iomanip>
 
+#include "Names.h"
 #include "Output.h"
 
 namespace tool {
 
-const OptionSpec kJsonOption{"json", "", "machine-readable output (JSON)"};
+const OptionSpec kJsonOption{"json", "", "machine-readable output (JSON, see the README)"};
+const OptionSpec kCsvOption{"csv", "", "comma-separated values with a heading row"};
+
+void FailureJson(JsonWriter& json, const Reply& reply)
+{
+    json.BeginObject().Member("kind", reply.failureKind).Member("text", reply.failure);
+    if (reply.failureKind == "error") {
+        json.Member("class", BACnetEnumText(BACNET_ENUM_ERROR_CLASS, static_cast<unsigned>(reply.failureClass)))
+            .Member("classNumber", static_cast<long long>(reply.failureClass))
+            .Member("code", BACnetEnumText(BACNET_ENUM_ERROR_CODE, static_cast<unsigned>(reply.failureCode)))
+            .Member("codeNumber", static_cast<long long>(reply.failureCode));
+    } else if (reply.failureKind == "reject" || reply.failureKind == "abort") {
+        const int names = reply.failureKind == "reject" ? BACNET_ENUM_REJECT_REASON : BACNET_ENUM_ABORT_REASON;
+        json.Member("reason", BACnetEnumText(names, static_cast<unsigned>(reply.failureCode)))
+            .Member("reasonNumber", static_cast<long long>(reply.failureCode));
+    }
+    json.EndObject();
+}
 
 std::vector<OptionSpec> NetworkOptions()
 {
@@ -49,9 +67,11 @@ void PrintOverview(std::ostream& out)
            "       bacnet-tool COMMAND --help\n\ncommands:\n";
     for (const Command& c : Commands())
         out << "  " << std::left << std::setw(10) << c.name << c.summary << '\n';
-    out << "\nObjects are TYPE:INSTANCE with the library's two-letter codes (AI:3, AO:1, DV:1234, SC:1);\n"
-           "properties are the library's property names (PresentValue, priorityarray[8], object-list).\n"
-           "Exit status: 0 success, 1 the device refused or did not answer, 2 usage error.\n";
+    out << "\nObjects are TYPE:INSTANCE: analog-input:1, analog-input,1, AI:1 or 0:1 (the BACnet type number).\n"
+           "Properties by standard name (present-value, priority-array[8]), by the library\n"
+           "catalogue's name (PresentValue) or by number (85).\n"
+           "Exit status: 0 success, 1 the device refused or did not answer, 2 usage error.\n"
+           "bacnet-tool --version prints the library's version.\n";
 }
 
 void PrintHelp(std::ostream& out, const Command& c)
@@ -74,6 +94,12 @@ void PrintHelp(std::ostream& out, const Command& c)
 
 int RunTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err)
 {
+    // The terminal speaks UTF-8: host strings convert through it, not Windows-1252.
+    HostSetCodePage(HOST_CP_UTF8);
+    if (!words.empty() && (words[0] == "--version" || words[0] == "version")) {
+        out << "bacnet-tool " << bacnetcodec_version() << '\n';
+        return EXIT_OK;
+    }
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
         PrintOverview(words.empty() ? err : out);
         return words.empty() ? EXIT_USAGE : EXIT_OK;
@@ -151,7 +177,9 @@ int Session::Failed(const std::string& what, Reply& reply)
 {
     if (m_context.args.Has("json")) {
         JsonWriter json(m_context.out);
-        json.BeginObject().Member("error", reply.failure).Member("status", reply.record.m_status).EndObject();
+        json.BeginObject().Key("error");
+        FailureJson(json, reply);
+        json.EndObject();
         m_context.out << '\n';
     }
     m_context.err << what << " failed: " << reply.failure << '\n';

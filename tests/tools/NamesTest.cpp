@@ -1,23 +1,33 @@
-// Objects and properties as the command line names them.
+// Objects, properties and values as the command line names them, and the
+// text they print as, which must read back.
 #include <gtest/gtest.h>
 
 #include "Names.h"
+#include "Output.h"
 #include "PropertyValues.h"
+#include "Values.h"
 
 using namespace tool;
 
-TEST(Names, ObjectsByTheLibrarysCodes)
+TEST(Names, ObjectsInEveryForm)
 {
     struct Row {
         const char* text;
         bool ok;
-        unsigned type, instance;
+        unsigned type, instance;  // the BACnet object type
     };
     const Row rows[] = {
-        {"AI:3", true, 0, 3},          {"ai:3", true, 0, 3},        {"DV:1234", true, 8, 1234},
-        {"Device:1234", true, 8, 1234}, {"SC:1", true, 17, 1},       {"AC:7", true, 20, 7},
-        {"8:4194303", true, 8, 4194303}, {"AI:4194304", false, 0, 0}, {"XX:1", false, 0, 0},
-        {"AI", false, 0, 0},            {"AI:-1", false, 0, 0},      {"21:1", false, 0, 0},
+        {"analog-input:1", true, 0, 1},   {"analog-input,1", true, 0, 1},  {"Analog-Input:1", true, 0, 1},
+        {"AI:3", true, 0, 3},             {"ai,3", true, 0, 3},            {"0:1", true, 0, 1},
+        {"DV:1234", true, 8, 1234},       {"device:4194303", true, 8, 4194303},
+        {"AnalogInput:2", true, 0, 2},    // the catalogue's long name
+        {"MV:1", true, 19, 1},            {"multi-state-value:1", true, 19, 1},
+        {"19:1", true, 19, 1},            {"18:1", true, 18, 1},           {"20:1", true, 20, 1},
+        {"AC:7", true, 23, 7},            {"EN:1", true, 151, 1},          {"PC:1", true, 152, 1},
+        {"1023:5", true, 1023, 5},        {"trend-log:2", true, 20, 2},
+        {"1024:1", false, 0, 0},          {"AI:4194304", false, 0, 0},     {"XX:1", false, 0, 0},
+        {"AI", false, 0, 0},              {"AI:-1", false, 0, 0},          {"AI:", false, 0, 0},
+        {":1", false, 0, 0},              {"AI:1x", false, 0, 0},
     };
     for (const Row& row : rows) {
         _BACnetObjectID id;
@@ -30,53 +40,174 @@ TEST(Names, ObjectsByTheLibrarysCodes)
             EXPECT_FALSE(error.empty()) << row.text;
         }
     }
-    EXPECT_EQ(ToWire(_BACnetObjectID(20, 7)).m_type, 23u);
-    EXPECT_EQ(WireObjectText(_BACnetObjectID(23, 7).GetValue()), "AC:7");
-    EXPECT_EQ(WireObjectText(_BACnetObjectID(2, 700).GetValue()), "AV:700");
-    EXPECT_EQ(WireObjectText(_BACnetObjectID(300, 1).GetValue()), "type300:1");
 }
 
-TEST(Names, PropertiesByTheLibrarysNames)
+TEST(Names, EveryObjectTypePrintsAsItReadsBack)
+{
+    for (unsigned type = 0; type < 1024; type++) {
+        const _BACnetObjectID id(type, 4194303 - type);
+        const std::string text = ObjectText(id);
+        _BACnetObjectID back;
+        ASSERT_TRUE(ParseObject(text, back, nullptr)) << text;
+        EXPECT_EQ(back.GetValue(), id.GetValue()) << text;
+    }
+    EXPECT_EQ(ObjectText(_BACnetObjectID(0, 1)), "analog-input:1");
+    EXPECT_EQ(ObjectText(_BACnetObjectID(19, 1)), "multi-state-value:1");
+    EXPECT_EQ(ObjectText(_BACnetObjectID(300, 1)), "300:1");
+    // The catalogue's own codes never show as themselves.
+    EXPECT_EQ(CatalogueObjectText(_BACnetObjectID(20, 7)), "accumulator:7");
+    EXPECT_EQ(CatalogueObjectText(_BACnetObjectID(18, 1)), "151:1");
+    unsigned catalogue;
+    EXPECT_TRUE(CatalogueType(23, catalogue));
+    EXPECT_EQ(catalogue, 20u);
+    EXPECT_FALSE(CatalogueType(19, catalogue));
+}
+
+TEST(Names, PropertiesByStandardNameCatalogueNameOrNumber)
 {
     struct Row {
         const char* text;
-        int id;
+        long id;
         bool hasIndex;
-        unsigned index;
+        unsigned long index;
         const char* key;
     };
     const Row rows[] = {
-        {"PresentValue", 85, false, 0, ""},    {"presentvalue", 85, false, 0, ""},
-        {"priorityarray[8]", 87, true, 8, ""}, {"localdate.year", 56, false, 0, "year"},
-        {"weekly-schedule[1]", 123, true, 1, ""}, {"object-list", 76, false, 0, ""},
-        {"Scale_Factor", 188, false, 0, ""},   {"85", 85, false, 0, ""},
-        {"x[2].hour", -1, false, 0, ""},        {"PresentValue[", -1, false, 0, ""},
+        {"present-value", 85, false, 0, ""},       {"PRESENT_VALUE", 85, false, 0, ""},
+        {"PresentValue", 85, false, 0, ""},        {"presentvalue", 85, false, 0, ""},
+        {"priority-array[8]", 87, true, 8, ""},    {"priorityarray[0]", 87, true, 0, ""},
+        {"local-date.year", 56, false, 0, "year"}, {"localdate.year", 56, false, 0, "year"},
+        {"status-flags", 111, false, 0, ""},       {"model-name", 70, false, 0, ""},
+        {"protocol-revision", 139, false, 0, ""},  {"max-apdu-length-accepted", 62, false, 0, ""},
+        {"date-list", 23, false, 0, ""},           {"property-list", 371, false, 0, ""},
+        {"9999", 9999, false, 0, ""},              {"4194303", 4194303, false, 0, ""},
+        {"object-list[4294967294]", 76, true, 4294967294UL, ""},
+        {"4194304", 4194304, false, 0, ""},        // max-bvlc-length-accepted, named above the vendors' range
+        {"4194400", -1, false, 0, ""},             {"object-list[4294967295]", -1, false, 0, ""},
+        {"x[2].hour", -1, false, 0, ""},           {"present-value[", -1, false, 0, ""},
+        {"present-value[1]x", -1, false, 0, ""},   {"", -1, false, 0, ""},
     };
     for (const Row& row : rows) {
         PropertyRef ref;
         std::string error;
         const bool ok = ParseProperty(row.text, ref, &error);
         ASSERT_EQ(ok, row.id >= 0) << row.text;
-        if (!ok)
+        if (!ok) {
+            EXPECT_FALSE(error.empty()) << row.text;
             continue;
+        }
         EXPECT_EQ(ref.id, row.id) << row.text;
         EXPECT_EQ(ref.hasIndex, row.hasIndex) << row.text;
         EXPECT_EQ(ref.index, row.index) << row.text;
         EXPECT_EQ(ref.key, row.key) << row.text;
     }
     EXPECT_EQ(PropertyName(123), "weekly-schedule");
-    EXPECT_EQ(PropertyName(4000), "property4000");
+    EXPECT_EQ(PropertyName(4000000), "4000000");
+    EXPECT_EQ(ErrorText(2, 32), "property: unknown-property");
 }
 
-TEST(Names, DatesAndTimes)
+TEST(Names, DatesAndTimesInIso8601)
 {
     DWORD date;
     ASSERT_TRUE(ParseDate("2024-12-25", date));
     EXPECT_EQ(date, DWORD(124) << 24 | 12 << 16 | 25 << 8 | 3);  // a Wednesday
-    EXPECT_EQ(DateText(date), "2024-12-25 (Wed)");
+    EXPECT_EQ(DateText(date), "2024-12-25");
     EXPECT_EQ(DateText(0xFFFFFFFF), "*-*-*");
+    EXPECT_EQ(DateText(0xFFFFFF01), "*-*-* (Mon)");
     EXPECT_FALSE(ParseDate("2024-13-01", date));
     EXPECT_FALSE(ParseDate("2024-12-25x", date));
     EXPECT_EQ(TimeText(DWORD(8) << 24 | 30 << 16), "08:30:00");
     EXPECT_EQ(TimeText(DWORD(17) << 24 | 5), "17:00:00.05");
+    EXPECT_EQ(CsvCell("Zone 1"), "Zone 1");
+    EXPECT_EQ(CsvCell("a,\"b\""), "\"a,\"\"b\"\"\"");
+}
+
+TEST(Values, PrintWithTheStandardsNames)
+{
+    struct Row {
+        CBACnetValue value;
+        unsigned objectType;
+        unsigned long property;
+        const char* text;
+    };
+    std::vector<bool> flags = {false, true, false, true};
+    std::vector<bool> types(65, false);
+    types[0] = types[8] = types[19] = types[64] = true;
+    std::vector<bool> services(49, false);
+    services[12] = services[14] = services[48] = true;
+    const Row rows[] = {
+        {CBACnetValue::Enumerated(62), 0, 117, "degrees-celsius"},
+        {CBACnetValue::Enumerated(0), 8, 79, "analog-input"},
+        {CBACnetValue::Enumerated(1), 5, 85, "active"},
+        {CBACnetValue::Enumerated(1), 5, 87, "active"},  // a priority-array element of a binary value
+        {CBACnetValue::Enumerated(1), 0, 85, "1"},
+        {CBACnetValue::Enumerated(0), 8, 107, "segmented-both"},
+        {CBACnetValue::Enumerated(0), 8, 112, "operational"},
+        {CBACnetValue::Enumerated(0), 0, 36, "normal"},
+        {CBACnetValue::Enumerated(70000), 0, 117, "70000"},
+        {CBACnetValue::Bits(flags), 0, 111, "{fault, out-of-service}"},
+        {CBACnetValue::Bits(types), 8, 96, "{analog-input, device, multi-state-value, color-temperature}"},
+        {CBACnetValue::Bits(services), 8, 97, "{read-property, read-property-multiple, you-are}"},
+        {CBACnetValue::Bits(flags), 0, 9999, "B'0101'"},
+        {CBACnetValue::ObjectID(_BACnetObjectID(19, 1).GetValue()), 8, 76, "multi-state-value:1"},
+        {CBACnetValue::Date(DWORD(125) << 24 | 1 << 16 | 2 << 8 | 4), 8, 56, "2025-01-02"},
+        {CBACnetValue::Time(DWORD(8) << 24 | 5 << 16 | 1 << 8 | 50), 8, 57, "08:05:01.50"},
+        {CBACnetValue::Real(21.5f), 0, 85, "21.5"},
+        {CBACnetValue::Double(0.1), 46, 85, "0.1"},
+        {CBACnetValue::Text("Caf\xC3\xA9 \"1\""), 0, 77, "\"Caf\xC3\xA9 \\\"1\\\"\""},
+        {CBACnetValue::Null(), 1, 87, "null"},
+        {CBACnetValue::Unsigned(18446744073709551615ull), 19, 85, "18446744073709551615"},
+        {CBACnetValue::Signed(-5), 45, 85, "-5"},
+        {CBACnetValue::Octets({0x01, 0xAB}), 47, 85, "X'01 AB'"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(ValueText(row.value, ValueContext{row.objectType, row.property}), row.text) << row.text;
+}
+
+TEST(Values, TextBecomesTheValueOfItsTag)
+{
+    struct Row {
+        const char* text;
+        int tag;
+        unsigned objectType;
+        unsigned long property;
+        bool ok;
+        const char* printed;  // the value printed back
+    };
+    using T = CBACnetTag;
+    const Row rows[] = {
+        {"null", T::TYPE_REAL, 1, 85, true, "null"},
+        {"NULL", T::TYPE_ENUMERATED, 5, 85, true, "null"},
+        {"42.5", T::TYPE_REAL, 1, 85, true, "42.5"},
+        {"active", T::TYPE_ENUMERATED, 5, 85, true, "active"},
+        {"1", T::TYPE_ENUMERATED, 5, 85, true, "active"},
+        {"degrees-fahrenheit", T::TYPE_ENUMERATED, 0, 117, true, "degrees-fahrenheit"},
+        {"warm", T::TYPE_ENUMERATED, 0, 117, false, ""},
+        {"3", T::TYPE_UNSIGNED, 19, 85, true, "3"},
+        {"-3", T::TYPE_UNSIGNED, 19, 85, false, ""},
+        {"18446744073709551616", T::TYPE_UNSIGNED, 19, 85, false, ""},
+        {"-9", T::TYPE_SIGNED, 45, 85, true, "-9"},
+        {"x", T::TYPE_REAL, 1, 85, false, ""},
+        {"true", T::TYPE_BOOLEAN, 0, 81, true, "true"},
+        {"maybe", T::TYPE_BOOLEAN, 0, 81, false, ""},
+        {"\xD0\x97\xD0\xB0\xD0\xBB", T::TYPE_CHARACTER_STRING, 2, 77, true, "\"\xD0\x97\xD0\xB0\xD0\xBB\""},
+        {"2025-01-02", T::TYPE_DATE, 8, 56, true, "2025-01-02"},
+        {"2025-02-30x", T::TYPE_DATE, 8, 56, false, ""},
+        {"08:05", T::TYPE_TIME, 8, 57, true, "08:05:00"},
+        {"24:00", T::TYPE_TIME, 8, 57, false, ""},
+        {"analog-input:1", T::TYPE_OBJECT_ID, 8, 9999, true, "analog-input:1"},
+        {"0101", T::TYPE_BIT_STRING, 0, 9999, true, "B'0101'"},
+        {"01a", T::TYPE_BIT_STRING, 0, 9999, false, ""},
+        {"01ab", T::TYPE_OCTET_STRING, 47, 85, true, "X'01 AB'"},
+    };
+    for (const Row& row : rows) {
+        CBACnetValue value;
+        std::string error;
+        const ValueContext where{row.objectType, row.property};
+        ASSERT_EQ(ValueFromText(row.text, row.tag, where, value, error), row.ok) << row.text;
+        if (row.ok)
+            EXPECT_EQ(ValueText(value, where), row.printed) << row.text;
+        else
+            EXPECT_FALSE(error.empty()) << row.text;
+    }
 }

@@ -8,7 +8,11 @@
 // or property. It exits when its standard input closes (the test that
 // started it is gone) or after --limit seconds, whichever comes first.
 //
-//     node device.js [--limit SECONDS]
+// With --modern it answers as a current device does: protocol-services-
+// supported in 49 bits and protocol-object-types-supported in 65, and its
+// binary value is commandable (a priority array and a relinquish default).
+//
+//     node device.js [--limit SECONDS] [--modern]
 
 const Bacnet = require('node-bacnet');
 const Transport = require('node-bacnet/lib/transport');
@@ -24,6 +28,7 @@ const VENDOR_ID = 999;
 
 const limitArg = process.argv.indexOf('--limit');
 const limitSeconds = limitArg > 0 ? Number(process.argv[limitArg + 1]) : 60;
+const modern = process.argv.includes('--modern');
 
 function log(...args) {
   process.stderr.write(`[device] ${args.join(' ')}\n`);
@@ -83,6 +88,17 @@ const objects = {
     [P.PRESENT_VALUE]: enumerated(1),
   },
 };
+
+if (modern) {
+  const device = objects[key({type: O.DEVICE, instance: DEVICE_INSTANCE})];
+  // The same services and types, in the lengths a current device sends;
+  // bit 64 (the last object type) set so the whole length is read.
+  device[P.PROTOCOL_SERVICES_SUPPORTED] = [{type: T.BIT_STRING, value: bits(49, [12, 14, 15, 16, 26, 34])}];
+  device[P.PROTOCOL_OBJECT_TYPES_SUPPORTED] = [{type: T.BIT_STRING, value: bits(65, [0, 2, 5, 8, 64])}];
+  const bv = objects[key({type: O.BINARY_VALUE, instance: 2})];
+  bv[P.PRIORITY_ARRAY] = nulls(16);
+  bv[P.RELINQUISH_DEFAULT] = enumerated(0);
+}
 
 const isArray = (propertyId) =>
   propertyId === P.OBJECT_LIST || propertyId === P.PRIORITY_ARRAY;
@@ -160,9 +176,15 @@ client.on('readProperty', (data) => {
 
 client.on('readPropertyMultiple', (data) => {
   log('read-property-multiple', JSON.stringify(data.payload.properties), 'invoke', data.invokeId);
+  // "all" (8) stands for every property the object has.
+  const expand = (spec) => spec.properties.flatMap((property) => {
+    const object = objects[key(spec.objectId)];
+    if (property.id !== P.ALL || !object) return [property];
+    return Object.keys(object).map((id) => ({id: Number(id), index: ALL}));
+  });
   const values = data.payload.properties.map((spec) => ({
     objectId: spec.objectId,
-    values: spec.properties.map((property) => {
+    values: expand(spec).map((property) => {
       const result = read(spec.objectId, property);
       return {
         property,
