@@ -219,7 +219,16 @@ TEST(HostileDevice, EveryCutOfAReadReplyIsRefused)
             ExpectRefused(Ask(cut, row.words), std::string(row.name) + " cut to " + std::to_string(keep) + " octets");
         }
     }
-    EXPECT_EQ(cuts, 118);
+    // An acknowledgement cut inside its own header is not a reply at all.
+    for (size_t keep = 1; keep < 3; keep++, cuts++) {
+        ScriptedDevice cut([&](const Octets& request) {
+            Octets header = Ack(request, {});
+            header.resize(keep);
+            return header;
+        });
+        ExpectRefused(Ask(cut, rows[0].words), "the header cut to " + std::to_string(keep) + " octets");
+    }
+    EXPECT_EQ(cuts, 120);
 }
 
 // A reply that answers another object, property or index than was asked is
@@ -384,5 +393,51 @@ TEST(HostileDevice, ACutListIsNotAShortList)
         const ToolRun run = Ask(device, row.words);
         ExpectRefused(run, row.name);
         EXPECT_FALSE(run.Says("40")) << row.name << '\n' << Said(run);
+        EXPECT_EQ(run.err.find("read failed: the reply is refused: "), 0u) << row.name << '\n' << Said(run);
+    }
+    // The same two segments with the closing tag: the script is sound.
+    ScriptedDevice whole(ScriptedDevice::Frames([&](const Octets& request) {
+        return std::vector<Octets>{
+            Join({{0x3C, request[2], 0x00, 0x02, request[3]}, head, Octets(objects.begin(), objects.begin() + 100)}),
+            Join({{0x38, request[2], 0x01, 0x02, request[3]}, Octets(objects.begin() + 100, objects.end()), {0x3F}})};
+    }));
+    const ToolRun run = Ask(whole, {"read", "DV:1234", "object-list"});
+    EXPECT_TRUE(run.Says("device:1234 object-list: 40 values\n")) << Said(run);
+    EXPECT_TRUE(run.Says("  [40] analog-input:296\n(the reply came in 2 segments)\n")) << Said(run);
+}
+
+// `read OBJECT all` decodes the acknowledgement itself: an odd result in
+// the middle either prints as what the device sent, by the standard's names,
+// or the whole reply is refused with the octet it stopped at.
+TEST(HostileDevice, AnOddResultInReadAllIsShownAsSentOrRefused)
+{
+    struct Row {
+        const char* name;
+        Octets middle;     // property, value
+        const char* says;  // printed, or "" for a refusal
+    };
+    const Row rows[] = {
+        {"units 47808 in two octets", {0x29, 0x75, 0x4E, 0x92, 0xBA, 0xC0, 0x4F},
+         "analog-input:1 units = standard-cubic-feet-per-day\n"},
+        {"a Double present value", {0x29, 0x55, 0x4E, 0x55, 0x08, 0x40, 0x35, 0x80, 0, 0, 0, 0, 0, 0x4F},
+         "analog-input:1 present-value = 21.5\n"},
+        {"a tag of length 7", {0x29, 0x55, 0x4E, 0x47, 0x41, 0xAC, 0, 0, 0, 0, 0, 0x4F}, ""},
+        {"a Real running into the closing tag", {0x29, 0x55, 0x4E, 0x44, 0x41, 0xAC, 0x4F}, ""},
+        {"an opening tag and the end", {0x29, 0x1C, 0x4E}, ""},
+    };
+    const Octets first = Join({kAI1, {0x1E, 0x29, 0x4D, 0x4E, 0x75, 0x03, 0x00, 'h', 'i', 0x4F}});
+    const Octets last = {0x29, 0x4B, 0x4E, 0xC4, 0, 0, 0, 1, 0x4F, 0x1F};
+    for (const Row& row : rows) {
+        ScriptedDevice device([&](const Octets& request) { return Ack(request, Join({first, row.middle, last})); });
+        const ToolRun run = Ask(device, {"read", "AI:1", "all"});
+        if (*row.says) {
+            EXPECT_EQ(run.out, std::string("analog-input:1 object-name = \"hi\"\n") + row.says +
+                                   "analog-input:1 object-identifier = analog-input:1\n")
+                << row.name << '\n' << Said(run);
+        } else {
+            ExpectRefused(run, row.name);
+            EXPECT_TRUE(run.err.find("read failed: the reply is refused: its tags are refused at octet ") == 0)
+                << row.name << '\n' << Said(run);
+        }
     }
 }
