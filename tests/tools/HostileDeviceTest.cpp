@@ -157,8 +157,8 @@ const Octets kPresentValue = {0x19, 0x55};
 const Octets kUnits = {0x19, 0x75};
 const Octets kReal21_5 = {0x44, 0x41, 0xAC, 0x00, 0x00};
 
-// Every octet string the tool might print a good value in: none of them
-// may appear in a refusal.
+// A refusal: exit 1, a reason on stderr, and none of the forms a value
+// prints in (" = ", a list's count, an empty list) on stdout.
 void ExpectRefused(const ToolRun& run, const std::string& name)
 {
     EXPECT_EQ(run.rc, tool::EXIT_FAILED) << name << '\n' << Said(run);
