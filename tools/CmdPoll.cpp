@@ -45,6 +45,18 @@ void PrintLine(Context& context, const std::string& now, const TagLine& line)
     }
 }
 
+// Why a tag got no value from this poll, as the library recorded it.
+std::string MissingText(const CBACnetObjTypes& p, bool pollFailed)
+{
+    if (pollFailed)
+        return "the poll failed";
+    if (p.m_result == CBACnetObjTypes::RESULT_REFUSED)
+        return std::string("its result is refused: ") + CBACnetTag::RefusalName(p.m_refusal);
+    if (p.m_result == CBACnetObjTypes::RESULT_ACCESS_ERROR && p.m_errorClass >= 0)
+        return "error " + ErrorText(static_cast<unsigned>(p.m_errorClass), static_cast<unsigned>(p.m_errorCode));
+    return "the device reported a property access error";
+}
+
 void PrintChanges(Context& context, Poller& poller, bool firstPoll, bool pollFailed)
 {
     const std::string now = Timestamp();
@@ -52,14 +64,16 @@ void PrintChanges(Context& context, Poller& poller, bool firstPoll, bool pollFai
         CTagVal value;
         const bool changed = TakeValue(binding, value);
         // After the first poll, a tag that got nothing was answered with a
-        // property access error (or not at all): say so once.
-        const bool missing = !changed && firstPoll && !binding.delivered;
+        // property access error (or not at all): say so once. A result the
+        // library refused is said on every poll: the value held is stale.
+        const bool refused = !pollFailed && binding.property->m_result == CBACnetObjTypes::RESULT_REFUSED;
+        const bool missing = !changed && ((firstPoll && !binding.delivered) || refused);
         if (!changed && !missing)
             continue;
         PrintLine(context, now,
                   {binding.name, changed, changed ? ValueText(binding, value) : std::string(),
                    [&](JsonWriter& json) { ValueJson(json, binding, value); },
-                   pollFailed ? "the poll failed" : "the device reported a property access error"});
+                   MissingText(*binding.property, pollFailed)});
     }
     context.out.flush();
 }
@@ -92,7 +106,12 @@ bool PollGeneric(Context& context, Session& session, Device& device, std::vector
         Reply reply = session.client().Transact(device, BuildReadRequest(device.record, tag.object, tag.property));
         PropertyResult result;
         std::string why;
-        if (reply.ok && ReadPropertyAck(reply.Data(), reply.Length(), result, why)) {
+        PropertyResult asked;
+        asked.object = tag.object;
+        asked.property = static_cast<unsigned long>(tag.property.id);
+        asked.hasIndex = tag.property.hasIndex;
+        asked.index = tag.property.index;
+        if (reply.ok && ReadPropertyAck(reply.Data(), reply.Length(), result, why) && Matches(asked, result, why)) {
             const ValueContext where{tag.object.m_type, static_cast<unsigned long>(tag.property.id)};
             std::string text;
             for (size_t i = 0; i < result.values.size(); i++)
@@ -158,8 +177,10 @@ int RunPoll(Context& context)
         if (n > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(interval));
         Reply failed;
-        const bool polled = (poller.Bindings().empty() || poller.PollOnce(failed)) &
-                            PollGeneric(context, session, device, generic, n == 0, failed);
+        // Both reads run every cycle, even when the first failed.
+        const bool bound = poller.Bindings().empty() || poller.PollOnce(failed);
+        const bool generics = PollGeneric(context, session, device, generic, n == 0, failed);
+        const bool polled = bound && generics;
         if (!polled) {
             if (context.args.Has("json")) {
                 JsonWriter json(context.out);
