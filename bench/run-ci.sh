@@ -76,8 +76,8 @@ BM_DecodeReadMultipleAck/20             BM_Ref_DecodeReadMultipleAck/20 8.5
 BM_DecodeReadMultipleAck/89             BM_Ref_DecodeReadMultipleAck/89 8.5
 BM_DecodeReadMultipleAckNoGetValue/20   BM_Ref_DecodeReadMultipleAck/20 6.0
 BM_DecodeReadMultipleAckNoGetValue/89   BM_Ref_DecodeReadMultipleAck/89 6.0
-BM_TagUnsigned                          BM_Ref_TagUnsigned              7.0
-BM_TagReal                              BM_Ref_TagReal                  6.0
+BM_TagUnsigned                          BM_Ref_TagUnsigned              1.7
+BM_TagReal                              BM_Ref_TagReal                  1.4
 BM_TagCharacterString                   BM_Ref_TagCharacterString       6.5
 BM_TextGetValue                         BM_Ref_TextGetValue             5.2
 BM_ReadMultipleRequestCallerBuffer      BM_Ref_ReadMultipleRequest      2.5

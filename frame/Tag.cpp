@@ -7,7 +7,12 @@ namespace {
 // Zero-fills a decoded value's room; a caller with no room may pass no buffer.
 void ClearRoom(unsigned char* dst, int outSize)
 {
-    if (outSize > 0)
+    // The usual rooms are cleared with one store, not a library call.
+    if (outSize == 4)
+        memset(dst, 0, 4);
+    else if (outSize == 8)
+        memset(dst, 0, 8);
+    else if (outSize > 0)
         memset(dst, 0, outSize);
 }
 
@@ -72,7 +77,7 @@ void CBACnetTag::MakeBoolFrame(unsigned char* buf, int& len, int cls, int tag, i
     }
 }
 
-void CBACnetTag::MakeAnalogFrame(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data)
+void CBACnetTag::MakeAnalogFrameFull(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data)
 {
     MakeHeaderFrame(buf, len, cls, tag, lvt);
     ConvertData(buf + len, data, m_lvt);
@@ -128,51 +133,6 @@ int CBACnetTag::ReadWord32(unsigned char* buf, int& len, int type, DWORD& out)
     return 1;
 }
 
-int CBACnetTag::PeekOctet(unsigned char* buf, int len, unsigned char& out) const
-{
-    if (!HasRoom(len, 1))
-        return 0;
-    out = buf[len];
-    return 1;
-}
-
-int CBACnetTag::ReadOctet(unsigned char* buf, int& len, unsigned char& out)
-{
-    if (!PeekOctet(buf, len, out))
-        return Refuse(REFUSAL_TRUNCATED);
-    len++;
-    return 1;
-}
-
-int CBACnetTag::ReadOctets(unsigned char* buf, int& len, void* out, int n)
-{
-    if (!HasRoom(len, n))
-        return Refuse(n < 0 ? REFUSAL_BAD_LENGTH : REFUSAL_TRUNCATED);
-    if (n > 0)
-        memcpy(out, buf + len, n);
-    len += n;
-    return 1;
-}
-
-int CBACnetTag::ExpectOctet(unsigned char* buf, int& len, unsigned char expected)
-{
-    unsigned char octet;
-    if (!PeekOctet(buf, len, octet))
-        return Refuse(REFUSAL_TRUNCATED);
-    if (octet != expected)
-        return Refuse(REFUSAL_UNEXPECTED_OCTET);
-    len++;
-    return 1;
-}
-
-int CBACnetTag::SkipOctets(int& len, long long n)
-{
-    if (!HasRoom(len, n))
-        return Refuse(n < 0 ? REFUSAL_BAD_LENGTH : REFUSAL_TRUNCATED);
-    len += static_cast<int>(n);
-    return 1;
-}
-
 // Reads a big-endian length of `n` octets.
 static int ReadLength(CBACnetTag& in, unsigned char* buf, int& len, int n, long long& out)
 {
@@ -185,7 +145,7 @@ static int ReadLength(CBACnetTag& in, unsigned char* buf, int& len, int n, long 
     return 1;
 }
 
-int CBACnetTag::ReadHeaderFrame(unsigned char* buf, int& len)
+int CBACnetTag::ReadHeaderFrameFull(unsigned char* buf, int& len)
 {
     unsigned char octet;
     if (!ReadOctet(buf, len, octet))
@@ -217,12 +177,6 @@ int CBACnetTag::ReadHeaderFrame(unsigned char* buf, int& len)
         m_lengthExtended = 1;
     }
     return 1;
-}
-
-int CBACnetTag::ReadHeaderFrame(unsigned char* buf, int& len, int end)
-{
-    m_end = end;
-    return ReadHeaderFrame(buf, len);
 }
 
 int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull)
@@ -294,13 +248,6 @@ int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* b
     default:
         return Refuse(REFUSAL_WRONG_TYPE);
     }
-}
-
-int CBACnetTag::ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull,
-                              int end)
-{
-    m_end = end;
-    return ReadDataFrame(out, type, outSize, buf, len, isNull);
 }
 
 int CBACnetTag::SkipContent(int& len)

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <climits>
+#include <cstring>
 
 #include "frame/ByteOrder.h"
 #include "host/Object.h"
@@ -69,7 +70,23 @@ public:
     void MakeProgramFrame(unsigned char* buf, int& len, int tag, int open);
     void MakeNullFrame(unsigned char* buf, int& len);
     void MakeBoolFrame(unsigned char* buf, int& len, int cls, int tag, int value);
-    void MakeAnalogFrame(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data);
+    // A short application number (the common case) is written here; every
+    // other form goes through MakeAnalogFrameFull.
+    void MakeAnalogFrame(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data)
+    {
+        if (cls == CLASS_APPLICATION && tag >= 0 && tag < 13 && lvt >= 0 && lvt < 5) {
+            m_class = cls;
+            m_tagNumber = static_cast<unsigned char>(tag);
+            m_lvt = lvt;
+            m_lengthExtended = 0;
+            buf[len++] = static_cast<unsigned char>(tag * 16 + lvt);
+            ConvertData(buf + len, data, lvt);
+            len += lvt;
+            return;
+        }
+        MakeAnalogFrameFull(buf, len, cls, tag, lvt, data);
+    }
+    void MakeAnalogFrameFull(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data);
     void MakeArrayFrame(unsigned char* buf, int& len, int cls, int tag, int lvt, unsigned char* data);
     void MakeStringFrame(unsigned char* buf, int& len, int n, const wchar_t* text);
     void MakeBitStringFrame(unsigned char* buf, int& len, int cls, int tag, int n, unsigned char* data);
@@ -77,14 +94,40 @@ public:
     // octets, high-order first.
     void MakeWord32Frame(unsigned char* buf, int& len, int cls, int tag, DWORD value);
 
-    // Decoders, bounded by m_end.
-    int ReadHeaderFrame(unsigned char* buf, int& len);
+    // Decoders, bounded by m_end. The one-octet header is decoded here;
+    // every other header (and every refusal) goes through
+    // ReadHeaderFrameFull, which decodes any input.
+    int ReadHeaderFrame(unsigned char* buf, int& len)
+    {
+        if (HasRoom(len, 1)) {
+            const unsigned char octet = buf[len];
+            // Neither an extended length (5) nor an extended context tag number.
+            if ((octet & 7) < 5 && (octet & 0xF8) != 0xF8) {
+                m_tagNumber = static_cast<unsigned char>(octet >> 4);
+                m_class = (octet >> 3) & 1;
+                m_lvt = octet & 7;
+                m_lengthExtended = 0;
+                len++;
+                return 1;
+            }
+        }
+        return ReadHeaderFrameFull(buf, len);
+    }
     // `outSize` bounds every type: a character string longer than the room
     // keeps outSize - 1 characters and its 0, and the rest is consumed.
     int ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull);
     // The same, bounded by `end` (which becomes m_end).
-    int ReadHeaderFrame(unsigned char* buf, int& len, int end);
-    int ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull, int end);
+    int ReadHeaderFrame(unsigned char* buf, int& len, int end)
+    {
+        m_end = end;
+        return ReadHeaderFrame(buf, len);
+    }
+    int ReadDataFrame(void* out, int type, int outSize, unsigned char* buf, int& len, int& isNull, int end)
+    {
+        m_end = end;
+        return ReadDataFrame(out, type, outSize, buf, len, isNull);
+    }
+    int ReadHeaderFrameFull(unsigned char* buf, int& len);
 
     // Reverses n octets: a host number (low-order octet first) to wire order and back.
     static void ConvertData(unsigned char* dst, unsigned char* src, int n) { ByteOrder::Reverse(dst, src, n); }
@@ -95,12 +138,47 @@ public:
 
     // Shared steps of every decoder. Each succeeds (1) or leaves `len` alone (0).
     int HasRoom(int len, long long n) const { return len >= 0 && n >= 0 && (long long)m_end - len >= n; }
-    int PeekOctet(unsigned char* buf, int len, unsigned char& out) const;
-    int ReadOctet(unsigned char* buf, int& len, unsigned char& out);
-    int ReadOctets(unsigned char* buf, int& len, void* out, int n);
+    int PeekOctet(unsigned char* buf, int len, unsigned char& out) const
+    {
+        if (!HasRoom(len, 1))
+            return 0;
+        out = buf[len];
+        return 1;
+    }
+    int ReadOctet(unsigned char* buf, int& len, unsigned char& out)
+    {
+        if (!PeekOctet(buf, len, out))
+            return Refuse(REFUSAL_TRUNCATED);
+        len++;
+        return 1;
+    }
+    int ReadOctets(unsigned char* buf, int& len, void* out, int n)
+    {
+        if (!HasRoom(len, n))
+            return Refuse(n < 0 ? REFUSAL_BAD_LENGTH : REFUSAL_TRUNCATED);
+        if (n > 0)
+            memcpy(out, buf + len, n);
+        len += n;
+        return 1;
+    }
     // Consumes the octet at `len` only when it equals `expected`.
-    int ExpectOctet(unsigned char* buf, int& len, unsigned char expected);
-    int SkipOctets(int& len, long long n);
+    int ExpectOctet(unsigned char* buf, int& len, unsigned char expected)
+    {
+        unsigned char octet;
+        if (!PeekOctet(buf, len, octet))
+            return Refuse(REFUSAL_TRUNCATED);
+        if (octet != expected)
+            return Refuse(REFUSAL_UNEXPECTED_OCTET);
+        len++;
+        return 1;
+    }
+    int SkipOctets(int& len, long long n)
+    {
+        if (!HasRoom(len, n))
+            return Refuse(n < 0 ? REFUSAL_BAD_LENGTH : REFUSAL_TRUNCATED);
+        len += static_cast<int>(n);
+        return 1;
+    }
 
     // After ReadHeaderFrame: is the header an opening or closing tag of context number `tag`?
     int IsOpening() const { return m_class == CLASS_CONTEXT && m_lvt == LVT_OPENING && !m_lengthExtended; }
