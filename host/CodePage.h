@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "host/String.h"
@@ -33,6 +34,9 @@ BACNET_API void HostAppendAnsi(std::wstring& out, const char* s, size_t n);
 // the same treatment of broken sequences and lone surrogates.
 BACNET_API CString HostUtf8ToWide(const char* s, size_t n);
 BACNET_API std::string HostWideToUtf8(const wchar_t* s, size_t n);
+// Appends one code point in UTF-8; a surrogate or a value past U+10FFFF
+// becomes U+FFFD.
+BACNET_API void HostAppendUtf8(std::string& out, uint32_t codePoint);
 
 // The code page of HostAnsiToWide, HostWideToAnsi and so of every CString
 // made from or given narrow text, for the whole process. Windows-1252 (1252)

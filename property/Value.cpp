@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "frame/Tag.h"
+#include "host/CodePage.h"
 
 namespace {
 
@@ -54,24 +55,6 @@ uint64_t ReadNumber(const unsigned char* p, int n)
 
 // ---- UTF-8 -----------------------------------------------------------------
 
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 bool IsScalar(uint32_t cp)
 {
@@ -129,7 +112,7 @@ int DecodeText(int charset, const unsigned char* p, int n, std::string& out)
             const uint32_t cp = static_cast<uint32_t>(ReadNumber(p + i, 4));
             if (!IsScalar(cp))
                 return CBACnetValue::REFUSED_TEXT;
-            AppendUtf8(out, cp);
+            HostAppendUtf8(out, cp);
         }
         return CBACnetValue::REFUSED_NONE;
     case 4:  // UCS-2, high-order octet first
@@ -150,12 +133,12 @@ int DecodeText(int charset, const unsigned char* p, int n, std::string& out)
                 cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 i += 2;
             }
-            AppendUtf8(out, cp);
+            HostAppendUtf8(out, cp);
         }
         return CBACnetValue::REFUSED_NONE;
     case 5:  // ISO 8859-1: each octet is the code point of its character
         for (int i = 0; i < n; i++)
-            AppendUtf8(out, p[i]);
+            HostAppendUtf8(out, p[i]);
         return CBACnetValue::REFUSED_NONE;
     default:
         return CBACnetValue::REFUSED_CHARSET;

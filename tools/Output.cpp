@@ -12,24 +12,6 @@ namespace tool {
 
 namespace {
 
-void AppendUtf8(std::string& out, unsigned long cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 int HexDigit(char c)
 {
@@ -55,7 +37,7 @@ std::string Utf8(const wchar_t* units)
         } else if (u >= 0xD800 && u < 0xE000) {
             u = 0xFFFD;  // a lone surrogate
         }
-        AppendUtf8(out, u);
+        HostAppendUtf8(out, u);
     }
     return out;
 }

@@ -1,31 +1,12 @@
 #include "client/detail/Text.h"
 
+#include <bacnetcodec/bacnetcodec.h>
+
 namespace bacnet::detail {
 
 namespace {
 
 enum : uint8_t { kSetUtf8 = 0, kSetUcs4 = 3, kSetUcs2 = 4, kSetLatin1 = 5 };
-
-void AppendCodePoint(uint32_t cp, std::string& out)
-{
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 }  // namespace
 
@@ -38,7 +19,7 @@ bool ToUtf8(uint8_t characterSet, ByteView content, std::string& out)
         return true;
     case kSetLatin1:
         for (uint8_t c : content)
-            AppendCodePoint(c, out);
+            HostAppendUtf8(out, c);
         return true;
     case kSetUcs2:
         if (content.size() % 2)
@@ -53,16 +34,15 @@ bool ToUtf8(uint8_t characterSet, ByteView content, std::string& out)
                     i += 2;
                 }
             }
-            AppendCodePoint(unit, out);
+            HostAppendUtf8(out, unit);
         }
         return true;
     case kSetUcs4:
         if (content.size() % 4)
             return false;
         for (size_t i = 0; i < content.size(); i += 4)
-            AppendCodePoint(uint32_t(content[i]) << 24 | uint32_t(content[i + 1]) << 16 |
-                                uint32_t(content[i + 2]) << 8 | content[i + 3],
-                            out);
+            HostAppendUtf8(out, uint32_t(content[i]) << 24 | uint32_t(content[i + 1]) << 16 |
+                                    uint32_t(content[i + 2]) << 8 | content[i + 3]);
         return true;
     default:
         return false;
@@ -73,7 +53,7 @@ std::string Utf8FromWide(const wchar_t* text)
 {
     std::string out;
     for (const wchar_t* p = text; p && *p; p++)
-        AppendCodePoint(static_cast<uint32_t>(*p), out);
+        HostAppendUtf8(out, static_cast<uint32_t>(*p));
     return out;
 }
 
