@@ -380,6 +380,14 @@ const char* CBACnetValue::RefusalText(int refusal)
     return kRefusalTexts[refusal];
 }
 
+// A default value of data type `kind`, for the factories below.
+static CBACnetValue OfKind(int kind)
+{
+    CBACnetValue out;
+    out.m_kind = kind;
+    return out;
+}
+
 CBACnetValue CBACnetValue::Null()
 {
     return CBACnetValue();
@@ -387,72 +395,63 @@ CBACnetValue CBACnetValue::Null()
 
 CBACnetValue CBACnetValue::Boolean(bool v)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_BOOLEAN;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_BOOLEAN);
     out.m_boolean = v;
     return out;
 }
 
 CBACnetValue CBACnetValue::Unsigned(uint64_t v)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_UNSIGNED;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_UNSIGNED);
     out.m_unsigned = v;
     return out;
 }
 
 CBACnetValue CBACnetValue::Signed(int64_t v)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_SIGNED;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_SIGNED);
     out.m_signed = v;
     return out;
 }
 
 CBACnetValue CBACnetValue::Real(float v)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_REAL;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_REAL);
     out.m_real = v;
     return out;
 }
 
 CBACnetValue CBACnetValue::Double(double v)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_DOUBLE;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_DOUBLE);
     out.m_double = v;
     return out;
 }
 
 CBACnetValue CBACnetValue::Enumerated(uint64_t v)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_ENUMERATED;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_ENUMERATED);
     out.m_unsigned = v;
     return out;
 }
 
 CBACnetValue CBACnetValue::Text(const std::string& utf8)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_CHARACTER_STRING;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_CHARACTER_STRING);
     out.m_text = utf8;
     return out;
 }
 
 CBACnetValue CBACnetValue::Octets(const std::vector<unsigned char>& v)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_OCTET_STRING;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_OCTET_STRING);
     out.m_octets = v;
     return out;
 }
 
 CBACnetValue CBACnetValue::Bits(const std::vector<bool>& bits)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_BIT_STRING;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_BIT_STRING);
     out.m_bitCount = static_cast<int>(bits.size());
     out.m_octets.assign((bits.size() + 7) / 8, 0);
     for (size_t i = 0; i < bits.size(); i++)
@@ -463,24 +462,21 @@ CBACnetValue CBACnetValue::Bits(const std::vector<bool>& bits)
 
 CBACnetValue CBACnetValue::Date(DWORD packed)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_DATE;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_DATE);
     out.m_word = packed;
     return out;
 }
 
 CBACnetValue CBACnetValue::Time(DWORD packed)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_TIME;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_TIME);
     out.m_word = packed;
     return out;
 }
 
 CBACnetValue CBACnetValue::ObjectID(DWORD packed)
 {
-    CBACnetValue out;
-    out.m_kind = CBACnetTag::TYPE_OBJECT_ID;
+    CBACnetValue out = OfKind(CBACnetTag::TYPE_OBJECT_ID);
     out.m_word = packed;
     return out;
 }
