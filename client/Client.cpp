@@ -233,7 +233,8 @@ void Client::Dispatch(const Datagram& datagram)
             OnNetworkMessage(from, message.m_npdu);
         return;
     }
-    CBACnetPDU* pdu = headers.GetReceiveData(npdu, len, end);
+    // Any service choice: ReadRange, SubscribeCOVProperty and their like too.
+    CBACnetPDU* pdu = headers.GetReceiveDataAnyService(npdu, len, end);
     if (pdu == nullptr) {
         m_stats.m_malformed++;
         return;

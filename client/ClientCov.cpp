@@ -32,7 +32,7 @@ Bytes SubscribeRequest(const ObjectId& object, const CovOptions& options, uint32
     fill(service);
     service.m_propertyID = *options.m_property;
     service.m_arrayIndex = options.m_index;
-    service.m_hasIncrement = options.m_increment ? 1 : 0;
+    service.m_hasIncrement = options.m_increment && !cancel ? 1 : 0;
     service.m_covIncrement = options.m_increment.value_or(0.0f);
     return detail::ConfirmedServiceData(service);
 }
