@@ -34,6 +34,14 @@ std::vector<std::string> Drain(Client& client, int ms = 100, std::vector<Endpoin
     return got;
 }
 
+// One datagram sent (its length filled in) and every datagram it draws.
+struct Exchange {
+    const char* name;
+    const char* function;
+    const char* rest;
+    std::vector<std::string> replies;
+};
+
 // Device `instance` with only its standard objects.
 SimOptions Small(uint32_t instance)
 {
@@ -76,12 +84,7 @@ TEST(SimRouterMode, RequestsReachTheDevicesBehindTheRouter)
     bacnet::MemoryLink link(net, kClientAt);
     Client client(link, kDeviceAt);
 
-    struct Case {
-        const char* name;
-        const char* function;
-        const char* rest;
-        std::vector<std::string> replies;
-    } cases[] = {
+    const Exchange cases[] = {
         {"who is router, any network", "81 0B", "01 80 00", {"81 0A 00 09 01 80 01 00 05"}},
         {"who is router to network 5", "81 0B", "01 80 00 00 05", {"81 0A 00 09 01 80 01 00 05"}},
         {"who is router to network 6", "81 0B", "01 80 00 00 06", {}},
@@ -109,7 +112,7 @@ TEST(SimRouterMode, RequestsReachTheDevicesBehindTheRouter)
         {"who is device 4323 alone", "81 0B", "01 20 FF FF 00 FF 10 08 0A 10 E3 1A 10 E3",
          {IAm("01 08 00 05 01 02", 0x10E3)}},
     };
-    for (const Case& c : cases) {
+    for (const Exchange& c : cases) {
         client.SendDatagram(Framed(c.function, c.rest));
         EXPECT_EQ(Drain(client), c.replies) << c.name;
     }
@@ -139,12 +142,7 @@ protected:
 
 TEST_F(SimBbmdMode, ForeignDeviceRegistersReadsTheTablesAndDiscoversThroughIt)
 {
-    struct Case {
-        const char* name;
-        const char* function;
-        const char* rest;
-        std::vector<std::string> replies;
-    } cases[] = {
+    const Exchange cases[] = {
         {"broadcast before registering", "81 09", "01 00 10 08", {"81 00 00 06 00 60"}},
         {"register for 60 s", "81 05", "00 3C", {"81 00 00 06 00 00"}},
         {"read the foreign device table", "81 06", "", {"81 07 00 0E 7F 00 00 09 9C 40 00 3C 00 5A"}},
@@ -160,7 +158,7 @@ TEST_F(SimBbmdMode, ForeignDeviceRegistersReadsTheTablesAndDiscoversThroughIt)
         {"broadcast once deleted", "81 09", "01 00 10 08", {"81 00 00 06 00 60"}},
         {"forged relay claiming the BBMD", "81 04", "7F 00 00 01 BA C0 01 00 10 08", {}},
     };
-    for (const Case& c : cases) {
+    for (const Exchange& c : cases) {
         client.SendDatagram(Framed(c.function, c.rest));
         std::vector<Endpoint> from;
         EXPECT_EQ(Drain(client, 100, &from), c.replies) << c.name;
