@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "SimBbmd.h"
 #include "SimDatabase.h"
 #include "SimFrame.h"
 #include "SimRouter.h"
@@ -60,6 +61,8 @@ private:
 struct SimDevice::Impl {
     explicit Impl(const SimOptions& o)
         : options(o), router(o.routerNetwork, o.routedDevices),
+          bbmd(o.bbmd, o.bdt, o.maxForeignDevices, o.broadcast,
+               [this](const Endpoint& to, ByteView datagram) { link->Send(to, datagram); }),
           segmenter([this](const Peer& peer, const std::vector<unsigned char>& apdu) { Send(peer, apdu); },
                     [this](const std::string& text) { Log(text); })
     {
@@ -86,6 +89,7 @@ struct SimDevice::Impl {
 
     SimOptions options;
     Router router;
+    Bbmd bbmd;
     std::vector<std::unique_ptr<Node>> nodes;  // the device, then those behind the router
     Segmenter segmenter;
     bacnet::Link* link = nullptr;
@@ -125,6 +129,7 @@ bool SimDevice::Impl::Bind(std::string* error)
         link = ownLink.get();
     }
     port = link->Local().m_port;
+    bbmd.SetSelf(link->Local());
     stop = false;
     serving = true;
     Log("device " + std::to_string(options.deviceInstance) + " serving on " + link->Local().ToString());
@@ -171,28 +176,16 @@ void SimDevice::Impl::OnDatagram()
         Log(received.m_from.ToString() + " datagram refused: " + Bvlc::Describe(refusal));
         return;
     }
+    // A relayed request is answered to its originator directly.
     Peer from;
-    from.endpoint = received.m_from;
-    const size_t start = static_cast<size_t>(message.m_npdu.data() - received.m_octets.data());
-    switch (message.m_function) {
-    case BvlcFunction::OriginalUnicastNpdu:
-    case BvlcFunction::OriginalBroadcastNpdu:
-        OnNpdu(start, from);
-        break;
-    case BvlcFunction::ForwardedNpdu:
-        // Relayed by a BBMD: the originator asked, and is answered directly.
-        from.endpoint = message.m_originator;
-        OnNpdu(start, from);
-        break;
-    default:
-        break;
-    }
+    const bool forUs = bbmd.OnMessage(message, received.m_from, link->Now(), from.endpoint);
+    foreignDevices = bbmd.ForeignDevices(link->Now());
+    if (forUs && !message.m_npdu.empty())
+        OnNpdu(static_cast<size_t>(message.m_npdu.data() - received.m_octets.data()), from);
 }
 
 void SimDevice::Impl::OnNpdu(size_t start, Peer from)
 {
-    if (start > received.m_size || start == 0)
-        return;
     unsigned char* buf = received.m_octets.data();
     const int end = static_cast<int>(received.m_size);
     int len = static_cast<int>(start);
@@ -312,6 +305,7 @@ SimDevice::SimDevice(bacnet::Link& link, const SimOptions& options) : m_impl(std
 {
     m_impl->link = &link;
     m_impl->port = link.Local().m_port;
+    m_impl->bbmd.SetSelf(link.Local());
 }
 
 SimDevice::SimDevice(bacnet::MemoryNetwork& network, const Endpoint& at, const SimOptions& options)
@@ -321,6 +315,7 @@ SimDevice::SimDevice(bacnet::MemoryNetwork& network, const Endpoint& at, const S
     m_impl->link = m_impl->ownLink.get();
     m_impl->network = &network;
     m_impl->port = at.m_port;
+    m_impl->bbmd.SetSelf(at);
     network.Attach(at, [impl = m_impl.get()](const Endpoint& from, ByteView datagram) {
         impl->OnDelivered(from, datagram);
     });

@@ -2,6 +2,7 @@
 # and routing (no link, no thread), and the device loop on the client's link
 # around them. The fuzz build takes the first part alone.
 set(BACNET_SIM_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/SimBbmd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimCodec.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimDatabase.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimFrame.cpp
