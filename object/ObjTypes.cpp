@@ -508,7 +508,7 @@ int CBACnetObjTypes::ReadFixedShape(const unsigned char* buf, int& len, int end,
         // The common Real into a Real's room: one word, reversed.
         if (!closed(4))
             return 0;
-        ByteOrder::Reverse(m_received, value, 4);
+        bacnetcodec::detail::Reverse(m_received, value, 4);
         TakeValue(0);
         m_refusal = CBACnetTag::REFUSAL_NONE;
         len = at + n + 5 + closingLength;
@@ -539,7 +539,7 @@ int CBACnetObjTypes::ReadFixedShape(const unsigned char* buf, int& len, int end,
     default:
         if (content != size)
             memset(dst, 0, size);
-        ByteOrder::Reverse(dst, value, content);
+        bacnetcodec::detail::Reverse(dst, value, content);
         if (kind == VALUE_SIGNED && content >= 1 && content < size && (value[0] & 0x80))
             memset(dst + content, 0xFF, size - content);
         break;
