@@ -20,7 +20,7 @@ struct WireType {
     unsigned m_type;
     unsigned char m_octets[2];
 };
-const WireType c_wireTypes[] = {
+const WireType kWireTypes[] = {
     {18, {0x25, 0xC0}},
     {19, {0x26, 0x00}},
     {20, {0x05, 0xC0}},
@@ -336,7 +336,7 @@ void CBACnetObjTypes::MakeObjectIDFrame(unsigned char* buf, int& len)
     tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_objectID.GetValue());
     if (!IsCatalogueOnly(m_objectID.m_type))
         return;
-    for (const WireType& wire : c_wireTypes) {
+    for (const WireType& wire : kWireTypes) {
         if (wire.m_type == m_objectID.m_type) {
             buf[len - 4] = wire.m_octets[0];
             buf[len - 3] = wire.m_octets[1];
