@@ -8,20 +8,13 @@
 #include <vector>
 
 #include "Hex.h"
+#include "Tags.h"
 #include "host/Arrays.h"
 #include "host/String.h"
 #include "object/ObjTypes.h"
 #include "service/ReadMultiService.h"
 
 namespace {
-
-std::unique_ptr<CBACnetObjTypes> Bind(unsigned type, unsigned instance, const wchar_t* name)
-{
-    std::unique_ptr<CBACnetObjTypes> prop(new CBACnetObjTypes(_BACnetObjectID(type, instance)));
-    CString text(name);
-    unsigned short sub = 0;
-    return prop->CreateProperty(text, sub, 0) ? std::move(prop) : nullptr;
-}
 
 // Everything a decode leaves for the driver to see, as one comparable text.
 std::string State(const CBACnetObjTypes& p)
