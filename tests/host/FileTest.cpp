@@ -56,13 +56,6 @@ TEST_F(DiskFile, ArchiveRoundTrip) {
     EXPECT_THROW(ar >> dw, CArchiveException);
 }
 
-TEST_F(DiskFile, CreateTruncatesUnlessTold) {
-    const BYTE data[] = {1, 2, 3};
-    { CFile f(Name(), CFile::modeCreate | CFile::modeWrite); f.Write(data, 3); }
-    { CFile f(Name(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite); EXPECT_EQ(f.GetLength(), 3u); }
-    { CFile f(Name(), CFile::modeCreate | CFile::modeReadWrite); EXPECT_EQ(f.GetLength(), 0u); }
-}
-
 TEST_F(DiskFile, SeekAndAccess) {
     CFile file(Name(), CFile::modeCreate | CFile::modeReadWrite);
     const BYTE data[] = {1, 2, 3, 4};
