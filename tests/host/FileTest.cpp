@@ -61,6 +61,8 @@ TEST_F(DiskFile, SeekAndAccess) {
     const BYTE data[] = {1, 2, 3, 4};
     file.Write(data, 4);
     EXPECT_EQ(file.Seek(-3, CFile::end), 1u);
+    EXPECT_EQ(file.Seek(0, CFile::begin), 0u);  // the start is a position like any other
+    EXPECT_EQ(file.Seek(1, CFile::begin), 1u);
     BYTE back[4] = {};
     EXPECT_EQ(file.Read(back, 4), 3u);
     EXPECT_EQ(back[0], 2);
