@@ -360,25 +360,6 @@ TEST(ObjTypesTest, ChangeStateAcrossSuccessiveReads)
     }
 }
 
-TEST(ObjTypesTest, ValueWaitsUntilReset)
-{
-    auto prop = Bind(0, 5, L"PresentValue");
-    CTagVal value;
-    value.SetVal(L"untouched");
-    EXPECT_EQ(0, prop->GetValue(value, 0, 0));  // nothing received yet
-    EXPECT_EQ("text 'untouched'", Describe(value));
-    Received wire("0C 00 00 00 05 19 55 3E 44 42 C8 00 00 3F");
-    int len = 0;
-    ASSERT_EQ(1, prop->ReadFrameToSingle(wire.buf(), len, wire.end()));
-    EXPECT_EQ(1, prop->GetValue(value, 0, 0));
-    EXPECT_EQ(1, prop->GetValue(value, 0, 0));  // taking it does not reset
-    prop->ResetChangeValue();
-    EXPECT_EQ(0, prop->IsChangeValue());
-    value.SetVal(L"untouched");
-    EXPECT_EQ(0, prop->GetValue(value, 0, 0));
-    EXPECT_EQ("text 'untouched'", Describe(value));
-}
-
 // ---------------------------------------------------------------- writing
 
 TEST(ObjTypesTest, SetValueEncodesForTheBoundDataType)

@@ -69,21 +69,6 @@ TEST(ReadProperty, InvokeIDsCountAndWrap)
     }
 }
 
-TEST(ReadProperty, ReusedServiceTakesEachRecordsAddressAfresh)
-{
-    InvokeIDScope scope(0);
-    CBACnetOBJ remote = Remote(1), local;
-    CBACnetPropertyID prop = Property(0, 3, 85, 255);
-    CBACnetReadPropertyService service;
-    unsigned char buf[64];
-    int len = 0;
-    service.MakeFrame(buf, len, &remote, &prop);
-    EXPECT_EQ(ToHex(buf, len), "01 24 00 05 01 A1 FF 02 05 01 0C 0C 00 00 00 03 19 55");
-    len = 0;
-    service.MakeFrame(buf, len, &local, &prop);
-    EXPECT_EQ(ToHex(buf, len), "01 04 02 05 02 0C 0C 00 00 00 03 19 55");
-}
-
 struct AckCase {
     const char* name;
     unsigned char requestedIndex;
