@@ -56,13 +56,10 @@ TEST(IAm, DecodesIntoANewRecord)
 TEST(IAm, EveryTruncationIsRefused)
 {
     for (const IAmCase& c : kIAms) {
-        const auto bytes = Hex(c.params);
-        for (size_t n = 0; n < bytes.size(); n++) {
-            CBACnetIAmService iAm;
-            Received frame(bytes, n);
-            std::unique_ptr<CBACnetOBJ> obj(iAm.ReadFrame(frame.buf(), frame.end()));
-            EXPECT_EQ(obj, nullptr) << c.name << ", " << n << " octets";
-        }
+        EXPECT_EQ(CutsTaken(c.params, [](unsigned char* buf, int&, int end) {
+                      return std::unique_ptr<CBACnetOBJ>(CBACnetIAmService().ReadFrame(buf, end)) != nullptr;
+                  }), "")
+            << c.name;
     }
 }
 

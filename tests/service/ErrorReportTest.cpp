@@ -51,12 +51,9 @@ TEST(ErrFrame, DecodesClassAndCode)
 
 TEST(ErrFrame, EveryTruncationIsRefused)
 {
-    const auto bytes = Hex("91 02 91 20");
-    for (size_t n = 0; n < bytes.size(); n++) {
-        Received frame(bytes, n);
-        CBACnetReadPropertyService service;
-        EXPECT_EQ(service.ErrFrame(frame.buf(), nullptr, frame.end()), 0) << n << " octets";
-    }
+    EXPECT_EQ(CutsTaken("91 02 91 20", [](unsigned char* buf, int&, int end) {
+                  return CBACnetReadPropertyService().ErrFrame(buf, nullptr, end);
+              }), "");
 }
 
 std::wstring Text(CMyBACnetBlkData& record)
