@@ -204,27 +204,6 @@ TEST(COVNotification, DecodesPresentValueAndStatusFlags)
     }
 }
 
-TEST(COVNotification, EntryFields)
-{
-    Received frame("09 01 1C 02 00 00 04 2C 00 00 00 0A 39 00 4E 09 57 19 08 2E 00 00 44 41 A0 00 00 2F 39 10 "
-                   "09 4D 2E 73 00 41 42 2F 4F");
-    CBACnetCOVNotifyService n;
-    int len = 0;
-    ASSERT_EQ(n.ReadFrame(frame.buf(), len, frame.end()), 1);
-    ASSERT_EQ(n.m_values.size(), 2u);
-    const _BACnetPropertyValue& list = n.m_values[0];
-    EXPECT_EQ(list.m_propertyID, 87u);
-    EXPECT_EQ(list.m_arrayIndex, 8u);
-    EXPECT_EQ(list.m_priority, 16);
-    ASSERT_EQ(list.m_valueCount, 3);
-    ASSERT_EQ(list.m_value.m_kind, CBACnetValue::KIND_CONSTRUCTED);
-    EXPECT_EQ(list.m_value.m_children[2].m_real, 20.0f);
-    const _BACnetPropertyValue& name = n.m_values[1];
-    EXPECT_EQ(name.m_arrayIndex, _BACnetPropertyValue::NO_ARRAY_INDEX);
-    EXPECT_EQ(name.m_priority, _BACnetPropertyValue::NO_PRIORITY);
-    EXPECT_EQ(name.m_value.m_text, "AB");
-}
-
 TEST(COVNotification, RefusedNotifications)
 {
     const struct {
