@@ -83,6 +83,10 @@ void SimDevice::Impl::Loop()
             break;
         if (n > 0)
             OnDatagram(buf.data(), n, from);
+        for (const Outgoing& o : services.TakeOutgoing()) {
+            Log(o.to.Describe() + " " + o.what);
+            Send(o.to, o.apdu);
+        }
         segmenter.Tick(Segmenter::Clock::now());
         heldReplies = segmenter.Pending();
         heldOctets = segmenter.HeldOctets();
@@ -96,7 +100,7 @@ void SimDevice::Impl::OnDatagram(unsigned char* buf, int size, Peer from)
     int start, end;
     if (!Unwrap(buf, size, from, start, end))
         return;
-    const Outcome outcome = services.Handle(buf, start, end);
+    const Outcome outcome = services.Handle(buf, start, end, from);
     switch (outcome.kind) {
     case Outcome::SEGMENT_ACK:
         segmenter.OnSegmentAck(from, outcome.invokeID, outcome.sequence, outcome.window, Segmenter::Clock::now());
