@@ -111,7 +111,8 @@ std::vector<unsigned char> CovTable::Notification(const Database& db, const Entr
         header.SetServiceChoice(kUnconfirmedNotification);
         header.MakeFrame(w.Room(8), w.len);
     }
-    const double left = e.s.lifetime ? std::max(0.0, std::ceil(e.expires - now)) : 0;
+    // Whole seconds, up (a clock in fractions must not make 6 s left read as 7).
+    const double left = e.s.lifetime ? std::max(0.0, std::ceil(e.expires - now - 1e-6)) : 0;
     EncodeUnsigned(w, kContext, 0, e.s.processID);
     EncodeObjectID(w, kContext, 1, m_deviceID);
     EncodeObjectID(w, kContext, 2, e.s.objectID);

@@ -12,6 +12,16 @@
 #include <vector>
 
 #include "Hex.h"
+#include "SimFrame.h"
+
+// The device's idea of a requester on the loopback at `port`.
+inline bacnetsim::Peer PeerAt(uint16_t port)
+{
+    bacnetsim::Peer peer;
+    peer.ip = htonl(INADDR_LOOPBACK);
+    peer.port = htons(port);
+    return peer;
+}
 
 // A BACnet/IP client on the loopback.
 class Client {
