@@ -1,105 +1,110 @@
 #include "client/Bvlc.h"
 
+#include "frame/BVLC.h"
+#include "object/StandardNames.h"
+
 namespace bacnet {
+
+static_assert(static_cast<uint8_t>(BvlcRefusal::BadTable) == CBACnetBVLC::REFUSED_BAD_TABLE,
+              "the client's refusals are the codec's, in order");
+static_assert(static_cast<uint8_t>(BvlcFunction::OriginalBroadcastNpdu) == CBACnetBVLC::ORIGINAL_BROADCAST,
+              "the client's functions are the codec's");
+static_assert(Bvlc::kMaxDatagram == CBACnetBVLC::MAX_DATAGRAM, "one datagram bound");
 
 namespace {
 
-uint16_t ReadU16(const uint8_t* p)
+uint32_t ReadU32(const unsigned char* p)
 {
-    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
-
-void WriteU16(uint8_t* p, size_t value)
-{
-    p[0] = static_cast<uint8_t>(value >> 8);
-    p[1] = static_cast<uint8_t>(value);
-}
-
-const char* const kRefusalTexts[] = {
-    "accepted",
-    "shorter than its header",
-    "not a BACnet/IP datagram",
-    "length field does not match the datagram",
-    "function not taken",
-    "longer than any BACnet/IP datagram",
-};
 
 }  // namespace
 
 BvlcRefusal Bvlc::Decode(ByteView datagram, BvlcMessage& out)
 {
-    const size_t n = datagram.size();
-    if (n < kHeader)
-        return BvlcRefusal::TooShort;
-    if (n > kMaxDatagram)
+    if (datagram.size() > kMaxDatagram)
         return BvlcRefusal::TooLong;
-    const uint8_t* p = datagram.data();
-    if (p[0] != kType)
-        return BvlcRefusal::NotBacnetIp;
-    // A length shorter or longer than what arrived means the datagram is not
-    // what it claims to be: never trust either part.
-    if (ReadU16(p + 2) != n)
-        return BvlcRefusal::LengthMismatch;
+    CBACnetBVLC codec;
+    int len = 0;
+    if (!codec.ReadFrame(datagram.data(), len, static_cast<int>(datagram.size())))
+        return static_cast<BvlcRefusal>(codec.m_refusal);
     BvlcMessage message;
-    message.m_function = static_cast<BvlcFunction>(p[1]);
-    switch (message.m_function) {
-    case BvlcFunction::OriginalUnicastNpdu:
-    case BvlcFunction::OriginalBroadcastNpdu:
-        message.m_npdu = datagram.Sub(kHeader);
-        break;
-    case BvlcFunction::ForwardedNpdu:
-        if (n < kForwardedHeader)
-            return BvlcRefusal::TooShort;
-        message.m_originator = Endpoint::FromMac(p + kHeader);
-        message.m_npdu = datagram.Sub(kForwardedHeader);
-        break;
-    case BvlcFunction::Result:
-        if (n != kResultSize)
-            return n < kResultSize ? BvlcRefusal::TooShort : BvlcRefusal::LengthMismatch;
-        message.m_resultCode = ReadU16(p + kHeader);
-        break;
-    default:
-        return BvlcRefusal::UnknownFunction;
-    }
-    out = message;
+    message.m_function = static_cast<BvlcFunction>(codec.m_function);
+    message.m_resultCode = codec.m_resultCode;
+    message.m_timeToLive = codec.m_timeToLive;
+    if (codec.m_function == CBACnetBVLC::FORWARDED_NPDU || codec.m_function == CBACnetBVLC::DELETE_FDT_ENTRY)
+        message.m_originator = Endpoint::FromMac(codec.m_address);
+    if (codec.m_npdu)
+        message.m_npdu = ByteView(codec.m_npdu, static_cast<size_t>(codec.m_npduLength));
+    for (const CBACnetBVLC::BDTEntry& e : codec.m_bdt)
+        message.m_bdt.push_back({Endpoint::FromMac(e.m_address), ReadU32(e.m_mask)});
+    for (const CBACnetBVLC::FDTEntry& e : codec.m_fdt)
+        message.m_fdt.push_back({Endpoint::FromMac(e.m_address), e.m_timeToLive, e.m_remaining});
+    out = std::move(message);
     return BvlcRefusal::None;
+}
+
+size_t Bvlc::Encode(const BvlcMessage& message, uint8_t* out, size_t room)
+{
+    CBACnetBVLC codec;
+    codec.m_function = static_cast<unsigned char>(message.m_function);
+    codec.m_resultCode = message.m_resultCode;
+    codec.m_timeToLive = message.m_timeToLive;
+    message.m_originator.ToMac(codec.m_address);
+    codec.m_npdu = message.m_npdu.data();
+    codec.m_npduLength = static_cast<int>(message.m_npdu.size() < kMaxDatagram ? message.m_npdu.size() : kMaxDatagram + 1);
+    for (const BdtEntry& e : message.m_bdt) {
+        CBACnetBVLC::BDTEntry entry;
+        e.m_endpoint.ToMac(entry.m_address);
+        for (int i = 0; i < 4; i++)
+            entry.m_mask[i] = static_cast<unsigned char>(e.m_mask >> (24 - 8 * i));
+        codec.m_bdt.push_back(entry);
+    }
+    for (const FdtEntry& e : message.m_fdt) {
+        CBACnetBVLC::FDTEntry entry;
+        e.m_endpoint.ToMac(entry.m_address);
+        entry.m_timeToLive = e.m_timeToLive;
+        entry.m_remaining = e.m_remaining;
+        codec.m_fdt.push_back(entry);
+    }
+    int len = 0;
+    const int limit = static_cast<int>(room < kMaxDatagram ? room : kMaxDatagram);
+    return codec.MakeFrame(out, len, limit) ? static_cast<size_t>(len) : 0;
 }
 
 size_t Bvlc::Encode(BvlcFunction function, ByteView npdu, uint8_t* out, size_t room, const Endpoint& originator)
 {
-    size_t header = kHeader;
-    if (function == BvlcFunction::ForwardedNpdu)
-        header = kForwardedHeader;
-    else if (function != BvlcFunction::OriginalUnicastNpdu && function != BvlcFunction::OriginalBroadcastNpdu)
+    if (!CBACnetBVLC::NpduOffset(static_cast<unsigned char>(function)))
         return 0;
-    const size_t total = header + npdu.size();
-    if (total > room || total > kMaxDatagram)
-        return 0;
-    out[0] = kType;
-    out[1] = static_cast<uint8_t>(function);
-    WriteU16(out + 2, total);
-    if (function == BvlcFunction::ForwardedNpdu)
-        originator.ToMac(out + kHeader);
-    for (size_t i = 0; i < npdu.size(); i++)
-        out[header + i] = npdu[i];
-    return total;
+    BvlcMessage message;
+    message.m_function = function;
+    message.m_npdu = npdu;
+    message.m_originator = originator;
+    return Encode(message, out, room);
 }
 
 size_t Bvlc::EncodeResult(uint16_t code, uint8_t* out, size_t room)
 {
-    if (room < kResultSize)
-        return 0;
-    out[0] = kType;
-    out[1] = static_cast<uint8_t>(BvlcFunction::Result);
-    WriteU16(out + 2, kResultSize);
-    WriteU16(out + 4, code);
-    return kResultSize;
+    BvlcMessage message;
+    message.m_function = BvlcFunction::Result;
+    message.m_resultCode = code;
+    return Encode(message, out, room);
 }
 
 const char* Bvlc::Describe(BvlcRefusal refusal)
 {
-    const size_t i = static_cast<size_t>(refusal);
-    return i < sizeof kRefusalTexts / sizeof kRefusalTexts[0] ? kRefusalTexts[i] : "unknown refusal";
+    return CBACnetBVLC::RefusalText(static_cast<unsigned char>(refusal));
+}
+
+std::string Bvlc::FunctionName(BvlcFunction function)
+{
+    return BACnetEnumText(BACNET_ENUM_BVLC_FUNCTION, static_cast<unsigned>(function));
+}
+
+std::string Bvlc::ResultName(uint16_t code)
+{
+    return BACnetEnumText(BACNET_ENUM_BVLC_RESULT, code);
 }
 
 }  // namespace bacnet

@@ -1,5 +1,5 @@
-// The client's receiving side: a datagram through the BACnet/IP header
-// decoder, its NPDU's property value through the value decoder, and the
+// The client's receiving side: a datagram of any link function through the
+// BACnet/IP header decoder (and encoded back to the same octets), its NPDU's property value through the value decoder, and the
 // input read as a run of segments through the reassembly state machine.
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +7,7 @@
 
 #include "FuzzInput.h"
 #include "client/Bvlc.h"
+#include "frame/BVLC.h"
 #include "client/detail/Reassembly.h"
 #include "client/detail/TagReader.h"
 
@@ -24,13 +25,13 @@ void Datagram(const uint8_t* data, size_t size)
     if (message.m_npdu.size() > copy.size() ||
         (!message.m_npdu.empty() && (message.m_npdu.data() < begin || message.m_npdu.end() > begin + copy.size())))
         abort();
-    // Re-encoding what was decoded gives the datagram back.
-    if (message.m_function != bacnet::BvlcFunction::Result) {
-        uint8_t out[bacnet::Bvlc::kMaxDatagram];
-        const size_t n = bacnet::Bvlc::Encode(message.m_function, message.m_npdu, out, sizeof out, message.m_originator);
-        if (n != copy.size() || memcmp(out, begin, n) != 0)
-            abort();
-    }
+    // Re-encoding what was decoded, whatever the function, gives the datagram back.
+    uint8_t out[bacnet::Bvlc::kMaxDatagram];
+    const size_t n = bacnet::Bvlc::Encode(message, out, sizeof out);
+    if (n != copy.size() || memcmp(out, begin, n) != 0)
+        abort();
+    if (message.m_bdt.size() > CBACnetBVLC::MAX_TABLE_ENTRIES || message.m_fdt.size() > CBACnetBVLC::MAX_TABLE_ENTRIES)
+        abort();
     bacnet::detail::TagReader reader(message.m_npdu);
     bacnet::ByteView inside;
     bool constructed = false;

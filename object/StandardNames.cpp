@@ -1278,6 +1278,32 @@ constexpr Row c_statusFlags[] = {
     {3, "out-of-service"},
 };
 
+constexpr Row c_bvlcFunctions[] = {
+    {0x00, "bvlc-result"},
+    {0x01, "write-broadcast-distribution-table"},
+    {0x02, "read-broadcast-distribution-table"},
+    {0x03, "read-broadcast-distribution-table-ack"},
+    {0x04, "forwarded-npdu"},
+    {0x05, "register-foreign-device"},
+    {0x06, "read-foreign-device-table"},
+    {0x07, "read-foreign-device-table-ack"},
+    {0x08, "delete-foreign-device-table-entry"},
+    {0x09, "distribute-broadcast-to-network"},
+    {0x0A, "original-unicast-npdu"},
+    {0x0B, "original-broadcast-npdu"},
+    {0x0C, "secure-bvll"},
+};
+
+constexpr Row c_bvlcResults[] = {
+    {0x0000, "successful-completion"},
+    {0x0010, "write-broadcast-distribution-table-nak"},
+    {0x0020, "read-broadcast-distribution-table-nak"},
+    {0x0030, "register-foreign-device-nak"},
+    {0x0040, "read-foreign-device-table-nak"},
+    {0x0050, "delete-foreign-device-table-entry-nak"},
+    {0x0060, "distribute-broadcast-to-network-nak"},
+};
+
 struct Enumeration {
     int m_enumeration;
     const Row* m_rows;
@@ -1315,6 +1341,8 @@ constexpr Enumeration c_enumerations[] = {
     Table(BACNET_ENUM_SERVICES_SUPPORTED, c_servicesSupported, 255),
     Table(BACNET_ENUM_OBJECT_TYPES_SUPPORTED, c_objectTypes, 1023),
     Table(BACNET_ENUM_STATUS_FLAGS, c_statusFlags, 3),
+    Table(BACNET_ENUM_BVLC_FUNCTION, c_bvlcFunctions, 255),
+    Table(BACNET_ENUM_BVLC_RESULT, c_bvlcResults, 65535),
 };
 static_assert(std::size(c_enumerations) == BACNET_ENUM_COUNT, "one table per enumeration");
 

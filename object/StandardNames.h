@@ -39,6 +39,9 @@ enum BACnetEnumeration {
     BACNET_ENUM_SERVICES_SUPPORTED,   // protocol-services-supported
     BACNET_ENUM_OBJECT_TYPES_SUPPORTED,  // protocol-object-types-supported (the object type names)
     BACNET_ENUM_STATUS_FLAGS,
+    // The BACnet/IP link: BVLC functions and BVLC-Result codes.
+    BACNET_ENUM_BVLC_FUNCTION,        // 0..255
+    BACNET_ENUM_BVLC_RESULT,          // 0..65535
     BACNET_ENUM_COUNT
 };
 

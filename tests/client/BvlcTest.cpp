@@ -66,8 +66,9 @@ TEST(Bvlc, RefusesMalformedDatagrams)
         {"81 04 00 09 C0 A8 01 05 BA", BvlcRefusal::TooShort},      // originator cut off
         {"81 00 00 05 00", BvlcRefusal::TooShort},                  // result code cut off
         {"81 00 00 07 00 00 00", BvlcRefusal::LengthMismatch},      // a result is exactly 6 octets
-        {"81 05 00 05 01", BvlcRefusal::UnknownFunction},          // not taken by a client
-        {"81 09 00 05 01", BvlcRefusal::UnknownFunction},
+        {"81 05 00 05 01", BvlcRefusal::TooShort},                  // time-to-live cut off
+        {"81 0C 00 04", BvlcRefusal::UnknownFunction},
+        {"81 07 00 05 01", BvlcRefusal::BadTable},
     };
     for (const Row& row : rows) {
         const Bytes datagram = Hex(row.octets);
@@ -87,6 +88,48 @@ TEST(Bvlc, RefusesMalformedDatagrams)
     // The smallest datagram carrying an NPDU: the header alone, an empty NPDU.
     EXPECT_EQ(Bvlc::Decode(Hex("81 0A 00 04"), message), BvlcRefusal::None);
     EXPECT_TRUE(message.m_npdu.empty());
+}
+
+// The link's management functions in the client's types: tables of
+// endpoints both ways, names from the standard's tables.
+TEST(Bvlc, ManagementFunctionsInClientTypes)
+{
+    BvlcMessage ack;
+    ack.m_function = BvlcFunction::ReadBdtAck;
+    ack.m_bdt = {{Endpoint(0xC0A80105, 47808), 0xFFFFFF00}};
+    BvlcMessage fdt;
+    fdt.m_function = BvlcFunction::ReadFdtAck;
+    fdt.m_fdt = {{Endpoint(0x0A000009, 47809), 60, 87}};
+    BvlcMessage reg;
+    reg.m_function = BvlcFunction::RegisterForeignDevice;
+    reg.m_timeToLive = 300;
+    const struct {
+        const BvlcMessage* message;
+        const char* octets;
+    } rows[] = {
+        {&ack, "81 03 00 0E C0 A8 01 05 BA C0 FF FF FF 00"},
+        {&fdt, "81 07 00 0E 0A 00 00 09 BA C1 00 3C 00 57"},
+        {&reg, "81 05 00 06 01 2C"},
+    };
+    for (const auto& row : rows) {
+        uint8_t out[32];
+        const size_t n = Bvlc::Encode(*row.message, out, sizeof out);
+        EXPECT_EQ(ToHex(out, static_cast<int>(n)), row.octets);
+        BvlcMessage back;
+        ASSERT_EQ(Bvlc::Decode(ByteView(out, n), back), BvlcRefusal::None);
+        EXPECT_EQ(back.m_timeToLive, row.message->m_timeToLive);
+        ASSERT_EQ(back.m_bdt.size(), row.message->m_bdt.size());
+        ASSERT_EQ(back.m_fdt.size(), row.message->m_fdt.size());
+        for (size_t i = 0; i < back.m_bdt.size(); i++)
+            EXPECT_TRUE(back.m_bdt[i].m_endpoint == row.message->m_bdt[i].m_endpoint &&
+                        back.m_bdt[i].m_mask == row.message->m_bdt[i].m_mask);
+        for (size_t i = 0; i < back.m_fdt.size(); i++)
+            EXPECT_TRUE(back.m_fdt[i].m_endpoint == row.message->m_fdt[i].m_endpoint &&
+                        back.m_fdt[i].m_timeToLive == 60 && back.m_fdt[i].m_remaining == 87);
+    }
+    EXPECT_EQ(Bvlc::FunctionName(BvlcFunction::DistributeBroadcast), "distribute-broadcast-to-network");
+    EXPECT_EQ(Bvlc::ResultName(0x0030), "register-foreign-device-nak");
+    EXPECT_EQ(Bvlc::ResultName(0x0031), "49");
 }
 
 TEST(Bvlc, EndpointsParseAndPrint)

@@ -70,6 +70,8 @@ const Named kNamed[] = {
     {BACNET_ENUM_OBJECT_TYPES_SUPPORTED, 19, "multi-state-value"},
     {BACNET_ENUM_STATUS_FLAGS, 0, "in-alarm"},
     {BACNET_ENUM_STATUS_FLAGS, 3, "out-of-service"},
+    {BACNET_ENUM_BVLC_FUNCTION, 0x09, "distribute-broadcast-to-network"},
+    {BACNET_ENUM_BVLC_RESULT, 0x30, "register-foreign-device-nak"},
 };
 
 TEST(StandardNames, BothDirections) {
@@ -138,6 +140,8 @@ TEST(StandardNames, TableSizes) {
         {BACNET_ENUM_SERVICES_SUPPORTED, 49, 255},
         {BACNET_ENUM_OBJECT_TYPES_SUPPORTED, 65, 1023},
         {BACNET_ENUM_STATUS_FLAGS, 4, 3},
+        {BACNET_ENUM_BVLC_FUNCTION, 13, 255},
+        {BACNET_ENUM_BVLC_RESULT, 7, 65535},
     };
     ASSERT_EQ(std::size(rows), static_cast<size_t>(BACNET_ENUM_COUNT));
     for (const auto& row : rows) {
