@@ -4,11 +4,14 @@
 // windows ReadRange cuts from the log.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "Hex.h"
 #include "SimDatabase.h"
+#include "SimDevice.h"
 #include "SimServices.h"
 #include "SimTrendLog.h"
 #include "sim/SimClient.h"
@@ -316,6 +319,43 @@ TEST(SimTrendLog, TheBufferKeepsTheNewestAndCountsThemAll)
     EXPECT_EQ(purged.m_records[0].m_logStatus, _BACnetLogRecord::LOG_DISABLED | _BACnetLogRecord::BUFFER_PURGED);
     for (const char* refused : {"8D 3E 21 05 3F", "86 3E 21 63 3F", "7E 3E 21 00 3F", "85 3E 21 01 3F"})
         EXPECT_EQ(log.Ask(std::string("00 05 01 0F 0C 05 00 00 01 19 ") + refused).substr(0, 2), "50") << refused;
+}
+
+// On the loopback: the device loop sends what the subscription calls for,
+// and the input that moves by itself is reported again within a second.
+TEST(SimCov, TheDeviceNotifiesASubscriberOverUdp)
+{
+    SimOptions options;
+    options.port = 0;
+    options.extraObjects = 0;
+    SimDevice device(options);
+    std::string error;
+    ASSERT_TRUE(device.Start(&error)) << error;
+    Client client(device.Port());
+    // Analog input 1, unconfirmed, for 60 s.
+    client.Request(Hex("00 05 01 05 09 07 1C 00 00 00 01 29 00 39 3C"));
+    std::vector<unsigned char> apdu;
+    ASSERT_TRUE(client.Receive(apdu, 2000));
+    EXPECT_EQ(ToHex(apdu), "20 01 05");
+    std::vector<double> values;
+    const auto started = std::chrono::steady_clock::now();
+    while (values.size() < 3 && client.Receive(apdu, 1500)) {
+        ASSERT_GE(apdu.size(), 2u);
+        ASSERT_EQ(ToHex(apdu.data(), 2), "10 02");
+        Received params(std::vector<unsigned char>(apdu.begin() + 2, apdu.end()));
+        CBACnetCOVNotifyService notify;
+        int len = 0;
+        ASSERT_TRUE(notify.ReadFrame(params.buf(), len, params.end()));
+        EXPECT_EQ(notify.m_objectID.GetValue(), 1u);
+        double value = 0;
+        ASSERT_TRUE(notify.GetPresentValue(value));
+        values.push_back(value);
+    }
+    // The first at once, then one a second: each a step of 0.25.
+    ASSERT_EQ(values.size(), 3u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2600));
+    EXPECT_EQ(std::fabs(values[2] - values[1]), 0.25);
+    device.Stop();
 }
 
 }  // namespace
