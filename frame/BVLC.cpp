@@ -18,13 +18,13 @@ enum Body : unsigned char {
 };
 
 // By function octet.
-constexpr Body c_bodies[] = {
+constexpr Body kBodies[] = {
     BODY_RESULT, BODY_BDT, BODY_NONE, BODY_BDT, BODY_FORWARDED, BODY_TTL,
     BODY_NONE, BODY_FDT, BODY_ADDRESS, BODY_NPDU, BODY_NPDU, BODY_NPDU,
 };
-static_assert(std::size(c_bodies) == CBACnetBVLC::FUNCTIONS, "one body per function");
+static_assert(std::size(kBodies) == CBACnetBVLC::FUNCTIONS, "one body per function");
 
-constexpr const char* c_refusalTexts[] = {
+constexpr const char* kRefusalTexts[] = {
     "accepted",
     "shorter than its header",
     "not a BACnet/IP datagram",
@@ -33,7 +33,7 @@ constexpr const char* c_refusalTexts[] = {
     "longer than any BACnet/IP datagram",
     "table is not whole entries",
 };
-static_assert(std::size(c_refusalTexts) == CBACnetBVLC::REFUSED_BAD_TABLE + 1, "one text per refusal");
+static_assert(std::size(kRefusalTexts) == CBACnetBVLC::REFUSED_BAD_TABLE + 1, "one text per refusal");
 
 unsigned short ReadU16(const unsigned char* p)
 {
@@ -58,7 +58,7 @@ int CBACnetBVLC::NpduOffset(unsigned char function)
 {
     if (function == FORWARDED_NPDU)
         return HEADER + ADDRESS;
-    if (function < FUNCTIONS && c_bodies[function] == BODY_NPDU)
+    if (function < FUNCTIONS && kBodies[function] == BODY_NPDU)
         return HEADER;
     return 0;
 }
@@ -67,7 +67,7 @@ int CBACnetBVLC::FrameLength() const
 {
     if (m_function >= FUNCTIONS)
         return 0;
-    switch (c_bodies[m_function]) {
+    switch (kBodies[m_function]) {
     case BODY_NONE:
         return HEADER;
     case BODY_RESULT:
@@ -103,7 +103,7 @@ int CBACnetBVLC::MakeFrame(unsigned char* buf, int& len, int room)
     p[1] = m_function;
     WriteU16(p + 2, static_cast<unsigned>(total));
     unsigned char* body = p + HEADER;
-    switch (c_bodies[m_function]) {
+    switch (kBodies[m_function]) {
     case BODY_RESULT:
         WriteU16(body, m_resultCode);
         break;
@@ -161,7 +161,7 @@ int CBACnetBVLC::ReadFrame(const unsigned char* buf, int& len, int end)
     const int size = static_cast<int>(n) - HEADER;
     // Fixed-size bodies: exactly their size.
     int fixed = -1;
-    switch (c_bodies[function]) {
+    switch (kBodies[function]) {
     case BODY_NONE: fixed = 0; break;
     case BODY_RESULT:
     case BODY_TTL: fixed = 2; break;
@@ -187,7 +187,7 @@ int CBACnetBVLC::ReadFrame(const unsigned char* buf, int& len, int end)
     m_npduLength = 0;
     m_bdt.clear();
     m_fdt.clear();
-    switch (c_bodies[function]) {
+    switch (kBodies[function]) {
     case BODY_RESULT:
         m_resultCode = ReadU16(body);
         break;
@@ -232,5 +232,5 @@ int CBACnetBVLC::ReadFrame(const unsigned char* buf, int& len, int end)
 
 const char* CBACnetBVLC::RefusalText(unsigned char refusal)
 {
-    return refusal < std::size(c_refusalTexts) ? c_refusalTexts[refusal] : "unknown refusal";
+    return refusal < std::size(kRefusalTexts) ? kRefusalTexts[refusal] : "unknown refusal";
 }

@@ -119,7 +119,7 @@ void CBACnetTag::MakeBitStringFrame(unsigned char* buf, int& len, int cls, int t
 void CBACnetTag::MakeWord32Frame(unsigned char* buf, int& len, int cls, int tag, DWORD value)
 {
     MakeHeaderFrame(buf, len, cls, tag, 4);
-    ByteOrder::StoreBig32(buf + len, value);
+    bacnetcodec::detail::StoreBig32(buf + len, value);
     len += 4;
 }
 

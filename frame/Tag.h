@@ -10,7 +10,7 @@
 #include <climits>
 #include <cstring>
 
-#include "frame/ByteOrder.h"
+#include "frame/detail/ByteOrder.h"
 #include "host/Object.h"
 #include "host/Types.h"
 
@@ -130,7 +130,7 @@ public:
     int ReadHeaderFrameFull(unsigned char* buf, int& len);
 
     // Reverses n octets: a host number (low-order octet first) to wire order and back.
-    static void ConvertData(unsigned char* dst, unsigned char* src, int n) { ByteOrder::Reverse(dst, src, n); }
+    static void ConvertData(unsigned char* dst, unsigned char* src, int n) { bacnetcodec::detail::Reverse(dst, src, n); }
 
     // The content (at most four octets) of the value whose header was read
     // last, as data type `type`, into a 32-bit host number.

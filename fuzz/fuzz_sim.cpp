@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     db.HoldClock();
     Services services(db);
     Peer peer;
-    peer.port = 47808;
+    peer.endpoint = bacnet::Endpoint::Loopback(47808);
     while (size > 0) {
         const size_t n = std::min<size_t>(data[0], size - 1);
         fuzz::Input request(data + 1, n);

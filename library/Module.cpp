@@ -1,13 +1,13 @@
-#include "library/Module.h"
+#include "library/detail/Module.h"
 
 #include "host/Modules.h"
 
 namespace {
 
 __attribute__((constructor)) void RegisterModule() {
-    AfxRegisterModule(kBACnetCodecModuleName, BACNETCODEC_VERSION);
+    AfxRegisterModule(bacnetcodec::detail::kModuleName, BACNETCODEC_VERSION);
 }
 
-__attribute__((destructor)) void UnregisterModule() { AfxUnregisterModule(kBACnetCodecModuleName); }
+__attribute__((destructor)) void UnregisterModule() { AfxUnregisterModule(bacnetcodec::detail::kModuleName); }
 
 }  // namespace

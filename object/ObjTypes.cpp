@@ -20,7 +20,7 @@ struct WireType {
     unsigned m_type;
     unsigned char m_octets[2];
 };
-const WireType c_wireTypes[] = {
+const WireType kWireTypes[] = {
     {18, {0x25, 0xC0}},
     {19, {0x26, 0x00}},
     {20, {0x05, 0xC0}},
@@ -336,7 +336,7 @@ void CBACnetObjTypes::MakeObjectIDFrame(unsigned char* buf, int& len)
     tag.MakeWord32Frame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_objectID.GetValue());
     if (!IsCatalogueOnly(m_objectID.m_type))
         return;
-    for (const WireType& wire : c_wireTypes) {
+    for (const WireType& wire : kWireTypes) {
         if (wire.m_type == m_objectID.m_type) {
             buf[len - 4] = wire.m_octets[0];
             buf[len - 3] = wire.m_octets[1];
@@ -508,7 +508,7 @@ int CBACnetObjTypes::ReadFixedShape(const unsigned char* buf, int& len, int end,
         // The common Real into a Real's room: one word, reversed.
         if (!closed(4))
             return 0;
-        ByteOrder::Reverse(m_received, value, 4);
+        bacnetcodec::detail::Reverse(m_received, value, 4);
         TakeValue(0);
         m_refusal = CBACnetTag::REFUSAL_NONE;
         len = at + n + 5 + closingLength;
@@ -539,7 +539,7 @@ int CBACnetObjTypes::ReadFixedShape(const unsigned char* buf, int& len, int end,
     default:
         if (content != size)
             memset(dst, 0, size);
-        ByteOrder::Reverse(dst, value, content);
+        bacnetcodec::detail::Reverse(dst, value, content);
         if (kind == VALUE_SIGNED && content >= 1 && content < size && (value[0] & 0x80))
             memset(dst + content, 0xFF, size - content);
         break;

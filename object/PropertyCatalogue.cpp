@@ -16,7 +16,7 @@ struct _BACnetPropertyName {
 };
 
 // Vendor and site properties beyond the standard range.
-const _BACnetPropertyName c_namesBeyond[] = {
+const _BACnetPropertyName kNamesBeyond[] = {
     {176, "Adjust_Value"},
     {182, "Limit_Monitoring_Interval"},
     {186, "Pulse_Rate"},
@@ -42,7 +42,7 @@ const _BACnetPropertyName c_namesBeyond[] = {
 };
 
 // 0 AnalogInput
-const _BACnetPropertyDef c_listAnalogInput[] = {
+const _BACnetPropertyDef kListAnalogInput[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -74,7 +74,7 @@ const _BACnetPropertyDef c_listAnalogInput[] = {
 };
 
 // 1 AnalogOutput
-const _BACnetPropertyDef c_listAnalogOutput[] = {
+const _BACnetPropertyDef kListAnalogOutput[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -105,7 +105,7 @@ const _BACnetPropertyDef c_listAnalogOutput[] = {
 };
 
 // 2 AnalogValue
-const _BACnetPropertyDef c_listAnalogValue[] = {
+const _BACnetPropertyDef kListAnalogValue[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -131,7 +131,7 @@ const _BACnetPropertyDef c_listAnalogValue[] = {
 };
 
 // 3 BinaryInput
-const _BACnetPropertyDef c_listBinaryInput[] = {
+const _BACnetPropertyDef kListBinaryInput[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -158,7 +158,7 @@ const _BACnetPropertyDef c_listBinaryInput[] = {
 };
 
 // 4 BinaryOutput
-const _BACnetPropertyDef c_listBinaryOutput[] = {
+const _BACnetPropertyDef kListBinaryOutput[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -190,7 +190,7 @@ const _BACnetPropertyDef c_listBinaryOutput[] = {
 };
 
 // 5 BinaryValue
-const _BACnetPropertyDef c_listBinaryValue[] = {
+const _BACnetPropertyDef kListBinaryValue[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -220,7 +220,7 @@ const _BACnetPropertyDef c_listBinaryValue[] = {
 };
 
 // 6 Calendar
-const _BACnetPropertyDef c_listCalendar[] = {
+const _BACnetPropertyDef kListCalendar[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -229,7 +229,7 @@ const _BACnetPropertyDef c_listCalendar[] = {
 };
 
 // 7 Command
-const _BACnetPropertyDef c_listCommand[] = {
+const _BACnetPropertyDef kListCommand[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -238,7 +238,7 @@ const _BACnetPropertyDef c_listCommand[] = {
 };
 
 // 8 Device
-const _BACnetPropertyDef c_listDevice[] = {
+const _BACnetPropertyDef kListDevice[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -250,7 +250,7 @@ const _BACnetPropertyDef c_listDevice[] = {
 };
 
 // 9 EventEnrollment
-const _BACnetPropertyDef c_listEventEnrollment[] = {
+const _BACnetPropertyDef kListEventEnrollment[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -267,7 +267,7 @@ const _BACnetPropertyDef c_listEventEnrollment[] = {
 };
 
 // 10 File
-const _BACnetPropertyDef c_listFile[] = {
+const _BACnetPropertyDef kListFile[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -275,7 +275,7 @@ const _BACnetPropertyDef c_listFile[] = {
 };
 
 // 11 Group
-const _BACnetPropertyDef c_listGroup[] = {
+const _BACnetPropertyDef kListGroup[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -283,7 +283,7 @@ const _BACnetPropertyDef c_listGroup[] = {
 };
 
 // 12 Loop
-const _BACnetPropertyDef c_listLoop[] = {
+const _BACnetPropertyDef kListLoop[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -294,7 +294,7 @@ const _BACnetPropertyDef c_listLoop[] = {
 };
 
 // 13 MultiInput
-const _BACnetPropertyDef c_listMultiInput[] = {
+const _BACnetPropertyDef kListMultiInput[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -317,7 +317,7 @@ const _BACnetPropertyDef c_listMultiInput[] = {
 };
 
 // 14 MultiOutput
-const _BACnetPropertyDef c_listMultiOutput[] = {
+const _BACnetPropertyDef kListMultiOutput[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -341,7 +341,7 @@ const _BACnetPropertyDef c_listMultiOutput[] = {
 };
 
 // 15 NotificationClass
-const _BACnetPropertyDef c_listNotificationClass[] = {
+const _BACnetPropertyDef kListNotificationClass[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -352,7 +352,7 @@ const _BACnetPropertyDef c_listNotificationClass[] = {
 };
 
 // 16 Program
-const _BACnetPropertyDef c_listProgram[] = {
+const _BACnetPropertyDef kListProgram[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -379,7 +379,7 @@ const _BACnetPropertyDef c_listProgram[] = {
 };
 
 // 17 Schedule
-const _BACnetPropertyDef c_listSchedule[] = {
+const _BACnetPropertyDef kListSchedule[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 0, 1},  // ObjectName
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -390,7 +390,7 @@ const _BACnetPropertyDef c_listSchedule[] = {
 };
 
 // 18 Enthalpy
-const _BACnetPropertyDef c_listEnthalpy[] = {
+const _BACnetPropertyDef kListEnthalpy[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 1, 1},  // ObjectName: differs for this object type
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -417,7 +417,7 @@ const _BACnetPropertyDef c_listEnthalpy[] = {
 };
 
 // 19 ProportionalControl
-const _BACnetPropertyDef c_listProportionalControl[] = {
+const _BACnetPropertyDef kListProportionalControl[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 1, 1},  // ObjectName: differs for this object type
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -442,7 +442,7 @@ const _BACnetPropertyDef c_listProportionalControl[] = {
 };
 
 // 20 Accumulator
-const _BACnetPropertyDef c_listAccumulator[] = {
+const _BACnetPropertyDef kListAccumulator[] = {
     {75, T::DT_OBJECT_ID, 4, 0, 0, 0},  // ObjectID
     {77, T::DT_CHARACTER_STRING, 81, 0, 1, 1},  // ObjectName: differs for this object type
     {79, T::DT_OBJECT_TYPE, 1, 0, 0, 0},  // ObjectType
@@ -465,37 +465,37 @@ const _BACnetPropertyDef c_listAccumulator[] = {
     {72, T::DT_NOTIFY_TYPE, 1, 0, 1, 0},  // NotifyType
 };
 
-const _BACnetPropertyDef* const c_lists[CBACnetObjTypes::OBJECT_TYPE_COUNT] = {
-    c_listAnalogInput, c_listAnalogOutput, c_listAnalogValue, c_listBinaryInput,
-    c_listBinaryOutput, c_listBinaryValue, c_listCalendar, c_listCommand,
-    c_listDevice, c_listEventEnrollment, c_listFile, c_listGroup,
-    c_listLoop, c_listMultiInput, c_listMultiOutput, c_listNotificationClass,
-    c_listProgram, c_listSchedule, c_listEnthalpy, c_listProportionalControl,
-    c_listAccumulator,
+const _BACnetPropertyDef* const kLists[CBACnetObjTypes::OBJECT_TYPE_COUNT] = {
+    kListAnalogInput, kListAnalogOutput, kListAnalogValue, kListBinaryInput,
+    kListBinaryOutput, kListBinaryValue, kListCalendar, kListCommand,
+    kListDevice, kListEventEnrollment, kListFile, kListGroup,
+    kListLoop, kListMultiInput, kListMultiOutput, kListNotificationClass,
+    kListProgram, kListSchedule, kListEnthalpy, kListProportionalControl,
+    kListAccumulator,
 };
 
-const int c_listCounts[CBACnetObjTypes::OBJECT_TYPE_COUNT] = {
-    int(sizeof c_listAnalogInput / sizeof c_listAnalogInput[0]),
-    int(sizeof c_listAnalogOutput / sizeof c_listAnalogOutput[0]),
-    int(sizeof c_listAnalogValue / sizeof c_listAnalogValue[0]),
-    int(sizeof c_listBinaryInput / sizeof c_listBinaryInput[0]),
-    int(sizeof c_listBinaryOutput / sizeof c_listBinaryOutput[0]),
-    int(sizeof c_listBinaryValue / sizeof c_listBinaryValue[0]),
-    int(sizeof c_listCalendar / sizeof c_listCalendar[0]),
-    int(sizeof c_listCommand / sizeof c_listCommand[0]),
-    int(sizeof c_listDevice / sizeof c_listDevice[0]),
-    int(sizeof c_listEventEnrollment / sizeof c_listEventEnrollment[0]),
-    int(sizeof c_listFile / sizeof c_listFile[0]),
-    int(sizeof c_listGroup / sizeof c_listGroup[0]),
-    int(sizeof c_listLoop / sizeof c_listLoop[0]),
-    int(sizeof c_listMultiInput / sizeof c_listMultiInput[0]),
-    int(sizeof c_listMultiOutput / sizeof c_listMultiOutput[0]),
-    int(sizeof c_listNotificationClass / sizeof c_listNotificationClass[0]),
-    int(sizeof c_listProgram / sizeof c_listProgram[0]),
-    int(sizeof c_listSchedule / sizeof c_listSchedule[0]),
-    int(sizeof c_listEnthalpy / sizeof c_listEnthalpy[0]),
-    int(sizeof c_listProportionalControl / sizeof c_listProportionalControl[0]),
-    int(sizeof c_listAccumulator / sizeof c_listAccumulator[0]),
+const int kListCounts[CBACnetObjTypes::OBJECT_TYPE_COUNT] = {
+    int(sizeof kListAnalogInput / sizeof kListAnalogInput[0]),
+    int(sizeof kListAnalogOutput / sizeof kListAnalogOutput[0]),
+    int(sizeof kListAnalogValue / sizeof kListAnalogValue[0]),
+    int(sizeof kListBinaryInput / sizeof kListBinaryInput[0]),
+    int(sizeof kListBinaryOutput / sizeof kListBinaryOutput[0]),
+    int(sizeof kListBinaryValue / sizeof kListBinaryValue[0]),
+    int(sizeof kListCalendar / sizeof kListCalendar[0]),
+    int(sizeof kListCommand / sizeof kListCommand[0]),
+    int(sizeof kListDevice / sizeof kListDevice[0]),
+    int(sizeof kListEventEnrollment / sizeof kListEventEnrollment[0]),
+    int(sizeof kListFile / sizeof kListFile[0]),
+    int(sizeof kListGroup / sizeof kListGroup[0]),
+    int(sizeof kListLoop / sizeof kListLoop[0]),
+    int(sizeof kListMultiInput / sizeof kListMultiInput[0]),
+    int(sizeof kListMultiOutput / sizeof kListMultiOutput[0]),
+    int(sizeof kListNotificationClass / sizeof kListNotificationClass[0]),
+    int(sizeof kListProgram / sizeof kListProgram[0]),
+    int(sizeof kListSchedule / sizeof kListSchedule[0]),
+    int(sizeof kListEnthalpy / sizeof kListEnthalpy[0]),
+    int(sizeof kListProportionalControl / sizeof kListProportionalControl[0]),
+    int(sizeof kListAccumulator / sizeof kListAccumulator[0]),
 };
 // Room for the longest name beyond the standard range, and its 0 byte.
 char s_nameBuffer[32];
@@ -634,7 +634,7 @@ const char* CBACnetObjTypes::PropertyName(int id)
 {
     if (id >= 0 && id < PROPERTY_NAME_COUNT)
         return str_BACnetPropertyID[id];
-    for (const _BACnetPropertyName& entry : c_namesBeyond)
+    for (const _BACnetPropertyName& entry : kNamesBeyond)
         if (entry.m_propertyID == id)
             return entry.m_name;
     return "";
@@ -656,6 +656,6 @@ const _BACnetPropertyDef* CBACnetObjTypes::GetPropertyList(unsigned objectType, 
         count = 0;
         return nullptr;
     }
-    count = c_listCounts[objectType];
-    return c_lists[objectType];
+    count = kListCounts[objectType];
+    return kLists[objectType];
 }

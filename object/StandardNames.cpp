@@ -12,7 +12,7 @@ namespace {
 
 using Row = BACnetNamedValue;
 
-constexpr Row c_objectTypes[] = {
+constexpr Row kObjectTypes[] = {
     {0, "analog-input"},
     {1, "analog-output"},
     {2, "analog-value"},
@@ -82,7 +82,7 @@ constexpr Row c_objectTypes[] = {
 
 // Numbers 512 to 4194303 belong to vendors. The ASHRAE values above them
 // (secure connect, colour) are named rows beyond the enumeration's maximum.
-constexpr Row c_propertyIDs[] = {
+constexpr Row kPropertyIDs[] = {
     {0, "acked-transitions"},
     {1, "ack-required"},
     {2, "action"},
@@ -604,7 +604,7 @@ constexpr Row c_propertyIDs[] = {
 };
 
 // 0 to 255 and 47808 to 49999 are the standard's; the rest are vendors'.
-constexpr Row c_units[] = {
+constexpr Row kUnits[] = {
     {0, "square-meters"},
     {1, "square-feet"},
     {2, "milliamperes"},
@@ -869,7 +869,7 @@ constexpr Row c_units[] = {
     {47815, "millirems-per-hour"},
 };
 
-constexpr Row c_errorClasses[] = {
+constexpr Row kErrorClasses[] = {
     {0, "device"},
     {1, "object"},
     {2, "property"},
@@ -880,7 +880,7 @@ constexpr Row c_errorClasses[] = {
     {7, "communication"},
 };
 
-constexpr Row c_errorCodes[] = {
+constexpr Row kErrorCodes[] = {
     {0, "other"},
     {1, "authentication-failed"},
     {2, "configuration-in-progress"},
@@ -1082,7 +1082,7 @@ constexpr Row c_errorCodes[] = {
     {199, "ip-error"},
 };
 
-constexpr Row c_rejectReasons[] = {
+constexpr Row kRejectReasons[] = {
     {0, "other"},
     {1, "buffer-overflow"},
     {2, "inconsistent-parameters"},
@@ -1095,7 +1095,7 @@ constexpr Row c_rejectReasons[] = {
     {9, "unrecognized-service"},
 };
 
-constexpr Row c_abortReasons[] = {
+constexpr Row kAbortReasons[] = {
     {0, "other"},
     {1, "buffer-overflow"},
     {2, "invalid-apdu-in-this-state"},
@@ -1110,14 +1110,14 @@ constexpr Row c_abortReasons[] = {
     {11, "apdu-too-long"},
 };
 
-constexpr Row c_segmentation[] = {
+constexpr Row kSegmentation[] = {
     {0, "segmented-both"},
     {1, "segmented-transmit"},
     {2, "segmented-receive"},
     {3, "no-segmentation"},
 };
 
-constexpr Row c_eventStates[] = {
+constexpr Row kEventStates[] = {
     {0, "normal"},
     {1, "fault"},
     {2, "offnormal"},
@@ -1126,7 +1126,7 @@ constexpr Row c_eventStates[] = {
     {5, "life-safety-alarm"},
 };
 
-constexpr Row c_reliability[] = {
+constexpr Row kReliability[] = {
     {0, "no-fault-detected"},
     {1, "no-sensor"},
     {2, "over-range"},
@@ -1154,17 +1154,17 @@ constexpr Row c_reliability[] = {
     {25, "multi-state-out-of-range"},
 };
 
-constexpr Row c_binaryPV[] = {
+constexpr Row kBinaryPV[] = {
     {0, "inactive"},
     {1, "active"},
 };
 
-constexpr Row c_polarity[] = {
+constexpr Row kPolarity[] = {
     {0, "normal"},
     {1, "reverse"},
 };
 
-constexpr Row c_deviceStatus[] = {
+constexpr Row kDeviceStatus[] = {
     {0, "operational"},
     {1, "operational-read-only"},
     {2, "download-required"},
@@ -1173,7 +1173,7 @@ constexpr Row c_deviceStatus[] = {
     {5, "backup-in-progress"},
 };
 
-constexpr Row c_confirmedServices[] = {
+constexpr Row kConfirmedServices[] = {
     {0, "acknowledge-alarm"},
     {1, "confirmed-cov-notification"},
     {2, "confirmed-event-notification"},
@@ -1210,7 +1210,7 @@ constexpr Row c_confirmedServices[] = {
     {33, "audit-log-query"},
 };
 
-constexpr Row c_unconfirmedServices[] = {
+constexpr Row kUnconfirmedServices[] = {
     {0, "i-am"},
     {1, "i-have"},
     {2, "unconfirmed-cov-notification"},
@@ -1238,8 +1238,8 @@ struct ServiceBit {
 
 // Bits 0 to 25 are the confirmed services 0 to 25 and bits 26 to 34 the
 // unconfirmed services 0 to 8; from bit 35 on, this list.
-constexpr unsigned c_firstLaterBit = 35;
-constexpr ServiceBit c_laterServiceBits[] = {
+constexpr unsigned kFirstLaterBit = 35;
+constexpr ServiceBit kLaterServiceBits[] = {
     {true, 26},   // 35 read-range
     {false, 9},   // 36 utc-time-synchronization
     {true, 27},   // 37 life-safety-operation
@@ -1256,29 +1256,29 @@ constexpr ServiceBit c_laterServiceBits[] = {
     {false, 14},  // 48 you-are
 };
 
-constexpr std::array<Row, c_firstLaterBit + std::size(c_laterServiceBits)> ServicesSupported() {
-    std::array<Row, c_firstLaterBit + std::size(c_laterServiceBits)> bits{};
+constexpr std::array<Row, kFirstLaterBit + std::size(kLaterServiceBits)> ServicesSupported() {
+    std::array<Row, kFirstLaterBit + std::size(kLaterServiceBits)> bits{};
     for (unsigned bit = 0; bit < bits.size(); ++bit) {
         // The service tables are dense from 0, so a choice is its row index.
         ServiceBit service{bit < 26, bit < 26 ? bit : bit - 26};
-        if (bit >= c_firstLaterBit)
-            service = c_laterServiceBits[bit - c_firstLaterBit];
-        const Row& row = service.m_confirmed ? c_confirmedServices[service.m_choice]
-                                             : c_unconfirmedServices[service.m_choice];
+        if (bit >= kFirstLaterBit)
+            service = kLaterServiceBits[bit - kFirstLaterBit];
+        const Row& row = service.m_confirmed ? kConfirmedServices[service.m_choice]
+                                             : kUnconfirmedServices[service.m_choice];
         bits[bit] = {bit, row.m_name};
     }
     return bits;
 }
-constexpr auto c_servicesSupported = ServicesSupported();
+constexpr auto kServicesSupported = ServicesSupported();
 
-constexpr Row c_statusFlags[] = {
+constexpr Row kStatusFlags[] = {
     {0, "in-alarm"},
     {1, "fault"},
     {2, "overridden"},
     {3, "out-of-service"},
 };
 
-constexpr Row c_bvlcFunctions[] = {
+constexpr Row kBvlcFunctions[] = {
     {0x00, "bvlc-result"},
     {0x01, "write-broadcast-distribution-table"},
     {0x02, "read-broadcast-distribution-table"},
@@ -1294,7 +1294,7 @@ constexpr Row c_bvlcFunctions[] = {
     {0x0C, "secure-bvll"},
 };
 
-constexpr Row c_bvlcResults[] = {
+constexpr Row kBvlcResults[] = {
     {0x0000, "successful-completion"},
     {0x0010, "write-broadcast-distribution-table-nak"},
     {0x0020, "read-broadcast-distribution-table-nak"},
@@ -1322,35 +1322,35 @@ constexpr Enumeration Table(int enumeration, const std::array<Row, N>& rows, uns
 
 // In the order of BACnetEnumeration. Bit numbers of protocol-object-types-
 // supported are the object type numbers, so that string shares their rows.
-constexpr Enumeration c_enumerations[] = {
-    Table(BACNET_ENUM_OBJECT_TYPE, c_objectTypes, 1023),
-    Table(BACNET_ENUM_PROPERTY_ID, c_propertyIDs, 4194303),
-    Table(BACNET_ENUM_ENGINEERING_UNITS, c_units, 65535),
-    Table(BACNET_ENUM_ERROR_CLASS, c_errorClasses, 65535),
-    Table(BACNET_ENUM_ERROR_CODE, c_errorCodes, 65535),
-    Table(BACNET_ENUM_REJECT_REASON, c_rejectReasons, 255),
-    Table(BACNET_ENUM_ABORT_REASON, c_abortReasons, 255),
-    Table(BACNET_ENUM_SEGMENTATION, c_segmentation, 3),
-    Table(BACNET_ENUM_EVENT_STATE, c_eventStates, 65535),
-    Table(BACNET_ENUM_RELIABILITY, c_reliability, 65535),
-    Table(BACNET_ENUM_BINARY_PV, c_binaryPV, 1),
-    Table(BACNET_ENUM_POLARITY, c_polarity, 1),
-    Table(BACNET_ENUM_DEVICE_STATUS, c_deviceStatus, 65535),
-    Table(BACNET_ENUM_CONFIRMED_SERVICE, c_confirmedServices, 255),
-    Table(BACNET_ENUM_UNCONFIRMED_SERVICE, c_unconfirmedServices, 255),
-    Table(BACNET_ENUM_SERVICES_SUPPORTED, c_servicesSupported, 255),
-    Table(BACNET_ENUM_OBJECT_TYPES_SUPPORTED, c_objectTypes, 1023),
-    Table(BACNET_ENUM_STATUS_FLAGS, c_statusFlags, 3),
-    Table(BACNET_ENUM_BVLC_FUNCTION, c_bvlcFunctions, 255),
-    Table(BACNET_ENUM_BVLC_RESULT, c_bvlcResults, 65535),
+constexpr Enumeration kEnumerations[] = {
+    Table(BACNET_ENUM_OBJECT_TYPE, kObjectTypes, 1023),
+    Table(BACNET_ENUM_PROPERTY_ID, kPropertyIDs, 4194303),
+    Table(BACNET_ENUM_ENGINEERING_UNITS, kUnits, 65535),
+    Table(BACNET_ENUM_ERROR_CLASS, kErrorClasses, 65535),
+    Table(BACNET_ENUM_ERROR_CODE, kErrorCodes, 65535),
+    Table(BACNET_ENUM_REJECT_REASON, kRejectReasons, 255),
+    Table(BACNET_ENUM_ABORT_REASON, kAbortReasons, 255),
+    Table(BACNET_ENUM_SEGMENTATION, kSegmentation, 3),
+    Table(BACNET_ENUM_EVENT_STATE, kEventStates, 65535),
+    Table(BACNET_ENUM_RELIABILITY, kReliability, 65535),
+    Table(BACNET_ENUM_BINARY_PV, kBinaryPV, 1),
+    Table(BACNET_ENUM_POLARITY, kPolarity, 1),
+    Table(BACNET_ENUM_DEVICE_STATUS, kDeviceStatus, 65535),
+    Table(BACNET_ENUM_CONFIRMED_SERVICE, kConfirmedServices, 255),
+    Table(BACNET_ENUM_UNCONFIRMED_SERVICE, kUnconfirmedServices, 255),
+    Table(BACNET_ENUM_SERVICES_SUPPORTED, kServicesSupported, 255),
+    Table(BACNET_ENUM_OBJECT_TYPES_SUPPORTED, kObjectTypes, 1023),
+    Table(BACNET_ENUM_STATUS_FLAGS, kStatusFlags, 3),
+    Table(BACNET_ENUM_BVLC_FUNCTION, kBvlcFunctions, 255),
+    Table(BACNET_ENUM_BVLC_RESULT, kBvlcResults, 65535),
 };
-static_assert(std::size(c_enumerations) == BACNET_ENUM_COUNT, "one table per enumeration");
+static_assert(std::size(kEnumerations) == BACNET_ENUM_COUNT, "one table per enumeration");
 
 // Look-up by value is a binary search, each table sits at its own index, and
 // the service tables are dense, as the bit table above indexes them by choice.
 constexpr bool Ordered() {
-    for (size_t i = 0; i < std::size(c_enumerations); ++i) {
-        const Enumeration& e = c_enumerations[i];
+    for (size_t i = 0; i < std::size(kEnumerations); ++i) {
+        const Enumeration& e = kEnumerations[i];
         if (e.m_enumeration != static_cast<int>(i) || e.m_count == 0)
             return false;
         if (e.m_enumeration == BACNET_ENUM_CONFIRMED_SERVICE || e.m_enumeration == BACNET_ENUM_UNCONFIRMED_SERVICE)
@@ -1368,7 +1368,7 @@ static_assert(Ordered(), "tables in enumeration order, rows sorted without repea
 const Enumeration* Find(int enumeration) {
     if (enumeration < 0 || enumeration >= BACNET_ENUM_COUNT)
         return nullptr;
-    return &c_enumerations[enumeration];
+    return &kEnumerations[enumeration];
 }
 
 const Row* FindValue(const Enumeration& e, unsigned value) {

@@ -55,10 +55,10 @@ unsigned short FindKey(const wchar_t* key, const char* const* keys, int count)
     return 0;
 }
 
-const char* const c_dateKeys[] = {"week", "day", "month", "year"};
-const char* const c_timeKeys[] = {"100ms", "second", "minute", "hour"};
-const char* const c_objectIDKeys[] = {"objecttype", "instanceno"};
-const char* const c_dateTimeKeys[] = {"week", "day", "month", "year", "100ms", "second", "minute", "hour"};
+const char* const kDateKeys[] = {"week", "day", "month", "year"};
+const char* const kTimeKeys[] = {"100ms", "second", "minute", "hour"};
+const char* const kObjectIDKeys[] = {"objecttype", "instanceno"};
+const char* const kDateTimeKeys[] = {"week", "day", "month", "year", "100ms", "second", "minute", "hour"};
 
 template <size_t N>
 int Count(const char* const (&)[N])
@@ -142,13 +142,13 @@ unsigned short CBACnetTypes::GetSubTypeIndex(unsigned short dataType, const wcha
     case DT_BIT_STRING:
         return static_cast<unsigned short>(_wtoi(key));
     case DT_DATE:
-        return FindKey(key, c_dateKeys, Count(c_dateKeys));
+        return FindKey(key, kDateKeys, Count(kDateKeys));
     case DT_TIME:
-        return FindKey(key, c_timeKeys, Count(c_timeKeys));
+        return FindKey(key, kTimeKeys, Count(kTimeKeys));
     case DT_OBJECT_ID:
-        return FindKey(key, c_objectIDKeys, Count(c_objectIDKeys));
+        return FindKey(key, kObjectIDKeys, Count(kObjectIDKeys));
     case DT_DATE_TIME:
-        return FindKey(key, c_dateTimeKeys, Count(c_dateTimeKeys));
+        return FindKey(key, kDateTimeKeys, Count(kDateTimeKeys));
     default:
         return 0;
     }

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <memory>
 
-#include "property/ValueScan.h"
+#include "property/detail/ValueScan.h"
 
-using namespace propcodec;
+using namespace bacnetcodec::detail;
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "property/ValueScan.h"
+#include "property/detail/ValueScan.h"
 
-using namespace propcodec;
+using namespace bacnetcodec::detail;
 
 namespace {
 

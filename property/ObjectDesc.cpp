@@ -1,8 +1,8 @@
 #include "property/ObjectDesc.h"
 
-#include "property/ValueScan.h"
+#include "property/detail/ValueScan.h"
 
-using namespace propcodec;
+using namespace bacnetcodec::detail;
 
 int CBACnetObjectDesc::ReadFrame(unsigned char* buf, int& len, int end)
 {

@@ -1,8 +1,8 @@
 #include "property/SchPriority.h"
 
-#include "property/ValueScan.h"
+#include "property/detail/ValueScan.h"
 
-using namespace propcodec;
+using namespace bacnetcodec::detail;
 
 int CBACnetSchPriority::ReadFrame(unsigned char* buf, int& len, int end)
 {

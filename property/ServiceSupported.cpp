@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "property/ValueScan.h"
+#include "property/detail/ValueScan.h"
 
-using namespace propcodec;
+using namespace bacnetcodec::detail;
 
 CBACnetServiceSupported::CBACnetServiceSupported() : CBACnetPropertyID(97)
 {

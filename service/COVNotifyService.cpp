@@ -5,10 +5,10 @@
 
 #include "frame/Tag.h"
 #include "object/OBJ.h"
-#include "service/ContextParams.h"
-#include "service/Params.h"
+#include "service/detail/ContextParams.h"
+#include "service/detail/Params.h"
 
-using namespace ServiceParams;
+using namespace bacnetcodec::detail;
 
 _BACnetPropertyValue::_BACnetPropertyValue()
     : m_propertyID(0), m_arrayIndex(NO_ARRAY_INDEX), m_valueCount(1), m_priority(NO_PRIORITY)

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "object/OBJ.h"
-#include "service/Params.h"
+#include "service/detail/Params.h"
 
 CBACnetConfirmSrvPDU::CBACnetConfirmSrvPDU() = default;
 
@@ -95,8 +95,8 @@ int CBACnetConfirmSrvPDU::ErrFrame(unsigned char* buf, CBACnetOBJ*, int end, uns
     // opening tag 0, followed by what failed; the pair is all we need.
     in.ExpectOctet(buf, len, 0x0E);
     // Classes and codes above 255 do not fit the octet and are refused.
-    if (!ServiceParams::ReadInteger(in, buf, len, cls, CBACnetTag::TYPE_ENUMERATED) ||
-        !ServiceParams::ReadInteger(in, buf, len, code, CBACnetTag::TYPE_ENUMERATED))
+    if (!bacnetcodec::detail::ReadInteger(in, buf, len, cls, CBACnetTag::TYPE_ENUMERATED) ||
+        !bacnetcodec::detail::ReadInteger(in, buf, len, code, CBACnetTag::TYPE_ENUMERATED))
         return 0;
     errorClass = cls;
     errorCode = code;

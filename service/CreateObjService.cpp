@@ -1,7 +1,7 @@
 #include "service/CreateObjService.h"
 
 #include "frame/Tag.h"
-#include "service/Params.h"
+#include "service/detail/Params.h"
 
 CBACnetCreateObjService::CBACnetCreateObjService() = default;
 
@@ -21,7 +21,7 @@ unsigned char CBACnetCreateObjService::MakeFrame(unsigned char* buf, int& len, C
     // Object specifier: its object-identifier choice.
     CBACnetTag tag;
     tag.MakeProgramFrame(buf, len, 0, 1);
-    ServiceParams::MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 1, id);
+    bacnetcodec::detail::MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 1, id);
     tag.MakeProgramFrame(buf, len, 0, 0);
     return invokeID;
 }

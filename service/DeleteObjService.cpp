@@ -1,7 +1,7 @@
 #include "service/DeleteObjService.h"
 
 #include "frame/Tag.h"
-#include "service/Params.h"
+#include "service/detail/Params.h"
 
 CBACnetDeleteObjService::CBACnetDeleteObjService() = default;
 
@@ -19,6 +19,6 @@ unsigned char CBACnetDeleteObjService::MakeFrame(unsigned char* buf, int& len, C
     const unsigned char invokeID = NextInvokeID();
     MakeHeaderFrame(buf, len, obj, invokeID);
     CBACnetTag tag;
-    ServiceParams::MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_OBJECT_ID, id);
+    bacnetcodec::detail::MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_OBJECT_ID, id);
     return invokeID;
 }

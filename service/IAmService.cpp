@@ -4,7 +4,7 @@
 
 #include "frame/Tag.h"
 #include "object/OBJ.h"
-#include "service/Params.h"
+#include "service/detail/Params.h"
 
 CBACnetIAmService::CBACnetIAmService() : m_deviceID(), m_maxAPDU(0), m_segmentation(0), m_vendorID(0) {}
 
@@ -17,7 +17,7 @@ CBACnetOBJ* CBACnetIAmService::ReadFrame(unsigned char* buf)
 
 CBACnetOBJ* CBACnetIAmService::ReadFrame(unsigned char* buf, int end)
 {
-    using namespace ServiceParams;
+    using namespace bacnetcodec::detail;
     CBACnetTag in(end);
     int len = 0;
     // Neither tag numbers nor classes are checked: some devices context-tag these.

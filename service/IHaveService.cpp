@@ -5,7 +5,7 @@
 
 #include "frame/Tag.h"
 #include "object/OBJ.h"
-#include "service/Params.h"
+#include "service/detail/Params.h"
 
 CBACnetIHaveService::CBACnetIHaveService() = default;
 
@@ -20,8 +20,8 @@ int CBACnetIHaveService::ReadFrame(unsigned char* buf, CBACnetOBJ* obj, int end)
 {
     CBACnetTag in(end);
     int len = 0;
-    if (!ServiceParams::ReadObjectID(in, buf, len, m_deviceID) ||
-        !ServiceParams::ReadObjectID(in, buf, len, m_objectID) || !in.ReadHeaderFrame(buf, len))
+    if (!bacnetcodec::detail::ReadObjectID(in, buf, len, m_deviceID) ||
+        !bacnetcodec::detail::ReadObjectID(in, buf, len, m_objectID) || !in.ReadHeaderFrame(buf, len))
         return 0;
     // The name buffer is sized by the received length: refuse a length the
     // data does not hold before allocating for it.

@@ -3,7 +3,7 @@
 #include "frame/Tag.h"
 #include "object/OBJ.h"
 #include "property/PropertyID.h"
-#include "service/Params.h"
+#include "service/detail/Params.h"
 
 CBACnetReadPropertyService::CBACnetReadPropertyService() = default;
 
@@ -21,7 +21,7 @@ unsigned char CBACnetReadPropertyService::MakeFrame(unsigned char* buf, int& len
     const unsigned char invokeID = NextInvokeID();
     MakeHeaderFrame(buf, len, obj, invokeID);
     CBACnetTag tag;
-    ServiceParams::MakePropertyRefFrame(tag, buf, len, *prop);
+    bacnetcodec::detail::MakePropertyRefFrame(tag, buf, len, *prop);
     return invokeID;
 }
 
@@ -29,10 +29,10 @@ int CBACnetReadPropertyService::ReadAnyFrame(unsigned char* buf, int& len, int e
 {
     CBACnetTag in(end);
     // The array index is decoded only when the request named one.
-    const int ok = ServiceParams::ReadObjectID(in, buf, len, prop->m_objectID) &&
-                   ServiceParams::ReadInteger(in, buf, len, prop->m_propertyID, CBACnetTag::TYPE_ENUMERATED) &&
+    const int ok = bacnetcodec::detail::ReadObjectID(in, buf, len, prop->m_objectID) &&
+                   bacnetcodec::detail::ReadInteger(in, buf, len, prop->m_propertyID, CBACnetTag::TYPE_ENUMERATED) &&
                    (prop->m_arrayIndex == CBACnetPropertyID::NO_ARRAY_INDEX ||
-                    ServiceParams::ReadInteger(in, buf, len, prop->m_arrayIndex, CBACnetTag::TYPE_UNSIGNED));
+                    bacnetcodec::detail::ReadInteger(in, buf, len, prop->m_arrayIndex, CBACnetTag::TYPE_UNSIGNED));
     prop->m_refusal = ok ? CBACnetTag::REFUSAL_NONE : in.m_refusal;
     return ok;
 }

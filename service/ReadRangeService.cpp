@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "frame/Tag.h"
-#include "service/ContextParams.h"
-#include "service/Params.h"
+#include "service/detail/ContextParams.h"
+#include "service/detail/Params.h"
 
-using namespace ServiceParams;
+using namespace bacnetcodec::detail;
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "service/SubscribeCOVService.h"
 
 #include "frame/Tag.h"
-#include "service/ContextParams.h"
-#include "service/Params.h"
+#include "service/detail/ContextParams.h"
+#include "service/detail/Params.h"
 
-using namespace ServiceParams;
+using namespace bacnetcodec::detail;
 
 CBACnetSubscribeCOVService::CBACnetSubscribeCOVService()
     : m_processID(0), m_cancel(0), m_issueConfirmed(0), m_lifetime(0)

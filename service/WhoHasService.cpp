@@ -2,7 +2,7 @@
 
 #include "frame/Tag.h"
 #include "object/OBJ.h"
-#include "service/Params.h"
+#include "service/detail/Params.h"
 
 CBACnetWhoHasService::CBACnetWhoHasService()
 {
@@ -17,5 +17,5 @@ void CBACnetWhoHasService::MakeFrame(unsigned char* buf, int& len, CBACnetOBJ* o
     m_networkHeader.MakeDstNetworkFrame(obj->m_address);
     MakeRequestHeader(buf, len, SERVICE_CHOICE);
     CBACnetTag tag;
-    ServiceParams::MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 2, obj->m_objectID);
+    bacnetcodec::detail::MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 2, obj->m_objectID);
 }

@@ -1,7 +1,7 @@
 #include "service/WhoIsService.h"
 
 #include "frame/Tag.h"
-#include "service/ContextParams.h"
+#include "service/detail/ContextParams.h"
 
 CBACnetWhoIsService::CBACnetWhoIsService() : m_hasRange(0), m_lowLimit(0), m_highLimit(MAX_INSTANCE)
 {
@@ -23,14 +23,14 @@ void CBACnetWhoIsService::MakeFrame(unsigned char* buf, int& len, DWORD low, DWO
     m_lowLimit = low > MAX_INSTANCE ? DWORD(MAX_INSTANCE) : low;
     m_highLimit = high > MAX_INSTANCE ? DWORD(MAX_INSTANCE) : high;
     CBACnetTag tag;
-    ServiceParams::MakeUnsignedFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_lowLimit);
-    ServiceParams::MakeUnsignedFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 1, m_highLimit);
+    bacnetcodec::detail::MakeUnsignedFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, m_lowLimit);
+    bacnetcodec::detail::MakeUnsignedFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 1, m_highLimit);
 }
 
 // nothing, or low limit [0] and high limit [1]
 int CBACnetWhoIsService::ReadFrame(unsigned char* buf, int& len, int end)
 {
-    using namespace ServiceParams;
+    using namespace bacnetcodec::detail;
     CBACnetTag in(end);
     if (len >= end) {
         m_hasRange = 0;

@@ -5,7 +5,7 @@
 #include "object/ObjTypes.h"
 #include "property/ExpSchedule.h"
 #include "property/PropertyID.h"
-#include "service/Params.h"
+#include "service/detail/Params.h"
 
 CBACnetWritePropertyService::CBACnetWritePropertyService() = default;
 
@@ -23,7 +23,7 @@ unsigned char CBACnetWritePropertyService::MakeFrame(unsigned char* buf, int& le
     const unsigned char invokeID = NextInvokeID();
     MakeHeaderFrame(buf, len, obj, invokeID);
     CBACnetTag tag;
-    ServiceParams::MakePropertyRefFrame(tag, buf, len, *prop);
+    bacnetcodec::detail::MakePropertyRefFrame(tag, buf, len, *prop);
     tag.MakeProgramFrame(buf, len, 3, 1);
     prop->MakeFrame(buf, len, prop->m_arrayIndex);  // 255 when no index is given
     tag.MakeProgramFrame(buf, len, 3, 0);
@@ -57,7 +57,7 @@ unsigned char CBACnetWritePropertyService::MakeScheduleArySize(unsigned char* bu
     const unsigned char invokeID = NextInvokeID();
     MakeHeaderFrame(buf, len, obj, invokeID);
     CBACnetTag tag;
-    ServiceParams::MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, schedule->m_objectID);
+    bacnetcodec::detail::MakeObjectIDFrame(tag, buf, len, CBACnetTag::CLASS_CONTEXT, 0, schedule->m_objectID);
     tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &schedule->m_propertyID);
     unsigned char sizeElement = 0;
     tag.MakeArrayFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 2, 1, &sizeElement);

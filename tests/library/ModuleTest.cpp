@@ -4,7 +4,7 @@
 #include <string>
 
 #include "host/Modules.h"
-#include "library/Module.h"
+#include "library/detail/Module.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ TEST(Module, LoadedLibraryIsListed) {
 #endif
     int found = -1;
     for (int i = 0; i < AfxGetModuleCount(); ++i)
-        if (std::string(AfxGetModuleName(i)) == kBACnetCodecModuleName)
+        if (std::string(AfxGetModuleName(i)) == bacnetcodec::detail::kModuleName)
             found = i;
     ASSERT_GE(found, 0);
     EXPECT_TRUE(std::regex_match(AfxGetModuleVersion(found), std::regex(R"(\d+\.\d+\.\d+)")))

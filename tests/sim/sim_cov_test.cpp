@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "SimDevice.h"
 #include "SimServices.h"
 #include "SimTrendLog.h"
+#include "client/UdpLink.h"
 #include "sim/SimClient.h"
 
 using namespace bacnetsim;
@@ -331,7 +333,9 @@ TEST(SimCov, TheDeviceNotifiesASubscriberOverUdp)
     SimDevice device(options);
     std::string error;
     ASSERT_TRUE(device.Start(&error)) << error;
-    Client client(device.Port());
+    std::unique_ptr<bacnet::UdpLink> udp = bacnet::UdpLink::Open(bacnet::Endpoint::Loopback(0), &error);
+    ASSERT_TRUE(udp) << error;
+    Client client(*udp, bacnet::Endpoint::Loopback(device.Port()));
     // Analog input 1, unconfirmed, for 60 s.
     client.Request(Hex("00 05 01 05 09 07 1C 00 00 00 01 29 00 39 3C"));
     std::vector<unsigned char> apdu;

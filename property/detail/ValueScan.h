@@ -12,9 +12,7 @@
 class CString;
 struct _BACnetTimeValue;
 
-// Internal names in a namespace of their own: the library is one link unit
-// with other families' helpers.
-namespace propcodec {
+namespace bacnetcodec::detail {
 
 // The decode loop of the property codecs. It reads tag headers until `end`
 // and hands each to the hook for its kind; a hook answers NEXT to read on,
@@ -119,4 +117,4 @@ void MakeTextFrame(CBACnetTag& tag, unsigned char* buf, int& len, const CString&
 int ReadFlags(CBACnetPropertyID& codec, unsigned char* buf, int& len, int end, unsigned char* flags, int count,
               int room);
 
-}  // namespace propcodec
+}  // namespace bacnetcodec::detail

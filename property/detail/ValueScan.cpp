@@ -1,4 +1,4 @@
-#include "property/ValueScan.h"
+#include "property/detail/ValueScan.h"
 
 #include <cstring>
 #include <string>
@@ -9,7 +9,7 @@
 
 #include "property/WeekSchedule.h"
 
-namespace propcodec {
+namespace bacnetcodec::detail {
 
 int CValueScan::Run(unsigned char* buf, int& len, int end)
 {
@@ -182,4 +182,4 @@ int ReadFlags(CBACnetPropertyID& codec, unsigned char* buf, int& len, int end, u
     return scan.RunFor(codec, buf, len, end);
 }
 
-}  // namespace propcodec
+}  // namespace bacnetcodec::detail

@@ -6,7 +6,7 @@
 #include "frame/Tag.h"
 #include "property/PropertyID.h"
 
-namespace ServiceParams {
+namespace bacnetcodec::detail {
 
 // Writes `id` as a four-octet tagged value, most significant octet first.
 inline void MakeObjectIDFrame(CBACnetTag& tag, unsigned char* buf, int& len, int cls, int tagNumber,
@@ -60,4 +60,4 @@ int ReadInteger(CBACnetTag& in, unsigned char* buf, int& len, T& out, int type)
     return 1;
 }
 
-}  // namespace ServiceParams
+}  // namespace bacnetcodec::detail

@@ -2,4 +2,8 @@
 // added when the shared library is loaded and removed when it is unloaded.
 #pragma once
 
-constexpr const char kBACnetCodecModuleName[] = "bacnetcodec";
+namespace bacnetcodec::detail {
+
+constexpr const char kModuleName[] = "bacnetcodec";
+
+}  // namespace bacnetcodec::detail

@@ -12,7 +12,7 @@
 #include "frame/Tag.h"
 #include "host/Types.h"
 
-namespace ServiceParams {
+namespace bacnetcodec::detail {
 
 // Peeks at the next header without consuming it: 1 when one is there and it
 // is context tag `tagNumber` of the kind asked (primitive, opening or closing).
@@ -219,4 +219,4 @@ inline void MakeFlagsFrame(CBACnetTag& tag, unsigned char* buf, int& len, int cl
     buf[len++] = octet;
 }
 
-}  // namespace ServiceParams
+}  // namespace bacnetcodec::detail

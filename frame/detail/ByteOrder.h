@@ -1,12 +1,13 @@
 // Octet order steps of the tag codec: wire values go high-order octet
 // first, host numbers low-order first. Each multi-octet width is one load,
-// one swap and one store; memcpy keeps every access aligned.
+// one swap and one store; memcpy keeps every access aligned. Internal, but
+// installed: the inline steps of frame/Tag.h call it.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 
-namespace ByteOrder {
+namespace bacnetcodec::detail {
 
 // dst[n - 1 - i] = src[i] for the n octets; nothing for n <= 0.
 inline void Reverse(unsigned char* dst, const unsigned char* src, int n)
@@ -56,4 +57,4 @@ inline void StoreBig32(unsigned char* dst, uint32_t value)
 #endif
 }
 
-}  // namespace ByteOrder
+}  // namespace bacnetcodec::detail
