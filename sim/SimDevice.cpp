@@ -163,6 +163,11 @@ size_t SimDevice::Impl::Step(Clock::duration wait)
 
 void SimDevice::Impl::Timers()
 {
+    for (const std::unique_ptr<Node>& node : nodes)
+        for (const Outgoing& o : node->services.TakeOutgoing()) {
+            Log(o.to.Describe() + " " + o.what);
+            Send(o.to, o.apdu);
+        }
     segmenter.Tick(link->Now());
     heldReplies = segmenter.Pending();
     heldOctets = segmenter.HeldOctets();
@@ -203,7 +208,7 @@ void SimDevice::Impl::OnNpdu(size_t start, Peer from)
     }
     for (int node : router.Targets(header)) {
         from.node = node;
-        const Outcome outcome = nodes[static_cast<size_t>(node)]->services.Handle(buf, len, end);
+        const Outcome outcome = nodes[static_cast<size_t>(node)]->services.Handle(buf, len, end, from);
         switch (outcome.kind) {
         case Outcome::SEGMENT_ACK:
             segmenter.OnSegmentAck(from, outcome.invokeID, outcome.sequence, outcome.window, link->Now());

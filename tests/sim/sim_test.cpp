@@ -20,7 +20,7 @@
 namespace {
 
 constexpr uint32_t kInstance = 4321;  // device 02 00 10 E1 on the wire
-constexpr int kObjectsWithoutExtras = 10;
+constexpr int kObjectsWithoutExtras = 11;
 constexpr bacnet::Endpoint kDeviceAt = bacnet::Endpoint::Loopback(47808);
 constexpr bacnet::Endpoint kClientAt = bacnet::Endpoint::Loopback(40000);
 
@@ -263,7 +263,7 @@ TEST_F(SimTest, RepliesOnTheWire)
         {"present value follows", "02 05 0F 0C 0C 00 80 03 E8 19 55", "30 0F 0C 0C 00 80 03 E8 19 55 3E 44 41 B4 00 00 3F"},
         {"relinquished", "02 05 10 0F 0C 00 80 03 E8 19 55 3E 00 3F 49 09", "20 10 0F"},
         {"relinquish default again", "02 05 11 0C 0C 00 80 03 E8 19 55", "30 11 0C 0C 00 80 03 E8 19 55 3E 44 00 00 00 00 3F"},
-        {"unknown confirmed service", "02 05 12 05 09 01", "60 12 09"},
+        {"unknown confirmed service", "02 05 12 1B 09 01", "60 12 09"},
         {"service beyond the table", "02 05 13 1E", "60 13 09"},
         {"missing property", "02 05 14 0C 0C 00 00 00 01", "60 14 05"},
         {"wrong tag", "02 05 15 0C 1C 00 00 00 01 19 55", "60 15 04"},
@@ -289,7 +289,7 @@ TEST_F(SimTest, RepliesOnTheWire)
         {"multiple read: unknown object", "02 05 25 0E 0C 00 00 00 63 1E 09 55 1F",
          "30 25 0E 0C 00 00 00 63 1E 29 55 5E 91 01 91 1F 5F 1F"},
         {"multiple read: optional of an input", "02 05 26 0E 0C 00 00 00 03 1E 09 50 1F",
-         "30 26 0E 0C 00 00 00 03 1E 29 1C 4E 71 00 4F 29 67 4E 91 00 4F 1F"},
+         "30 26 0E 0C 00 00 00 03 1E 29 1C 4E 71 00 4F 29 67 4E 91 00 4F 29 16 4E 44 3D CC CC CD 4F 1F"},
         {"property list", "02 05 28 0C 0C 01 40 00 01 1A 01 73",
          "30 28 0C 0C 01 40 00 01 1A 01 73 3E 91 55 91 6F 91 24 91 51 91 1C 91 67 91 2E 91 04 91 57 91 68 3F"},
         {"multiple read: empty list", "02 05 27 0E 0C 00 00 00 01 1E 1F", "60 27 04"},
@@ -620,7 +620,7 @@ TEST_F(SimTest, LongReplyComesInSegmentsAndSurvivesALostOne)
     EXPECT_GE(took, std::chrono::milliseconds(900));
     ASSERT_EQ(list.m_objectIDs.GetSize(), kObjectsWithoutExtras + options.extraObjects);
     EXPECT_EQ(list.m_objectIDs.GetAt(0), 0x020010E1u);
-    EXPECT_EQ(list.m_objectIDs.GetAt(list.m_objectIDs.GetSize() - 1), 0x04C00001u);  // multi-state value 1
+    EXPECT_EQ(list.m_objectIDs.GetAt(list.m_objectIDs.GetSize() - 1), 0x05000001u);  // trend log 1
 
     // With a window of four, a gap is reported at once and filled from the
     // segment after the last one in order.
