@@ -959,10 +959,10 @@ Status DeviceObject::ReadOwn(const Database& db, uint32_t property, uint32_t ind
         break;
     case PROP_PROTOCOL_SERVICES_SUPPORTED:
         // Those it executes: subscribe COV, create, delete, read, read
-        // multiple, write, write multiple, read range, subscribe COV
-        // property; time synchronization, who-has, who-is, UTC time
-        // synchronization.
-        v = Value::Bits(kServicesAtRevision, {5, 10, 11, 12, 14, 15, 16, 26, 28, 32, 33, 34, 36});
+        // multiple, write, write multiple; time synchronization, who-has,
+        // who-is, read range, UTC time synchronization, subscribe COV
+        // property (bits of their own, not the service choices).
+        v = Value::Bits(kServicesAtRevision, {5, 10, 11, 12, 14, 15, 16, 32, 33, 34, 35, 36, 38});
         break;
     case PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED: {
         std::vector<int> types;

@@ -384,7 +384,7 @@ TEST(SimReads, PropertiesReadAsTheStandardGivesThem)
         {"inactive text", "0C 01 40 00 01 19 2E", "74 00 4F 66 66"},
         {"protocol revision", "0C 02 00 10 E1 19 8B", "21 0E"},
         {"object types supported", "0C 02 00 10 E1 19 60", "85 08 01 E6 80 58 00 00 00 00"},
-        {"services supported", "0C 02 00 10 E1 19 61", "85 07 07 04 3B 80 28 E8 00"},
+        {"services supported", "0C 02 00 10 E1 19 61", "85 07 07 04 3B 80 00 FA 00"},
         {"segmentation supported: transmit", "0C 02 00 10 E1 19 6B", "91 01"},
         {"max segments accepted", "0C 02 00 10 E1 19 A7", "21 01"},
         {"max APDU", "0C 02 00 10 E1 19 3E", "22 05 C4"},
