@@ -162,9 +162,10 @@ private:
     void RefreshReadSpec();
     void Release();
     void CopyFrom(const CBACnetObjTypes& other);
-    int ReadObjectID(CBACnetTag& tag, unsigned char* buf, int& len);
-    // Decodes one value into m_received; TakeValue then applies the change rule.
-    int ReadValue(CBACnetTag& tag, unsigned char* buf, int& len, int& isNull);
+    // The reply's object identifier, compared with m_objectID and consumed.
+    int ExpectObjectID(CBACnetTag& tag, unsigned char* buf, int& len);
+    // Decodes one value, header and content, into m_received; TakeValue then applies the change rule.
+    int ReadReceivedValue(CBACnetTag& tag, unsigned char* buf, int& len, int& isNull);
     void TakeValue(int isNull);
     int ReadResult(unsigned char* buf, int& len, int end, bool takeBeforeClosing);
     // The fixed shapes: `spec`'s n octets, a value, then `closing` (one or
