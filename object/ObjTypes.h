@@ -26,6 +26,7 @@ class CString;
 class CTagVal;
 class CBACnetTag;
 
+// Interface name: kept as the replaced interface spells it.
 class BACNET_API CBACnetObjTypes {
 public:
     enum {
@@ -123,10 +124,12 @@ public:
     void MakeArrayIndexFrame(unsigned char* buf, int& len, int tag);
 
     // Property names, indexed by identifier 0 to 124.
+    // Interface name: kept as the replaced interface spells it.
     static const char* const str_BACnetPropertyID[PROPERTY_NAME_COUNT];
     // The name of a property identifier. Names of identifiers 125 and up
     // are copied into one buffer shared by all callers and stay valid until
     // the next such call; unknown identifiers (negative ones too) give "".
+    // Interface name: kept as the replaced interface spells it.
     static const char* GetStr_BACnetPropertyID(int id);
     // The catalogue list of an object type code, in search order, and its
     // length; null and 0 for a code above 20.
