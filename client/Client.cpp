@@ -74,6 +74,10 @@ Client::Client(Link& link, ClientOptions options) : m_link(link), m_options(std:
     m_nextInvokeID = static_cast<uint8_t>(entropy());
     if (m_options.m_deadline.count() <= 0)
         m_options.m_deadline = m_options.m_timeout * (std::max(m_options.m_retries, 0) + 1);
+    if (m_options.m_bbmd && m_options.m_foreignTtl.count() > 0) {
+        m_registration = Registration::Pending;
+        SendRegistration();
+    }
 }
 
 Client::~Client() = default;
@@ -85,13 +89,75 @@ bool Client::SendUnicast(const Endpoint& to, ByteView npdu)
     return n > 0 && m_link.Send(to, ByteView(datagram, n));
 }
 
-void Client::SendNpdu(const Endpoint& to, ByteView npdu, bool broadcast)
+bool Client::SendNpdu(const std::optional<Endpoint>& to, ByteView npdu)
 {
+    if (to)
+        return SendUnicast(*to, npdu);
+    // A foreign device has no broadcast of its own: the BBMD spreads it.
+    const bool foreign = m_registration != Registration::None;
     uint8_t datagram[Bvlc::kMaxDatagram];
-    const BvlcFunction function = broadcast ? BvlcFunction::OriginalBroadcastNpdu : BvlcFunction::OriginalUnicastNpdu;
-    const size_t n = Bvlc::Encode(function, npdu, datagram, sizeof datagram);
-    if (n > 0)
-        m_link.Send(to, ByteView(datagram, n));
+    const size_t n = Bvlc::Encode(foreign ? BvlcFunction::DistributeBroadcast : BvlcFunction::OriginalBroadcastNpdu,
+                                  npdu, datagram, sizeof datagram);
+    return n > 0 && m_link.Send(foreign ? *m_options.m_bbmd : m_options.m_broadcast, ByteView(datagram, n));
+}
+
+void Client::SendRegistration()
+{
+    BvlcMessage request;
+    request.m_function = BvlcFunction::RegisterForeignDevice;
+    request.m_timeToLive = static_cast<uint16_t>(std::min<int64_t>(m_options.m_foreignTtl.count(), 0xFFFF));
+    uint8_t datagram[Bvlc::kHeader + 2];
+    const size_t n = Bvlc::Encode(request, datagram, sizeof datagram);
+    m_link.Send(*m_options.m_bbmd, ByteView(datagram, n));
+    m_awaitingRegistration = true;
+    m_registrationSent = m_link.Now();
+}
+
+void Client::OnBvlcResult(const Endpoint& from, uint16_t code)
+{
+    if (!m_awaitingRegistration || !m_options.m_bbmd || from != *m_options.m_bbmd) {
+        m_stats.m_unmatched++;
+        return;
+    }
+    m_awaitingRegistration = false;
+    m_registrationCode = code;
+    // Renewed halfway through its time-to-live; a refusal is asked again as late.
+    m_renewAt = m_registrationSent + m_options.m_foreignTtl / 2;
+    if (code == 0) {
+        m_registration = Registration::Registered;
+    } else {
+        m_registration = Registration::Refused;
+        m_stats.m_registrationNaks++;
+    }
+}
+
+void Client::RegistrationTimers(Clock::time_point now)
+{
+    if (m_registration == Registration::None)
+        return;
+    if (m_awaitingRegistration && now >= m_registrationSent + m_options.m_timeout) {
+        m_awaitingRegistration = false;
+        if (m_registration != Registration::Registered)
+            m_registration = Registration::NoAnswer;
+        m_renewAt = now + m_options.m_timeout;  // asked again one time-out later
+    }
+    if (!m_awaitingRegistration && now >= m_renewAt)
+        SendRegistration();
+}
+
+Status Client::Register()
+{
+    if (!m_options.m_bbmd || m_options.m_foreignTtl.count() <= 0)
+        return Failure::Of(FailureKind::InvalidArgument, "no BBMD and time-to-live to register with");
+    if (!m_awaitingRegistration)
+        SendRegistration();
+    while (m_awaitingRegistration)
+        Step(Clock::duration::max());
+    if (m_registration == Registration::Registered)
+        return Done();
+    if (m_registration == Registration::Refused)
+        return Failure::Of(FailureKind::Refused, "registration refused: " + Bvlc::ResultName(m_registrationCode));
+    return Failure::Of(FailureKind::Timeout);
 }
 
 Result<uint8_t> Client::AllocateInvokeID()
@@ -106,7 +172,7 @@ Result<uint8_t> Client::AllocateInvokeID()
     return Failure::Of(FailureKind::Busy);
 }
 
-Result<Ticket> Client::Begin(const Device& device, uint8_t service, const Bytes& params)
+Result<Ticket> Client::Begin(const Device& device, uint8_t service, ByteView params)
 {
     if (kApduHeader + params.size() > std::min<size_t>(device.m_maxApdu, detail::kOwnMaxApdu))
         return Failure::Of(FailureKind::InvalidArgument, "the request does not fit the device's max APDU");
@@ -133,8 +199,14 @@ void Client::Dispatch(const Datagram& datagram)
     }
     Endpoint from = datagram.m_from;
     bool forwarded = false;
-    if (message.m_function == BvlcFunction::Result)
+    if (message.m_function == BvlcFunction::Result) {
+        OnBvlcResult(datagram.m_from, message.m_resultCode);
         return;
+    }
+    if (message.m_function != BvlcFunction::OriginalUnicastNpdu &&
+        message.m_function != BvlcFunction::OriginalBroadcastNpdu &&
+        message.m_function != BvlcFunction::ForwardedNpdu)
+        return;  // link management is for BBMDs
     if (message.m_function == BvlcFunction::ForwardedNpdu) {
         // Anyone can write an originator field: only the BBMD we trust may.
         if (!m_options.m_bbmd || *m_options.m_bbmd != datagram.m_from) {
@@ -153,8 +225,11 @@ void Client::Dispatch(const Datagram& datagram)
         m_stats.m_malformed++;
         return;
     }
-    if (network.IsMessageMode())
+    if (network.IsMessageMode()) {
+        if (m_listening && !forwarded)
+            OnNetworkMessage(from, message.m_npdu);
         return;
+    }
     CBACnetPDU* pdu = headers.GetReceiveData(npdu, len, end);
     if (pdu == nullptr) {
         m_stats.m_malformed++;
@@ -163,6 +238,18 @@ void Client::Dispatch(const Datagram& datagram)
     const ByteView params = message.m_npdu.Sub(static_cast<size_t>(len));
     int invokeID = -1, service = -1;
     if (pdu == &headers.m_unconfirmReq) {
+        if (m_unconfirmedHandler) {
+            UnconfirmedRequest request;
+            request.m_from = from;
+            request.m_forwarded = forwarded;
+            if (network.ExistSrcNetwork()) {
+                request.m_network = WireNumber(network.m_snet);
+                request.m_mac.assign(network.m_sadr, network.m_sadr + std::min<int>(network.m_slen, BACNET_MAC_STORAGE));
+            }
+            request.m_service = headers.m_unconfirmReq.GetServiceChoice();
+            request.m_request = params;
+            m_unconfirmedHandler(request);
+        }
         OnUnconfirmed(from, headers.m_unconfirmReq.GetServiceChoice(), params, network);
         return;
     } else if (pdu == &headers.m_simpleAck) {
@@ -259,6 +346,22 @@ void Client::OnUnconfirmed(const Endpoint& from, uint8_t service, ByteView param
     }
 }
 
+void Client::OnNetworkMessage(const Endpoint& from, ByteView npdu)
+{
+    Bytes copy = npdu.ToBytes();  // the codec reads through a mutable pointer
+    CBACnetRouterMessage message;
+    int len = 0;
+    if (message.ReadFrame(copy.data(), len, static_cast<int>(copy.size())) != CBACnetRouterMessage::I_AM_ROUTER_TO_NETWORK)
+        return;
+    auto it = std::find_if(m_heardRouters.begin(), m_heardRouters.end(),
+                           [&](const RouterInfo& r) { return r.m_endpoint == from; });
+    if (it == m_heardRouters.end())
+        it = m_heardRouters.insert(m_heardRouters.end(), RouterInfo{from, {}});
+    for (unsigned short network : message.m_networks)
+        if (std::find(it->m_networks.begin(), it->m_networks.end(), network) == it->m_networks.end())
+            it->m_networks.push_back(network);
+}
+
 void Client::Step(Clock::duration wait)
 {
     Clock::time_point now = m_link.Now();
@@ -271,6 +374,7 @@ void Client::Step(Clock::duration wait)
             Dispatch(datagram);
     }
     now = m_link.Now();
+    RegistrationTimers(now);
     for (auto& entry : m_transactions) {
         detail::Transaction& t = *entry.second;
         const int attempts = t.Attempts(), naks = t.NegativeAcks();
@@ -283,6 +387,8 @@ void Client::Step(Clock::duration wait)
 std::optional<Clock::time_point> Client::NextWake() const
 {
     std::optional<Clock::time_point> wake;
+    if (m_registration != Registration::None)
+        wake = m_awaitingRegistration ? m_registrationSent + m_options.m_timeout : m_renewAt;
     for (const auto& entry : m_transactions)
         if (!entry.second->Done() && (!wake || entry.second->NextWake() < *wake))
             wake = entry.second->NextWake();
@@ -338,11 +444,9 @@ void Client::StepUntil(Clock::time_point until, Stop stop)
     m_listening = false;
 }
 
-std::vector<Device> Client::Discover(std::chrono::milliseconds wait, std::optional<Endpoint> target,
-                                     std::optional<std::pair<uint32_t, uint32_t>> range)
+std::vector<Device> Client::Listen(std::chrono::milliseconds wait,
+                                   std::optional<std::pair<uint32_t, uint32_t>> range)
 {
-    m_heardDevices.clear();
-    SendNpdu(target.value_or(m_options.m_broadcast), detail::WhoIs(range), !target);
     StepUntil(m_link.Now() + wait, [] { return false; });
     std::vector<Device> found;
     for (Device& device : m_heardDevices)
@@ -352,13 +456,39 @@ std::vector<Device> Client::Discover(std::chrono::milliseconds wait, std::option
     return found;
 }
 
-Result<Device> Client::FindDevice(const Endpoint& at, std::chrono::milliseconds wait)
+std::vector<Device> Client::Discover(std::chrono::milliseconds wait, std::optional<Endpoint> target,
+                                     std::optional<std::pair<uint32_t, uint32_t>> range)
 {
     m_heardDevices.clear();
-    SendNpdu(at, detail::WhoIs(std::nullopt), false);
+    const Device local = Device::At(target.value_or(Endpoint()));
+    SendNpdu(target, detail::WhoIs(range, target ? &local : nullptr));
+    return Listen(wait, range);
+}
+
+std::vector<Device> Client::Discover(std::chrono::milliseconds wait, const Device& target,
+                                     std::optional<std::pair<uint32_t, uint32_t>> range)
+{
+    m_heardDevices.clear();
+    SendNpdu(target.m_endpoint, detail::WhoIs(range, &target));
+    return Listen(wait, range);
+}
+
+Result<Device> Client::FindDevice(const Endpoint& at, std::chrono::milliseconds wait)
+{
+    return FindDevice(Device::At(at), wait);
+}
+
+Result<Device> Client::FindDevice(const Device& target, std::chrono::milliseconds wait)
+{
+    m_heardDevices.clear();
+    SendNpdu(target.m_endpoint, detail::WhoIs(std::nullopt, &target));
+    // The one at that address: the router's endpoint and, behind it, the
+    // network and (unless it is that network's broadcast) the MAC.
     auto heard = [&] {
-        return std::find_if(m_heardDevices.begin(), m_heardDevices.end(),
-                            [&](const Device& d) { return d.m_endpoint == at; });
+        return std::find_if(m_heardDevices.begin(), m_heardDevices.end(), [&](const Device& d) {
+            return d.m_endpoint == target.m_endpoint && d.m_network == target.m_network &&
+                   (target.m_mac.empty() || d.m_mac == target.m_mac);
+        });
     };
     StepUntil(m_link.Now() + wait, [&] { return heard() != m_heardDevices.end(); });
     const auto it = heard();
@@ -369,41 +499,107 @@ Result<Device> Client::FindDevice(const Endpoint& at, std::chrono::milliseconds 
     return device;
 }
 
+std::vector<ObjectHolder> Client::ListenHolders(std::chrono::milliseconds wait, const ObjectId* object,
+                                                const std::string* name)
+{
+    StepUntil(m_link.Now() + wait, [] { return false; });
+    std::vector<ObjectHolder> found;
+    for (ObjectHolder& holder : m_heardObjects)
+        if (object ? holder.m_objectID == *object : holder.m_objectName == *name)
+            found.push_back(std::move(holder));
+    m_heardObjects.clear();
+    return found;
+}
+
 std::vector<ObjectHolder> Client::WhoHas(const ObjectId& object, std::chrono::milliseconds wait,
                                          std::optional<Endpoint> target)
 {
     m_heardObjects.clear();
-    SendNpdu(target.value_or(m_options.m_broadcast), detail::WhoHas(object), !target);
-    StepUntil(m_link.Now() + wait, [] { return false; });
-    std::vector<ObjectHolder> found;
-    for (ObjectHolder& holder : m_heardObjects)
-        if (holder.m_objectID == object)
-            found.push_back(std::move(holder));
+    const Device local = Device::At(target.value_or(Endpoint()));
+    SendNpdu(target, detail::WhoHas(object, target ? &local : nullptr));
+    return ListenHolders(wait, &object, nullptr);
+}
+
+std::vector<ObjectHolder> Client::WhoHas(const ObjectId& object, std::chrono::milliseconds wait,
+                                         const Device& target)
+{
     m_heardObjects.clear();
-    return found;
+    SendNpdu(target.m_endpoint, detail::WhoHas(object, &target));
+    return ListenHolders(wait, &object, nullptr);
 }
 
 std::vector<ObjectHolder> Client::WhoHas(const std::string& name, std::chrono::milliseconds wait,
                                          std::optional<Endpoint> target)
 {
     m_heardObjects.clear();
-    SendNpdu(target.value_or(m_options.m_broadcast), detail::WhoHasName(name), !target);
-    StepUntil(m_link.Now() + wait, [] { return false; });
-    std::vector<ObjectHolder> found;
-    for (ObjectHolder& holder : m_heardObjects)
-        if (holder.m_objectName == name)
-            found.push_back(std::move(holder));
-    m_heardObjects.clear();
-    return found;
+    const Device local = Device::At(target.value_or(Endpoint()));
+    SendNpdu(target, detail::WhoHasName(name, target ? &local : nullptr));
+    return ListenHolders(wait, nullptr, &name);
 }
 
 Status Client::SynchronizeTime(std::optional<Endpoint> target)
 {
-    const Bytes npdu = detail::TimeSync();
-    uint8_t datagram[Bvlc::kMaxDatagram];
-    const size_t n = Bvlc::Encode(target ? BvlcFunction::OriginalUnicastNpdu : BvlcFunction::OriginalBroadcastNpdu,
-                                  npdu, datagram, sizeof datagram);
-    if (n == 0 || !m_link.Send(target.value_or(m_options.m_broadcast), ByteView(datagram, n)))
+    const Device local = Device::At(target.value_or(Endpoint()));
+    if (!SendNpdu(target, detail::TimeSync(target ? &local : nullptr)))
+        return Failure::Of(FailureKind::SendFailed);
+    return Done();
+}
+
+Status Client::SynchronizeTime(const Device& target)
+{
+    if (!SendNpdu(target.m_endpoint, detail::TimeSync(&target)))
+        return Failure::Of(FailureKind::SendFailed);
+    return Done();
+}
+
+std::vector<RouterInfo> Client::Routers(std::chrono::milliseconds wait)
+{
+    m_heardRouters.clear();
+    SendNpdu(std::nullopt, detail::WhoIsRouter());
+    StepUntil(m_link.Now() + wait, [] { return false; });
+    std::vector<RouterInfo> found;
+    found.swap(m_heardRouters);
+    return found;
+}
+
+Result<Ticket> Client::BeginConfirmed(const Device& device, uint8_t service, ByteView request)
+{
+    return Begin(device, service, request);
+}
+
+std::optional<RawOutcome> Client::TakeRaw(Ticket ticket)
+{
+    const auto it = m_transactions.find(ticket);
+    if (it == m_transactions.end() || !it->second->Done())
+        return std::nullopt;
+    RawOutcome outcome;
+    outcome.m_simpleAck = it->second->SimpleAck();
+    outcome.m_attempts = it->second->Attempts();
+    outcome.m_segments = it->second->Segments();
+    outcome.m_negativeAcks = it->second->NegativeAcks();
+    outcome.m_reply = it->second->TakeResult();
+    m_transactions.erase(it);
+    m_reads.erase(ticket);
+    return outcome;
+}
+
+RawOutcome Client::Confirmed(const Device& device, uint8_t service, ByteView request)
+{
+    const Result<Ticket> ticket = BeginConfirmed(device, service, request);
+    if (!ticket) {
+        RawOutcome outcome;
+        outcome.m_reply = ticket.failure();
+        return outcome;
+    }
+    while (!Ready(*ticket))
+        Step(Clock::duration::max());
+    return *TakeRaw(*ticket);
+}
+
+Status Client::SendUnconfirmed(uint8_t service, ByteView request, const Device* device)
+{
+    const std::optional<Endpoint> to = device ? std::optional<Endpoint>(device->m_endpoint) : std::nullopt;
+    if (!SendNpdu(to, detail::Unconfirmed(service, request, device)))
         return Failure::Of(FailureKind::SendFailed);
     return Done();
 }

@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -48,6 +49,10 @@ struct ClientOptions {
     // The BBMD whose Forwarded-NPDUs are believed; none: every one is dropped.
     std::optional<Endpoint> m_bbmd;
     Endpoint m_broadcast = Endpoint::Broadcast();  // where discovery goes without a target
+    // With m_bbmd: register with it as a foreign device for this long, renew
+    // before it ends, and send every broadcast through it
+    // (Distribute-Broadcast-To-Network). 0: no registration.
+    std::chrono::seconds m_foreignTtl{0};
 };
 
 // What the client dropped, and why. Each counter only grows.
@@ -59,7 +64,55 @@ struct ClientStats {
     uint64_t m_unmatched = 0;        // a reply for no transaction, or naming another service
     uint64_t m_retries = 0;          // requests sent again
     uint64_t m_negativeAcks = 0;     // negative Segment-ACKs sent
+    uint64_t m_foreignNotifications = 0;  // COV notifications from another address, process or object
+    uint64_t m_registrationNaks = 0;      // the BBMD refused a foreign-device registration
 };
+
+// ===== Raw requests, unconfirmed hook, routers (types) =====================
+// A confirmed request's outcome, and what it took (for verbose output).
+struct RawOutcome {
+    // The Complex-ACK's service data, empty for a Simple-ACK; or the failure.
+    Result<Bytes> m_reply = Failure::Of(FailureKind::Timeout);
+    bool m_simpleAck = false;
+    int m_attempts = 0;      // requests sent, the first included
+    int m_segments = 0;      // reply segments taken
+    int m_negativeAcks = 0;  // negative Segment-ACKs sent
+};
+
+// An unconfirmed request as it arrived, handed to the hook during Step.
+struct UnconfirmedRequest {
+    Endpoint m_from;         // the UDP sender, or the originator a trusted BBMD names
+    bool m_forwarded = false;  // relayed by the BBMD
+    uint16_t m_network = 0;  // SNET, 0 when the sender is on this network
+    Bytes m_mac;             // SADR
+    uint8_t m_service = 0;
+    ByteView m_request;      // the service request octets; valid during the call only
+    // The sender as a device to answer (its endpoint and network address).
+    Device Sender() const
+    {
+        Device d = Device::At(m_from);
+        d.m_network = m_network;
+        d.m_mac = m_mac;
+        return d;
+    }
+};
+using UnconfirmedHandler = std::function<void(const UnconfirmedRequest&)>;
+
+// A router and the networks it says it reaches.
+struct RouterInfo {
+    Endpoint m_endpoint;
+    std::vector<uint16_t> m_networks;
+};
+
+// Where a foreign-device registration stands.
+enum class Registration : uint8_t {
+    None,       // not asked for (no BBMD or no time-to-live)
+    Pending,    // sent, no answer yet
+    Registered,
+    Refused,    // the BBMD answered with a NAK
+    NoAnswer,   // no answer within the time-out; tried again at the next renewal
+};
+// ===== end raw requests (types) ============================================
 
 struct ReadAccess {
     ObjectId m_objectID;
@@ -98,6 +151,21 @@ public:
                                      std::optional<Endpoint> target = std::nullopt);
     // TimeSynchronization with this host's local date and time.
     Status SynchronizeTime(std::optional<Endpoint> target = std::nullopt);
+    // The same aimed at one device, through its router when it has a network
+    // number (a Device with a network and no MAC is that network's broadcast).
+    std::vector<Device> Discover(std::chrono::milliseconds wait, const Device& target,
+                                 std::optional<std::pair<uint32_t, uint32_t>> range = std::nullopt);
+    Result<Device> FindDevice(const Device& target, std::chrono::milliseconds wait);
+    std::vector<ObjectHolder> WhoHas(const ObjectId& object, std::chrono::milliseconds wait, const Device& target);
+    Status SynchronizeTime(const Device& target);
+    // Who-Is-Router-To-Network on this network; every router that answered in `wait`.
+    std::vector<RouterInfo> Routers(std::chrono::milliseconds wait);
+
+    // --- Foreign-device registration (ClientOptions::m_foreignTtl) -------
+    // Registers now and waits at most the time-out for the BBMD's answer:
+    // Refused carries the result code as its reason text.
+    Status Register();
+    Registration RegistrationState() const { return m_registration; }
 
     // --- Confirmed services, blocking ------------------------------------
     Result<Value> ReadProperty(const Device& device, const ObjectId& object, PropertyId property,
@@ -131,18 +199,45 @@ public:
     // Ends a transaction without waiting for it.
     void Cancel(Ticket ticket);
 
+    // ===== Raw requests and the unconfirmed hook ===========================
+    // For programs that build their own service data: the client still owns
+    // invoke IDs, matching, retries, deadlines and segmentation.
+    //
+    // Confirmed service `service` with its request octets to `device`;
+    // blocks until the transaction ends.
+    RawOutcome Confirmed(const Device& device, uint8_t service, ByteView request);
+    Result<Ticket> BeginConfirmed(const Device& device, uint8_t service, ByteView request);
+    // Any transaction's outcome, once, after Ready.
+    std::optional<RawOutcome> TakeRaw(Ticket ticket);
+    // An unconfirmed request to `device` (through its router when it has a
+    // network number), or with none a global broadcast (through the BBMD
+    // when registered as a foreign device).
+    Status SendUnconfirmed(uint8_t service, ByteView request, const Device* device = nullptr);
+    // Called from Step with every well-formed unconfirmed request received
+    // (replaces the previous handler; an empty one removes it).
+    void SetUnconfirmedHandler(UnconfirmedHandler handler) { m_unconfirmedHandler = std::move(handler); }
+    // ===== end raw requests ===============================================
+
     const ClientStats& Stats() const { return m_stats; }
     const ClientOptions& Options() const { return m_options; }
     Link& GetLink() { return m_link; }
 
 private:
     struct Pending;
-    Result<Ticket> Begin(const Device& device, uint8_t service, const Bytes& params);
+    Result<Ticket> Begin(const Device& device, uint8_t service, ByteView params);
     Result<Bytes> Run(Result<Ticket> ticket);
     std::optional<Result<Bytes>> TakeReply(Ticket ticket);
     void Dispatch(const Datagram& datagram);
     void OnUnconfirmed(const Endpoint& from, uint8_t service, ByteView params, const CBACnetNPCI& network);
-    void SendNpdu(const Endpoint& to, ByteView npdu, bool broadcast);
+    void OnNetworkMessage(const Endpoint& from, ByteView npdu);
+    void RegistrationTimers(Clock::time_point now);
+    void OnBvlcResult(const Endpoint& from, uint16_t code);
+    // An NPDU to `to`, or with none a broadcast (through the BBMD when registered).
+    bool SendNpdu(const std::optional<Endpoint>& to, ByteView npdu);
+    void SendRegistration();
+    std::vector<Device> Listen(std::chrono::milliseconds wait, std::optional<std::pair<uint32_t, uint32_t>> range);
+    std::vector<ObjectHolder> ListenHolders(std::chrono::milliseconds wait, const ObjectId* object,
+                                            const std::string* name);
     bool SendUnicast(const Endpoint& to, ByteView npdu);
     // Waits (stepping) until `until` or until `stop` says enough.
     template <class Stop>
@@ -160,6 +255,14 @@ private:
     bool m_listening = false;
     std::vector<Device> m_heardDevices;
     std::vector<ObjectHolder> m_heardObjects;
+    std::vector<RouterInfo> m_heardRouters;
+    UnconfirmedHandler m_unconfirmedHandler;
+    // Foreign-device registration.
+    Registration m_registration = Registration::None;
+    bool m_awaitingRegistration = false;
+    uint16_t m_registrationCode = 0;
+    Clock::time_point m_registrationSent;
+    Clock::time_point m_renewAt;
 };
 
 }  // namespace bacnet

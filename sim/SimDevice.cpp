@@ -6,119 +6,228 @@
 #include <mutex>
 #include <thread>
 
+#include "SimBbmd.h"
 #include "SimDatabase.h"
 #include "SimFrame.h"
+#include "SimRouter.h"
 #include "SimSegmenter.h"
 #include "SimServices.h"
-#include "SimSocket.h"
+#include "client/Bvlc.h"
+#include "client/UdpLink.h"
 
 using namespace bacnetsim;
+using bacnet::Bvlc;
+using bacnet::BvlcFunction;
+using bacnet::ByteView;
+using bacnet::Clock;
+using bacnet::Endpoint;
 
 namespace {
 
-// How long the loop waits for a datagram before it looks at the stop flag
-// and the segment timers again.
-constexpr int kPollMs = 20;
-// Larger than any BACnet/IP datagram: a longer one is cut and then refused
-// by its own length field.
-constexpr int kDatagramRoom = 2048;
+// How long the serving loop waits for a datagram before it looks at the
+// stop flag and the segment timers again.
+constexpr auto kPoll = std::chrono::milliseconds(20);
+// Datagrams handled in one Step beyond the first: a flood cannot keep the
+// timers from running.
+constexpr size_t kBurst = 64;
+
+// One device: the device itself, or one behind its router.
+struct Node {
+    Node(uint32_t instance, int extraObjects) : db(instance, extraObjects), services(db) {}
+    Database db;
+    Services services;
+};
+
+// Sends through a network the device is a peer of: a link that never receives.
+class PeerLink : public bacnet::Link {
+public:
+    PeerLink(bacnet::MemoryNetwork& network, const Endpoint& at) : m_network(network), m_at(at) {}
+    bool Send(const Endpoint& to, ByteView datagram) override
+    {
+        m_network.Post(m_at, to, datagram);
+        return true;
+    }
+    bool Receive(bacnet::Datagram&, Clock::duration) override { return false; }
+    Clock::time_point Now() const override { return m_network.Now(); }
+    Endpoint Local() const override { return m_at; }
+
+private:
+    bacnet::MemoryNetwork& m_network;
+    Endpoint m_at;
+};
 
 }  // namespace
 
 struct SimDevice::Impl {
     explicit Impl(const SimOptions& o)
-        : options(o), db(o.deviceInstance, std::max(o.extraObjects, 0)), services(db),
+        : options(o), router(o.routerNetwork, o.routedDevices),
+          bbmd(o.bbmd, o.bdt, o.maxForeignDevices, o.broadcast,
+               [this](const Endpoint& to, ByteView datagram) { link->Send(to, datagram); }),
           segmenter([this](const Peer& peer, const std::vector<unsigned char>& apdu) { Send(peer, apdu); },
                     [this](const std::string& text) { Log(text); })
     {
+        nodes.push_back(std::make_unique<Node>(o.deviceInstance, std::max(o.extraObjects, 0)));
+        for (int i = 1; i <= router.Devices(); i++)
+            nodes.push_back(std::make_unique<Node>(o.deviceInstance + static_cast<uint32_t>(i), 0));
     }
 
     bool Bind(std::string* error);
     void Loop();
-    void OnDatagram(unsigned char* buf, int size, Peer from);
+    size_t Step(Clock::duration wait);
+    void Timers();
+    // The datagram in `received`, whole.
+    void OnDatagram();
+    void OnNpdu(size_t start, Peer from);
     void Reply(const Peer& peer, const Outcome& outcome);
     void Send(const Peer& peer, const std::vector<unsigned char>& apdu);
+    void SendNpdu(const Endpoint& to, ByteView npdu);
     void Log(const std::string& text);
 
+    // Attached to a memory network: a datagram delivered, or the device's own wake-up.
+    void OnDelivered(const Endpoint& from, ByteView datagram);
+    void ScheduleWake();
+
     SimOptions options;
-    Database db;
-    Services services;
+    Router router;
+    Bbmd bbmd;
+    std::vector<std::unique_ptr<Node>> nodes;  // the device, then those behind the router
     Segmenter segmenter;
-    UdpSocket socket;
+    bacnet::Link* link = nullptr;
+    std::unique_ptr<bacnet::Link> ownLink;     // Start/Serve's UDP link, or the memory network's sender
+    bool ownsUdp = false;                      // the first form: bound by Start/Serve, closed when they end
+    bacnet::MemoryNetwork* network = nullptr;  // attached to it
+    Clock::time_point wakeAt = Clock::time_point::max();
+    bacnet::Datagram received;
 
     std::atomic<bool> stop{false};
     std::atomic<bool> serving{false};
     std::atomic<bool> servingInCaller{false};
     std::atomic<int> dropSegment{0};
     std::atomic<uint16_t> port{0};
-    std::atomic<size_t> heldReplies{0}, heldOctets{0};
+    std::atomic<size_t> heldReplies{0}, heldOctets{0}, foreignDevices{0};
     std::mutex lifecycle;  // Start, Serve and the thread handle
     std::thread thread;
 };
 
 bool SimDevice::Impl::Bind(std::string* error)
 {
-    if (serving) {
+    if (serving || network) {
         if (error)
-            *error = "the simulated device is already serving";
+            *error = network ? "the simulated device answers from its network" : "the simulated device is already serving";
         return false;
     }
-    if (!socket.Open(options.bindAddress, options.port, error))
-        return false;
-    port = socket.Port();
+    if (ownsUdp) {
+        const std::optional<Endpoint> at = Endpoint::Parse(options.bindAddress, options.port);
+        if (!at) {
+            if (error)
+                *error = "cannot resolve " + options.bindAddress;
+            return false;
+        }
+        ownLink = bacnet::UdpLink::Open(*at, error);
+        if (!ownLink)
+            return false;
+        link = ownLink.get();
+    }
+    port = link->Local().m_port;
+    bbmd.SetSelf(link->Local());
     stop = false;
     serving = true;
-    Log("device " + std::to_string(options.deviceInstance) + " serving on " + options.bindAddress + ":" +
-        std::to_string(port));
+    Log("device " + std::to_string(options.deviceInstance) + " serving on " + link->Local().ToString());
     return true;
 }
 
 void SimDevice::Impl::Loop()
 {
-    std::vector<unsigned char> buf(kDatagramRoom);
-    while (!stop) {
-        Peer from;
-        const int n = socket.Receive(buf.data(), kDatagramRoom, from, kPollMs);
-        if (n < 0)
-            break;
-        if (n > 0)
-            OnDatagram(buf.data(), n, from);
-        segmenter.Tick(Segmenter::Clock::now());
-        heldReplies = segmenter.Pending();
-        heldOctets = segmenter.HeldOctets();
+    while (!stop)
+        Step(kPoll);
+    if (ownsUdp) {
+        link = nullptr;
+        ownLink.reset();
     }
-    socket.Close();
     serving = false;
 }
 
-void SimDevice::Impl::OnDatagram(unsigned char* buf, int size, Peer from)
+size_t SimDevice::Impl::Step(Clock::duration wait)
 {
-    int start, end;
-    if (!Unwrap(buf, size, from, start, end))
+    size_t handled = 0;
+    if (!link)
+        return 0;
+    if (link->Receive(received, wait)) {
+        do {
+            OnDatagram();
+        } while (++handled <= kBurst && link->Receive(received, Clock::duration()));
+    }
+    Timers();
+    return handled;
+}
+
+void SimDevice::Impl::Timers()
+{
+    segmenter.Tick(link->Now());
+    heldReplies = segmenter.Pending();
+    heldOctets = segmenter.HeldOctets();
+}
+
+void SimDevice::Impl::OnDatagram()
+{
+    bacnet::BvlcMessage message;
+    const bacnet::BvlcRefusal refusal = Bvlc::Decode(received.View(), message);
+    if (refusal != bacnet::BvlcRefusal::None) {
+        Log(received.m_from.ToString() + " datagram refused: " + Bvlc::Describe(refusal));
         return;
-    const Outcome outcome = services.Handle(buf, start, end);
-    switch (outcome.kind) {
-    case Outcome::SEGMENT_ACK:
-        segmenter.OnSegmentAck(from, outcome.invokeID, outcome.sequence, outcome.window, Segmenter::Clock::now());
-        break;
-    case Outcome::CLIENT_ABORT:
-        segmenter.OnAbort(from, outcome.invokeID);
-        break;
-    case Outcome::REPLY:
-        Reply(from, outcome);
-        break;
-    case Outcome::NONE:
-        if (!outcome.what.empty())
-            Log(from.Describe() + " " + outcome.what + ": no reply");
-        break;
+    }
+    // A relayed request is answered to its originator directly.
+    Peer from;
+    const bool forUs = bbmd.OnMessage(message, received.m_from, link->Now(), from.endpoint);
+    foreignDevices = bbmd.ForeignDevices(link->Now());
+    if (forUs && !message.m_npdu.empty())
+        OnNpdu(static_cast<size_t>(message.m_npdu.data() - received.m_octets.data()), from);
+}
+
+void SimDevice::Impl::OnNpdu(size_t start, Peer from)
+{
+    unsigned char* buf = received.m_octets.data();
+    const int end = static_cast<int>(received.m_size);
+    int len = static_cast<int>(start);
+    CBACnetNPCI header;
+    if (!ReadNetworkHeader(buf, len, end, header, from))
+        return;
+    if (header.IsMessageMode()) {
+        const bacnet::Bytes answer = router.Answer(buf, static_cast<int>(start), end, from);
+        if (!answer.empty()) {
+            Log(from.Describe() + " Who-Is-Router-To-Network: I-Am-Router-To-Network " +
+                std::to_string(router.Network()));
+            SendNpdu(from.endpoint, answer);
+        }
+        return;
+    }
+    for (int node : router.Targets(header)) {
+        from.node = node;
+        const Outcome outcome = nodes[static_cast<size_t>(node)]->services.Handle(buf, len, end);
+        switch (outcome.kind) {
+        case Outcome::SEGMENT_ACK:
+            segmenter.OnSegmentAck(from, outcome.invokeID, outcome.sequence, outcome.window, link->Now());
+            break;
+        case Outcome::CLIENT_ABORT:
+            segmenter.OnAbort(from, outcome.invokeID);
+            break;
+        case Outcome::REPLY:
+            Reply(from, outcome);
+            break;
+        case Outcome::NONE:
+            if (!outcome.what.empty())
+                Log(from.Describe() + " " + outcome.what + ": no reply");
+            break;
+        }
     }
 }
 
 void SimDevice::Impl::Reply(const Peer& peer, const Outcome& outcome)
 {
+    const Clock::time_point now = link->Now();
     // A repeated request while its reply is still being segmented: the
     // segments under way answer it.
-    if (outcome.confirmed && segmenter.Repeated(peer, outcome.invokeID, Segmenter::Clock::now()))
+    if (outcome.confirmed && segmenter.Repeated(peer, outcome.invokeID, now))
         return;
     const Delivery d = Plan(outcome);
     const size_t size = outcome.apdu.size();
@@ -139,12 +248,20 @@ void SimDevice::Impl::Reply(const Peer& peer, const Outcome& outcome)
         std::to_string(d.segments) + " segments");
     std::vector<unsigned char> params(outcome.apdu.begin() + 3, outcome.apdu.end());
     segmenter.Start(peer, outcome.invokeID, outcome.serviceChoice, std::move(params), d.limit,
-                    dropSegment.exchange(0), Segmenter::Clock::now());
+                    dropSegment.exchange(0), now);
 }
 
 void SimDevice::Impl::Send(const Peer& peer, const std::vector<unsigned char>& apdu)
 {
-    socket.Send(peer, Wrap(peer, apdu));
+    SendNpdu(peer.endpoint, Npdu(peer, router.Network(), apdu));
+}
+
+void SimDevice::Impl::SendNpdu(const Endpoint& to, ByteView npdu)
+{
+    uint8_t datagram[Bvlc::kMaxDatagram];
+    const size_t n = Bvlc::Encode(BvlcFunction::OriginalUnicastNpdu, npdu, datagram, sizeof datagram);
+    if (n > 0)
+        link->Send(to, ByteView(datagram, n));
 }
 
 void SimDevice::Impl::Log(const std::string& text)
@@ -153,7 +270,56 @@ void SimDevice::Impl::Log(const std::string& text)
         fprintf(stderr, "sim: %s\n", text.c_str());
 }
 
-SimDevice::SimDevice(const SimOptions& options) : m_impl(std::make_unique<Impl>(options)) {}
+void SimDevice::Impl::OnDelivered(const Endpoint& from, ByteView datagram)
+{
+    const Endpoint self = link->Local();
+    if (from == self && datagram.empty()) {
+        wakeAt = Clock::time_point::max();
+    } else if (datagram.size() <= received.m_octets.size()) {
+        received.m_from = from;
+        received.m_size = datagram.size();
+        std::copy(datagram.begin(), datagram.end(), received.m_octets.begin());
+        OnDatagram();
+    }
+    Timers();
+    ScheduleWake();
+}
+
+void SimDevice::Impl::ScheduleWake()
+{
+    // One wake-up at a time, at the earliest deadline: what the network
+    // holds for the device stays bounded.
+    const Clock::time_point next = segmenter.NextDeadline();
+    if (next == Clock::time_point::max() || next >= wakeAt)
+        return;
+    wakeAt = next;
+    network->Post(link->Local(), link->Local(), ByteView(), std::max(next - network->Now(), Clock::duration()));
+}
+
+SimDevice::SimDevice(const SimOptions& options) : m_impl(std::make_unique<Impl>(options))
+{
+    m_impl->ownsUdp = true;
+}
+
+SimDevice::SimDevice(bacnet::Link& link, const SimOptions& options) : m_impl(std::make_unique<Impl>(options))
+{
+    m_impl->link = &link;
+    m_impl->port = link.Local().m_port;
+    m_impl->bbmd.SetSelf(link.Local());
+}
+
+SimDevice::SimDevice(bacnet::MemoryNetwork& network, const Endpoint& at, const SimOptions& options)
+    : m_impl(std::make_unique<Impl>(options))
+{
+    m_impl->ownLink = std::make_unique<PeerLink>(network, at);
+    m_impl->link = m_impl->ownLink.get();
+    m_impl->network = &network;
+    m_impl->port = at.m_port;
+    m_impl->bbmd.SetSelf(at);
+    network.Attach(at, [impl = m_impl.get()](const Endpoint& from, ByteView datagram) {
+        impl->OnDelivered(from, datagram);
+    });
+}
 
 SimDevice::~SimDevice()
 {
@@ -187,6 +353,24 @@ void SimDevice::Stop()
         thread.detach();
 }
 
+int SimDevice::Serve(std::string* error)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_impl->lifecycle);
+        if (!m_impl->Bind(error))
+            return 1;
+        m_impl->servingInCaller = true;
+    }
+    m_impl->Loop();
+    m_impl->servingInCaller = false;
+    return 0;
+}
+
+size_t SimDevice::Step(Clock::duration wait)
+{
+    return m_impl->network ? 0 : m_impl->Step(wait);
+}
+
 uint16_t SimDevice::Port() const
 {
     return m_impl->port;
@@ -207,15 +391,7 @@ size_t SimDevice::HeldOctets() const
     return m_impl->heldOctets;
 }
 
-int SimDevice::Serve(std::string* error)
+size_t SimDevice::ForeignDevices() const
 {
-    {
-        std::lock_guard<std::mutex> guard(m_impl->lifecycle);
-        if (!m_impl->Bind(error))
-            return 1;
-        m_impl->servingInCaller = true;
-    }
-    m_impl->Loop();
-    m_impl->servingInCaller = false;
-    return 0;
+    return m_impl->foreignDevices;
 }

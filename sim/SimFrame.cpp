@@ -1,55 +1,38 @@
 #include "SimFrame.h"
 
-#include <arpa/inet.h>
-
 #include <cstring>
 
 #include "frame/PDU.h"
-#include "frame/Tag.h"
 
 namespace bacnetsim {
 
 bool Peer::operator==(const Peer& other) const
 {
-    return ip == other.ip && port == other.port && routed == other.routed &&
+    return endpoint == other.endpoint && node == other.node && routed == other.routed &&
            (!routed || (memcmp(network, other.network, sizeof network) == 0 && macLength == other.macLength &&
                         memcmp(mac, other.mac, macLength) == 0));
 }
 
 std::string Peer::Describe() const
 {
-    char address[INET_ADDRSTRLEN] = "?";
-    in_addr a;
-    a.s_addr = ip;
-    inet_ntop(AF_INET, &a, address, sizeof address);
-    return std::string(address) + ":" + std::to_string(ntohs(port));
+    std::string text = endpoint.ToString();
+    if (routed)
+        text += " (network " + std::to_string(network[0] << 8 | network[1]) + ")";
+    if (node > 0)
+        text += " to routed device " + std::to_string(node);
+    return text;
 }
 
-int Unwrap(unsigned char* buf, int size, Peer& peer, int& apduStart, int& apduEnd)
+int ReadNetworkHeader(unsigned char* buf, int& len, int end, CBACnetNPCI& header, Peer& peer)
 {
-    CBACnetTag in(size);
-    int len = 0;
-    unsigned char function, length[2];
-    if (!in.ExpectOctet(buf, len, BVLC_TYPE) || !in.ReadOctet(buf, len, function) ||
-        (function != BVLC_UNICAST && function != BVLC_BROADCAST) || !in.ReadOctets(buf, len, length, 2))
+    if (!header.ReadFrame(buf, len, end))
         return 0;
-    const int end = length[0] << 8 | length[1];
-    if (end < len || end > size)
-        return 0;
-    CBACnetNPCI npci;
-    if (!npci.ReadFrame(buf, len, end) || npci.IsMessageMode())
-        return 0;
-    // Not a router: a message for one particular other network is not ours.
-    if (npci.ExistDstNetwork() && !(npci.m_dnet[0] == 0xFF && npci.m_dnet[1] == 0xFF))
-        return 0;
-    peer.routed = npci.ExistSrcNetwork() != 0;
+    peer.routed = header.ExistSrcNetwork() != 0;
     if (peer.routed) {
-        memcpy(peer.network, npci.m_snet, sizeof peer.network);
-        peer.macLength = npci.m_slen;
-        memcpy(peer.mac, npci.m_sadr, sizeof peer.mac);
+        memcpy(peer.network, header.m_snet, sizeof peer.network);
+        peer.macLength = header.m_slen;
+        memcpy(peer.mac, header.m_sadr, sizeof peer.mac);
     }
-    apduStart = len;
-    apduEnd = end;
     return 1;
 }
 
@@ -66,27 +49,34 @@ std::vector<unsigned char> AbortApdu(unsigned char invokeID, unsigned char reaso
     return apdu;
 }
 
-std::vector<unsigned char> Wrap(const Peer& peer, const std::vector<unsigned char>& apdu)
+void AddDestination(CBACnetNPCI& npci, const Peer& peer)
+{
+    if (!peer.routed)
+        return;
+    CBACnetNPCI_DATA destination;
+    memcpy(destination.m_network, peer.network, sizeof peer.network);
+    destination.m_macLength = peer.macLength;
+    memcpy(destination.m_mac, peer.mac, sizeof peer.mac);
+    npci.MakeDstNetworkFrame(destination);
+}
+
+bacnet::Bytes Npdu(const Peer& peer, uint16_t routerNetwork, const std::vector<unsigned char>& apdu)
 {
     CBACnetNPCI npci;
-    if (peer.routed) {
-        CBACnetNPCI_DATA destination;
-        memcpy(destination.m_network, peer.network, sizeof peer.network);
-        destination.m_macLength = peer.macLength;
-        memcpy(destination.m_mac, peer.mac, sizeof peer.mac);
-        npci.MakeDstNetworkFrame(destination);
+    AddDestination(npci, peer);
+    if (peer.node > 0) {
+        unsigned char network[2] = {static_cast<unsigned char>(routerNetwork >> 8),
+                                    static_cast<unsigned char>(routerNetwork)};
+        unsigned char mac[1] = {static_cast<unsigned char>(peer.node)};
+        npci.MakeSrcNetworkFrame(network, 1, mac);
     }
-    std::vector<unsigned char> datagram(4 + 6 + BACNET_MAC_STORAGE + apdu.size());
-    int len = 4;
-    npci.MakeFrame(datagram.data(), len);
-    memcpy(datagram.data() + len, apdu.data(), apdu.size());
-    len += static_cast<int>(apdu.size());
-    datagram.resize(len);
-    datagram[0] = BVLC_TYPE;
-    datagram[1] = BVLC_UNICAST;
-    datagram[2] = static_cast<unsigned char>(len >> 8);
-    datagram[3] = static_cast<unsigned char>(len);
-    return datagram;
+    // Two address blocks, the version, control and hop count octets.
+    bacnet::Bytes npdu(5 + 2 * (3 + BACNET_MAC_STORAGE) + apdu.size());
+    int len = 0;
+    npci.MakeFrame(npdu.data(), len);
+    memcpy(npdu.data() + len, apdu.data(), apdu.size());
+    npdu.resize(static_cast<size_t>(len) + apdu.size());
+    return npdu;
 }
 
 }  // namespace bacnetsim

@@ -126,6 +126,14 @@ void Segmenter::Tick(Clock::time_point now)
     }
 }
 
+Segmenter::Clock::time_point Segmenter::NextDeadline() const
+{
+    Clock::time_point next = Clock::time_point::max();
+    for (const Transmission& t : m_active)
+        next = std::min(next, t.deadline);
+    return next;
+}
+
 void Segmenter::SendWindow(Transmission& t, Clock::time_point now)
 {
     const int last = std::min(t.next + t.window, t.count);

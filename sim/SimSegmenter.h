@@ -63,6 +63,8 @@ public:
     // resent on a timer: until the requester acknowledges one, a request
     // draws one segment, so a forged source address gains little.
     void Tick(Clock::time_point now);
+    // When Tick next has something to do; Clock::time_point::max() when nothing is held.
+    Clock::time_point NextDeadline() const;
     size_t Pending() const { return m_active.size(); }
     size_t HeldOctets() const { return m_heldOctets; }
 

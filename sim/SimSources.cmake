@@ -1,14 +1,15 @@
-# The simulated device in two parts: its object database and request
-# handling (no socket, no thread), and the UDP device around them. The fuzz
-# build takes the first part alone.
+# The simulated device in two parts: its object database, request handling
+# and routing (no link, no thread), and the device loop on the client's link
+# around them. The fuzz build takes the first part alone.
 set(BACNET_SIM_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/SimBbmd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimCodec.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimDatabase.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimFrame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimObjects.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SimRouter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimSegmenter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimServices.cpp)
 set(BACNET_SIM_DEVICE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/SimDevice.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/SimSocket.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/SimDevice.cpp)
 set(BACNET_SIM_DIR ${CMAKE_CURRENT_LIST_DIR})

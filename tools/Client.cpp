@@ -1,52 +1,85 @@
 #include "Client.h"
 
-#include <chrono>
-#include <cstdint>
 #include <cstring>
+
+#include <bacnetcodec/client/UdpLink.h>
 
 #include "Names.h"
 #include "Output.h"
-#include "PropertyAccess.h"
 #include "Requests.h"
-#include "Segmentation.h"
 
 namespace tool {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int MillisLeft(Clock::time_point deadline)
+bacnet::Segmentation SegmentationOf(unsigned char code)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
+    return code <= 3 ? static_cast<bacnet::Segmentation>(code) : bacnet::Segmentation::None;
 }
 
-// A reply frame answers `request` when its type is a reply and its invoke ID
-// matches; a Complex-ACK or Simple-ACK must also name the same service.
-bool Answers(ReceivedFrame& frame, const Request& request)
+// A failure as the commands show it: the device's own words by the
+// standard's names, and in the record the way the library keeps one.
+void SetFailure(const bacnet::Failure& failure, Reply& reply)
 {
-    if (frame.InvokeID() != request.invokeID)
-        return false;
-    switch (frame.PduType()) {
-    case 2: return frame.simpleAck.GetServiceAckChoice() == request.service;
-    case 3: return frame.complexAck.GetServiceAckChoice() == request.service;
-    case 5: case 6: case 7: return true;
-    default: return false;
+    const int attempts = reply.attempts;
+    reply.record.Start_BlkData();
+    switch (failure.m_kind) {
+    case bacnet::FailureKind::Timeout:
+        reply.record.SetData(CMyBACnetBlkData::STATUS_TIMEOUT, 0, nullptr);
+        reply.failureKind = "time-out";
+        // A device that kept sending segments did answer, only never to the end.
+        reply.failure = reply.segments ? "time-out (the reply did not end in time)"
+                                       : "time-out (no reply after " + std::to_string(attempts) +
+                                             (attempts == 1 ? " attempt)" : " attempts)");
+        return;
+    case bacnet::FailureKind::Error:
+        reply.record.SetData(CMyBACnetBlkData::STATUS_ERROR, static_cast<int>(failure.m_errorClass & 0xFF),
+                             reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(failure.m_errorCode & 0xFF)));
+        reply.failureKind = "error";
+        reply.pduType = 5;
+        reply.failureClass = failure.m_errorClass;
+        reply.failureCode = failure.m_errorCode;
+        reply.failure = ErrorText(failure.m_errorClass, failure.m_errorCode);
+        return;
+    case bacnet::FailureKind::Reject:
+    case bacnet::FailureKind::Abort: {
+        const bool reject = failure.m_kind == bacnet::FailureKind::Reject;
+        reply.record.SetData(reject ? CMyBACnetBlkData::STATUS_REJECT : CMyBACnetBlkData::STATUS_ABORT,
+                             failure.m_reason, nullptr);
+        reply.failureKind = reject ? "reject" : "abort";
+        reply.pduType = reject ? 6 : 7;
+        reply.failureCode = failure.m_reason;
+        reply.failure = reply.failureKind + ": " +
+                        BACnetEnumText(reject ? BACNET_ENUM_REJECT_REASON : BACNET_ENUM_ABORT_REASON, failure.m_reason);
+        return;
+    }
+    default:
+        reply.failureKind = "refused";
+        reply.failure = failure.m_detail.empty() ? failure.Text() : failure.m_detail;
+        return;
     }
 }
 
-// A reply the library refused (a segment out of order, a record it would
-// not take), in the library's words.
-void SetFailureText(Reply& reply)
+}  // namespace
+
+bool ParseEndpoint(const std::string& text, uint16_t defaultPort, Endpoint& out, std::string* error)
 {
-    CString text;
-    reply.record.GetErrorMsg(text);
-    reply.failureKind = "refused";
-    reply.failure = Utf8(text);
+    const std::optional<Endpoint> parsed = Endpoint::Parse(text, defaultPort);
+    if (!parsed) {
+        if (error)
+            *error = "cannot read the address '" + text + "' (HOST or HOST:PORT)";
+        return false;
+    }
+    out = *parsed;
+    return true;
 }
 
-}  // namespace
+LinkOpener UdpOpener()
+{
+    return [](const Endpoint& bind, std::string* error) -> std::unique_ptr<bacnet::Link> {
+        return bacnet::UdpLink::Open(bind, error);
+    };
+}
 
 void SetHostKey(CBACnetOBJ& record, const Endpoint& endpoint)
 {
@@ -54,193 +87,140 @@ void SetHostKey(CBACnetOBJ& record, const Endpoint& endpoint)
     endpoint.ToMac(record.m_hostKey);
 }
 
-std::unique_ptr<CBACnetOBJ> ReadIAm(ReceivedFrame& frame, const Endpoint& from, CBACnetIAmService& iam)
+void SetRoute(CBACnetOBJ& record, uint16_t network, const std::vector<unsigned char>& mac)
 {
-    std::unique_ptr<CBACnetOBJ> record(iam.ReadFrame(frame.Params(), frame.ParamsLength()));
-    if (!record)
-        return nullptr;
-    // A device behind a router names its network and address in the header.
-    record->m_address.CopyData_SrcToDst(frame.network);
-    SetHostKey(*record, from);
-    return record;
+    CBACnetNPCI_DATA& a = record.m_address;
+    a.m_network[0] = static_cast<unsigned char>(network >> 8);
+    a.m_network[1] = static_cast<unsigned char>(network);
+    a.m_macLength = static_cast<unsigned char>(std::min<size_t>(mac.size(), BACNET_MAC_MAX_ACCEPTED));
+    std::copy(mac.begin(), mac.begin() + a.m_macLength, a.m_mac);
 }
 
-bool Client::Open(std::string* error)
+bacnet::Device Device::Peer() const
 {
-    if (m_transport.Open(m_options.bind, error))
-        return true;
-    if (m_options.bindGiven)
+    bacnet::Device peer = bacnet::Device::At(endpoint, record.m_objectID.m_instance);
+    peer.m_maxApdu = record.m_maxAPDU;
+    peer.m_segmentation = SegmentationOf(record.m_segmentation);
+    peer.m_vendorID = vendorID;
+    const CBACnetNPCI_DATA& a = record.m_address;
+    if (a.m_macLength != 0) {
+        peer.m_network = static_cast<uint16_t>(a.m_network[0] << 8 | a.m_network[1]);
+        peer.m_mac.assign(a.m_mac, a.m_mac + a.m_macLength);
+    }
+    return peer;
+}
+
+void Device::Take(const bacnet::Device& peer)
+{
+    record.m_objectID = _BACnetObjectID(static_cast<unsigned>(peer.m_deviceID.m_type), peer.m_deviceID.m_instance);
+    record.m_maxAPDU = peer.m_maxApdu;
+    record.m_segmentation = static_cast<unsigned char>(peer.m_segmentation);
+    SetRoute(record, peer.m_network, peer.m_mac);
+    endpoint = peer.m_endpoint;
+    SetHostKey(record, endpoint);
+    vendorID = peer.m_vendorID;
+    announced = true;
+}
+
+Client::~Client() = default;
+
+bool Client::Open(const LinkOpener& opener, std::string* error)
+{
+    std::unique_ptr<bacnet::Link> link = opener(m_options.bind, error);
+    if (!link && !m_options.bindGiven && m_options.bind.m_port != 0) {
+        // The usual port is taken (a device on this host): any port still
+        // reaches devices that answer to the sender.
+        Endpoint any = m_options.bind;
+        any.m_port = 0;
+        link = opener(any, error);
+    }
+    if (!link)
         return false;
-    // The usual port is taken (a device on this host): any port still
-    // reaches devices that answer to the sender.
-    Endpoint any = m_options.bind;
-    any.port = 0;
-    return m_transport.Open(any, error);
-}
-
-void Client::Trace(const char* direction, const Endpoint& peer, const std::vector<unsigned char>& npdu)
-{
-    if (m_options.trace)
-        *m_options.trace << direction << ' ' << peer.ToString() << "  " << HexOctets(npdu) << '\n';
-}
-
-bool Client::SendFrame(const Endpoint& to, const std::vector<unsigned char>& npdu, bool broadcast)
-{
-    Trace("->", to, npdu);
-    return m_transport.Send(to, npdu.data(), static_cast<int>(npdu.size()), broadcast);
-}
-
-bool Client::Send(const Endpoint& to, const Request& request, bool broadcast)
-{
-    return SendFrame(to, request.frame, broadcast);
-}
-
-void Client::RecordFailure(ReceivedFrame& frame, Device& device, Reply& reply)
-{
-    switch (frame.PduType()) {
-    case 5: {
-        CBACnetConfirmSrvPDU service;
-        // Parameters that do not decode leave class and code beyond the
-        // tables, which the record describes as unknown.
-        unsigned char errorClass = 255, errorCode = 255;
-        service.ErrFrame(frame.Params(), &device.record, frame.ParamsLength(), errorClass, errorCode);
-        reply.record.SetData(CMyBACnetBlkData::STATUS_ERROR, errorClass,
-                             reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(errorCode)));
-        reply.failureKind = "error";
-        unsigned fullClass, fullCode;  // codes above 255 too
-        if (ReadErrorParams(frame.Params(), frame.ParamsLength(), fullClass, fullCode)) {
-            reply.failureClass = fullClass;
-            reply.failureCode = fullCode;
-            reply.failure = ErrorText(fullClass, fullCode);
-        } else {
-            reply.failure = "an Error whose class and code are refused";
+    m_link = std::make_unique<TraceLink>(std::move(link));
+    m_link->SetTrace(m_options.trace);
+    bacnet::ClientOptions options;
+    options.m_timeout = std::chrono::milliseconds(m_options.timeoutMs);
+    options.m_retries = m_options.retries;
+    options.m_broadcast = m_options.broadcast;
+    options.m_bbmd = m_options.bbmd;
+    if (m_options.bbmd)
+        options.m_foreignTtl = std::chrono::seconds(m_options.ttlSeconds);
+    m_client = std::make_unique<bacnet::Client>(*m_link, options);
+    if (m_options.bbmd) {
+        const bacnet::Status registered = m_client->Register();
+        if (!registered) {
+            if (error)
+                *error = "the BBMD at " + m_options.bbmd->ToString() + " did not register this tool: " +
+                         registered.failure().Text();
+            return false;
         }
-        return;
     }
-    case 6:
-        reply.record.SetData(CMyBACnetBlkData::STATUS_REJECT, frame.reject.GetRejectReason(), nullptr);
-        reply.failureKind = "reject";
-        reply.failureCode = frame.reject.GetRejectReason();
-        reply.failure = "reject: " + BACnetEnumText(BACNET_ENUM_REJECT_REASON, frame.reject.GetRejectReason());
-        return;
-    case 7:
-        reply.record.SetData(CMyBACnetBlkData::STATUS_ABORT, frame.abort.GetAbortReason(), nullptr);
-        reply.failureKind = "abort";
-        reply.failureCode = frame.abort.GetAbortReason();
-        reply.failure = "abort: " + BACnetEnumText(BACNET_ENUM_ABORT_REASON, frame.abort.GetAbortReason());
-        return;
-    }
-    SetFailureText(reply);
+    return true;
+}
+
+void Client::SetTrace(std::ostream* trace)
+{
+    m_options.trace = trace;
+    if (m_link)
+        m_link->SetTrace(trace);
 }
 
 Reply Client::Transact(Device& device, const Request& request)
 {
     Reply reply;
     reply.record.Start_BlkData();
-    SegmentReassembler segments(reply.record);
-    int segmentRetries = 0;
-
-    reply.attempts = 1;
-    SendFrame(device.endpoint, request.frame, false);
-    auto deadline = Clock::now() + std::chrono::milliseconds(m_options.timeoutMs);
-
-    for (;;) {
-        Datagram datagram;
-        if (!m_transport.Receive(MillisLeft(deadline), datagram)) {
-            if (segments.Started() && segmentRetries < m_options.retries) {
-                // A lost segment at the end of a window: ask from the gap on.
-                segmentRetries++;
-                SendFrame(device.endpoint, BuildSegmentAck(device.record, request.invokeID, segments.Timeout()), false);
-                reply.naks = segments.Naks();
-            } else if (!segments.Started() && reply.attempts <= m_options.retries) {
-                reply.attempts++;
-                SendFrame(device.endpoint, request.frame, false);
-            } else {
-                reply.record.Start_BlkData();
-                reply.record.SetData(CMyBACnetBlkData::STATUS_TIMEOUT, 0, nullptr);
-                reply.failureKind = "time-out";
-                reply.failure = "time-out (no reply after " + std::to_string(reply.attempts) +
-                                (reply.attempts == 1 ? " attempt)" : " attempts)");
-                return reply;
-            }
-            deadline = Clock::now() + std::chrono::milliseconds(m_options.timeoutMs);
-            continue;
-        }
-        if (datagram.from != device.endpoint)
-            continue;
-        ReceivedFrame frame;
-        if (!frame.Read(datagram.npdu) || !Answers(frame, request))
-            continue;
-        Trace("<-", datagram.from, datagram.npdu);
-        reply.lastFrame = datagram.npdu;
-        reply.pduType = frame.PduType();
-
-        if (reply.pduType == 3 && frame.complexAck.GetSegMsgType()) {
-            const SegmentStep step = segments.Accept(frame.complexAck, frame.Params(), frame.ParamsLength());
-            reply.segments = segments.Segments();
-            if (step.failed) {
-                SetFailureText(reply);
-                return reply;
-            }
-            if (step.sendAck)
-                SendFrame(device.endpoint, BuildSegmentAck(device.record, request.invokeID, step), false);
-            reply.naks = segments.Naks();
-            if (step.complete) {
-                reply.ok = true;
-                return reply;
-            }
-            segmentRetries = 0;
-            deadline = Clock::now() + std::chrono::milliseconds(m_options.timeoutMs);
-            continue;
-        }
-        if (reply.pduType == 2 || reply.pduType == 3) {
-            reply.record.Start_BlkData();
-            reply.record.SetData(CMyBACnetBlkData::STATUS_DATA, frame.ParamsLength(), frame.Params());
-            reply.ok = reply.record.m_status == CMyBACnetBlkData::STATUS_DATA;
-            if (!reply.ok)
-                SetFailureText(reply);
-            return reply;
-        }
-        reply.record.Start_BlkData();
-        RecordFailure(frame, device, reply);
+    ReceivedFrame own;
+    if (!own.Read(request.frame) || own.PduType() != 0) {
+        reply.failureKind = "refused";
+        reply.failure = "not a confirmed request";
         return reply;
     }
+    m_link->Watch(device.endpoint);
+    const bacnet::ByteView params(own.Params(), static_cast<size_t>(own.ParamsLength()));
+    const auto outcome = m_client->Confirmed(device.Peer(), own.confirmed.GetServiceChoice(), params);
+    reply.attempts = outcome.m_attempts;
+    reply.segments = outcome.m_segments;
+    reply.naks = outcome.m_negativeAcks;
+    const bacnet::Result<bacnet::Bytes>& result = outcome.m_reply;
+    reply.sentFrame = m_link->LastTo();
+    reply.lastFrame = m_link->LastFrom();
+    if (!result) {
+        SetFailure(result.failure(), reply);
+        return reply;
+    }
+    reply.pduType = outcome.m_simpleAck ? 2 : 3;
+    reply.record.SetData(CMyBACnetBlkData::STATUS_DATA, static_cast<int>(result->size()),
+                         const_cast<unsigned char*>(result->data()));
+    reply.ok = reply.record.m_status == CMyBACnetBlkData::STATUS_DATA;
+    if (!reply.ok) {
+        CString text;
+        reply.record.GetErrorMsg(text);
+        reply.failureKind = "refused";
+        reply.failure = Utf8(text);
+    }
+    return reply;
 }
 
-void Client::Collect(int ms, const UnconfirmedHandler& handler)
+void Client::Wait(int ms)
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    Datagram datagram;
-    while (m_transport.Receive(MillisLeft(deadline), datagram)) {
-        ReceivedFrame frame;
-        if (!frame.Read(datagram.npdu) || frame.PduType() != 1)
-            continue;
-        Trace("<-", datagram.from, datagram.npdu);
-        if (!handler(datagram, frame))
-            return;
-    }
+    const bacnet::Clock::time_point end = m_link->Now() + std::chrono::milliseconds(ms);
+    for (bacnet::Clock::time_point now = m_link->Now(); now < end; now = m_link->Now())
+        m_client->Step(end - now);
 }
 
 bool Client::Resolve(Device& device)
 {
-    Send(device.endpoint, BuildWhoIs(), false);
-    bool found = false;
-    Collect(m_options.timeoutMs, [&](const Datagram& datagram, ReceivedFrame& frame) {
-        if (datagram.from != device.endpoint || frame.unconfirmed.GetServiceChoice() != 0)
-            return true;
-        CBACnetIAmService iam;
-        std::unique_ptr<CBACnetOBJ> record = ReadIAm(frame, datagram.from, iam);
-        if (!record)
-            return true;
-        device.record.CopyObject(*record);
-        device.vendorID = iam.m_vendorID;
-        device.announced = true;
-        found = true;
-        return false;
-    });
+    bacnet::Result<bacnet::Device> found =
+        m_client->FindDevice(device.Peer(), std::chrono::milliseconds(m_options.timeoutMs));
+    if (found) {
+        const CBACnetNPCI_DATA route = device.record.m_address;  // --dnet/--dadr stay
+        device.Take(*found);
+        if (route.m_macLength != 0)
+            device.record.m_address = route;
+    }
     if (m_options.maxApdu > 0)
         device.record.m_maxAPDU = static_cast<unsigned short>(m_options.maxApdu);
-    return found;
+    return found.ok();
 }
 
 }  // namespace tool

@@ -1,30 +1,51 @@
-// The driver loop of the tool: sends the frames the library built, matches
-// replies to requests by invoke ID, retries, reassembles segmented replies
-// and records every outcome in the library's transaction record.
+// The tool's side of the network: the library builds each request and reads
+// each reply's service data; the client library (bacnet::Client) sends it,
+// matches the reply, retries, reassembles segments and drops what a device
+// did not send. Every command runs over a bacnet::Link: UDP normally, any
+// link a test hands in otherwise.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include <bacnetcodec/bacnetcodec.h>
+#include <bacnetcodec/client/Client.h>
 
 #include "Frame.h"
-#include "Transport.h"
+#include "TraceLink.h"
 
 namespace tool {
 
+using Endpoint = bacnet::Endpoint;
+constexpr uint16_t kDefaultBacnetPort = bacnet::kBacnetIpPort;
+
+// "HOST", "HOST:PORT"; `defaultPort` when none is given.
+bool ParseEndpoint(const std::string& text, uint16_t defaultPort, Endpoint& out, std::string* error);
+
+// Opens the link a command talks over, bound to `bind`. Null, with the
+// reason in `error`, when it cannot.
+using LinkOpener = std::function<std::unique_ptr<bacnet::Link>(const Endpoint& bind, std::string* error)>;
+// UDP: bacnet::UdpLink.
+LinkOpener UdpOpener();
+
 struct NetOptions {
-    Endpoint bind;                  // 0.0.0.0:47808 unless given
+    Endpoint bind;                  // 0.0.0.0, port 0 (or 47808 to hear broadcasts) unless given
     bool bindGiven = false;         // without it a busy 47808 falls back to any port
-    Endpoint broadcast;             // 255.255.255.255:47808 unless given
+    Endpoint broadcast = Endpoint::Broadcast();
     uint16_t port = kDefaultBacnetPort;  // device port when a target names none
     int timeoutMs = 3000;           // one attempt of a confirmed request
     int retries = 2;                // repeats after the first attempt
     int maxApdu = 0;                // > 0: use instead of what the device announces
     std::ostream* trace = nullptr;  // frames in hex, when verbose
+    std::optional<Endpoint> bbmd;   // register as a foreign device there
+    int ttlSeconds = 60;
+    uint16_t dnet = 0;              // the target is behind a router, on this network,
+    bacnet::Bytes dadr;             // at this MAC address there
 };
 
 // A request frame, network header first, as a library encoder wrote it.
@@ -38,17 +59,18 @@ struct Request {
 // The outcome of one confirmed request.
 struct Reply {
     bool ok = false;              // a Simple-ACK or a whole Complex-ACK arrived
-    int pduType = -1;             // of the final reply
+    int pduType = -1;             // of the final reply: 2 Simple-ACK, 3 Complex-ACK, 5.. failures
     CMyBACnetBlkData record;      // status 0 holding the service data, or the failure
     std::string failure;          // when not ok: "property: unknown-property", "reject: ...", "time-out"
     // When not ok: "error", "reject", "abort", "time-out" or "refused" (the
-    // library refused the reply), and the class and code (Error) or the
-    // reason (Reject, Abort; in `code`), -1 when none.
+    // reply was refused), and the class and code (Error) or the reason
+    // (Reject, Abort; in `failureCode`), -1 when none.
     std::string failureKind;
     long failureClass = -1, failureCode = -1;
     int attempts = 0;
     int segments = 0;             // segments of a segmented reply
     int naks = 0;                 // negative Segment-ACKs sent
+    std::vector<unsigned char> sentFrame;  // the request NPDU as it went out
     std::vector<unsigned char> lastFrame;  // the last reply NPDU, for showing
 
     unsigned char* Data() { return record.m_data; }
@@ -61,42 +83,41 @@ struct Device {
     Endpoint endpoint;
     unsigned short vendorID = 0;
     bool announced = false;  // filled from an I-Am
+
+    // The client library's view of the same device, and back.
+    bacnet::Device Peer() const;
+    void Take(const bacnet::Device& peer);
 };
 
 class Client {
 public:
-    using UnconfirmedHandler = std::function<bool(const Datagram&, ReceivedFrame&)>;
-
     explicit Client(const NetOptions& options) : m_options(options) {}
+    ~Client();
 
-    bool Open(std::string* error);
-    BipTransport& Transport() { return m_transport; }
+    bool Open(const LinkOpener& opener, std::string* error);
     NetOptions& Options() { return m_options; }
+    bacnet::Client& Api() { return *m_client; }
+    TraceLink& Link() { return *m_link; }
+    void SetTrace(std::ostream* trace);
 
     // Sends a confirmed request to `device` and waits for its reply.
     Reply Transact(Device& device, const Request& request);
-    bool Send(const Endpoint& to, const Request& request, bool broadcast);
-    // Hands each unconfirmed request that arrives within `ms` to `handler`,
-    // until it returns false.
-    void Collect(int ms, const UnconfirmedHandler& handler);
-    // Asks the device at device.endpoint with a Who-Is of its own and fills
-    // the record from its I-Am. False when none came.
+    // Lets `ms` pass on the link's clock, taking what arrives meanwhile.
+    void Wait(int ms);
+    // Asks the device at device.endpoint for its I-Am and fills the record.
+    // False when none came.
     bool Resolve(Device& device);
 
 private:
-    void Trace(const char* direction, const Endpoint& peer, const std::vector<unsigned char>& npdu);
-    bool SendFrame(const Endpoint& to, const std::vector<unsigned char>& npdu, bool broadcast);
-    // Settles `reply` from an Error, Reject or Abort frame.
-    void RecordFailure(ReceivedFrame& frame, Device& device, Reply& reply);
-
     NetOptions m_options;
-    BipTransport m_transport;
+    std::unique_ptr<TraceLink> m_link;
+    std::unique_ptr<bacnet::Client> m_client;
 };
 
-// Fills a record from a decoded I-Am and the frame that carried it.
-std::unique_ptr<CBACnetOBJ> ReadIAm(ReceivedFrame& frame, const Endpoint& from, CBACnetIAmService& iam);
 // The host key of a record is its BACnet/IP address, so that two devices
 // with the same instance at different places never compare equal.
 void SetHostKey(CBACnetOBJ& record, const Endpoint& endpoint);
+// The record's network and MAC address: where a router delivers to it.
+void SetRoute(CBACnetOBJ& record, uint16_t network, const std::vector<unsigned char>& mac);
 
 }  // namespace tool

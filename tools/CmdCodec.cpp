@@ -15,44 +15,26 @@ namespace {
 int MakeDevice(Context& context, Device& device)
 {
     std::string error;
-    long maxApdu, dnet;
-    if (!context.args.GetInt("max-apdu", device.record.m_maxAPDU, 50, 1476, maxApdu, error) ||
-        !context.args.GetInt("dnet", 0, 1, 65534, dnet, error)) {
+    long maxApdu;
+    if (!context.args.GetInt("max-apdu", device.record.m_maxAPDU, 50, 1476, maxApdu, error)) {
         context.err << "bacnet-tool: " << error << '\n';
         return EXIT_USAGE;
     }
     device.record.m_maxAPDU = static_cast<unsigned short>(maxApdu);
-    if (context.args.Has("dnet") != context.args.Has("dadr")) {
-        context.err << "bacnet-tool: --dnet and --dadr go together\n";
-        return EXIT_USAGE;
-    }
-    if (context.args.Has("dnet")) {
-        std::vector<unsigned char> mac;
-        if (!ParseHex(context.args.Get("dadr"), mac) || mac.empty() || mac.size() > BACNET_MAC_MAX_ACCEPTED) {
-            context.err << "bacnet-tool: --dadr wants 1 to 23 octets in hex\n";
-            return EXIT_USAGE;
-        }
-        CBACnetNPCI_DATA& a = device.record.m_address;
-        a.m_network[0] = static_cast<unsigned char>(dnet >> 8);
-        a.m_network[1] = static_cast<unsigned char>(dnet);
-        a.m_macLength = static_cast<unsigned char>(mac.size());
-        std::copy(mac.begin(), mac.end(), a.m_mac);
-    }
-    return EXIT_OK;
+    return ReadRoute(context, device.record);
 }
 
 void Print(Context& context, const Request& request)
 {
-    std::vector<unsigned char> octets = request.frame;
-    if (context.args.Has("bvlc")) {
-        const bool broadcast = request.unconfirmed;
-        const size_t total = octets.size() + BipTransport::BVLC_HEADER;
-        octets.insert(octets.begin(), {BipTransport::BVLC_TYPE,
-                                       broadcast ? BipTransport::BVLC_ORIGINAL_BROADCAST
-                                                 : BipTransport::BVLC_ORIGINAL_UNICAST,
-                                       static_cast<unsigned char>(total >> 8), static_cast<unsigned char>(total)});
+    if (!context.args.Has("bvlc")) {
+        context.out << HexOctets(request.frame) << '\n';
+        return;
     }
-    context.out << HexOctets(octets) << '\n';
+    unsigned char datagram[bacnet::Bvlc::kMaxDatagram];
+    const size_t n = bacnet::Bvlc::Encode(request.unconfirmed ? bacnet::BvlcFunction::OriginalBroadcastNpdu
+                                                              : bacnet::BvlcFunction::OriginalUnicastNpdu,
+                                          request.frame, datagram, sizeof datagram);
+    context.out << HexOctets(datagram, static_cast<int>(n)) << '\n';
 }
 
 int Refused(Context& context, const std::string& error)
@@ -197,8 +179,9 @@ std::vector<Command> CodecCommands()
          {}, 1, -1, RunDecode},
         {"send", "TARGET HEX", "send a confirmed request given in hex and describe the reply",
          "HEX is a confirmed request from the network header on, e.g. an `encode` line\n"
-         "edited by hand. The reply is matched by the frame's invoke ID and described as\n"
-         "`decode` does; the exit status says whether the device accepted it.\n",
+         "edited by hand. Its service and parameters go out under an invoke ID of the\n"
+         "client's own; the reply is described as `decode` does, and the exit status\n"
+         "says whether the device accepted it.\n",
          NetworkOptions(), 2, -1, RunSend},
     };
 }

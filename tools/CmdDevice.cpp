@@ -36,14 +36,14 @@ int RunSimulate(Context& context)
     }
     // --bind ADDR[:PORT] as every command takes it; --port stays for the port alone.
     Endpoint bind;
-    if (!Endpoint::Parse(context.args.Get("bind", "127.0.0.1"), static_cast<uint16_t>(port), bind, &error)) {
+    if (!ParseEndpoint(context.args.Get("bind", "127.0.0.1"), static_cast<uint16_t>(port), bind, &error)) {
         context.err << "bacnet-tool: " << error << '\n';
         return EXIT_USAGE;
     }
     SimOptions options;
     const std::string shown = bind.ToString();
     options.bindAddress = shown.substr(0, shown.rfind(':'));
-    options.port = bind.port;
+    options.port = bind.m_port;
     options.deviceInstance = static_cast<uint32_t>(instance);
     options.extraObjects = static_cast<int>(objects);
     options.verbose = context.args.Has("verbose");
@@ -119,6 +119,13 @@ void ShowChanges(Narrator& n, Poller& poller)
     }
 }
 
+// The invoke ID the client gave a request, read back from what went out.
+int InvokeID(const std::vector<unsigned char>& npdu)
+{
+    ReceivedFrame frame;
+    return frame.Read(npdu) ? frame.InvokeID() : -1;
+}
+
 bool ShowPoll(Narrator& n, Poller& poller, bool octets)
 {
     std::vector<Poller::Exchange> exchanges;
@@ -128,9 +135,9 @@ bool ShowPoll(Narrator& n, Poller& poller, bool octets)
     for (Poller::Exchange& e : exchanges) {
         if (!octets)
             continue;
-        n.Line("ReadPropertyMultiple, invoke ID " + std::to_string(e.request.invokeID) + ", tags " +
+        n.Line("ReadPropertyMultiple, invoke ID " + std::to_string(InvokeID(e.reply.sentFrame)) + ", tags " +
                std::to_string(e.first + 1) + " to " + std::to_string(e.last + 1) + ":");
-        n.Octets("request", e.request.frame);
+        n.Octets("request", e.reply.sentFrame);
         n.Octets("reply", e.reply.lastFrame);
     }
     if (!ok)
@@ -149,9 +156,9 @@ int Demo(Context& context, Client& client, Device& device)
 
     n.Step("Discovery: a Who-Is, answered by an I-Am that the library turns into a device record");
     std::ostringstream trace;
-    client.Options().trace = &trace;
+    client.SetTrace(&trace);
     const bool found = client.Resolve(device);
-    client.Options().trace = nullptr;
+    client.SetTrace(nullptr);
     n.Block(trace.str());
     if (!found) {
         n.Line("no I-Am came back");
@@ -191,7 +198,7 @@ int Demo(Context& context, Client& client, Device& device)
     }
     const Request request = BuildWrite(device.record, write);
     Reply written = client.Transact(device, request);
-    n.Octets("request", request.frame);
+    n.Octets("request", written.sentFrame);
     n.Octets("reply", written.lastFrame);
     if (!written.ok) {
         n.Line("write failed: " + written.failure);
@@ -232,7 +239,7 @@ int Demo(Context& context, Client& client, Device& device)
     PlanRead("AI:99", "PresentValue", missing, error);
     const Request ask = BuildRead(device.record, missing);
     Reply refused = client.Transact(device, ask);
-    n.Octets("request", ask.frame);
+    n.Octets("request", refused.sentFrame);
     n.Octets("reply", refused.lastFrame);
     if (refused.ok || refused.record.m_status != CMyBACnetBlkData::STATUS_ERROR) {
         n.Line("expected an Error reply");
@@ -256,16 +263,16 @@ int RunDemo(Context& context)
         return EXIT_FAILED;
     }
     NetOptions net;
-    Endpoint::Parse("127.0.0.1:0", 0, net.bind, nullptr);
+    net.bind = Endpoint::Loopback(0);
     net.bindGiven = true;
     net.timeoutMs = 2000;
     Client client(net);
-    if (!client.Open(&error)) {
+    if (!client.Open(UdpOpener(), &error)) {
         context.err << "bacnet-tool: " << error << '\n';
         return EXIT_FAILED;
     }
     Device device;
-    Endpoint::Parse("127.0.0.1", sim.Port(), device.endpoint, nullptr);
+    device.endpoint = Endpoint::Loopback(sim.Port());
     SetHostKey(device.record, device.endpoint);
     context.out << "bacnet-tool demo: a driver's road of one poll, against a simulated BACnet/IP device on "
                 << device.endpoint.ToString() << '\n';

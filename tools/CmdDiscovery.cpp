@@ -1,6 +1,6 @@
 // discover, whohas, timesync: the unconfirmed services.
 #include <algorithm>
-#include <list>
+#include <optional>
 
 #include "Command.h"
 #include "Names.h"
@@ -13,21 +13,19 @@ namespace {
 
 const OptionSpec kTargetOption{"target", "HOST[:PORT]", "ask one device (unicast) instead of broadcasting"};
 
-// Sends an unconfirmed request to --target, or broadcasts it.
-bool SendAround(Context& context, Client& client, const Request& request)
+// --target (with --dnet/--dadr: a device behind that router), or none: a
+// broadcast. False after telling why.
+bool Where(Context& context, Client& client, std::optional<Device>& to)
 {
-    Endpoint to = client.Options().broadcast;
-    const bool broadcast = !context.args.Has("target");
+    if (!context.args.Has("target"))
+        return true;
+    to.emplace();
     std::string error;
-    if (!broadcast && !Endpoint::Parse(context.args.Get("target"), client.Options().port, to, &error)) {
+    if (!ParseEndpoint(context.args.Get("target"), client.Options().port, to->endpoint, &error)) {
         context.err << "bacnet-tool: " << error << '\n';
         return false;
     }
-    if (!client.Send(to, request, broadcast)) {
-        context.err << "bacnet-tool: cannot send to " << to.ToString() << '\n';
-        return false;
-    }
-    return true;
+    return ReadRoute(context, to->record) == EXIT_OK;
 }
 
 int NoAnswer(Context& context, const char* what)
@@ -39,79 +37,106 @@ int NoAnswer(Context& context, const char* what)
 int RunDiscover(Context& context)
 {
     Session session(context);
-    if (int rc = session.Open())
+    if (int rc = session.Open(!context.args.Has("target")))
         return rc;
     Client& client = session.client();
-    if (!SendAround(context, client, BuildWhoIs()))
-        return EXIT_FAILED;
-
-    std::list<Device> devices;  // stable addresses: records are not copyable
-    client.Collect(client.Options().timeoutMs, [&](const Datagram& datagram, ReceivedFrame& frame) {
-        if (frame.unconfirmed.GetServiceChoice() != 0)  // I-Am
-            return true;
-        CBACnetIAmService iam;
-        std::unique_ptr<CBACnetOBJ> record = ReadIAm(frame, datagram.from, iam);
-        if (!record)
-            return true;
-        for (Device& known : devices)
-            if (known.record.CompareObject(*record))
-                return true;  // the same device answering twice
-        devices.emplace_back();
-        devices.back().record.CopyObject(*record);
-        devices.back().endpoint = datagram.from;
-        devices.back().vendorID = iam.m_vendorID;
-        devices.back().announced = true;
-        return true;
-    });
-    devices.sort([](const Device& a, const Device& b) {
-        return a.record.m_objectID.m_instance < b.record.m_objectID.m_instance;
+    std::optional<Device> to;
+    if (!Where(context, client, to))
+        return EXIT_USAGE;
+    std::optional<std::pair<uint32_t, uint32_t>> range;
+    if (context.args.Has("low") || context.args.Has("high")) {
+        std::string error;
+        long low, high;
+        if (!context.args.GetInt("low", 0, 0, 4194303, low, error) ||
+            !context.args.GetInt("high", 4194303, 0, 4194303, high, error))
+            return session.Usage(error);
+        if (low > high)
+            return session.Usage("--low is above --high");
+        range = std::make_pair(static_cast<uint32_t>(low), static_cast<uint32_t>(high));
+    }
+    const std::chrono::milliseconds wait(client.Options().timeoutMs);
+    std::vector<bacnet::Device> found =
+        to ? client.Api().Discover(wait, to->Peer(), range) : client.Api().Discover(wait, std::nullopt, range);
+    std::sort(found.begin(), found.end(), [](const bacnet::Device& a, const bacnet::Device& b) {
+        return a.m_deviceID.m_instance < b.m_deviceID.m_instance;
     });
 
-    if (context.args.Has("json")) {
-        JsonWriter json(context.out);
+    JsonWriter json(context.out);
+    if (context.args.Has("json"))
         json.BeginArray();
-        for (Device& d : devices)
+    for (const bacnet::Device& peer : found) {
+        Device d;
+        d.Take(peer);
+        if (context.args.Has("json"))
             DeviceJson(json, d);
-        json.EndArray();
-        context.out << '\n';
-    } else {
-        for (Device& d : devices)
+        else
             context.out << DeviceLine(d) << '\n';
     }
-    return devices.empty() ? NoAnswer(context, "discover") : EXIT_OK;
+    if (context.args.Has("json")) {
+        json.EndArray();
+        context.out << '\n';
+    }
+    return found.empty() ? NoAnswer(context, "discover") : EXIT_OK;
 }
 
 int RunWhoHas(Context& context)
 {
     Session session(context);
-    if (int rc = session.Open())
+    if (int rc = session.Open(!context.args.Has("target")))
         return rc;
     std::string error;
     _BACnetObjectID object;
     if (!ParseObject(context.args.positional[0], object, &error))
         return session.Usage(error);
     Client& client = session.client();
-    CBACnetOBJ local;  // a device on the local network: the Who-Has stays a global broadcast
-    if (!SendAround(context, client, BuildWhoHas(local, object)))
-        return EXIT_FAILED;
-
-    int answers = 0;
-    client.Collect(client.Options().timeoutMs, [&](const Datagram& datagram, ReceivedFrame& frame) {
-        if (frame.unconfirmed.GetServiceChoice() != 1)  // I-Have
-            return true;
-        CBACnetIHaveService ihave;
+    std::optional<Device> to;
+    if (!Where(context, client, to))
+        return EXIT_USAGE;
+    const bacnet::ObjectId asked(static_cast<uint16_t>(object.m_type), object.m_instance);
+    const std::chrono::milliseconds wait(client.Options().timeoutMs);
+    const std::vector<bacnet::ObjectHolder> holders =
+        to ? client.Api().WhoHas(asked, wait, to->Peer()) : client.Api().WhoHas(asked, wait);
+    for (const bacnet::ObjectHolder& h : holders) {
         CBACnetOBJ found;
-        if (!ihave.ReadFrame(frame.Params(), &found, frame.ParamsLength()))
-            return true;
-        found.m_objectID = ihave.m_deviceID;
+        found.m_objectID = _BACnetObjectID(h.m_deviceID.m_type, h.m_deviceID.m_instance);
         CString device;
         found.GetDeviceInfoText(device);
-        context.out << Utf8(device) << " at " << datagram.from.ToString() << " has "
-                    << ObjectText(ihave.m_objectID.GetValue()) << " \"" << Utf8(found.m_name) << "\"\n";
-        answers++;
-        return true;
-    });
-    return answers ? EXIT_OK : NoAnswer(context, "whohas");
+        context.out << Utf8(device) << " at " << h.m_from.ToString() << " has "
+                    << ObjectText(_BACnetObjectID(h.m_objectID.m_type, h.m_objectID.m_instance).GetValue()) << " \""
+                    << h.m_objectName << "\"\n";
+    }
+    return holders.empty() ? NoAnswer(context, "whohas") : EXIT_OK;
+}
+
+int RunRouters(Context& context)
+{
+    Session session(context);
+    if (int rc = session.Open(true))
+        return rc;
+    Client& client = session.client();
+    const std::vector<bacnet::RouterInfo> routers =
+        client.Api().Routers(std::chrono::milliseconds(client.Options().timeoutMs));
+    JsonWriter json(context.out);
+    if (context.args.Has("json"))
+        json.BeginArray();
+    for (const bacnet::RouterInfo& r : routers) {
+        if (context.args.Has("json")) {
+            json.BeginObject().Member("address", r.m_endpoint.ToString()).Key("networks").BeginArray();
+            for (uint16_t n : r.m_networks)
+                json.Integer(n);
+            json.EndArray().EndObject();
+            continue;
+        }
+        context.out << r.m_endpoint.ToString() << "  network" << (r.m_networks.size() == 1 ? "" : "s");
+        for (size_t i = 0; i < r.m_networks.size(); i++)
+            context.out << (i ? ", " : " ") << r.m_networks[i];
+        context.out << '\n';
+    }
+    if (context.args.Has("json")) {
+        json.EndArray();
+        context.out << '\n';
+    }
+    return routers.empty() ? NoAnswer(context, "routers") : EXIT_OK;
 }
 
 int RunTimeSync(Context& context)
@@ -119,10 +144,18 @@ int RunTimeSync(Context& context)
     Session session(context);
     if (int rc = session.Open())
         return rc;
-    const Request request = BuildTimeSync();
-    if (!SendAround(context, session.client(), request))
+    Client& client = session.client();
+    std::optional<Device> to;
+    if (!Where(context, client, to))
+        return EXIT_USAGE;
+    client.Link().Watch(to ? to->endpoint : client.Options().bbmd ? *client.Options().bbmd : client.Options().broadcast);
+    const bacnet::Status sent = to ? client.Api().SynchronizeTime(to->Peer()) : client.Api().SynchronizeTime();
+    if (!sent) {
+        context.err << "timesync failed: " << sent.failure().Text() << '\n';
         return EXIT_FAILED;
-    context.out << "sent TimeSynchronization (" << Timestamp() << " local): " << HexOctets(request.frame) << '\n';
+    }
+    context.out << "sent TimeSynchronization (" << Timestamp() << " local): " << HexOctets(client.Link().LastTo())
+                << '\n';
     return EXIT_OK;
 }
 
@@ -133,13 +166,21 @@ std::vector<Command> DiscoveryCommands()
     return {
         {"discover", "", "find devices with Who-Is and list their I-Am replies",
          "Broadcasts a Who-Is (or sends it to --target) and collects I-Am replies for\n"
-         "--timeout seconds. One line per device: the record's device text, max APDU,\n"
-         "segmentation, vendor and the address it answered from.\n",
-         With(NetworkOptions(), {kTargetOption, kJsonOption}), 0, 0, RunDiscover},
+         "--timeout seconds, for every instance or those from --low to --high. One\n"
+         "line per device: the record's device text, max APDU, segmentation, vendor,\n"
+         "the address it answered from and, behind a router, its network and MAC.\n",
+         With(NetworkOptions(), {kTargetOption, kJsonOption, {"low", "N", "lowest device instance asked for"},
+                                 {"high", "N", "highest device instance asked for"}}),
+         0, 0, RunDiscover},
         {"whohas", "OBJECT", "ask which device holds an object (Who-Has / I-Have)",
          "Broadcasts a Who-Has for OBJECT (e.g. AI:3) and prints each I-Have: the\n"
          "device, the object and its name.\n",
          With(NetworkOptions(), {kTargetOption}), 1, 1, RunWhoHas},
+        {"routers", "", "find routers and the networks they reach (Who-Is-Router-To-Network)",
+         "Broadcasts a Who-Is-Router-To-Network and lists each router that answers with\n"
+         "I-Am-Router-To-Network: its address and the network numbers behind it. A\n"
+         "device there is read with --dnet N --dadr MAC through the router's address.\n",
+         With(NetworkOptions(), {kJsonOption}), 0, 0, RunRouters},
         {"timesync", "", "broadcast this host's local date and time",
          "Sends a TimeSynchronization with the local date and time (to --target, or\n"
          "broadcast). Devices do not answer it.\n",

@@ -175,7 +175,7 @@ int RunPoll(Context& context)
     bool allOk = true;
     for (long n = 0; count == 0 || n < count; n++) {
         if (n > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(interval));
+            session.client().Wait(static_cast<int>(interval));
         Reply failed;
         // Both reads run every cycle, even when the first failed.
         const bool bound = poller.Bindings().empty() || poller.PollOnce(failed);

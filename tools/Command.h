@@ -22,6 +22,7 @@ struct Context {
     Args args;
     std::ostream& out;
     std::ostream& err;
+    LinkOpener open;  // how the network commands reach the network
 };
 
 struct Command {
@@ -37,14 +38,18 @@ struct Command {
 
 // Every command, in the order --help lists them.
 const std::vector<Command>& Commands();
-// argv without the program name.
-int RunTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
+// argv without the program name; the network over `open` (UDP by default).
+int RunTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err,
+            const LinkOpener& open = UdpOpener());
 
 // Options of every command that talks to the network.
 std::vector<OptionSpec> NetworkOptions();
 std::vector<OptionSpec> With(std::vector<OptionSpec> options, const std::vector<OptionSpec>& more);
 extern const OptionSpec kJsonOption;
 extern const OptionSpec kCsvOption;
+// --dnet N --dadr HEX: the network and MAC address a router delivers to,
+// into `record`. EXIT_OK, or EXIT_USAGE after telling why.
+int ReadRoute(Context& context, CBACnetOBJ& record);
 
 // {"kind":"error","text":...,"class":...,"classNumber":...,"code":...,"codeNumber":...}
 void FailureJson(JsonWriter& json, const Reply& reply);
@@ -54,8 +59,10 @@ class Session {
 public:
     explicit Session(Context& context) : m_context(context), m_client(NetOptions()) {}
 
-    // Opens the socket: EXIT_OK, or the exit code after telling why.
-    int Open();
+    // Opens the link: EXIT_OK, or the exit code after telling why. With
+    // `broadcasts` it binds 47808 (unless told otherwise) to hear the
+    // answers devices broadcast; otherwise any free port.
+    int Open(bool broadcasts = false);
     // Parses TARGET (HOST[:PORT]) into `device`; with `resolve` asks the
     // device for its I-Am first (its max APDU decides how requests split).
     int OpenDevice(const std::string& target, Device& device, bool resolve);
@@ -75,6 +82,7 @@ std::vector<Command> DiscoveryCommands();  // discover, whohas, timesync
 std::vector<Command> ReadCommands();       // read
 std::vector<Command> PollCommands();       // poll
 std::vector<Command> WriteCommands();      // write, create, delete
+std::vector<Command> TrendCommands();      // trend
 std::vector<Command> CodecCommands();      // encode, decode
 std::vector<Command> DeviceCommands();     // simulate, demo
 

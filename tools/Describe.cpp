@@ -11,7 +11,7 @@
 #include "Output.h"
 #include "PropertyAccess.h"
 #include "Values.h"
-#include "Transport.h"
+#include <bacnetcodec/client/Bvlc.h>
 
 namespace tool {
 
@@ -206,20 +206,20 @@ bool DumpTags(std::ostream& out, const unsigned char* buf, int len, int end, int
 bool DescribeFrame(std::ostream& out, const std::vector<unsigned char>& octets)
 {
     std::vector<unsigned char> npdu = octets;
-    if (!octets.empty() && octets[0] == BipTransport::BVLC_TYPE) {
-        Datagram datagram;
-        if (!BipTransport::Unwrap(octets.data(), static_cast<int>(octets.size()), Endpoint(), datagram)) {
+    if (!octets.empty() && octets[0] == bacnet::Bvlc::kType) {
+        bacnet::BvlcMessage message;
+        if (bacnet::Bvlc::Decode(octets, message) != bacnet::BvlcRefusal::None || message.m_npdu.empty()) {
             out << "BACnet/IP header refused (type, function or length do not fit the datagram)\n";
             return false;
         }
-        const int header = static_cast<int>(octets.size() - datagram.npdu.size());
+        const int header = static_cast<int>(octets.size() - message.m_npdu.size());
         Row(out, "BACnet/IP", octets.data(), header,
-            std::string(octets[1] == BipTransport::BVLC_ORIGINAL_UNICAST     ? "Original-Unicast-NPDU"
-                        : octets[1] == BipTransport::BVLC_ORIGINAL_BROADCAST ? "Original-Broadcast-NPDU"
-                                                                              : "Forwarded-NPDU from " +
-                                                                                    datagram.from.ToString()) +
+            std::string(message.m_function == bacnet::BvlcFunction::OriginalUnicastNpdu     ? "Original-Unicast-NPDU"
+                        : message.m_function == bacnet::BvlcFunction::OriginalBroadcastNpdu ? "Original-Broadcast-NPDU"
+                                                                                          : "Forwarded-NPDU from " +
+                                                                                                message.m_originator.ToString()) +
                 ", " + std::to_string(octets.size()) + " octets");
-        npdu = datagram.npdu;
+        npdu = message.m_npdu.ToBytes();
     }
     ReceivedFrame f;
     const bool read = f.Read(npdu);

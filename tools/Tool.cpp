@@ -26,16 +26,43 @@ void FailureJson(JsonWriter& json, const Reply& reply)
     json.EndObject();
 }
 
+int ReadRoute(Context& context, CBACnetOBJ& record)
+{
+    std::string error;
+    long dnet;
+    if (!context.args.GetInt("dnet", 0, 1, 65534, dnet, error)) {
+        context.err << "bacnet-tool: " << error << '\n';
+        return EXIT_USAGE;
+    }
+    if (context.args.Has("dnet") != context.args.Has("dadr")) {
+        context.err << "bacnet-tool: --dnet and --dadr go together\n";
+        return EXIT_USAGE;
+    }
+    if (context.args.Has("dnet")) {
+        std::vector<unsigned char> mac;
+        if (!ParseHex(context.args.Get("dadr"), mac) || mac.empty() || mac.size() > BACNET_MAC_MAX_ACCEPTED) {
+            context.err << "bacnet-tool: --dadr wants 1 to 23 octets in hex\n";
+            return EXIT_USAGE;
+        }
+        SetRoute(record, static_cast<uint16_t>(dnet), mac);
+    }
+    return EXIT_OK;
+}
+
 std::vector<OptionSpec> NetworkOptions()
 {
     return {
-        {"bind", "ADDR[:PORT]", "local address to bind (default 0.0.0.0:47808, any free port if taken)"},
+        {"bind", "ADDR[:PORT]", "local address to bind (default 0.0.0.0, any free port)"},
         {"broadcast", "ADDR[:PORT]", "broadcast address (default 255.255.255.255:47808)"},
         {"port", "N", "device port when a target names none (default 47808)"},
         {"timeout", "SECONDS", "wait for a reply, per attempt (default 3)"},
         {"retries", "N", "attempts after the first (default 2)"},
         {"max-apdu", "OCTETS", "the device's max APDU, instead of what it announces"},
-        {"verbose", "", "show every frame sent and received, in hex, on stderr"},
+        {"verbose", "", "show every datagram sent and received, in hex, on stderr"},
+        {"bbmd", "HOST[:PORT]", "register as a foreign device with this BBMD; broadcasts go through it"},
+        {"ttl", "SECONDS", "the registration's time to live (default 60)"},
+        {"dnet", "N", "the target is behind a router, on network N"},
+        {"dadr", "HEX", "the target's MAC address on that network"},
     };
 }
 
@@ -49,7 +76,7 @@ const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all;
-        for (auto group : {DiscoveryCommands, ReadCommands, PollCommands, WriteCommands, CodecCommands,
+        for (auto group : {DiscoveryCommands, ReadCommands, PollCommands, TrendCommands, WriteCommands, CodecCommands,
                            DeviceCommands})
             for (Command& c : group())
                 all.push_back(c);
@@ -92,7 +119,7 @@ void PrintHelp(std::ostream& out, const Command& c)
 
 }  // namespace
 
-int RunTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err)
+int RunTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err, const LinkOpener& open)
 {
     // The terminal speaks UTF-8: host strings convert through it, not Windows-1252.
     HostSetCodePage(HOST_CP_UTF8);
@@ -113,7 +140,7 @@ int RunTool(const std::vector<std::string>& words, std::ostream& out, std::ostre
                 PrintHelp(out, c);
                 return EXIT_OK;
             }
-        Context context{Args(), out, err};
+        Context context{Args(), out, err, open};
         std::string error;
         if (!context.args.Parse(rest, c.options, error)) {
             err << "bacnet-tool " << c.name << ": " << error << " (see --help)\n";
@@ -131,28 +158,35 @@ int RunTool(const std::vector<std::string>& words, std::ostream& out, std::ostre
     return EXIT_USAGE;
 }
 
-int Session::Open()
+int Session::Open(bool broadcasts)
 {
     NetOptions& options = m_client.Options();
     const Args& args = m_context.args;
     std::string error;
-    long port, retries, maxApdu, timeout;
+    long port, retries, maxApdu, timeout, ttl;
     bool ok = args.GetInt("port", kDefaultBacnetPort, 1, 65535, port, error) &&
               args.GetInt("retries", 2, 0, 10, retries, error) &&
-              args.GetInt("max-apdu", 0, 50, 1476, maxApdu, error) && args.GetMillis("timeout", 3, timeout, error);
+              args.GetInt("max-apdu", 0, 50, 1476, maxApdu, error) && args.GetMillis("timeout", 3, timeout, error) &&
+              args.GetInt("ttl", 60, 1, 65535, ttl, error);
     if (ok) {
         options.port = static_cast<uint16_t>(port);
         options.retries = static_cast<int>(retries);
         options.maxApdu = args.Has("max-apdu") ? static_cast<int>(maxApdu) : 0;
         options.timeoutMs = static_cast<int>(timeout);
+        options.ttlSeconds = static_cast<int>(ttl);
         options.bindGiven = args.Has("bind");
         options.trace = args.Has("verbose") ? &m_context.err : nullptr;
-        ok = Endpoint::Parse(args.Get("bind", "0.0.0.0"), kDefaultBacnetPort, options.bind, &error) &&
-             Endpoint::Parse(args.Get("broadcast", "255.255.255.255"), options.port, options.broadcast, &error);
+        ok = ParseEndpoint(args.Get("bind", "0.0.0.0"), broadcasts ? kDefaultBacnetPort : 0, options.bind, &error) &&
+             ParseEndpoint(args.Get("broadcast", "255.255.255.255"), options.port, options.broadcast, &error);
+        if (ok && args.Has("bbmd")) {
+            Endpoint bbmd;
+            ok = ParseEndpoint(args.Get("bbmd"), kDefaultBacnetPort, bbmd, &error);
+            options.bbmd = bbmd;
+        }
     }
     if (!ok)
         return Usage(error);
-    if (!m_client.Open(&error)) {
+    if (!m_client.Open(m_context.open, &error)) {
         m_context.err << "bacnet-tool: " << error << '\n';
         return EXIT_FAILED;
     }
@@ -162,9 +196,11 @@ int Session::Open()
 int Session::OpenDevice(const std::string& target, Device& device, bool resolve)
 {
     std::string error;
-    if (!Endpoint::Parse(target, m_client.Options().port, device.endpoint, &error))
+    if (!ParseEndpoint(target, m_client.Options().port, device.endpoint, &error))
         return Usage(error);
     SetHostKey(device.record, device.endpoint);
+    if (int rc = ReadRoute(m_context, device.record))
+        return rc;
     if (m_client.Options().maxApdu > 0)
         device.record.m_maxAPDU = static_cast<unsigned short>(m_client.Options().maxApdu);
     if (resolve && !m_client.Resolve(device))

@@ -242,6 +242,13 @@ bool ParseFloating(const std::string& text, double& out)
     return !text.empty() && *stop == '\0';
 }
 
+bool IsWord(const std::string& text, const char* word)
+{
+    return strcasecmp(text.c_str(), word) == 0;
+}
+
+}  // namespace
+
 bool ParseTime(const std::string& text, DWORD& time)
 {
     unsigned h, m, s = 0, hundredths = 0;
@@ -252,13 +259,6 @@ bool ParseTime(const std::string& text, DWORD& time)
     time = DWORD(h) << 24 | DWORD(m) << 16 | DWORD(s) << 8 | hundredths;
     return true;
 }
-
-bool IsWord(const std::string& text, const char* word)
-{
-    return strcasecmp(text.c_str(), word) == 0;
-}
-
-}  // namespace
 
 int EnumerationOf(const ValueContext& where)
 {

@@ -32,6 +32,8 @@ std::string PlainValueText(const CBACnetValue& value, const ValueContext& where)
 // The JSON form documented in the README.
 void ValueJson(JsonWriter& json, const CBACnetValue& value, const ValueContext& where);
 
+// "08:00", "08:00:30", "08:00:30.25" -> packed time; false when not a time.
+bool ParseTime(const std::string& text, DWORD& time);
 // The --tag words and the application tags (CBACnetTag::TYPE_...) they choose.
 bool ParseTagName(const std::string& word, int& tag);
 const char* TagName(int tag);

@@ -26,20 +26,6 @@ Bytes Frame(const unsigned char* octets, int len)
     return Bytes(octets, octets + len);
 }
 
-// A global-broadcast unconfirmed request header for `service`.
-Bytes UnconfirmedHeader(uint8_t service)
-{
-    unsigned char buf[kHeaderRoom];
-    int len = 0;
-    CBACnetNPCI network;
-    network.MakeBroadcastFrame();
-    network.MakeFrame(buf, len);
-    CBACnetUnconfirmReqPDU header;
-    header.SetServiceChoice(service);
-    header.MakeFrame(buf, len);
-    return Frame(buf, len);
-}
-
 }  // namespace
 
 void ToRecord(const Device& device, CBACnetOBJ& record)
@@ -66,54 +52,95 @@ Bytes ConfirmedRequest(const Device& device, uint8_t invokeID, uint8_t service, 
     return frame;
 }
 
-Bytes WhoIs(std::optional<std::pair<uint32_t, uint32_t>> range)
+CBACnetNPCI NetworkHeaderTo(const Device* to)
 {
-    if (!range) {
-        unsigned char buf[kHeaderRoom];
-        int len = 0;
-        CBACnetWhoIsService service;
-        service.MakeFrame(buf, len);
-        return Frame(buf, len);
+    CBACnetNPCI network;
+    if (to == nullptr) {
+        network.MakeBroadcastFrame();
+    } else if (to->m_network != 0) {
+        // Behind a router: its network and MAC; no MAC is that network's broadcast.
+        const size_t macLength = std::min<size_t>(to->m_mac.size(), BACNET_MAC_MAX_ACCEPTED);
+        network.m_control |= CBACnetNPCI::CONTROL_DNET;
+        network.m_dnet[0] = static_cast<unsigned char>(to->m_network >> 8);
+        network.m_dnet[1] = static_cast<unsigned char>(to->m_network);
+        network.m_dlen = static_cast<unsigned char>(macLength);
+        std::copy(to->m_mac.begin(), to->m_mac.begin() + static_cast<std::ptrdiff_t>(macLength), network.m_dadr);
     }
-    Bytes frame = UnconfirmedHeader(kServiceWhoIs);
-    EncodeContextUnsigned(0, range->first, frame);
-    EncodeContextUnsigned(1, range->second, frame);
+    return network;
+}
+
+Bytes Unconfirmed(uint8_t service, ByteView params, const Device* to)
+{
+    class Header : public CBACnetUnconfirmSrvPDU {
+    public:
+        using CBACnetUnconfirmSrvPDU::MakeRequestHeader;
+    } header;
+    header.m_networkHeader = NetworkHeaderTo(to);
+    unsigned char buf[kHeaderRoom];
+    int len = 0;
+    header.MakeRequestHeader(buf, len, service);
+    Bytes frame = Frame(buf, len);
+    frame.insert(frame.end(), params.begin(), params.end());
     return frame;
 }
 
-Bytes WhoHas(const ObjectId& object)
+Bytes WhoIs(std::optional<std::pair<uint32_t, uint32_t>> range, const Device* to)
 {
-    Bytes frame = UnconfirmedHeader(kServiceWhoHas);
-    EncodeContextObjectId(2, object, frame);
-    return frame;
+    CBACnetWhoIsService service;
+    service.m_networkHeader = NetworkHeaderTo(to);
+    unsigned char buf[kHeaderRoom];
+    int len = 0;
+    if (range)
+        service.MakeFrame(buf, len, range->first, range->second);
+    else
+        service.MakeFrame(buf, len);
+    return Frame(buf, len);
 }
 
-Bytes WhoHasName(const std::string& utf8Name)
+Bytes WhoHas(const ObjectId& object, const Device* to)
 {
-    Bytes frame = UnconfirmedHeader(kServiceWhoHas);
+    Bytes params;
+    EncodeContextObjectId(2, object, params);
+    return Unconfirmed(kServiceWhoHas, params, to);
+}
+
+Bytes WhoHasName(const std::string& utf8Name, const Device* to)
+{
     Bytes value;
     EncodeValue(Value(utf8Name), value);
     value[0] = static_cast<uint8_t>((value[0] & 0x07) | 0x38);  // application tag 7 becomes context tag 3
-    frame.insert(frame.end(), value.begin(), value.end());
-    return frame;
+    return Unconfirmed(kServiceWhoHas, value, to);
 }
 
-Bytes TimeSync()
+Bytes TimeSync(const Device* to)
 {
     unsigned char buf[kHeaderRoom];
     int len = 0;
     CBACnetTimeSyncService service;
     service.MakeFrame(buf, len);
+    // The codec writes a global broadcast: its date and time go under the
+    // header for `to`.
+    int at = 0;
+    CBACnetNPCI network;
+    CBACnetUnconfirmReqPDU header;
+    if (!network.ReadFrame(buf, at, len) || !header.ReadFrame(buf, at, len))
+        return Bytes();
+    return Unconfirmed(kServiceTimeSync, ByteView(buf + at, static_cast<size_t>(len - at)), to);
+}
+
+Bytes WhoIsRouter()
+{
+    CBACnetRouterMessage message;  // a local header: routers answer on this network
+    unsigned char buf[kHeaderRoom];
+    int len = 0;
+    message.MakeWhoIsRouterFrame(buf, len);
     return Frame(buf, len);
 }
 
 // The network header of a frame to `device` that asks for no reply.
 void DeviceNetworkHeader(const Device& device, unsigned char* buf, int& len)
 {
-    CBACnetOBJ record;
-    ToRecord(device, record);
-    CBACnetNPCI network;
-    network.MakeDstNetworkFrame(record.m_address);
+    CBACnetNPCI network = NetworkHeaderTo(&device);
     network.MakeFrame(buf, len);
 }
 

@@ -27,6 +27,7 @@ enum : uint8_t {
     kServiceIHave = 1,
     kServiceWhoHas = CBACnetWhoHasService::SERVICE_CHOICE,
     kServiceWhoIs = CBACnetWhoIsService::SERVICE_CHOICE,
+    kServiceTimeSync = CBACnetTimeSyncService::SERVICE_CHOICE,
 };
 // The largest APDU this client accepts, announced in every request.
 constexpr uint16_t kOwnMaxApdu = 1476;
@@ -37,12 +38,20 @@ constexpr size_t kConfirmedHeaderRoom = 2 + 3 + 1 + 24 + 1 + 4;
 // The codec's record for `device`: its network address and our max APDU.
 void ToRecord(const Device& device, CBACnetOBJ& record);
 Bytes ConfirmedRequest(const Device& device, uint8_t invokeID, uint8_t service, ByteView params);
+// The network header of a frame to `to`: a global broadcast when null, a
+// local header for a device on this network, DNET/DADR for one behind a
+// router (no DADR: that network's broadcast).
+CBACnetNPCI NetworkHeaderTo(const Device* to);
+// Unconfirmed request `service` with its parameters, addressed as above.
+Bytes Unconfirmed(uint8_t service, ByteView params, const Device* to);
 // Who-Is, with a device instance range when given.
-Bytes WhoIs(std::optional<std::pair<uint32_t, uint32_t>> range);
-Bytes WhoHas(const ObjectId& object);
-Bytes WhoHasName(const std::string& utf8Name);
+Bytes WhoIs(std::optional<std::pair<uint32_t, uint32_t>> range, const Device* to);
+Bytes WhoHas(const ObjectId& object, const Device* to);
+Bytes WhoHasName(const std::string& utf8Name, const Device* to);
 // TimeSynchronization with the host's local date and time.
-Bytes TimeSync();
+Bytes TimeSync(const Device* to);
+// Who-Is-Router-To-Network for every network.
+Bytes WhoIsRouter();
 // The client's Abort of a transaction (reason 1: buffer overflow).
 constexpr uint8_t kAbortBufferOverflow = 1;
 Bytes AbortFrame(const Device& device, uint8_t invokeID, uint8_t reason);

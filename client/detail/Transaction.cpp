@@ -63,6 +63,7 @@ void Transaction::OnReply(Clock::time_point now, CBACnetReceivePDUs& headers, CB
     if (m_reassembly.Started())
         return;  // a whole reply in the middle of a segmented one: not ours to believe
     if (pdu == &headers.m_simpleAck) {
+        m_simpleAck = true;
         Finish(Bytes());
     } else if (pdu == &headers.m_complexAck) {
         Finish(params.ToBytes());

@@ -51,6 +51,8 @@ public:
     int Attempts() const { return m_attempts; }
     int Segments() const { return m_reassembly.Segments(); }
     int NegativeAcks() const { return m_negativeAcks; }
+    // The reply was a Simple-ACK (its result is then empty).
+    bool SimpleAck() const { return m_simpleAck; }
 
 private:
     void Finish(Result<Bytes> result) { m_result.emplace(std::move(result)); }
@@ -67,6 +69,7 @@ private:
     int m_attempts = 0;
     int m_gapRetries = 0;
     int m_negativeAcks = 0;
+    bool m_simpleAck = false;
     std::optional<Result<Bytes>> m_result;
 };
 

@@ -1,38 +1,23 @@
-// A BACnet/IP client on the loopback for the tests of the simulated device.
+// A BACnet/IP requester for the tests of the simulated device: raw
+// datagrams over a client link (a MemoryLink beside the device on an
+// in-memory network, or a UdpLink on the loopback).
 #pragma once
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <bacnetcodec/bacnetcodec.h>
 
+#include <chrono>
 #include <vector>
 
 #include "Hex.h"
+#include "client/Link.h"
 
-// A BACnet/IP client on the loopback.
 class Client {
 public:
-    explicit Client(uint16_t port)
-    {
-        m_fd = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
-        m_device.sin_family = AF_INET;
-        m_device.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_device.sin_port = htons(port);
-    }
-    ~Client() { close(m_fd); }
+    Client(bacnet::Link& link, const bacnet::Endpoint& device) : m_link(link), m_device(device) {}
 
-    void SendDatagram(const std::vector<unsigned char>& datagram)
+    void SendDatagram(const std::vector<unsigned char>& datagram, const bacnet::Endpoint* to = nullptr)
     {
-        sendto(m_fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&m_device),
-               sizeof m_device);
+        m_link.Send(to ? *to : m_device, bacnet::ByteView(datagram.data(), datagram.size()));
     }
     // A network header and APDU, as an original unicast.
     void Send(const unsigned char* npdu, int n)
@@ -50,16 +35,14 @@ public:
         Send(npdu.data(), static_cast<int>(npdu.size()));
     }
     // The next datagram as it came; false when none comes within `timeoutMs`.
-    bool ReceiveDatagram(std::vector<unsigned char>& datagram, int timeoutMs)
+    bool ReceiveDatagram(std::vector<unsigned char>& datagram, int timeoutMs, bacnet::Endpoint* from = nullptr)
     {
-        pollfd p{m_fd, POLLIN, 0};
-        if (poll(&p, 1, timeoutMs) != 1)
+        if (!m_link.Receive(m_received, std::chrono::milliseconds(timeoutMs)))
             return false;
-        unsigned char buf[2048];
-        const ssize_t n = recv(m_fd, buf, sizeof buf, 0);
-        if (n < 0)
-            return false;
-        datagram.assign(buf, buf + n);
+        const bacnet::ByteView view = m_received.View();
+        datagram.assign(view.begin(), view.end());
+        if (from)
+            *from = m_received.m_from;
         return true;
     }
     // The APDU of the next datagram, its BVLC and network header checked and
@@ -82,6 +65,7 @@ public:
     }
 
 private:
-    int m_fd;
-    sockaddr_in m_device{};
+    bacnet::Link& m_link;
+    bacnet::Endpoint m_device;
+    bacnet::Datagram m_received;
 };

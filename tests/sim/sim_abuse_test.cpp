@@ -12,6 +12,7 @@
 #include "SimDevice.h"
 #include "SimSegmenter.h"
 #include "SimServices.h"
+#include "client/MemoryLink.h"
 #include "sim/SimClient.h"
 
 using namespace bacnetsim;
@@ -19,12 +20,12 @@ using namespace bacnetsim;
 namespace {
 
 constexpr uint32_t kInstance = 4321;
+constexpr bacnet::Endpoint kDeviceAt = bacnet::Endpoint::Loopback(47808);
 
 Peer PeerAt(uint16_t port)
 {
     Peer peer;
-    peer.ip = htonl(INADDR_LOOPBACK);
-    peer.port = htons(port);
+    peer.endpoint = bacnet::Endpoint::Loopback(port);
     return peer;
 }
 
@@ -37,7 +38,7 @@ struct Sent {
 struct Recorder {
     std::vector<Sent> sent;
     Segmenter segmenter{[this](const Peer& peer, const std::vector<unsigned char>& apdu) {
-                            sent.push_back({ntohs(peer.port), ToHex(apdu.data(), std::min<int>(5, int(apdu.size())))});
+                            sent.push_back({peer.endpoint.m_port, ToHex(apdu.data(), std::min<int>(5, int(apdu.size())))});
                         },
                         nullptr};
 };
@@ -281,13 +282,19 @@ class SimAbuseTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        options.port = 0;
         options.deviceInstance = kInstance;
-        device = std::make_unique<SimDevice>(options);
-        std::string error;
-        ASSERT_TRUE(device->Start(&error)) << error;
+        device = std::make_unique<SimDevice>(net, kDeviceAt, options);
     }
 
+    // A requester of its own, port 40000 + n.
+    std::unique_ptr<Client> Requester(uint16_t n)
+    {
+        links.push_back(std::make_unique<bacnet::MemoryLink>(net, bacnet::Endpoint::Loopback(40000 + n)));
+        return std::make_unique<Client>(*links.back(), kDeviceAt);
+    }
+
+    bacnet::MemoryNetwork net;
+    std::vector<std::unique_ptr<bacnet::MemoryLink>> links;
     SimOptions options;  // 600 extra objects: the object list takes three segments at 1476
     std::unique_ptr<SimDevice> device;
 };
@@ -302,7 +309,8 @@ std::vector<unsigned char> ReadObjectList(unsigned char invokeID)
 
 TEST_F(SimAbuseTest, OneRequestNobodyAcknowledgesDrawsOneSegment)
 {
-    Client client(device->Port());
+    std::unique_ptr<Client> requester = Requester(0);
+    Client& client = *requester;
     client.Request(ReadObjectList(7));  // a datagram of 17 octets
     std::vector<unsigned char> datagram;
     ASSERT_TRUE(client.ReceiveDatagram(datagram, 3000));
@@ -318,7 +326,7 @@ TEST_F(SimAbuseTest, MemoryStaysFlatUnderTwentyThousandUnacknowledgedRequests)
     constexpr int kRequests = 20000, kPeers = 16;
     std::vector<std::unique_ptr<Client>> clients;
     for (int i = 0; i < kPeers; i++)
-        clients.push_back(std::make_unique<Client>(device->Port()));
+        clients.push_back(Requester(static_cast<uint16_t>(i)));
     // Each request is answered with its first segment, and some with the
     // Abort of an older reply released; the next request waits for the segment.
     auto request = [&](int i) {

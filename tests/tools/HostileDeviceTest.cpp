@@ -1,114 +1,74 @@
-// bacnet-tool against a scripted device on loopback that answers with cut,
-// mismatched and undecodable replies: the tool refuses (exit 1, a reason, no
-// value) or names the entry that failed, and never prints a wrong value as
-// good.
+// bacnet-tool against scripted devices on the in-memory network that answer
+// with cut, mismatched, undecodable, forged and endless replies: the tool
+// refuses (exit 1, a reason, no value) or names the entry that failed,
+// never prints a wrong value as good, and ends on time.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "Command.h"
 #include "ToolRun.h"
+#include "client/ScriptedDevice.h"
+
+using scripted::kAttacker;
+using scripted::kBbmd;
+const bacnet::Endpoint kDevice = scripted::kDevice;
+using scripted::Peer;
+using scripted::Sent;
 
 namespace {
 
 using Octets = std::vector<unsigned char>;
+// APDUs to answer one confirmed request with (given its APDU); several: segments.
+using Frames = std::function<std::vector<Octets>(const Octets& request)>;
+using Script = std::function<Octets(const Octets& request)>;
 
-// A UDP socket on 127.0.0.1 that answers each confirmed request with the
-// APDU its script returns for it (nothing for an empty one), behind a
-// BACnet/IP unicast header and a local network header.
-class ScriptedDevice {
-public:
-    using Script = std::function<Octets(const Octets& request)>;
-    using Frames = std::function<std::vector<Octets>(const Octets& request)>;  // several APDUs: segments
+Octets Npdu(const Octets& apdu)
+{
+    Octets npdu = {0x01, 0x00};
+    npdu.insert(npdu.end(), apdu.begin(), apdu.end());
+    return npdu;
+}
 
-    explicit ScriptedDevice(const Script& script)
-        : ScriptedDevice(Frames([script](const Octets& request) {
-              const Octets apdu = script(request);
-              return apdu.empty() ? std::vector<Octets>() : std::vector<Octets>{apdu};
-          }))
-    {
-    }
-    explicit ScriptedDevice(Frames script) : m_script(std::move(script))
-    {
-        m_socket = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof at;
-        if (m_socket < 0 || bind(m_socket, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
-            getsockname(m_socket, reinterpret_cast<sockaddr*>(&at), &size) != 0)
-            return;
-        m_target = "127.0.0.1:" + std::to_string(ntohs(at.sin_port));
-        m_thread = std::thread([this] { Serve(); });
-    }
-    ~ScriptedDevice()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        if (m_socket >= 0)
-            close(m_socket);
-    }
-    const std::string& Target() const { return m_target; }
-    int Requests() const { return m_requests; }
+// A device at 10.0.0.2 that answers each confirmed request as `frames` says.
+Peer::Script Answering(Frames frames)
+{
+    return [frames](Peer& d, const Sent& s) {
+        if (s.PduType() != 0)
+            return;  // only confirmed requests are answered
+        for (const Octets& apdu : frames(Octets(s.m_datagram.begin() + 6, s.m_datagram.end())))
+            d.Reply(scripted::Wrap(bacnet::BvlcFunction::OriginalUnicastNpdu, Npdu(apdu)), 1);
+    };
+}
+Peer::Script Answering(Script script)
+{
+    return Answering(Frames([script](const Octets& request) { return std::vector<Octets>{script(request)}; }));
+}
 
-private:
-    void Serve()
-    {
-        while (!m_stop) {
-            pollfd p{m_socket, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0)
-                continue;
-            unsigned char frame[1500];
-            sockaddr_in from{};
-            socklen_t size = sizeof from;
-            const ssize_t got = recvfrom(m_socket, frame, sizeof frame, 0, reinterpret_cast<sockaddr*>(&from), &size);
-            const Octets apdu = Apdu(frame, got);
-            if (apdu.size() < 4 || (apdu[0] & 0xF0) != 0x00)
-                continue;  // only confirmed requests are answered
-            m_requests++;
-            for (const Octets& reply : m_script(apdu)) {
-                Octets out = {0x81, 0x0A, 0, 0, 0x01, 0x00};
-                out.insert(out.end(), reply.begin(), reply.end());
-                out[2] = static_cast<unsigned char>(out.size() >> 8);
-                out[3] = static_cast<unsigned char>(out.size());
-                sendto(m_socket, out.data(), out.size(), 0, reinterpret_cast<sockaddr*>(&from), size);
-            }
-        }
-    }
-    // The APDU behind the BACnet/IP header and the network header.
-    static Octets Apdu(const unsigned char* f, ssize_t got)
-    {
-        if (got < 6 || f[0] != 0x81 || f[1] != 0x0A || f[4] != 0x01)
-            return {};
-        ssize_t at = 6;
-        const unsigned char control = f[5];
-        if (control & 0x20)
-            at += 3 + (at + 2 < got ? f[at + 2] : 0);
-        if (control & 0x08)
-            at += 3 + (at + 2 < got ? f[at + 2] : 0);
-        if (control & 0x20)
-            at += 1;
-        return at < got ? Octets(f + at, f + got) : Octets();
-    }
+// A command against the scripted device at 10.0.0.2, one attempt.
+ToolRun Ask(const Peer::Script& device, std::vector<std::string> words)
+{
+    bacnet::MemoryNetwork net;
+    Peer peer(net, device);
+    words.insert(words.begin() + 1, kDevice.ToString());
+    for (const char* option : {"--timeout", "0.1", "--retries", "0"})
+        words.push_back(option);
+    return ToolOn(net, words);
+}
 
-    Frames m_script;
-    int m_socket = -1;
-    std::string m_target;
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_requests{0};
-    std::thread m_thread;
-};
+ToolRun Poll(const Peer::Script& device, std::vector<std::string> tags)
+{
+    tags.insert(tags.begin(), "poll");
+    for (const char* option : {"--count", "1", "--max-apdu", "1476"})
+        tags.push_back(option);
+    return Ask(device, tags);
+}
+
+std::string Said(const ToolRun& run)
+{
+    return run.Said();
+}
 
 // A Complex-ACK to `request` (its invoke ID and service) with `params`.
 Octets Ack(const Octets& request, const Octets& params)
@@ -126,33 +86,10 @@ Octets Join(std::initializer_list<Octets> parts)
     return all;
 }
 
-// A command against `device`, short time-out and no retry: a reply the tool
-// drops costs 0.1 s.
-ToolRun Ask(const ScriptedDevice& device, std::vector<std::string> words)
-{
-    words.insert(words.begin() + 1, device.Target());
-    for (const char* option : {"--bind", "127.0.0.1:0", "--timeout", "0.1", "--retries", "0"})
-        words.push_back(option);
-    return Tool(words);
-}
-
-ToolRun Poll(const ScriptedDevice& device, std::vector<std::string> tags)
-{
-    tags.insert(tags.begin(), "poll");
-    for (const char* option : {"--count", "1", "--max-apdu", "1476"})
-        tags.push_back(option);
-    return Ask(device, tags);
-}
-
-std::string Said(const ToolRun& run)
-{
-    return "rc " + std::to_string(run.rc) + "\nout:\n" + run.out + "err:\n" + run.err;
-}
-
 const Octets kAI1 = {0x0C, 0x00, 0x00, 0x00, 0x01};
 const Octets kAI2 = {0x0C, 0x00, 0x00, 0x00, 0x02};
 const Octets kAI3 = {0x0C, 0x00, 0x00, 0x00, 0x03};
-const Octets kDevice = {0x0C, 0x02, 0x00, 0x04, 0xD2};
+const Octets kDeviceID = {0x0C, 0x02, 0x00, 0x04, 0xD2};
 const Octets kPresentValue = {0x19, 0x55};
 const Octets kUnits = {0x19, 0x75};
 const Octets kReal21_5 = {0x44, 0x41, 0xAC, 0x00, 0x00};
@@ -202,18 +139,17 @@ TEST(HostileDevice, EveryCutOfAReadReplyIsRefused)
          "analog-output:1 priority-array[8] = 42.5\n"},
         {"a weekly schedule", {"read", "SC:1", "weekly-schedule"},
          Join({{0x0C, 0x04, 0x40, 0x00, 0x01, 0x19, 0x7B, 0x3E}, schedule, {0x3F}}), "Monday     08:00:00     1"},
-        {"an object list", {"read", "DV:1234", "object-list"}, Join({kDevice, {0x19, 0x4C, 0x3E}, objects, {0x3F}}),
+        {"an object list", {"read", "DV:1234", "object-list"}, Join({kDeviceID, {0x19, 0x4C, 0x3E}, objects, {0x3F}}),
          "  [3] analog-input:3\n"},
     };
     int cuts = 0;
     for (const Row& row : rows) {
         // The whole reply first: the script is sound.
-        ScriptedDevice whole([&](const Octets& request) { return Ack(request, row.params); });
-        const ToolRun good = Ask(whole, row.words);
+        const ToolRun good = Ask(Answering([&](const Octets& request) { return Ack(request, row.params); }), row.words);
         ASSERT_EQ(good.rc, tool::EXIT_OK) << row.name << '\n' << Said(good);
         EXPECT_TRUE(good.Says(row.good)) << row.name << '\n' << Said(good);
         for (size_t keep = 0; keep < row.params.size(); keep++, cuts++) {
-            ScriptedDevice cut([&](const Octets& request) {
+            const auto cut = Answering([&](const Octets& request) {
                 return Ack(request, Octets(row.params.begin(), row.params.begin() + keep));
             });
             ExpectRefused(Ask(cut, row.words), std::string(row.name) + " cut to " + std::to_string(keep) + " octets");
@@ -221,7 +157,7 @@ TEST(HostileDevice, EveryCutOfAReadReplyIsRefused)
     }
     // An acknowledgement cut inside its own header is not a reply at all.
     for (size_t keep = 1; keep < 3; keep++, cuts++) {
-        ScriptedDevice cut([&](const Octets& request) {
+        const auto cut = Answering([&](const Octets& request) {
             Octets header = Ack(request, {});
             header.resize(keep);
             return header;
@@ -260,7 +196,7 @@ TEST(HostileDevice, AMismatchedReplyIsRefused)
          Join({kAI1, {0x1E, 0x29, 0x75, 0x4E, 0x91, 0x15, 0x4F, 0x1F}})},
     };
     for (const Row& row : rows) {
-        ScriptedDevice device([&](const Octets& request) { return Ack(request, row.params); });
+        const auto device = Answering([&](const Octets& request) { return Ack(request, row.params); });
         if (row.words[0] == "poll") {
             const ToolRun run = Poll(device, {row.words[1]});
             EXPECT_EQ(run.rc, tool::EXIT_FAILED) << row.name << '\n' << Said(run);
@@ -309,7 +245,7 @@ TEST(HostileDevice, AnOddResultInAPollIsNamedAndTheRestDelivered)
     const Octets first = Join({kAI1, {0x1E, 0x29, 0x55, 0x4E}, kReal21_5, {0x4F, 0x1F}});
     const Octets last = Join({kAI3, {0x1E, 0x29, 0x55, 0x4E, 0x44, 0x40, 0xE8, 0x00, 0x00, 0x4F, 0x1F}});
     for (const Row& row : rows) {
-        ScriptedDevice device([&](const Octets& request) { return Ack(request, Join({first, row.middle, last})); });
+        const auto device = Answering([&](const Octets& request) { return Ack(request, Join({first, row.middle, last})); });
         const ToolRun run = Poll(device, {"AI:1/present-value", row.middleTag, "AI:3/present-value"});
         const std::string middle = row.middleTag;
         EXPECT_TRUE(run.Says("  AI:1/present-value = 21.5\n")) << row.name << '\n' << Said(run);
@@ -322,7 +258,7 @@ TEST(HostileDevice, AnOddResultInAPollIsNamedAndTheRestDelivered)
                                                                                            << Said(run);
         EXPECT_EQ(run.rc, tool::EXIT_OK) << row.name << '\n' << Said(run);
     }
-    ScriptedDevice device([&](const Octets& request) { return Ack(request, Join({first, rows[0].middle, last})); });
+    const auto device = Answering([&](const Octets& request) { return Ack(request, Join({first, rows[0].middle, last})); });
     const ToolRun json = Poll(device, {"AI:1/present-value", "AI:2/present-value", "AI:3/present-value", "--json"});
     EXPECT_TRUE(json.Says("\"tag\":\"AI:1/present-value\",\"value\":21.5}")) << Said(json);
     EXPECT_TRUE(json.Says("\"tag\":\"AI:2/present-value\",\"error\":\"its result is refused: bad length\"}"))
@@ -337,8 +273,8 @@ TEST(HostileDevice, AResultTurningOddIsNamedOnThatPoll)
     const Octets good = Join({kAI2, {0x1E, 0x29, 0x55, 0x4E}, kReal21_5, {0x4F, 0x1F}});
     const Octets odd = Join({kAI2, {0x1E, 0x29, 0x55, 0x4E, 0x55, 0x08, 0x40, 0x35, 0x80, 0, 0, 0, 0, 0, 0x4F, 0x1F}});
     const Octets better = Join({kAI2, {0x1E, 0x29, 0x55, 0x4E, 0x44, 0x40, 0xE8, 0x00, 0x00, 0x4F, 0x1F}});
-    std::atomic<int> polls{0};
-    ScriptedDevice device([&](const Octets& request) {
+    int polls = 0;
+    const auto device = Answering([&](const Octets& request) {
         const int n = polls++;
         return Ack(request, n == 0 ? good : n == 1 ? odd : better);
     });
@@ -358,7 +294,7 @@ TEST(HostileDevice, ACutListIsNotAShortList)
     Octets objects;
     for (unsigned char i = 1; i <= 40; i++)
         objects.insert(objects.end(), {0xC4, 0x00, 0x00, 0x01, i});
-    const Octets head = Join({kDevice, {0x19, 0x4C, 0x3E}});
+    const Octets head = Join({kDeviceID, {0x19, 0x4C, 0x3E}});
     struct Row {
         const char* name;
         std::vector<std::string> words;
@@ -378,7 +314,7 @@ TEST(HostileDevice, ACutListIsNotAShortList)
     };
     for (const Row& row : rows) {
         // Segments: SEG, more-follows on all but the last, window 2.
-        ScriptedDevice device(ScriptedDevice::Frames([&](const Octets& request) {
+        const auto device = Answering(Frames([&](const Octets& request) {
             if (row.segments.size() == 1)
                 return std::vector<Octets>{Ack(request, row.segments[0])};
             std::vector<Octets> frames;
@@ -396,7 +332,7 @@ TEST(HostileDevice, ACutListIsNotAShortList)
         EXPECT_EQ(run.err.find("read failed: the reply is refused: "), 0u) << row.name << '\n' << Said(run);
     }
     // The same two segments with the closing tag: the script is sound.
-    ScriptedDevice whole(ScriptedDevice::Frames([&](const Octets& request) {
+    const auto whole = Answering(Frames([&](const Octets& request) {
         return std::vector<Octets>{
             Join({{0x3C, request[2], 0x00, 0x02, request[3]}, head, Octets(objects.begin(), objects.begin() + 100)}),
             Join({{0x38, request[2], 0x01, 0x02, request[3]}, Octets(objects.begin() + 100, objects.end()), {0x3F}})};
@@ -428,7 +364,7 @@ TEST(HostileDevice, AnOddResultInReadAllIsShownAsSentOrRefused)
     const Octets first = Join({kAI1, {0x1E, 0x29, 0x4D, 0x4E, 0x75, 0x03, 0x00, 'h', 'i', 0x4F}});
     const Octets last = {0x29, 0x4B, 0x4E, 0xC4, 0, 0, 0, 1, 0x4F, 0x1F};
     for (const Row& row : rows) {
-        ScriptedDevice device([&](const Octets& request) { return Ack(request, Join({first, row.middle, last})); });
+        const auto device = Answering([&](const Octets& request) { return Ack(request, Join({first, row.middle, last})); });
         const ToolRun run = Ask(device, {"read", "AI:1", "all"});
         if (*row.says) {
             EXPECT_EQ(run.out, std::string("analog-input:1 object-name = \"hi\"\n") + row.says +
@@ -440,4 +376,90 @@ TEST(HostileDevice, AnOddResultInReadAllIsShownAsSentOrRefused)
                 << row.name << '\n' << Said(run);
         }
     }
+}
+
+// Replies forged by another host, who knows the invoke ID: a Forwarded-NPDU
+// naming the device as its originator, or a plain reply from elsewhere,
+// arriving before the true one or instead of it. The tool prints the
+// device's value or fails; never 666.
+TEST(HostileDevice, ForgedRepliesAreDropped)
+{
+    using bacnet::BvlcFunction;
+    struct Row {
+        const char* name;
+        BvlcFunction function;
+        bool deviceAnswers;
+    };
+    const Row rows[] = {
+        {"a Forwarded-NPDU naming the device, then the device", BvlcFunction::ForwardedNpdu, true},
+        {"a reply from another address, then the device", BvlcFunction::OriginalUnicastNpdu, true},
+        {"a Forwarded-NPDU naming the device, alone", BvlcFunction::ForwardedNpdu, false},
+        {"a reply from another address, alone", BvlcFunction::OriginalUnicastNpdu, false},
+    };
+    for (const Row& row : rows) {
+        for (const char* bbmd : {"", "10.0.0.9"}) {  // a BBMD the tool trusts for broadcasts changes nothing
+            bacnet::MemoryNetwork net;
+            net.Attach(kBbmd, [&net](const bacnet::Endpoint& from, bacnet::ByteView) {
+                net.Post(kBbmd, from, Hex("81 00 00 06 00 00"));  // registered
+            });
+            Peer device(net, [&](Peer& d, const Sent& s) {
+                if (s.PduType() != 0)
+                    return;
+                const bacnet::Bytes forged = scripted::Wrap(row.function, Hex(scripted::ReadAck(s.InvokeID(), true)), kDevice);
+                d.Reply(forged, 1, kAttacker);
+                d.Reply(forged, 2, kBbmd);
+                if (row.deviceAnswers)
+                    d.Reply(scripted::Unicast(scripted::ReadAck(s.InvokeID())), 50);
+            });
+            std::vector<std::string> words = {"read", kDevice.ToString(), "AI:1", "present-value", "--timeout", "1"};
+            if (*bbmd)
+                words.insert(words.end(), {"--bbmd", bbmd});
+            const ToolRun run = ToolOn(net, words);
+            EXPECT_EQ(run.out.find("666"), std::string::npos) << row.name << '\n' << run.Said();
+            if (row.deviceAnswers)
+                EXPECT_EQ(run.out, "analog-input:1 present-value = 21.5\n") << row.name << '\n' << run.Said();
+            else
+                EXPECT_EQ(run.rc, tool::EXIT_FAILED) << row.name << '\n' << run.Said();
+        }
+    }
+}
+
+// A device that never ends its reply, or sends segment 0 over and over,
+// cannot hold the tool past --timeout × (--retries + 1): the command ends
+// within 10% of that on the network's virtual clock, and says so.
+TEST(HostileDevice, EndlessRepliesEndAtTheDeadline)
+{
+    struct Row {
+        const char* name;
+        Peer::Script script;
+    };
+    const Row rows[] = {
+        {"empty segments that never end, each one acknowledged",
+         [](Peer& d, const Sent& s) {
+             if (s.PduType() == 0)
+                 d.Reply(scripted::Unicast(scripted::Segment(s.InvokeID(), 0, true)), 100);
+             else if (s.PduType() == 4 && !s.Negative())
+                 d.Reply(scripted::Unicast(scripted::Segment(s.InvokeID(), (s.Sequence() + 1) & 0xFF, true)), 100);
+         }},
+        {"segment 0 over and over",
+         [](Peer& d, const Sent& s) {
+             if (s.PduType() != 0)
+                 return;
+             for (int i = 0; i < 500; i++)
+                 d.Reply(scripted::Unicast(scripted::Segment(s.InvokeID(), 0, true)), 20 * (i + 1));
+         }},
+    };
+    for (const Row& row : rows)
+        for (const auto& [timeout, retries, asked] : {std::make_tuple("2", "1", 4000), std::make_tuple("0.5", "3", 2000)}) {
+            bacnet::MemoryNetwork net;
+            Peer device(net, row.script);
+            const auto start = net.Now();
+            const ToolRun run = ToolOn(net, {"read", kDevice.ToString(), "AI:1", "present-value", "--timeout",
+                                             timeout, "--retries", retries});
+            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(net.Now() - start).count();
+            EXPECT_EQ(run.rc, tool::EXIT_FAILED) << row.name << '\n' << run.Said();
+            EXPECT_EQ(run.err.find("read failed: time-out"), 0u) << row.name << '\n' << run.Said();
+            EXPECT_GE(took, asked * 9 / 10) << row.name;
+            EXPECT_LE(took, asked * 11 / 10) << row.name;
+        }
 }

@@ -1,43 +1,40 @@
-// The tool's commands against the simulated device on loopback: every
-// command end to end, a segmented read with a segment lost, polling with a
-// change, and the failures reported in the library's words.
+// The tool's commands against the simulated device on the in-memory
+// network: every command end to end, a segmented read with a segment lost,
+// polling with a change, and the failures reported in the library's words.
+// No sockets and no real waiting; the demo alone runs on loopback UDP.
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <thread>
 
 #include <bacnetcodec/bacnetcodec.h>
 
-#include "Client.h"
 #include "Plans.h"
 #include "ToolRun.h"
 #include "sim/SimDevice.h"
 
 namespace {
 
+const bacnet::Endpoint kSimAt(0x0A000002, 47808);  // 10.0.0.2
+const bacnet::Endpoint kNobody(0x0A000003, 47808);
+
 class DeviceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        SimOptions options;
-        options.port = 0;  // any free port
-        s_sim = new SimDevice(options);
-        std::string error;
-        ASSERT_TRUE(s_sim->Start(&error)) << error;
-        s_target = "127.0.0.1:" + std::to_string(s_sim->Port());
+        s_net = new bacnet::MemoryNetwork;
+        s_sim = new SimDevice(*s_net, kSimAt, SimOptions());
+        s_target = kSimAt.ToString();
     }
     static void TearDownTestSuite()
     {
         delete s_sim;
+        delete s_net;
         s_sim = nullptr;
+        s_net = nullptr;
     }
 
-    // A command aimed at the device from any free loopback port.
     static ToolRun Run(std::vector<std::string> words)
     {
-        for (const char* option : {"--bind", "127.0.0.1:0", "--timeout", "0.5"})
-            words.push_back(option);
-        return Tool(words);
+        words.insert(words.end(), {"--timeout", "0.5"});
+        return ToolOn(*s_net, words);
     }
     static ToolRun Read(const std::string& object, const std::string& property, const std::string& extra = "")
     {
@@ -47,10 +44,12 @@ protected:
         return Run(words);
     }
 
+    static bacnet::MemoryNetwork* s_net;
     static SimDevice* s_sim;
     static std::string s_target;
 };
 
+bacnet::MemoryNetwork* DeviceTest::s_net = nullptr;
 SimDevice* DeviceTest::s_sim = nullptr;
 std::string DeviceTest::s_target;
 
@@ -68,7 +67,7 @@ TEST_F(DeviceTest, DiscoverFindsTheDevice)
 
 TEST_F(DeviceTest, DiscoverWithoutAnswerIsATimeOut)
 {
-    const ToolRun run = Tool({"discover", "--target", "127.0.0.1:1", "--bind", "127.0.0.1:0", "--timeout", "0.2"});
+    const ToolRun run = Run({"discover", "--target", kNobody.ToString()});
     EXPECT_EQ(run.rc, tool::EXIT_FAILED);
     EXPECT_NE(run.err.find("discover failed: "), std::string::npos) << run.err;
 }
@@ -195,36 +194,26 @@ TEST_F(DeviceTest, SegmentedObjectListSurvivesALostSegment)
         // negative Segment-ACK; a lost first segment repeats the request.
         EXPECT_EQ(run.Says("1 asked for again)"), drop == 2 || drop == 3) << "drop " << drop << '\n' << run.out;
     }
-    // Small segments: many windows.
-    const ToolRun run = Run({"read", s_target, "DV:1234", "object-list", "--max-apdu", "206", "--json"});
+    const ToolRun run = Read("DV:1234", "object-list", "--json");
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
-    EXPECT_TRUE(run.Says("\"segments\":16")) << run.out;
+    EXPECT_TRUE(run.Says("\"segments\":3")) << run.out;
     // 610 identifiers of three members each.
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '{'), 611);
 }
 
 TEST_F(DeviceTest, PollPrintsOnlyWhatChanged)
 {
-    // The write goes out from another socket while the poll waits between
-    // its two polls. It is built before the poll starts: the library's
-    // invoke-ID counter is not for two threads at once.
+    // Another host writes while the poll waits between its two polls.
     tool::PropertyPlan plan;
     std::string error;
     ASSERT_TRUE(tool::PlanWrite("AV:1001", "PresentValue", "77.25", 0, plan, error)) << error;
     CBACnetOBJ device;
     const tool::Request write = tool::BuildWrite(device, plan);
-    tool::Endpoint any, to;
-    ASSERT_TRUE(tool::Endpoint::Parse("127.0.0.1:0", 0, any, nullptr));
-    ASSERT_TRUE(tool::Endpoint::Parse(s_target, 0, to, nullptr));
-    tool::BipTransport writer;
-    ASSERT_TRUE(writer.Open(any, &error)) << error;
-    std::thread later([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        writer.Send(to, write.frame.data(), static_cast<int>(write.frame.size()), false);
-    });
+    uint8_t datagram[bacnet::Bvlc::kMaxDatagram];
+    const size_t n = bacnet::Bvlc::Encode(bacnet::BvlcFunction::OriginalUnicastNpdu, write.frame, datagram, sizeof datagram);
+    s_net->Post(kNobody, kSimAt, bacnet::ByteView(datagram, n), std::chrono::milliseconds(400));
     const ToolRun run = Run({"poll", s_target, "AV:1000/PresentValue", "AV:1001/PresentValue", "--count", "2",
                              "--interval", "1"});
-    later.join();
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
     // First poll: both values; second: only the written one.
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;
@@ -318,7 +307,8 @@ TEST_F(DeviceTest, ErrorRejectAndTimeOutByName)
     // reinitializeDevice, which the device does not offer: a Reject.
     ToolRun run = Run({"send", s_target, "01 04 02 05 07 14"});
     EXPECT_EQ(run.rc, tool::EXIT_FAILED);
-    EXPECT_TRUE(run.Says("Reject, invoke ID 7, reason unrecognized-service")) << run.out;
+    EXPECT_TRUE(run.Says("Reject, invoke ID ")) << run.out;
+    EXPECT_TRUE(run.Says(", reason unrecognized-service")) << run.out;
     EXPECT_EQ(run.err, "send failed: reject: unrecognized-service\n");
 
     // A ReadProperty whose object identifier is cut short: a Reject too.
@@ -326,16 +316,15 @@ TEST_F(DeviceTest, ErrorRejectAndTimeOutByName)
     EXPECT_EQ(run.rc, tool::EXIT_FAILED);
     EXPECT_NE(run.err.find("send failed: reject: "), std::string::npos) << run.err;
 
-    run = Tool({"read", "127.0.0.1:1", "AI:1", "PresentValue", "--bind", "127.0.0.1:0", "--timeout", "0.1",
-                "--retries", "1"});
+    run = Run({"read", kNobody.ToString(), "AI:1", "PresentValue", "--retries", "1"});
     EXPECT_EQ(run.rc, tool::EXIT_FAILED);
     EXPECT_EQ(run.err, "read failed: time-out (no reply after 2 attempts)\n");
 }
 
 TEST_F(DeviceTest, PollExitsNonZeroWhenNoTagGotAValue)
 {
-    ToolRun run = Tool({"poll", "127.0.0.1:1", "AI:1/present-value", "--count", "1", "--bind", "127.0.0.1:0",
-                        "--timeout", "0.1", "--retries", "0", "--max-apdu", "480"});
+    ToolRun run = Run({"poll", kNobody.ToString(), "AI:1/present-value", "--count", "1", "--retries", "0",
+                       "--max-apdu", "480"});
     EXPECT_EQ(run.rc, tool::EXIT_FAILED);
     EXPECT_NE(run.err.find("poll failed: time-out"), std::string::npos) << run.err;
     // Answered, but with an error for the only tag.
@@ -381,7 +370,7 @@ TEST_F(DeviceTest, WhoHasAndTimeSync)
     EXPECT_TRUE(run.Says("Device : 1234 at " + s_target + " has analog-input:2 \"Outside Air Temperature\"")) << run.out;
     run = Run({"timesync", "--target", s_target});
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
-    EXPECT_TRUE(run.Says("01 20 FF FF 00 FF 10 06 A4")) << run.out;
+    EXPECT_TRUE(run.Says(": 01 00 10 06 A4")) << run.out;
 }
 
 TEST(Demo, WalksTheRoadOfOnePoll)
