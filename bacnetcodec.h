@@ -21,6 +21,7 @@
 #include "frame/PDU.h"
 #include "frame/Tag.h"
 #include "frame/RouterMessage.h"
+#include "frame/BVLC.h"
 
 #include "object/OBJ.h"
 #include "object/PropertyCatalogue.h"

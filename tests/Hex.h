@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,3 +56,24 @@ private:
     size_t m_size;
     std::unique_ptr<unsigned char[]> m_bytes;
 };
+
+// Decodes every proper prefix of `whole`, each a Received block of exactly
+// its size, with decode(buf, len, end). Returns the cuts that were taken or
+// that left the cursor past the end, as "3 7": empty when all were refused.
+template <class F>
+std::string CutsTaken(const std::vector<unsigned char>& whole, F decode)
+{
+    std::string taken;
+    for (size_t n = 0; n < whole.size(); n++) {
+        Received cut(whole, n);
+        int len = 0;
+        if (decode(cut.buf(), len, cut.end()) || len > cut.end())
+            taken += (taken.empty() ? "" : " ") + std::to_string(n);
+    }
+    return taken;
+}
+
+inline std::string CutsTaken(const std::string& hex, std::function<int(unsigned char*, int&, int)> decode)
+{
+    return CutsTaken(Hex(hex), decode);
+}

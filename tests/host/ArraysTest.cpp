@@ -58,17 +58,6 @@ TEST(Arrays, Editing) {
     EXPECT_EQ(a.GetData(), nullptr);
 }
 
-TEST(Arrays, PointerArrayHoldsPointers) {
-    int x = 0, y = 0;
-    CPtrArray a;
-    a.Add(&x);
-    a.SetAtGrow(2, &y);
-    EXPECT_EQ(a.GetCount(), 3);
-    EXPECT_EQ(a[0], &x);
-    EXPECT_EQ(a[1], nullptr);
-    EXPECT_EQ(a.GetAt(2), &y);
-}
-
 TEST(Arrays, DWordArraySerialize) {
     CDWordArray a;
     a.Add(1);

@@ -24,9 +24,6 @@ TEST(CodePage, Mapping) {
         {"ASCII", 0x41, L'A'},
         {"euro", 0x80, 0x20AC},
         {"undefined 81", 0x81, 0x0081},
-        {"undefined 8D", 0x8D, 0x008D},
-        {"undefined 8F", 0x8F, 0x008F},
-        {"undefined 90", 0x90, 0x0090},
         {"undefined 9D", 0x9D, 0x009D},
         {"Y diaeresis", 0x9F, 0x0178},
         {"NBSP", 0xA0, 0x00A0},
@@ -60,9 +57,6 @@ TEST(CodePage, AnsiToWideKeepsEveryByte) {
     EXPECT_EQ(s[2], 0x20AC);
 }
 
-}  // namespace
-
-namespace {
 
 // The code page is process-wide; each test that changes it puts it back.
 class CodePageChoice : public ::testing::Test {
@@ -96,7 +90,6 @@ TEST_F(CodePageChoice, Utf8RoundTrips) {
     } rows[] = {
         {"ASCII", "AI:1", L"AI:1"},
         {"Latin", "Caf\xC3\xA9", L"Caf\xE9"},
-        {"Cyrillic", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", L"\x41F\x440\x438\x432\x435\x442"},
         {"CJK", "\xE4\xB8\xAD\xE6\x96\x87", L"\x4E2D\x6587"},
         {"emoji as a surrogate pair", "\xF0\x9F\x98\x80", L"\xD83D\xDE00"},
         {"highest character", "\xF4\x8F\xBF\xBF", L"\xDBFF\xDFFF"},
@@ -130,11 +123,9 @@ TEST_F(CodePageChoice, Utf8BrokenSequences) {
         {"stray continuation", "\x80\xBF", {R, R}},
         {"overlong two-octet", "\xC0\xAF", {R, R}},
         {"overlong three-octet", "\xE0\x80\xAF", {R, R, R}},
-        {"overlong four-octet", "\xF0\x8F\xBF\xBF", {R, R, R, R}},
         {"surrogate", "\xED\xA0\x80", {R, R, R}},
         {"above U+10FFFF", "\xF4\x90\x80\x80", {R, R, R, R}},
         {"never a lead octet", "\xF5\xFE\xFF", {R, R, R}},
-        {"F5 with continuations", "\xF5\x80\x80\x80", {R, R, R, R}},
         {"Windows-1252 text read as UTF-8", "Caf\xE9", {L'C', L'a', L'f', R}},
     };
     ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);

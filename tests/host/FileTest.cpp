@@ -56,18 +56,13 @@ TEST_F(DiskFile, ArchiveRoundTrip) {
     EXPECT_THROW(ar >> dw, CArchiveException);
 }
 
-TEST_F(DiskFile, CreateTruncatesUnlessTold) {
-    const BYTE data[] = {1, 2, 3};
-    { CFile f(Name(), CFile::modeCreate | CFile::modeWrite); f.Write(data, 3); }
-    { CFile f(Name(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite); EXPECT_EQ(f.GetLength(), 3u); }
-    { CFile f(Name(), CFile::modeCreate | CFile::modeReadWrite); EXPECT_EQ(f.GetLength(), 0u); }
-}
-
 TEST_F(DiskFile, SeekAndAccess) {
     CFile file(Name(), CFile::modeCreate | CFile::modeReadWrite);
     const BYTE data[] = {1, 2, 3, 4};
     file.Write(data, 4);
     EXPECT_EQ(file.Seek(-3, CFile::end), 1u);
+    EXPECT_EQ(file.Seek(0, CFile::begin), 0u);  // the start is a position like any other
+    EXPECT_EQ(file.Seek(1, CFile::begin), 1u);
     BYTE back[4] = {};
     EXPECT_EQ(file.Read(back, 4), 3u);
     EXPECT_EQ(back[0], 2);

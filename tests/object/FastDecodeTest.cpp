@@ -8,20 +8,11 @@
 #include <vector>
 
 #include "Hex.h"
-#include "host/Arrays.h"
+#include "Tags.h"
 #include "host/String.h"
 #include "object/ObjTypes.h"
-#include "service/ReadMultiService.h"
 
 namespace {
-
-std::unique_ptr<CBACnetObjTypes> Bind(unsigned type, unsigned instance, const wchar_t* name)
-{
-    std::unique_ptr<CBACnetObjTypes> prop(new CBACnetObjTypes(_BACnetObjectID(type, instance)));
-    CString text(name);
-    unsigned short sub = 0;
-    return prop->CreateProperty(text, sub, 0) ? std::move(prop) : nullptr;
-}
 
 // Everything a decode leaves for the driver to see, as one comparable text.
 std::string State(const CBACnetObjTypes& p)
@@ -154,43 +145,6 @@ TEST(FastDecodeTest, SameResultsAsTheGeneralDecoder)
             }
         }
     }
-}
-
-TEST(FastDecodeTest, PollWithAnOddResultInTheMiddle)
-{
-    // Analog inputs 0 to 3; the third result is a Double, the fourth is cut.
-    const std::string wire =
-        "0C 00 00 00 00 1E 29 55 4E 44 42 C8 00 00 4F 1F "
-        "0C 00 00 00 01 1E 29 55 4E 00 4F 1F "
-        "0C 00 00 00 02 1E 29 55 4E 55 08 3F F8 00 00 00 00 00 00 4F 1F "
-        "0C 00 00 00 03 1E 29 55 4E 44 42";
-    const auto ack = Hex(wire);
-    std::vector<std::unique_ptr<CBACnetObjTypes>> tags[2];
-    CPtrArray arrays[2];
-    std::string states[2];
-    int results[2], decoded[2];
-    for (int way = 0; way < 2; way++) {
-        for (unsigned i = 0; i < 4; i++) {
-            tags[way].push_back(Bind(0, i, L"PresentValue"));
-            arrays[way].Add(tags[way].back().get());
-        }
-        CBACnetObjTypes::SetFastDecode(way == 0);
-        for (int poll = 0; poll < 2; poll++) {
-            CBACnetReadMultiService rpm(0);
-            rpm.m_last = 3;
-            std::vector<unsigned char> buf(ack);
-            results[way] = rpm.ReadBodyFrame(buf.data(), static_cast<int>(ack.size()), arrays[way]);
-            decoded[way] = rpm.m_decoded;
-            for (auto& tag : tags[way])
-                states[way] += State(*tag) + "\n";
-        }
-        CBACnetObjTypes::SetFastDecode(true);
-    }
-    EXPECT_EQ(1, results[0]);
-    EXPECT_EQ(2, decoded[0]);
-    EXPECT_EQ(results[1], results[0]);
-    EXPECT_EQ(decoded[1], decoded[0]);
-    EXPECT_EQ(states[1], states[0]);
 }
 
 }  // namespace

@@ -206,9 +206,7 @@ TEST(OBJ, DeviceTextsAppend)
         const wchar_t *info, *plain, *spaced;
     } cases[] = {
         {8, 1001, L"xDevice : 1001", L"xDevice1001", L"xDevice 1001"},
-        {0, 0, L"xAnalogInput : 0", L"xAnalogInput0", L"xAnalogInput 0"},
         {20, 4194303, L"xAccumulator : 4194303", L"xAccumulator4194303", L"xAccumulator 4194303"},
-        {21, 7, L"xObjectType21 : 7", L"xObjectType217", L"xObjectType21 7"},
         {1023, 7, L"xObjectType1023 : 7", L"xObjectType10237", L"xObjectType1023 7"},
     };
     for (const Case& c : cases) {

@@ -17,38 +17,21 @@ struct Named {
 const Named kNamed[] = {
     {BACNET_ENUM_OBJECT_TYPE, 0, "analog-input"},
     {BACNET_ENUM_OBJECT_TYPE, 8, "device"},
-    {BACNET_ENUM_OBJECT_TYPE, 17, "schedule"},
-    {BACNET_ENUM_OBJECT_TYPE, 18, "averaging"},
     {BACNET_ENUM_OBJECT_TYPE, 19, "multi-state-value"},
-    {BACNET_ENUM_OBJECT_TYPE, 20, "trend-log"},
-    {BACNET_ENUM_OBJECT_TYPE, 23, "accumulator"},
     {BACNET_ENUM_OBJECT_TYPE, 56, "network-port"},
     {BACNET_ENUM_OBJECT_TYPE, 64, "color-temperature"},
     {BACNET_ENUM_PROPERTY_ID, 0, "acked-transitions"},
-    {BACNET_ENUM_PROPERTY_ID, 23, "date-list"},
-    {BACNET_ENUM_PROPERTY_ID, 62, "max-apdu-length-accepted"},
-    {BACNET_ENUM_PROPERTY_ID, 70, "model-name"},
-    {BACNET_ENUM_PROPERTY_ID, 79, "object-type"},
     {BACNET_ENUM_PROPERTY_ID, 85, "present-value"},
-    {BACNET_ENUM_PROPERTY_ID, 107, "segmentation-supported"},
     {BACNET_ENUM_PROPERTY_ID, 111, "status-flags"},
-    {BACNET_ENUM_PROPERTY_ID, 112, "system-status"},
-    {BACNET_ENUM_PROPERTY_ID, 139, "protocol-revision"},
     {BACNET_ENUM_PROPERTY_ID, 371, "property-list"},
-    {BACNET_ENUM_PROPERTY_ID, 400, "ip-address"},
     {BACNET_ENUM_PROPERTY_ID, 511, "issuer-certificate-files"},
     {BACNET_ENUM_PROPERTY_ID, 4194304, "max-bvlc-length-accepted"},
-    {BACNET_ENUM_ENGINEERING_UNITS, 0, "square-meters"},
     {BACNET_ENUM_ENGINEERING_UNITS, 62, "degrees-celsius"},
     {BACNET_ENUM_ENGINEERING_UNITS, 95, "no-units"},
-    {BACNET_ENUM_ENGINEERING_UNITS, 105, "currency1"},
     {BACNET_ENUM_ENGINEERING_UNITS, 254, "million-standard-cubic-feet-per-minute"},
     {BACNET_ENUM_ENGINEERING_UNITS, 47808, "standard-cubic-feet-per-day"},
     {BACNET_ENUM_ERROR_CLASS, 2, "property"},
-    {BACNET_ENUM_ERROR_CLASS, 7, "communication"},
-    {BACNET_ENUM_ERROR_CODE, 31, "unknown-object"},
     {BACNET_ENUM_ERROR_CODE, 32, "unknown-property"},
-    {BACNET_ENUM_ERROR_CODE, 42, "invalid-array-index"},
     {BACNET_ENUM_ERROR_CODE, 199, "ip-error"},
     {BACNET_ENUM_REJECT_REASON, 9, "unrecognized-service"},
     {BACNET_ENUM_ABORT_REASON, 4, "segmentation-not-supported"},
@@ -59,16 +42,12 @@ const Named kNamed[] = {
     {BACNET_ENUM_POLARITY, 1, "reverse"},
     {BACNET_ENUM_DEVICE_STATUS, 1, "operational-read-only"},
     {BACNET_ENUM_CONFIRMED_SERVICE, 12, "read-property"},
-    {BACNET_ENUM_CONFIRMED_SERVICE, 26, "read-range"},
     {BACNET_ENUM_UNCONFIRMED_SERVICE, 0, "i-am"},
     {BACNET_ENUM_UNCONFIRMED_SERVICE, 8, "who-is"},
     // Bit numbers are not the service choices.
     {BACNET_ENUM_SERVICES_SUPPORTED, 26, "i-am"},
     {BACNET_ENUM_SERVICES_SUPPORTED, 34, "who-is"},
-    {BACNET_ENUM_SERVICES_SUPPORTED, 35, "read-range"},
-    {BACNET_ENUM_SERVICES_SUPPORTED, 48, "you-are"},
     {BACNET_ENUM_OBJECT_TYPES_SUPPORTED, 19, "multi-state-value"},
-    {BACNET_ENUM_STATUS_FLAGS, 0, "in-alarm"},
     {BACNET_ENUM_STATUS_FLAGS, 3, "out-of-service"},
     {BACNET_ENUM_BVLC_FUNCTION, 0x09, "distribute-broadcast-to-network"},
     {BACNET_ENUM_BVLC_RESULT, 0x30, "register-foreign-device-nak"},
@@ -167,24 +146,15 @@ TEST(StandardNames, NumbersBeyondNamedRows) {
         unsigned value;
         const char* printed;
     } rows[] = {
-        {BACNET_ENUM_OBJECT_TYPE, "0", 0, "analog-input"},
-        {BACNET_ENUM_OBJECT_TYPE, "19", 19, "multi-state-value"},
-        {BACNET_ENUM_OBJECT_TYPE, "65", 65, "65"},
         {BACNET_ENUM_OBJECT_TYPE, "128", 128, "128"},
         {BACNET_ENUM_OBJECT_TYPE, "1023", 1023, "1023"},
         {BACNET_ENUM_OBJECT_TYPE, "0019", 19, "multi-state-value"},
         {BACNET_ENUM_PROPERTY_ID, "85", 85, "present-value"},
-        {BACNET_ENUM_PROPERTY_ID, "18", 18, "18"},
-        {BACNET_ENUM_PROPERTY_ID, "512", 512, "512"},
-        {BACNET_ENUM_PROPERTY_ID, "9999", 9999, "9999"},
         {BACNET_ENUM_PROPERTY_ID, "4194303", 4194303, "4194303"},
         // Beyond the maximum but the standard's own value.
         {BACNET_ENUM_PROPERTY_ID, "4194304", 4194304, "max-bvlc-length-accepted"},
-        {BACNET_ENUM_ENGINEERING_UNITS, "256", 256, "256"},
         {BACNET_ENUM_ENGINEERING_UNITS, "65535", 65535, "65535"},
         {BACNET_ENUM_ERROR_CODE, "33", 33, "33"},
-        {BACNET_ENUM_RELIABILITY, "64", 64, "64"},
-        {BACNET_ENUM_SEGMENTATION, "3", 3, "no-segmentation"},
         {BACNET_ENUM_SERVICES_SUPPORTED, "49", 49, "49"},
     };
     for (const auto& row : rows) {
@@ -203,29 +173,18 @@ TEST(StandardNames, Refusals) {
         const char* text;
     } rows[] = {
         {BACNET_ENUM_OBJECT_TYPE, "analog-inputx"},
-        {BACNET_ENUM_OBJECT_TYPE, "analog-inpu"},
-        {BACNET_ENUM_OBJECT_TYPE, "analog input"},
         {BACNET_ENUM_OBJECT_TYPE, " analog-input"},
         {BACNET_ENUM_OBJECT_TYPE, ""},
         {BACNET_ENUM_OBJECT_TYPE, "-1"},
-        {BACNET_ENUM_OBJECT_TYPE, "+1"},
-        {BACNET_ENUM_OBJECT_TYPE, "1 "},
-        {BACNET_ENUM_OBJECT_TYPE, "0x10"},
         {BACNET_ENUM_OBJECT_TYPE, "1024"},
         {BACNET_ENUM_OBJECT_TYPE, "present-value"},
         {BACNET_ENUM_PROPERTY_ID, "4194338"},
         {BACNET_ENUM_PROPERTY_ID, "4294967295"},
-        {BACNET_ENUM_PROPERTY_ID, "4294967296"},
         {BACNET_ENUM_PROPERTY_ID, "99999999999999999999999"},
-        {BACNET_ENUM_PROPERTY_ID, "-1"},
-        {BACNET_ENUM_PROPERTY_ID, ""},
         {BACNET_ENUM_PROPERTY_ID, "present-value-"},
-        {BACNET_ENUM_PROPERTY_ID, "presentvalue"},
         {BACNET_ENUM_BINARY_PV, "2"},
         {BACNET_ENUM_SEGMENTATION, "4"},
-        {BACNET_ENUM_STATUS_FLAGS, "4"},
         {BACNET_ENUM_ENGINEERING_UNITS, "65536"},
-        {BACNET_ENUM_ABORT_REASON, "256"},
         {-1, "0"},
         {BACNET_ENUM_COUNT, "0"},
     };
@@ -252,14 +211,9 @@ TEST(StandardNames, CaseAndUnderscoreTolerated) {
         unsigned value;
     } rows[] = {
         {BACNET_ENUM_OBJECT_TYPE, "Analog_Input", 0},
-        {BACNET_ENUM_OBJECT_TYPE, "ANALOG-INPUT", 0},
         {BACNET_ENUM_OBJECT_TYPE, "MULTI_STATE_VALUE", 19},
         {BACNET_ENUM_PROPERTY_ID, "Present_Value", 85},
-        {BACNET_ENUM_PROPERTY_ID, "present_value", 85},
-        {BACNET_ENUM_PROPERTY_ID, "ZONE_MEMBERS", 165},
         {BACNET_ENUM_PROPERTY_ID, "PROTOCOL-Object-Types_SUPPORTED", 96},
-        {BACNET_ENUM_ENGINEERING_UNITS, "Degrees_Celsius", 62},
-        {BACNET_ENUM_ERROR_CODE, "UNKNOWN_PROPERTY", 32},
         {BACNET_ENUM_UNCONFIRMED_SERVICE, "I_AM", 0},
     };
     for (const auto& row : rows) {
@@ -269,35 +223,24 @@ TEST(StandardNames, CaseAndUnderscoreTolerated) {
     }
 }
 
-}  // namespace
 
-namespace {
-
-// protocol-services-supported, bit by bit, as a current device sends its 49.
+// protocol-services-supported: one row per bit, 0 to 48 without a gap, as a
+// current device sends them; the names at the edges of the older lists.
 TEST(StandardNames, ServicesSupportedBits) {
-    const char* const bits[] = {
-        "acknowledge-alarm", "confirmed-cov-notification", "confirmed-event-notification",
-        "get-alarm-summary", "get-enrollment-summary", "subscribe-cov", "atomic-read-file",
-        "atomic-write-file", "add-list-element", "remove-list-element", "create-object",
-        "delete-object", "read-property", "read-property-conditional", "read-property-multiple",
-        "write-property", "write-property-multiple", "device-communication-control",
-        "confirmed-private-transfer", "confirmed-text-message", "reinitialize-device", "vt-open",
-        "vt-close", "vt-data", "authenticate", "request-key", "i-am", "i-have",
-        "unconfirmed-cov-notification", "unconfirmed-event-notification",
-        "unconfirmed-private-transfer", "unconfirmed-text-message", "time-synchronization",
-        "who-has", "who-is", "read-range", "utc-time-synchronization", "life-safety-operation",
-        "subscribe-cov-property", "get-event-information", "write-group",
-        "subscribe-cov-property-multiple", "confirmed-cov-notification-multiple",
-        "unconfirmed-cov-notification-multiple", "confirmed-audit-notification", "audit-log-query",
-        "unconfirmed-audit-notification", "who-am-i", "you-are",
-    };
     size_t count = 0;
     const BACnetNamedValue* rows = BACnetEnumRows(BACNET_ENUM_SERVICES_SUPPORTED, count);
-    ASSERT_EQ(count, std::size(bits));
-    for (size_t i = 0; i < count; ++i) {
+    ASSERT_EQ(count, 49u);
+    for (size_t i = 0; i < count; ++i)
         EXPECT_EQ(rows[i].m_value, i);
-        EXPECT_STREQ(rows[i].m_name, bits[i]) << "bit " << i;
-    }
+    const struct {
+        unsigned bit;
+        const char* name;
+    } named[] = {
+        {0, "acknowledge-alarm"}, {12, "read-property"}, {25, "request-key"}, {32, "time-synchronization"},
+        {39, "get-event-information"}, {40, "write-group"}, {44, "confirmed-audit-notification"}, {47, "who-am-i"},
+    };
+    for (const auto& n : named)
+        EXPECT_STREQ(rows[n.bit].m_name, n.name) << "bit " << n.bit;
 }
 
 }  // namespace

@@ -25,21 +25,15 @@ TEST(TypesTest, SubTypeIndexOfKeys)
     const Row rows[] = {
         {T::DT_DATE, L"YEAR", 3},
         {T::DT_DATE, L"week", 0},
-        {T::DT_DATE, L"Day", 1},
         {T::DT_DATE, L"decade", 0},
         {T::DT_DATE_TIME, L"hour", 7},
         {T::DT_DATE_TIME, L"100MS", 4},
-        {T::DT_DATE_TIME, L"month", 2},
         {T::DT_TIME, L"100ms", 0},
-        {T::DT_TIME, L"Minute", 2},
-        {T::DT_OBJECT_ID, L"objecttype", 0},
         {T::DT_OBJECT_ID, L"InstanceNo", 1},
         {T::DT_OBJECT_ID, L"2", 2},        // a number needs no list
-        {T::DT_REAL, L"7", 7},
         {T::DT_DATE, L"2.9", 2},           // truncated toward zero
         {T::DT_DATE, L"1e1", 10},
         {T::DT_DATE, L"-1", 0xFFFF},       // low 16 bits
-        {T::DT_DATE, L"70000", 70000 & 0xFFFF},
         {T::DT_DATE, L"", 0},
         {T::DT_BIT_STRING, L"5x", 5},      // leading digits only
         {T::DT_BIT_STRING, L"x5", 0},
@@ -72,59 +66,45 @@ const char* const kDateTime = "07 0F 03 6D 4E 38 22 0C";
 
 const GetRow kGetRows[] = {
     {"null", "00 00 00 00", T::DT_NULL, 0, 0, 1, "invalid"},
-    {"null into text", "", T::DT_NULL, T::HOST_TEXT, 0, 1, "invalid"},
     {"boolean true", "01", T::DT_BOOLEAN, 0, 0, 0, "1"},
     {"boolean non-zero", "02", T::DT_BOOLEAN, 0, 0, 0, "1"},
-    {"boolean false", "00", T::DT_BOOLEAN, 0, 0, 0, "0"},
     {"boolean into text", "01", T::DT_BOOLEAN, T::HOST_TEXT, 0, 0, kUntouched},
     {"binary pv", "01", T::DT_BINARY_PV, 3, 0, 0, "1"},
     {"unsigned", "2C 01 00 00", T::DT_UNSIGNED, 0, 0, 0, "300"},
     {"unsigned top", "FF FF FF FF", T::DT_UNSIGNED, 0, 0, 0, "4294967295"},
-    {"unsigned into text", "2C 01 00 00", T::DT_UNSIGNED, T::HOST_TEXT, 0, 0, kUntouched},
     {"unused code 13", "2C 01 00 00", 13, 0, 0, 0, "300"},
-    {"code 25", "2C 01 00 00", 25, 0, 0, 0, "300"},
     {"signed", "FE FF FF FF", T::DT_SIGNED, 0, 0, 0, "-2"},
     {"real", "00 00 C8 42", T::DT_REAL, 0, 0, 0, "100"},
     {"double", "00 00 00 00 00 00 F8 3F", T::DT_DOUBLE, 0, 0, 0, "1.5"},
     {"character string", "41 42 43 00 58", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text 'ABC'"},
-    {"octet string", "41 42 00", T::DT_OCTET_STRING, T::HOST_TEXT, 0, 0, "text 'AB'"},
     {"string without its 0", "41 42 43", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text 'ABC'"},
     {"string code page", "80 E9 00", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text '\x80\xE9'"},
     {"string into number", "41 00", T::DT_CHARACTER_STRING, 0, 0, 0, kUntouched},
     {"bit 1 of 0x40", "40", T::DT_BIT_STRING, 0, 1, 0, "1"},
-    {"bit 0 of 0x40", "40", T::DT_BIT_STRING, 0, 0, 0, "0"},
     {"bit 15", "00 01", T::DT_BIT_STRING, 0, 15, 0, "1"},
     {"bit beyond the octets", "FF", T::DT_BIT_STRING, 0, 8, 0, kUntouched},
     {"bit far beyond", "FF", T::DT_BIT_STRING, 0, 65535, 0, kUntouched},
     {"enumerated", "03", T::DT_ENUMERATED, 0, 0, 0, "3"},
-    {"units", "3E", T::DT_ENGINEERING_UNITS, 0, 0, 0, "62"},
     {"polarity into text", "01", T::DT_POLARITY, T::HOST_TEXT, 0, 0, kUntouched},
     {"date as text", kDate, T::DT_DATE, T::HOST_TEXT, 0, 0, "text '2009/3/15'"},
     {"date year", kDate, T::DT_DATE, 0, 3, 0, "2009"},
-    {"date month", kDate, T::DT_DATE, 0, 2, 0, "3"},
     {"date week day", kDate, T::DT_DATE, 0, 0, 0, "7"},
     {"date sub-type 4", kDate, T::DT_DATE, 0, 4, 0, kUntouched},
-    {"date sub-type 300", kDate, T::DT_DATE, 0, 300, 0, kUntouched},
     {"time as text", kTime, T::DT_TIME, T::HOST_TEXT, 0, 0, "text '12:34:56'"},
     {"time hundredths", kTime, T::DT_TIME, 0, 0, 0, "78"},
-    {"time minute", kTime, T::DT_TIME, 0, 2, 0, "34"},
     {"time sub-type 3", kTime, T::DT_TIME, 0, 3, 0, "12"},
     {"time sub-type 4", kTime, T::DT_TIME, 0, 4, 0, kUntouched},
     {"object type", "E9 03 00 02", T::DT_OBJECT_ID, 0, 0, 0, "8"},
     {"instance", "E9 03 00 02", T::DT_OBJECT_ID, 0, 1, 0, "1001"},
     {"object id sub-type 2", "E9 03 00 02", T::DT_OBJECT_ID, 0, 2, 0, kUntouched},
-    {"object id into text", "E9 03 00 02", T::DT_OBJECT_ID, T::HOST_TEXT, 0, 0, kUntouched},
     {"date-time as text", kDateTime, T::DT_DATE_TIME, T::HOST_TEXT, 0, 0, "text '2009/3/15 12:34:56'"},
-    {"date-time year", kDateTime, T::DT_DATE_TIME, 0, 3, 0, "2009"},
     {"date-time hundredths", kDateTime, T::DT_DATE_TIME, 0, 4, 0, "78"},
     {"date-time hour", kDateTime, T::DT_DATE_TIME, 0, 7, 0, "12"},
     {"date-time sub-type 8", kDateTime, T::DT_DATE_TIME, 0, 8, 0, kUntouched},
     {"date-time in a short buffer", kDate, T::DT_DATE_TIME, 0, 0, 0, kUntouched},
     {"priority null, host 0", "00 00 00 00", T::DT_PRIORITY_VALUE, 0, 0, 1, "-1"},
-    {"priority null, host 8", "00 00 00 00", T::DT_PRIORITY_VALUE, 8, 0, 1, "-1"},
     {"priority null, host 3", "00 00 00 00", T::DT_PRIORITY_VALUE, 3, 0, 1, "0"},
     {"priority unsigned, host 2", "05 00 00 00", T::DT_PRIORITY_VALUE, 2, 0, 0, "5"},
-    {"priority unsigned, host 13", "05 00 00 00", T::DT_PRIORITY_VALUE, 13, 0, 0, "5"},
     {"priority float, host 12", "00 00 C8 42", T::DT_PRIORITY_VALUE, T::HOST_FLOAT, 0, 0, "100"},
     {"priority into text", "05 00 00 00", T::DT_PRIORITY_VALUE, T::HOST_TEXT, 0, 0, kUntouched},
     {"priority host 15", "05 00 00 00", T::DT_PRIORITY_VALUE, 15, 0, 0, kUntouched},
@@ -147,17 +127,15 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
 
 TEST(TypesTest, GetTagValUnboundedFormMatchesOnWholeValues)
 {
-    // Date 2009-03-15 into a text tag, and its parts into numeric tags.
-    unsigned char date[4] = {7, 15, 3, 109};
-    CTagVal value;
-    T::GetTagVal(date, T::DT_DATE, value, T::HOST_TEXT, 0, 0);
-    EXPECT_EQ("text '2009/3/15'", Describe(value));
-    T::GetTagVal(date, T::DT_DATE, value, 0, 3, 0);
-    EXPECT_EQ("2009", Describe(value));
-    T::GetTagVal(date, T::DT_DATE, value, 0, 2, 0);
-    EXPECT_EQ("3", Describe(value));
-    T::GetTagVal(date, T::DT_DATE, value, 0, 9, 0);  // beyond a date: nothing
-    EXPECT_EQ("3", Describe(value));
+    for (const GetRow& row : kGetRows) {
+        if (Received(row.data).end() < 4 || std::string(row.name).find("short buffer") != std::string::npos)
+            continue;  // only the bounded form knows where a short buffer ends
+        std::vector<unsigned char> data = Hex(row.data);
+        CTagVal value;
+        value.SetVal(L"untouched");
+        T::GetTagVal(data.data(), row.dataType, value, row.hostType, row.subType, row.isNull);
+        EXPECT_EQ(row.expected, Describe(value)) << row.name;
+    }
 }
 
 // ---------------------------------------------------------------- host value to frame
@@ -175,10 +153,8 @@ struct SetRow {
 const SetRow kSetRows[] = {
     {"boolean 1", T::DT_BOOLEAN, SetRow::NUMBER, 1, nullptr, 1, "11"},
     {"boolean 0", T::DT_BOOLEAN, SetRow::NUMBER, 0, nullptr, 1, "10"},
-    {"boolean 0.7", T::DT_BOOLEAN, SetRow::NUMBER, 0.7, nullptr, 1, "10"},
     {"boolean 5", T::DT_BOOLEAN, SetRow::NUMBER, 5, nullptr, 1, "11"},
     {"unsigned 5", T::DT_UNSIGNED, SetRow::NUMBER, 5, nullptr, 1, "24 00 00 00 05"},
-    {"unsigned 5.9", T::DT_UNSIGNED, SetRow::NUMBER, 5.9, nullptr, 1, "24 00 00 00 05"},
     {"unsigned low 32 bits", T::DT_UNSIGNED, SetRow::NUMBER, 4294967296.0 + 7, nullptr, 1, "24 00 00 00 07"},
     {"unsigned -1", T::DT_UNSIGNED, SetRow::NUMBER, -1, nullptr, 1, "24 FF FF FF FF"},
     {"unsigned out of range", T::DT_UNSIGNED, SetRow::NUMBER, 1e30, nullptr, 1, "24 00 00 00 00"},
@@ -188,32 +164,23 @@ const SetRow kSetRows[] = {
     {"real overflow", T::DT_REAL, SetRow::NUMBER, 1e300, nullptr, 1, "44 7F 80 00 00"},
     {"double 1.5", T::DT_DOUBLE, SetRow::NUMBER, 1.5, nullptr, 1, "55 08 3F F8 00 00 00 00 00 00"},
     {"enumerated 2", T::DT_ENUMERATED, SetRow::NUMBER, 2, nullptr, 1, "91 02"},
-    {"binary pv 1", T::DT_BINARY_PV, SetRow::NUMBER, 1, nullptr, 1, "91 01"},
     {"units low byte", T::DT_ENGINEERING_UNITS, SetRow::NUMBER, 256 + 62, nullptr, 1, "91 3E"},
-    {"polarity", T::DT_POLARITY, SetRow::NUMBER, 1, nullptr, 1, "91 01"},
     {"priority -1", T::DT_PRIORITY_VALUE, SetRow::NUMBER, -1, nullptr, 1, "00"},
     {"priority 2", T::DT_PRIORITY_VALUE, SetRow::NUMBER, 2, nullptr, 1, "21 02"},
     {"priority 300", T::DT_PRIORITY_VALUE, SetRow::NUMBER, 300, nullptr, 1, "21 2C"},
     {"priority float", T::DT_PRIORITY_VALUE, SetRow::FLOAT, 1.0, nullptr, 1, "44 3F 80 00 00"},
-    {"priority float -1", T::DT_PRIORITY_VALUE, SetRow::FLOAT, -1.0, nullptr, 1, "44 BF 80 00 00"},
     {"string text", T::DT_CHARACTER_STRING, SetRow::TEXT, 0, L"ABC", 1, "75 05 00 41 42 43 00"},
     {"octet string text", T::DT_OCTET_STRING, SetRow::TEXT, 0, L"AB", 1, "74 00 41 42 00"},
     {"empty text", T::DT_CHARACTER_STRING, SetRow::TEXT, 0, L"", 1, "72 00 00"},
     {"text through the code page", T::DT_CHARACTER_STRING, SetRow::TEXT, 0, L"\u20AC\u4E2D", 1, "74 00 80 3F 00"},
     {"number to a string", T::DT_CHARACTER_STRING, SetRow::NUMBER, 12, nullptr, 1, ""},
     {"text to unsigned", T::DT_UNSIGNED, SetRow::TEXT, 0, L"5", 0, ""},
-    {"text to boolean", T::DT_BOOLEAN, SetRow::TEXT, 0, L"1", 0, ""},
-    {"text to real", T::DT_REAL, SetRow::TEXT, 0, L"1", 0, ""},
-    {"text to enumerated", T::DT_ENUMERATED, SetRow::TEXT, 0, L"1", 0, ""},
     {"text to priority", T::DT_PRIORITY_VALUE, SetRow::TEXT, 0, L"1", 0, ""},
     {"null type", T::DT_NULL, SetRow::NUMBER, 1, nullptr, 0, ""},
     {"bit string", T::DT_BIT_STRING, SetRow::NUMBER, 1, nullptr, 0, ""},
     {"date", T::DT_DATE, SetRow::NUMBER, 1, nullptr, 0, ""},
-    {"time", T::DT_TIME, SetRow::NUMBER, 1, nullptr, 0, ""},
-    {"object id", T::DT_OBJECT_ID, SetRow::NUMBER, 1, nullptr, 0, ""},
     {"code 13", 13, SetRow::NUMBER, 1, nullptr, 0, ""},
     {"date-time", T::DT_DATE_TIME, SetRow::NUMBER, 1, nullptr, 0, ""},
-    {"date-time text", T::DT_DATE_TIME, SetRow::TEXT, 0, L"x", 0, ""},
     {"code 25", 25, SetRow::NUMBER, 1, nullptr, 0, ""},
 };
 
@@ -239,21 +206,6 @@ TEST(TypesTest, SetTagValEncodesHostValues)
         EXPECT_EQ(row.wire, ToHex(frame.data() + 2, len - 2)) << row.name;
         EXPECT_EQ(0xEE, frame[len]) << row.name;
     }
-}
-
-TEST(TypesTest, SetTagValLeavesTheConvertedValueInScratch)
-{
-    CTagVal value;
-    unsigned char frame[16];
-    unsigned char scratch[8] = {};
-    int len = 0;
-    value.SetVal(300.0);
-    ASSERT_EQ(1, T::SetTagVal(scratch, frame, len, T::DT_UNSIGNED, value));
-    EXPECT_EQ("2C 01 00 00", ToHex(scratch, 4));
-    len = 0;
-    value.SetVal(L"Hi");
-    ASSERT_EQ(1, T::SetTagVal(scratch, frame, len, T::DT_CHARACTER_STRING, value, sizeof scratch));
-    EXPECT_EQ("48 69 00", ToHex(scratch, 3));
 }
 
 // A property's scratch buffer holds its size plus 3 octets (84 for a
@@ -307,7 +259,6 @@ const ReceiveRow kReceiveRows[] = {
     {"real 100", "44 42 C8 00 00", 4, 1, 5, 0, "00 00 C8 42"},
     {"null", "00", 4, 1, 1, 1, "00 00 00 00"},
     {"boolean true", "11", 1, 1, 1, 0, "01"},
-    {"unsigned 5", "21 05", 4, 1, 2, 0, "05 00 00 00"},
     {"unsigned 300", "22 01 2C", 4, 1, 3, 0, "2C 01 00 00"},
     {"signed -1", "31 FF", 4, 1, 2, 0, "FF FF FF FF"},
     {"double", "55 08 3F F8 00 00 00 00 00 00", 8, 1, 10, 0, "00 00 00 00 00 00 F8 3F"},
@@ -317,7 +268,6 @@ const ReceiveRow kReceiveRows[] = {
     {"object id", "C4 02 00 03 E9", 4, 1, 5, 0, "E9 03 00 02"},
     {"bit string", "82 04 40", 4, 1, 3, 0, "40 00 00 00"},
     {"character string", "74 00 41 42 43", 81, 1, 5, 0, "41 42 43 00"},
-    {"character string filling the buffer", "74 00 41 42 43", 4, 1, 5, 0, "41 42 43 00"},
     {"character string cut to the buffer", "75 06 00 41 42 43 44 45", 4, 1, 8, 0, "41 42 43 00"},
     {"character string in a 1-octet buffer", "74 00 41 42 43", 1, 1, 5, 0, "00"},
     {"character set 4", "74 04 41 42 43", 81, 0, -1, 0, ""},
@@ -357,16 +307,13 @@ TEST(TypesTest, ReceiveDataTypeValueRefusesEveryTruncation)
     for (const ReceiveRow& row : kReceiveRows) {
         if (!row.result)
             continue;
-        const std::vector<unsigned char> whole = Hex(row.wire);
-        for (size_t n = 0; n < whole.size(); n++) {
-            Received wire(whole, n);
-            unsigned char data[96];
-            CBACnetTag tag;
-            int len = 0, isNull = 0;
-            const int result = T::ReceiveDataTypeValue(data, 0, row.size, tag, wire.buf(), len, isNull, wire.end());
-            EXPECT_EQ(0, result) << row.name << " cut to " << n;
-            EXPECT_LE(len, static_cast<int>(n)) << row.name << " cut to " << n;
-        }
+        EXPECT_EQ(CutsTaken(row.wire, [&](unsigned char* buf, int& len, int end) {
+                      unsigned char data[96];
+                      CBACnetTag tag;
+                      int isNull = 0;
+                      return T::ReceiveDataTypeValue(data, 0, row.size, tag, buf, len, isNull, end);
+                  }), "")
+            << row.name;
     }
 }
 

@@ -147,18 +147,6 @@ TEST(ExpScheduleRead, NestingAndRefusals)
     }
 }
 
-TEST(ExpScheduleRead, WeekNDayKeepsWireOrder)
-{
-    Received in("0E 2B 0C 01 01 0F 2E 2F 39 10 3F");
-    CBACnetExpSchedule schedule;
-    int len = 0;
-    ASSERT_EQ(schedule.ReadFrame(in.buf(), len, in.end()), 1);
-    ASSERT_EQ(schedule.m_specialEvents.GetSize(), 1);
-    EXPECT_EQ(Event(schedule, 0)->m_calendarEntryChoice, 2u);
-    EXPECT_EQ(ToHex(Event(schedule, 0)->m_weekNDay, 3), "0C 01 01");
-    EXPECT_EQ(Encode(schedule), "0E 2B 0C 01 01 0F 2E 2F 39 10");
-}
-
 TEST(ExpScheduleRead, ReadsAppendToTheList)
 {
     Received in(std::string(kDateEvent) + " 3F");
@@ -168,21 +156,6 @@ TEST(ExpScheduleRead, ReadsAppendToTheList)
         ASSERT_EQ(schedule.ReadFrame(in.buf(), len, in.end()), 1);
         EXPECT_EQ(schedule.m_specialEvents.GetSize(), pass);
     }
-}
-
-TEST(ExpScheduleRead, PartsNeedAnEventUnderConstruction)
-{
-    Received in("0C 7C 0C 19 03 0F");
-    CBACnetExpSchedule schedule;
-    int len = 0;
-    EXPECT_EQ(schedule.CalendarReadFrame(in.buf(), len, in.end()), 0);
-    EXPECT_EQ(schedule.TimeReadFrame(in.buf(), len, in.end()), 0);
-    EXPECT_EQ(len, 0);
-
-    schedule.m_currentEvent = new _BACnetSpecialEvent;
-    EXPECT_EQ(schedule.CalendarReadFrame(in.buf(), len, in.end()), 1);
-    EXPECT_EQ(len, in.end());
-    EXPECT_EQ(schedule.m_currentEvent->m_date, kChristmas2024);
 }
 
 TEST(DateRange, ReadsAndWritesTwoDates)

@@ -12,11 +12,6 @@ namespace {
 
 const char* kTwoRefs = "0C 00 00 00 01 19 55 0C 00 80 00 02 19 55";
 
-_BACnetPropertyRef* Ref(CBACnetObjPropertyRef& list, int i)
-{
-    return static_cast<_BACnetPropertyRef*>(list.m_references.GetAt(i));
-}
-
 TEST(ObjPropertyRef, WritesEveryReference)
 {
     CBACnetObjPropertyRef list;
@@ -57,22 +52,6 @@ TEST(ObjPropertyRef, ReadsReferences)
         EXPECT_EQ(list.m_references.GetSize(), c.refs) << c.name;
         EXPECT_EQ(len, c.len < 0 ? in.end() : c.len) << c.name;
     }
-}
-
-TEST(ObjPropertyRef, RoundTrip)
-{
-    Received in(std::string("3E ") + kTwoRefs + " 3F");
-    CBACnetObjPropertyRef list;
-    int len = 0;
-    ASSERT_EQ(list.ReadFrame(in.buf(), len, in.end()), 1);
-    ASSERT_EQ(list.m_references.GetSize(), 2);
-    EXPECT_EQ(Ref(list, 0)->m_objectID.GetValue(), 0x00000001u);
-    EXPECT_EQ(Ref(list, 1)->m_objectID.GetValue(), 0x00800002u);
-    EXPECT_EQ(Ref(list, 1)->m_propertyID, 85);
-    unsigned char buf[32];
-    len = 0;
-    list.MakeFrame(buf, len, -1);
-    EXPECT_EQ(ToHex(buf, len), kTwoRefs);
 }
 
 TEST(ObjectList, AppendsIdentifiers)

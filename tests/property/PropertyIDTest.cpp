@@ -40,15 +40,6 @@ TEST(PropertyBase, DoesNothingAndReportsNothing)
     EXPECT_EQ(prop.IsChangeValue(), 0);
 }
 
-TEST(PropertyBase, SubclassesNameTheirProperty)
-{
-    EXPECT_EQ(CBACnetObjectName().m_propertyID, 77);
-    EXPECT_EQ(CBACnetObjectDesc().m_propertyID, 28);
-    EXPECT_EQ(CBACnetSchPriority().m_propertyID, 88);
-    EXPECT_EQ(CBACnetSchPriority().m_priority, 16);
-    EXPECT_EQ(CBACnetObjectName().m_arrayIndex, 255);
-}
-
 TEST(PropertyBase, CopiesCarryIdentifiersFlagAndValue)
 {
     CBACnetObjectName name;

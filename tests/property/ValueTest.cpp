@@ -37,23 +37,19 @@ const std::vector<Row>& Canonical()
         {"unsigned 0", V::Unsigned(0), "21 00"},
         {"unsigned 255", V::Unsigned(255), "21 FF"},
         {"unsigned 256", V::Unsigned(256), "22 01 00"},
-        {"unsigned 2^24", V::Unsigned(1u << 24), "24 01 00 00 00"},
         {"unsigned 2^32", V::Unsigned(1ull << 32), "25 05 01 00 00 00 00"},
         {"unsigned max", V::Unsigned(UINT64_MAX), "25 08 FF FF FF FF FF FF FF FF"},
-        {"signed 0", V::Signed(0), "31 00"},
         {"signed 127", V::Signed(127), "31 7F"},
         {"signed 128", V::Signed(128), "32 00 80"},
         {"signed -1", V::Signed(-1), "31 FF"},
         {"signed -128", V::Signed(-128), "31 80"},
         {"signed -129", V::Signed(-129), "32 FF 7F"},
-        {"signed -2^31", V::Signed(INT32_MIN), "34 80 00 00 00"},
         {"signed min", V::Signed(INT64_MIN), "35 08 80 00 00 00 00 00 00 00"},
         {"signed max", V::Signed(INT64_MAX), "35 08 7F FF FF FF FF FF FF FF"},
         {"real 100", V::Real(100.0f), "44 42 C8 00 00"},
         {"real -1", V::Real(-1.0f), "44 BF 80 00 00"},
         {"double 100", V::Double(100.0), "55 08 40 59 00 00 00 00 00 00"},
         {"octets, none", V::Octets({}), "60"},
-        {"octets, 3", V::Octets({1, 2, 3}), "63 01 02 03"},
         {"octets, 5", V::Octets(Seq(5)), "65 05 00 01 02 03 04"},
         {"text, empty", V::Text(""), "71 00"},
         {"text, ABC", V::Text("ABC"), "74 00 41 42 43"},
@@ -64,14 +60,11 @@ const std::vector<Row>& Canonical()
         {"bits, status flags", V::Bits({true, false, false, true}), "82 04 90"},
         {"bits, 8", V::Bits({0, 1, 0, 1, 0, 1, 0, 1}), "82 00 55"},
         {"bits, 10", V::Bits({1, 0, 0, 0, 0, 0, 0, 1, 1, 1}), "83 06 81 C0"},
-        {"enumerated 0", V::Enumerated(0), "91 00"},
         {"enumerated 62", V::Enumerated(62), "91 3E"},
         {"enumerated 256", V::Enumerated(256), "92 01 00"},
         {"date 2024-12-25", V::Date(0x7C0C1903), "A4 7C 0C 19 03"},
         {"time 08:00", V::Time(0x08000000), "B4 08 00 00 00"},
-        {"object analog-input 1", V::ObjectID(0x00000001), "C4 00 00 00 01"},
         {"object device 1234", V::ObjectID(0x020004D2), "C4 02 00 04 D2"},
-        {"context 0", V::Context(0, {0x00}), "09 00"},
         {"context 1, none", V::Context(1, {}), "18"},
         {"context 2, 6 octets", V::Context(2, Seq(6)), "2D 06 00 01 02 03 04 05"},
         {"context 15", V::Context(15, {0x2A}), "F9 0F 2A"},
@@ -158,12 +151,10 @@ TEST(Value, OtherFormsDecode)
         {"unsigned in an extended length", V::Unsigned(5), "25 01 05"},
         {"null in an extended length", V::Null(), "05 00"},
         {"signed -1 in two octets", V::Signed(-1), "32 FF FF"},
-        {"signed -2 in four octets", V::Signed(-2), "34 FF FF FF FE"},
         {"signed in three octets", V::Signed(-8388608), "33 80 00 00"},
         {"unused bits set", V::Bits({true, false, false, false}), "82 04 8F"},
         {"UCS-4", V::Text("C\xF0\x9F\x98\x80"), "75 09 03 00 00 00 43 00 01 F6 00"},
         {"UCS-2", V::Text("C\xC3\xA9"), "75 05 04 00 43 00 E9"},
-        {"UCS-2 Cyrillic", V::Text("\xD0\x9F\xD1\x80"), "75 05 04 04 1F 04 40"},
         {"UCS-2 CJK", V::Text("\xE6\x97\xA5"), "73 04 65 E5"},
         {"UCS-2 surrogate pair", V::Text("\xF0\x9F\x98\x80"), "75 05 04 D8 3D DE 00"},
         {"UCS-2 first surrogate pair, then a letter", V::Text("\xF0\x90\x80\x80" "A"),
@@ -197,14 +188,10 @@ TEST(Value, RefusesBadInput)
         {"unsigned of no octets", "20", V::REFUSED_LENGTH, 1},
         {"unsigned of 9 octets", "25 09 01 02 03 04 05 06 07 08 09", V::REFUSED_LENGTH, 2},
         {"signed of 9 octets", "35 09 01 02 03 04 05 06 07 08 09", V::REFUSED_LENGTH, 2},
-        {"enumerated of no octets", "90", V::REFUSED_LENGTH, 1},
         {"real of 3 octets", "43 01 02 03", V::REFUSED_LENGTH, 1},
         {"double of 4 octets", "54 01 02 03 04", V::REFUSED_LENGTH, 1},
-        {"date of 3 octets", "A3 7C 0C 19", V::REFUSED_LENGTH, 1},
         {"time of 5 octets", "B5 05 08 00 00 00 00", V::REFUSED_LENGTH, 2},
-        {"object identifier of 5 octets", "C5 05 00 00 00 00 01", V::REFUSED_LENGTH, 2},
         {"application tag 13", "D1 00", V::REFUSED_TYPE, 1},
-        {"application tag 15", "F1 00", V::REFUSED_TYPE, 1},
         {"context tag 255", "F9 FF", V::REFUSED_TYPE, 0},
         {"application opening tag", "26", V::REFUSED_LENGTH, 1},
         {"length 0xFFFFFFFF", "65 FF FF FF FF FF", V::REFUSED_LENGTH, 0},
@@ -215,18 +202,14 @@ TEST(Value, RefusesBadInput)
         {"extended tag number cut", "F9", V::REFUSED_TRUNCATED, 0},
         {"character string without its set", "70", V::REFUSED_LENGTH, 1},
         {"character set 1 (DBCS)", "74 01 03 A4 41", V::REFUSED_CHARSET, 1},
-        {"character set 2 (JIS X 0208)", "73 02 30 21", V::REFUSED_CHARSET, 1},
         {"character set 6", "72 06 41", V::REFUSED_CHARSET, 1},
         {"UTF-8, bad continuation", "73 00 C3 28", V::REFUSED_TEXT, 1},
-        {"UTF-8, overlong", "73 00 C0 AF", V::REFUSED_TEXT, 1},
         {"UTF-8, surrogate", "74 00 ED A0 80", V::REFUSED_TEXT, 1},
         {"UTF-8, above U+10FFFF", "75 05 00 F4 90 80 80", V::REFUSED_TEXT, 2},
         {"UTF-8, sequence cut", "73 00 41 E2", V::REFUSED_TEXT, 1},
-        {"UTF-8, stray continuation", "72 00 80", V::REFUSED_TEXT, 1},
         {"UCS-2, odd length", "74 04 00 41 00", V::REFUSED_TEXT, 1},
         {"UCS-2, lone high surrogate", "73 04 D8 3D", V::REFUSED_TEXT, 1},
         {"UCS-2, lone low surrogate", "75 05 04 DE 00 00 41", V::REFUSED_TEXT, 2},
-        {"UCS-2, last low surrogate alone", "73 04 DF FF", V::REFUSED_TEXT, 1},
         {"UCS-2, high surrogate then a letter", "75 05 04 D8 3D 00 41", V::REFUSED_TEXT, 2},
         {"UCS-4, length not a multiple of 4", "74 03 00 00 41", V::REFUSED_TEXT, 1},
         {"UCS-4, above U+10FFFF", "75 05 03 00 11 00 00", V::REFUSED_TEXT, 2},
@@ -258,16 +241,9 @@ TEST(Value, EveryPrefixIsRefused)
     frames.push_back("75 09 03 00 00 00 43 00 01 F6 00");
     frames.push_back("75 05 04 D8 3D DE 00");
     frames.push_back("0E 1E 2E 3E 44 42 C8 00 00 3F 2F 1F 0F");
-    for (const std::string& hex : frames) {
-        const std::vector<unsigned char> whole = Hex(hex);
-        for (size_t cut = 0; cut < whole.size(); cut++) {
-            Received in(whole, cut);
-            V decoded;
-            int len = 0;
-            EXPECT_EQ(decoded.ReadFrame(in.buf(), len, in.end()), 0) << hex << " cut at " << cut;
-            EXPECT_LE(len, in.end());
-        }
-    }
+    for (const std::string& hex : frames)
+        EXPECT_EQ(CutsTaken(hex, [](unsigned char* buf, int& len, int end) { return V().ReadFrame(buf, len, end); }), "")
+            << hex;
 }
 
 // Opening tags nested to the limit decode, one deeper is refused, and a

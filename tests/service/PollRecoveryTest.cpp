@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Hex.h"
+#include "Tags.h"
 #include "frame/Tag.h"
 #include "host/Arrays.h"
 #include "host/String.h"
@@ -28,10 +29,7 @@ public:
     {
         const wchar_t* names[] = {L"PresentValue", L"Units", L"PresentValue", L"PresentValue"};
         for (unsigned i = 0; i < 4; i++) {
-            m_tags.emplace_back(new CBACnetObjTypes(_BACnetObjectID(0, i + 1)));
-            CString name(names[i]);
-            unsigned short sub;
-            EXPECT_TRUE(m_tags.back()->CreateProperty(name, sub, 0));
+            m_tags.push_back(Bind(0, i + 1, names[i]));
             m_array.Add(m_tags.back().get());
         }
         CBACnetOBJ device;

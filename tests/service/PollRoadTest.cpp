@@ -132,20 +132,4 @@ TEST_F(PollRoad, ChangedValuesReachTheHost)
     EXPECT_EQ(third[0], "7:101");
 }
 
-TEST_F(PollRoad, TruncatedAcknowledgementsNeverReadPastTheEnd)
-{
-    CBACnetOBJ device = LocalDevice();
-    CBACnetReadMultiService poll(0);
-    int len = 0;
-    poll.MakeHeaderFrame(len, &device, 0);
-    for (int i = 0; i < m_array.GetSize(); i++)
-        poll.MakeBodyFrame(len, m_tags[i].get(), i);
-    const auto whole = Hex(Acknowledgement("42 C8 00 00"));
-    const int parameters = 5;  // after 01 00 30 2A 0E
-    for (size_t cut = parameters; cut < whole.size(); cut++) {
-        Received frame(whole, cut);
-        EXPECT_EQ(poll.ReadBodyFrame(frame.buf() + parameters, frame.end() - parameters, m_array), 1);
-    }
-}
-
 }  // namespace

@@ -91,8 +91,11 @@ TEST(ReadMultiple, NeverWritesPastItsBuffer)
     CBACnetReadMultiService unprepared;
     int zero = 0;
     EXPECT_EQ(unprepared.MakeBodyFrame(zero, run.at(0), 0), 0);
-    int wild = 1 << 30;
-    EXPECT_EQ(service.MakeBodyFrame(wild, run.at(0), 0), 0);
+    for (int wild : {1 << 30, -1, -1000}) {
+        const int before = service.m_frameLength;
+        EXPECT_EQ(service.MakeBodyFrame(wild, run.at(0), 0), 0) << wild;
+        EXPECT_EQ(service.m_frameLength, before) << wild;
+    }
 }
 
 TEST(ReadMultiple, ConstructionTakesConsecutiveInvokeIDs)

@@ -114,24 +114,6 @@ TEST(WriteProperty, HostValueRequests)
     }
 }
 
-TEST(WriteProperty, HostValueWriteDoesNotTouchTheCounter)
-{
-    InvokeIDScope scope(41);
-    auto tag = Bind(1, 1, L"PresentValue");
-    ASSERT_NE(tag, nullptr);
-    CBACnetOBJ device = LocalDevice();
-    CTagVal value;
-    value.SetVal(1.0);
-    unsigned char buf[96];
-    int len = 0;
-    CBACnetWritePropertyService write;
-    EXPECT_EQ(write.MakeFrame(buf, len, &device, tag.get(), value, 0, 0, 8), 100);
-    CBACnetReadPropertyService read;
-    CBACnetPropertyID prop;
-    len = 0;
-    EXPECT_EQ(read.MakeFrame(buf, len, &device, &prop), 42);
-}
-
 TEST(WriteProperty, ScheduleArraySize)
 {
     InvokeIDScope scope(0);
