@@ -15,6 +15,7 @@
 #include "host/TagVal.h"
 #include "host/Modules.h"
 
+#include "frame/BVLC.h"
 #include "frame/NPCI.h"
 #include "frame/ObjectID.h"
 #include "frame/PDU.h"

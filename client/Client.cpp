@@ -1,13 +1,14 @@
 #include "client/Client.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <random>
 
 #include <bacnetcodec/bacnetcodec.h>
 
 #include "client/detail/Requests.h"
+#include "client/detail/Subscription.h"
 #include "client/detail/TagReader.h"
-#include "client/detail/Text.h"
 #include "client/detail/Transaction.h"
 
 namespace bacnet {
@@ -72,6 +73,8 @@ Client::Client(Link& link, ClientOptions options) : m_link(link), m_options(std:
     // A random first invoke ID: a blind sender cannot count on 1.
     std::random_device entropy;
     m_nextInvokeID = static_cast<uint8_t>(entropy());
+    // Process identifiers too: a notification cannot be aimed at a guessable one.
+    m_nextProcessID = static_cast<uint32_t>(entropy()) & 0x3FFFFFFF;
     if (m_options.m_deadline.count() <= 0)
         m_options.m_deadline = m_options.m_timeout * (std::max(m_options.m_retries, 0) + 1);
     if (m_options.m_bbmd && m_options.m_foreignTtl.count() > 0) {
@@ -230,7 +233,8 @@ void Client::Dispatch(const Datagram& datagram)
             OnNetworkMessage(from, message.m_npdu);
         return;
     }
-    CBACnetPDU* pdu = headers.GetReceiveData(npdu, len, end);
+    // Any service choice: ReadRange, SubscribeCOVProperty and their like too.
+    CBACnetPDU* pdu = headers.GetReceiveDataAnyService(npdu, len, end);
     if (pdu == nullptr) {
         m_stats.m_malformed++;
         return;
@@ -250,8 +254,16 @@ void Client::Dispatch(const Datagram& datagram)
             request.m_request = params;
             m_unconfirmedHandler(request);
         }
-        OnUnconfirmed(from, headers.m_unconfirmReq.GetServiceChoice(), params, network);
+        if (headers.m_unconfirmReq.GetServiceChoice() == detail::kServiceUnconfirmedCovNotification)
+            OnCovNotification(from, forwarded, network, params, false, 0);
+        else
+            OnUnconfirmed(from, headers.m_unconfirmReq.GetServiceChoice(), params, network);
         return;
+    } else if (pdu == &headers.m_confirmReq) {
+        if (headers.m_confirmReq.GetServiceChoice() == detail::kServiceConfirmedCovNotification &&
+            !headers.m_confirmReq.GetSegMsgType())
+            OnCovNotification(from, forwarded, network, params, true, headers.m_confirmReq.GetInvokeID());
+        return;  // a server's work otherwise
     } else if (pdu == &headers.m_simpleAck) {
         invokeID = headers.m_simpleAck.GetInvokeID();
         service = headers.m_simpleAck.GetServiceAckChoice();
@@ -276,17 +288,7 @@ void Client::Dispatch(const Datagram& datagram)
         return;
     }
     detail::Transaction& transaction = *it->second;
-    const Device& device = transaction.Peer();
-    // A reply comes straight from the device, or from its router naming it
-    // as the source; never relayed by a BBMD.
-    bool sameAddress = !forwarded && from == device.m_endpoint;
-    if (sameAddress && device.m_network != 0)
-        sameAddress = network.ExistSrcNetwork() && WireNumber(network.m_snet) == device.m_network &&
-                      network.m_slen == device.m_mac.size() &&
-                      std::equal(device.m_mac.begin(), device.m_mac.end(), network.m_sadr);
-    else if (sameAddress)
-        sameAddress = !network.ExistSrcNetwork();
-    if (!sameAddress) {
+    if (!FromDevice(transaction.Peer(), from, forwarded, network)) {
         m_stats.m_foreignReplies++;
         return;
     }
@@ -298,6 +300,18 @@ void Client::Dispatch(const Datagram& datagram)
     transaction.OnReply(m_link.Now(), headers, pdu, params,
                         [this](const Endpoint& to, ByteView frame) { return SendUnicast(to, frame); });
     m_stats.m_negativeAcks += static_cast<uint64_t>(transaction.NegativeAcks() - naks);
+}
+
+bool Client::FromDevice(const Device& device, const Endpoint& from, bool forwarded, const CBACnetNPCI& network) const
+{
+    // Straight from the device, or from its router naming it as the source;
+    // never relayed by a BBMD.
+    if (forwarded || from != device.m_endpoint)
+        return false;
+    if (device.m_network == 0)
+        return !network.ExistSrcNetwork();
+    return network.ExistSrcNetwork() && WireNumber(network.m_snet) == device.m_network &&
+           network.m_slen == device.m_mac.size() && std::equal(device.m_mac.begin(), device.m_mac.end(), network.m_sadr);
 }
 
 void Client::OnUnconfirmed(const Endpoint& from, uint8_t service, ByteView params, const CBACnetNPCI& network)
@@ -340,7 +354,7 @@ void Client::OnUnconfirmed(const Endpoint& from, uint8_t service, ByteView param
         ObjectHolder holder;
         holder.m_deviceID = ObjectId::FromWord(ihave.m_deviceID.GetValue());
         holder.m_objectID = ObjectId::FromWord(ihave.m_objectID.GetValue());
-        holder.m_objectName = detail::Utf8FromWide(ihave.m_objectName.GetString());
+        holder.m_objectName = HostWideToUtf8(ihave.m_objectName.GetString(), wcslen(ihave.m_objectName.GetString()));
         holder.m_from = from;
         m_heardObjects.push_back(holder);
     }
@@ -382,6 +396,7 @@ void Client::Step(Clock::duration wait)
         m_stats.m_retries += static_cast<uint64_t>(t.Attempts() - attempts);
         m_stats.m_negativeAcks += static_cast<uint64_t>(t.NegativeAcks() - naks);
     }
+    SubscriptionTimers(now);
 }
 
 std::optional<Clock::time_point> Client::NextWake() const
@@ -392,6 +407,9 @@ std::optional<Clock::time_point> Client::NextWake() const
     for (const auto& entry : m_transactions)
         if (!entry.second->Done() && (!wake || entry.second->NextWake() < *wake))
             wake = entry.second->NextWake();
+    if (const auto renewal = NextRenewal())
+        if (!wake || *renewal < *wake)
+            wake = renewal;
     return wake;
 }
 

@@ -26,9 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "client/Cov.h"
 #include "client/Device.h"
 #include "client/Link.h"
 #include "client/Result.h"
+#include "client/Trend.h"
 #include "client/Value.h"
 #include "library/Export.h"
 
@@ -199,6 +201,44 @@ public:
     // Ends a transaction without waiting for it.
     void Cancel(Ticket ticket);
 
+    // --- Change-of-value subscriptions -------------------------------------
+    // Subscribes (SubscribeCOV, or SubscribeCOVProperty when the options name
+    // a property) and renews from Step and the blocking calls halfway through
+    // the lifetime. Notifications count only from the device's own address,
+    // with this subscription's process identifier and object; confirmed ones
+    // are acknowledged. The others are dropped and counted.
+    Result<SubscriptionId> Subscribe(const Device& device, const ObjectId& object,
+                                     const CovOptions& options = CovOptions());
+    // Cancels at the device and forgets the subscription (forgotten even when
+    // the device does not answer).
+    Status Unsubscribe(SubscriptionId id);
+    // True while the last subscription or renewal was accepted.
+    bool Subscribed(SubscriptionId id) const;
+    // The notifications received since the last call, oldest first (the
+    // newest kCovQueue are kept).
+    std::vector<CovNotification> TakeNotifications(SubscriptionId id);
+    static constexpr size_t kCovQueue = 256;
+
+    // --- Trend logs and other lists: ReadRange ---------------------------
+    // One ReadRange of `count` items (negative: before the reference) of a
+    // list property, the log buffer by default. The records, and whether the
+    // device has more beyond them.
+    struct RangePage {
+        std::vector<LogRecord> m_records;  // of a log buffer
+        std::vector<Value> m_items;        // of any other list
+        bool m_more = false;   // more items matched than came back
+        bool m_last = false;   // the last item is the list's last
+        std::optional<uint32_t> m_firstSequence;  // the first item's sequence number, when given
+    };
+    Result<RangePage> ReadRange(const Device& device, const ObjectId& object, const RangeStart& start,
+                                int32_t count, PropertyId property = kLogBuffer);
+    // Up to `count` records of a trend log, oldest first, paged so each reply
+    // fits the device's max APDU: the last `count` records, or with `since`
+    // the first `count` at or after that date and time.
+    Result<std::vector<LogRecord>> ReadTrend(const Device& device, const ObjectId& object, uint32_t count,
+                                             std::optional<std::pair<Date, Time>> since = std::nullopt);
+    static constexpr PropertyId kLogBuffer = 131;
+
     // ===== Raw requests and the unconfirmed hook ===========================
     // For programs that build their own service data: the client still owns
     // invoke IDs, matching, retries, deadlines and segmentation.
@@ -256,6 +296,16 @@ private:
     std::vector<Device> m_heardDevices;
     std::vector<ObjectHolder> m_heardObjects;
     std::vector<RouterInfo> m_heardRouters;
+    // Subscriptions.
+    struct Subscription;
+    std::map<SubscriptionId, std::unique_ptr<Subscription>> m_subscriptions;
+    SubscriptionId m_nextSubscription = 1;
+    uint32_t m_nextProcessID;
+    void OnCovNotification(const Endpoint& from, bool forwarded, const CBACnetNPCI& network, ByteView params,
+                           bool confirmed, uint8_t invokeID);
+    void SubscriptionTimers(Clock::time_point now);
+    std::optional<Clock::time_point> NextRenewal() const;
+    bool FromDevice(const Device& device, const Endpoint& from, bool forwarded, const CBACnetNPCI& network) const;
     UnconfirmedHandler m_unconfirmedHandler;
     // Foreign-device registration.
     Registration m_registration = Registration::None;

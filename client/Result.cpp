@@ -1,8 +1,9 @@
 #include "client/Result.h"
 
+#include <cwchar>
+
 #include <bacnetcodec/bacnetcodec.h>
 
-#include "client/detail/Text.h"
 
 namespace bacnet {
 
@@ -82,7 +83,7 @@ std::string Failure::Text() const
     }
     CString text;
     record.GetErrorMsg(text);
-    std::string utf8 = detail::Utf8FromWide(text.GetString());
+    std::string utf8 = HostWideToUtf8(text.GetString(), wcslen(text.GetString()));
     while (!utf8.empty() && utf8.back() == ' ')
         utf8.pop_back();
     return utf8;

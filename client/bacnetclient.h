@@ -11,4 +11,6 @@
 #include "client/Value.h"
 #include "client/Device.h"
 #include "client/Client.h"
+#include "client/Cov.h"
+#include "client/Trend.h"
 #include "client/Poller.h"

@@ -3,11 +3,17 @@
 // (the last takes what is left), handled in order by one fresh device, so
 // writes, creations and deletions carry into the requests after them.
 //
+// The device's clock is held and moves 2 s after each request; what the
+// device then sends on its own (change-of-value notifications) is taken
+// too, so subscriptions, their expiry and confirmed resends are reached.
+//
 // Beyond memory faults, each reply is checked: a confirmed request gets a
 // reply that names its invoke ID (and service, where the PDU carries one), a
 // Complex-ACK's parameters are well-formed tags to their last octet, and a
 // reply sent in segments, every segment acknowledged, puts back together
-// into exactly the reply, each segment within the requester's max APDU.
+// into exactly the reply, each segment within the requester's max APDU. A
+// ReadRange acknowledgement fits that max APDU unsegmented and decodes with
+// the library's decoder, and so does every notification.
 #include <cstdlib>
 #include <memory>
 
@@ -15,6 +21,8 @@
 #include "SimDatabase.h"
 #include "SimSegmenter.h"
 #include "SimServices.h"
+#include "service/COVNotifyService.h"
+#include "service/ReadRangeService.h"
 
 using namespace bacnetsim;
 
@@ -74,6 +82,14 @@ void CheckReply(const Outcome& outcome)
         Check(apdu[2] == outcome.serviceChoice);
     if (type == 3)
         CheckTags(apdu, 3);
+    if (type == 3 && apdu[2] == CBACnetReadRangeService::SERVICE_CHOICE) {
+        Check(apdu.size() <= static_cast<size_t>(std::min(outcome.maxAPDU, 1476)));
+        fuzz::Input params(apdu.data() + 3, apdu.size() - 3);
+        params.Rest();
+        CBACnetReadRangeService ack;
+        int len = 0;
+        Check(ack.ReadFrame(params.buf(), len, params.end()) && len == params.end());
+    }
     if (type == 5)
         CheckTags(apdu, 3);
     const Delivery d = Plan(outcome);
@@ -81,18 +97,38 @@ void CheckReply(const Outcome& outcome)
         CheckSegments(outcome, d);
 }
 
+// A notification: its header, and parameters the library decodes to the end.
+void CheckNotification(const Outgoing& o)
+{
+    const std::vector<unsigned char>& apdu = o.apdu;
+    const bool confirmed = apdu.size() > 4 && apdu[0] == 0x00 && apdu[3] == 1;
+    Check(confirmed || (apdu.size() > 2 && apdu[0] == 0x10 && apdu[1] == 2));
+    const size_t start = confirmed ? 4 : 2;
+    fuzz::Input params(apdu.data() + start, apdu.size() - start);
+    params.Rest();
+    CBACnetCOVNotification notification;
+    int len = 0;
+    Check(notification.ReadParamsFrame(params.buf(), len, params.end()) && len == params.end());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Database db(1234, 0);
+    db.HoldClock();
     Services services(db);
+    Peer peer;
+    peer.endpoint = bacnet::Endpoint::Loopback(47808);
     while (size > 0) {
         const size_t n = std::min<size_t>(data[0], size - 1);
         fuzz::Input request(data + 1, n);
         request.Rest();
-        const Outcome outcome = services.Handle(request.buf(), 0, request.end());
+        const Outcome outcome = services.Handle(request.buf(), 0, request.end(), peer);
         CheckReply(outcome);
+        db.Advance(2);
+        for (const Outgoing& o : services.TakeOutgoing())
+            CheckNotification(o);
         data += n + 1;
         size -= n + 1;
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "SimTrendLog.h"
+
 namespace bacnetsim {
 
 namespace {
@@ -10,6 +12,7 @@ constexpr unsigned kYear2025 = 125;  // years count from 1900
 constexpr unsigned kAny = 0xFF;
 constexpr uint32_t kDegreesCelsius = 62, kPercent = 98;
 constexpr uint32_t kFirstExtraInstance = 1000;
+constexpr uint32_t kTrendLogRecords = 1000, kTrendLogSeconds = 5;
 
 CalendarEntry Day(uint32_t date)
 {
@@ -90,11 +93,15 @@ std::string TypeName(uint32_t type)
 }  // namespace
 
 Database::Database(uint32_t deviceInstance, int extraObjects)
-    : m_deviceID(MakeObjectID(OBJ_DEVICE, deviceInstance)), m_started(std::chrono::steady_clock::now())
+    : m_deviceID(MakeObjectID(OBJ_DEVICE, deviceInstance)), m_started(std::chrono::steady_clock::now()),
+      m_startedWall(std::time(nullptr))
 {
     Add(std::make_unique<DeviceObject>(ObjectInstance(m_deviceID),
                                        "Simulated Device " + std::to_string(ObjectInstance(m_deviceID))));
-    Add(std::make_unique<AnalogInputObject>(1, "Zone Temperature", kDegreesCelsius, 21.5f, 1.5f, 120));
+    // 20 to 23 and back in steps of 0.25 a second: a change worth a
+    // notification every second.
+    Add(std::make_unique<AnalogInputObject>(1, "Zone Temperature", kDegreesCelsius, 21.5f, 1.5f, 24,
+                                            AnalogInputObject::RAMP));
     Add(std::make_unique<AnalogInputObject>(2, "Outside Air Temperature", kDegreesCelsius, 8.0f, 4.0f, 600));
     Add(std::make_unique<AnalogInputObject>(3, "Zone Humidity", kPercent, 45.0f, 5.0f, 300));
 
@@ -116,6 +123,10 @@ Database::Database(uint32_t deviceInstance, int extraObjects)
     const uint32_t calendarID = calendar->Id();
     Add(std::move(calendar));
     Add(OccupancySchedule(calendarID, MakeObjectID(OBJ_BINARY_VALUE, 1)));
+    auto log = std::make_unique<TrendLogObject>(1, "Zone Temperature Log", MakeObjectID(OBJ_ANALOG_INPUT, 1),
+                                                kTrendLogRecords, kTrendLogSeconds);
+    m_trendLogs.push_back(log.get());
+    Add(std::move(log));
 
     for (int i = 0; i < extraObjects && m_objects.size() < kMaxObjects; i++) {
         const uint32_t instance = kFirstExtraInstance + static_cast<uint32_t>(i);
@@ -218,12 +229,40 @@ Status Database::Rename(SimObject& object, const std::string& name)
 
 double Database::Uptime() const
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
+    return m_held ? m_heldUptime : std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
+}
+
+void Database::HoldClock()
+{
+    m_heldUptime = Uptime();
+    m_held = true;
+}
+
+void Database::Advance(double seconds)
+{
+    if (m_held && seconds > 0)
+        m_heldUptime += seconds;
+}
+
+std::time_t Database::WallClock() const
+{
+    return m_held ? m_startedWall + static_cast<std::time_t>(m_heldUptime) : std::time(nullptr);
+}
+
+std::time_t Database::Clock() const
+{
+    return WallClock() + static_cast<std::time_t>(m_clockOffset);
+}
+
+void Database::Tick()
+{
+    for (TrendLogObject* log : m_trendLogs)
+        log->Step(*this);
 }
 
 std::tm Database::Now() const
 {
-    const std::time_t now = std::time(nullptr) + static_cast<std::time_t>(m_clockOffset);
+    const std::time_t now = Clock();
     std::tm local{};
     localtime_r(&now, &local);
     return local;
@@ -246,7 +285,7 @@ void Database::SetClock(uint32_t date, uint32_t time, bool utc)
     wanted.tm_isdst = -1;
     const std::time_t target = utc ? timegm(&wanted) : mktime(&wanted);
     if (target != static_cast<std::time_t>(-1))
-        m_clockOffset = static_cast<long long>(target) - static_cast<long long>(std::time(nullptr));
+        m_clockOffset = static_cast<long long>(target) - static_cast<long long>(WallClock());
 }
 
 }  // namespace bacnetsim

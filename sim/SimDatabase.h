@@ -15,6 +15,8 @@
 
 namespace bacnetsim {
 
+class TrendLogObject;
+
 class Database {
 public:
     // A device, its inputs, outputs, values, schedule and calendar, and
@@ -42,6 +44,14 @@ public:
     double Uptime() const;
     // The local wall clock, moved by time synchronisation.
     std::tm Now() const;
+    // The same clock in seconds since 1970.
+    std::time_t Clock() const;
+    // Stops the clocks: from now on they move only by Advance (for tests).
+    void HoldClock();
+    void Advance(double seconds);
+
+    // Lets the objects that act on their own (the trend logs) catch up with the clock.
+    void Tick();
     // Sets the clock from a time synchronisation's date and time, local or UTC.
     void SetClock(uint32_t date, uint32_t time, bool utc = false);
 
@@ -49,6 +59,7 @@ public:
 
 private:
     void Add(std::unique_ptr<SimObject> object);
+    std::time_t WallClock() const;  // the host's, or the held one
 
     uint32_t m_deviceID;
     std::map<uint32_t, std::unique_ptr<SimObject>> m_objects;  // by identifier
@@ -57,7 +68,11 @@ private:
     std::map<uint32_t, uint32_t> m_freeFrom;
     uint32_t m_revision = 1;
     std::chrono::steady_clock::time_point m_started;
+    std::time_t m_startedWall;
+    bool m_held = false;
+    double m_heldUptime = 0;
     long long m_clockOffset = 0;  // seconds
+    std::vector<TrendLogObject*> m_trendLogs;  // owned by m_objects; never deleted
 };
 
 }  // namespace bacnetsim

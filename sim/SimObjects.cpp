@@ -21,14 +21,14 @@ constexpr size_t kMaxText = 255;
 #define OBJECT_COMMON PROP_OBJECT_IDENTIFIER, PROP_OBJECT_NAME, PROP_OBJECT_TYPE
 #define POINT_STATUS PROP_STATUS_FLAGS, PROP_EVENT_STATE, PROP_OUT_OF_SERVICE
 constexpr uint32_t kObjectCommon[] = {OBJECT_COMMON, PROP_PROPERTY_LIST};
-constexpr uint32_t kAnalogInput[] = {OBJECT_COMMON,    PROP_PRESENT_VALUE, POINT_STATUS, PROP_UNITS,
-                                     PROP_PROPERTY_LIST, PROP_DESCRIPTION, PROP_RELIABILITY};
+constexpr uint32_t kAnalogInput[] = {OBJECT_COMMON,      PROP_PRESENT_VALUE, POINT_STATUS,     PROP_UNITS,
+                                     PROP_PROPERTY_LIST, PROP_DESCRIPTION,   PROP_RELIABILITY, PROP_COV_INCREMENT};
 constexpr uint32_t kAnalogOutput[] = {OBJECT_COMMON,          PROP_PRESENT_VALUE, POINT_STATUS,     PROP_UNITS,
                                       PROP_PRIORITY_ARRAY,    PROP_RELINQUISH_DEFAULT, PROP_PROPERTY_LIST,
-                                      PROP_DESCRIPTION,       PROP_RELIABILITY};
+                                      PROP_DESCRIPTION,       PROP_RELIABILITY,   PROP_COV_INCREMENT};
 constexpr uint32_t kAnalogValue[] = {OBJECT_COMMON,    PROP_PRESENT_VALUE, POINT_STATUS,        PROP_UNITS,
                                      PROP_PROPERTY_LIST, PROP_DESCRIPTION, PROP_RELIABILITY, PROP_PRIORITY_ARRAY,
-                                     PROP_RELINQUISH_DEFAULT};
+                                     PROP_RELINQUISH_DEFAULT, PROP_COV_INCREMENT};
 constexpr uint32_t kBinaryValue[] = {OBJECT_COMMON,      PROP_PRESENT_VALUE,  POINT_STATUS,       PROP_PROPERTY_LIST,
                                      PROP_DESCRIPTION,   PROP_RELIABILITY,    PROP_INACTIVE_TEXT, PROP_ACTIVE_TEXT,
                                      PROP_PRIORITY_ARRAY, PROP_RELINQUISH_DEFAULT};
@@ -78,6 +78,20 @@ constexpr uint32_t kDevice[] = {OBJECT_COMMON,
                                 PROP_LOCAL_TIME,
                                 PROP_UTC_OFFSET,
                                 PROP_DAYLIGHT_SAVINGS_STATUS};
+constexpr uint32_t kTrendLog[] = {OBJECT_COMMON,
+                                  PROP_ENABLE,
+                                  PROP_STOP_WHEN_FULL,
+                                  PROP_BUFFER_SIZE,
+                                  PROP_LOG_BUFFER,
+                                  PROP_RECORD_COUNT,
+                                  PROP_TOTAL_RECORD_COUNT,
+                                  PROP_EVENT_STATE,
+                                  PROP_LOGGING_TYPE,
+                                  PROP_STATUS_FLAGS,
+                                  PROP_PROPERTY_LIST,
+                                  PROP_DESCRIPTION,
+                                  PROP_LOG_DEVICE_OBJECT_PROPERTY,
+                                  PROP_LOG_INTERVAL};
 #undef OBJECT_COMMON
 #undef POINT_STATUS
 
@@ -102,6 +116,7 @@ constexpr TypeProperties kTypeProperties[] = {
     Of(OBJ_ANALOG_VALUE, kAnalogValue),   Of(OBJ_BINARY_VALUE, kBinaryValue),
     Of(OBJ_CALENDAR, kCalendar),          Of(OBJ_DEVICE, kDevice),
     Of(OBJ_SCHEDULE, kSchedule),          Of(OBJ_MULTI_STATE_VALUE, kMultiStateValue),
+    Of(OBJ_TREND_LOG, kTrendLog),
 };
 
 Status UnknownProperty() { return Status::Fail(CLASS_PROPERTY, CODE_UNKNOWN_PROPERTY); }
@@ -376,6 +391,36 @@ SimObject::PropertyTable SimObject::Properties() const
     return {kObjectCommon, std::size(kObjectCommon), std::size(kObjectCommon)};
 }
 
+Status SimObject::ReadValue(const Database& db, uint32_t property, uint32_t index, Value& out) const
+{
+    Writer w;
+    Status s = Read(db, property, index, w);
+    if (!s.ok)
+        return s;
+    CBACnetTag in(w.len);
+    int len = 0;
+    std::vector<unsigned char> octets = w.Octets();
+    return DecodeValue(in, octets.data(), len, out) && len == w.len ? Status::Ok() : BadType();
+}
+
+bool SimObject::ReportsChanges() const
+{
+    switch (Type()) {
+    case OBJ_ANALOG_INPUT:
+    case OBJ_ANALOG_OUTPUT:
+    case OBJ_ANALOG_VALUE:
+    case OBJ_BINARY_INPUT:
+    case OBJ_BINARY_OUTPUT:
+    case OBJ_BINARY_VALUE:
+    case OBJ_MULTI_STATE_INPUT:
+    case OBJ_MULTI_STATE_OUTPUT:
+    case OBJ_MULTI_STATE_VALUE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool SimObject::Has(uint32_t property) const
 {
     const PropertyTable t = Properties();
@@ -465,6 +510,9 @@ Status PointObject::ReadOwn(const Database&, uint32_t property, uint32_t, Writer
     case PROP_OUT_OF_SERVICE:
         EncodeValue(out, Value::Boolean(m_outOfService));
         return Status::Ok();
+    case PROP_COV_INCREMENT:
+        EncodeValue(out, Value::Real(m_covIncrement));
+        return Status::Ok();
     default:
         return UnknownProperty();
     }
@@ -472,21 +520,32 @@ Status PointObject::ReadOwn(const Database&, uint32_t property, uint32_t, Writer
 
 Status PointObject::WriteOwn(Database&, uint32_t property, uint32_t, const WriteData& value)
 {
-    if (property != PROP_OUT_OF_SERVICE)
-        return Denied();
     Value v;
-    Status s = ReadOneOf(value, CBACnetTag::TYPE_BOOLEAN, v);
-    if (s.ok)
-        m_outOfService = v.u != 0;
-    return s;
+    Status s;
+    switch (property) {
+    case PROP_OUT_OF_SERVICE:
+        s = ReadOneOf(value, CBACnetTag::TYPE_BOOLEAN, v);
+        if (s.ok)
+            m_outOfService = v.u != 0;
+        return s;
+    case PROP_COV_INCREMENT:
+        s = ReadOneOf(value, CBACnetTag::TYPE_REAL, v);
+        if (s.ok && !(v.real >= 0 && std::isfinite(v.real)))
+            s = OutOfRange();
+        if (s.ok)
+            m_covIncrement = v.real;
+        return s;
+    default:
+        return Denied();
+    }
 }
 
 // Analog input.
 
 AnalogInputObject::AnalogInputObject(uint32_t instance, const std::string& name, uint32_t units, float base,
-                                     float swing, double periodSeconds)
+                                     float swing, double periodSeconds, Shape shape)
     : PointObject(OBJ_ANALOG_INPUT, instance, name), m_units(units), m_base(base), m_swing(swing),
-      m_period(periodSeconds > 0 ? periodSeconds : 60)
+      m_period(periodSeconds > 0 ? periodSeconds : 60), m_shape(shape)
 {
 }
 
@@ -494,8 +553,16 @@ float AnalogInputObject::Current(const Database& db) const
 {
     if (m_outOfService)
         return m_heldValue;
+    // Whole seconds: the value holds still between its moves.
+    const double t = std::floor(db.Uptime());
+    if (m_shape == RAMP) {
+        // From the bottom to the top and back in one period.
+        const double half = m_period / 2, at = std::fmod(t, m_period);
+        const double up = at <= half ? at : m_period - at;
+        return static_cast<float>(m_base - m_swing + 2 * m_swing * up / half);
+    }
     // Each input starts at its own phase, so they do not move in step.
-    const double phase = 2 * kPi * (db.Uptime() / m_period) + ObjectInstance(m_id);
+    const double phase = 2 * kPi * (t / m_period) + ObjectInstance(m_id);
     return static_cast<float>(std::round((m_base + m_swing * std::sin(phase)) * 100) / 100);
 }
 
@@ -891,10 +958,11 @@ Status DeviceObject::ReadOwn(const Database& db, uint32_t property, uint32_t ind
         v = Value::Unsigned(kProtocolRevision);
         break;
     case PROP_PROTOCOL_SERVICES_SUPPORTED:
-        // Those it executes: create, delete, read, read multiple, write,
-        // write multiple; time synchronization, who-has, who-is, UTC time
-        // synchronization.
-        v = Value::Bits(kServicesAtRevision, {10, 11, 12, 14, 15, 16, 32, 33, 34, 36});
+        // Those it executes: subscribe COV, create, delete, read, read
+        // multiple, write, write multiple; time synchronization, who-has,
+        // who-is, read range, UTC time synchronization, subscribe COV
+        // property (bits of their own, not the service choices).
+        v = Value::Bits(kServicesAtRevision, {5, 10, 11, 12, 14, 15, 16, 32, 33, 34, 35, 36, 38});
         break;
     case PROP_PROTOCOL_OBJECT_TYPES_SUPPORTED: {
         std::vector<int> types;
@@ -910,7 +978,7 @@ Status DeviceObject::ReadOwn(const Database& db, uint32_t property, uint32_t ind
         v = Value::Unsigned(kSegmentTimeoutMs);
         break;
     case PROP_APDU_TIMEOUT:
-        v = Value::Unsigned(kSegmentTimeoutMs * (kSegmentRetries + 1));
+        v = Value::Unsigned(kApduTimeoutMs);
         break;
     case PROP_NUMBER_OF_APDU_RETRIES:
         v = Value::Unsigned(kSegmentRetries);

@@ -16,11 +16,16 @@ enum ObjectTypeCode : uint32_t {
     OBJ_ANALOG_INPUT = 0,
     OBJ_ANALOG_OUTPUT = 1,
     OBJ_ANALOG_VALUE = 2,
+    OBJ_BINARY_INPUT = 3,
+    OBJ_BINARY_OUTPUT = 4,
     OBJ_BINARY_VALUE = 5,
     OBJ_CALENDAR = 6,
     OBJ_DEVICE = 8,
+    OBJ_MULTI_STATE_INPUT = 13,
+    OBJ_MULTI_STATE_OUTPUT = 14,
     OBJ_SCHEDULE = 17,
     OBJ_MULTI_STATE_VALUE = 19,
+    OBJ_TREND_LOG = 20,
 };
 
 enum PropertyCode : uint32_t {
@@ -71,10 +76,19 @@ enum PropertyCode : uint32_t {
     PROP_VENDOR_IDENTIFIER = 120,
     PROP_VENDOR_NAME = 121,
     PROP_WEEKLY_SCHEDULE = 123,
+    PROP_BUFFER_SIZE = 126,
+    PROP_LOG_BUFFER = 131,
+    PROP_LOG_DEVICE_OBJECT_PROPERTY = 132,
+    PROP_ENABLE = 133,
+    PROP_LOG_INTERVAL = 134,
     PROP_PROTOCOL_REVISION = 139,
+    PROP_RECORD_COUNT = 141,
+    PROP_STOP_WHEN_FULL = 144,
+    PROP_TOTAL_RECORD_COUNT = 145,
     PROP_DATABASE_REVISION = 155,
     PROP_MAX_SEGMENTS_ACCEPTED = 167,
     PROP_SCHEDULE_DEFAULT = 174,
+    PROP_LOGGING_TYPE = 197,
     PROP_PROPERTY_LIST = 371,
 };
 
@@ -90,8 +104,11 @@ enum ErrorCode : unsigned char {
     CODE_DYNAMIC_CREATION_NOT_SUPPORTED = 4,
     CODE_INVALID_DATA_TYPE = 9,
     CODE_NO_SPACE_FOR_OBJECT = 18,
+    CODE_NO_SPACE_TO_ADD_LIST_ELEMENT = 19,
+    CODE_PROPERTY_IS_NOT_A_LIST = 22,
     CODE_OBJECT_DELETION_NOT_PERMITTED = 23,
     CODE_OBJECT_IDENTIFIER_ALREADY_EXISTS = 24,
+    CODE_READ_ACCESS_DENIED = 27,
     CODE_UNKNOWN_OBJECT = 31,
     CODE_UNKNOWN_PROPERTY = 32,
     CODE_UNSUPPORTED_OBJECT_TYPE = 36,
@@ -100,6 +117,7 @@ enum ErrorCode : unsigned char {
     CODE_CHARACTER_SET_NOT_SUPPORTED = 41,
     CODE_INVALID_ARRAY_INDEX = 42,
     CODE_DUPLICATE_NAME = 48,
+    CODE_OPTIONAL_FUNCTIONALITY_NOT_SUPPORTED = 45,
     CODE_PROPERTY_IS_NOT_AN_ARRAY = 50,
 };
 
@@ -150,7 +168,11 @@ public:
     bool Has(uint32_t property) const;
     Status Read(const Database& db, uint32_t property, uint32_t index, Writer& out) const;
     Status Write(Database& db, uint32_t property, uint32_t index, const WriteData& value);
+    // A property that is one primitive value, read into `out`.
+    Status ReadValue(const Database& db, uint32_t property, uint32_t index, Value& out) const;
     virtual bool Deletable() const { return false; }
+    // Analog, binary and multi-state objects report changes of value to subscribers.
+    bool ReportsChanges() const;
 
 protected:
     friend class Database;  // keeps the index of names
@@ -175,13 +197,16 @@ protected:
     Status WriteOwn(Database& db, uint32_t property, uint32_t index, const WriteData& value) override;
 
     bool m_outOfService = false;
+    float m_covIncrement = 0.1f;  // analog objects: the change worth a notification
 };
 
-// An analog input whose present value drifts around a base value.
+// An analog input whose present value drifts around a base value, moving
+// once a second: along a sine, or up and down a ramp of equal steps.
 class AnalogInputObject : public PointObject {
 public:
+    enum Shape { SINE, RAMP };
     AnalogInputObject(uint32_t instance, const std::string& name, uint32_t units, float base, float swing,
-                      double periodSeconds);
+                      double periodSeconds, Shape shape = SINE);
 
 protected:
     Status ReadOwn(const Database& db, uint32_t property, uint32_t index, Writer& out) const override;
@@ -193,6 +218,7 @@ private:
     uint32_t m_units;
     float m_base, m_swing;
     double m_period;
+    Shape m_shape;
     float m_heldValue = 0;  // the present value while out of service
 };
 

@@ -18,6 +18,8 @@ namespace bacnetsim {
 // The device's timing, also shown in its device object.
 constexpr unsigned kSegmentTimeoutMs = 1000;  // wait for a Segment-ACK before resending the window
 constexpr unsigned kSegmentRetries = 3;       // resends of one window before giving up
+// The wait for the answer to a request the device sends (a confirmed notification).
+constexpr unsigned kApduTimeoutMs = kSegmentTimeoutMs * (kSegmentRetries + 1);
 constexpr int kProposedWindow = 16;           // most segments sent before an acknowledgement
 constexpr int kMaxSequence = 256;             // sequence numbers are one octet
 // Replies held for acknowledgement: a requester that never acknowledges

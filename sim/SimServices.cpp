@@ -1,8 +1,12 @@
 #include "SimServices.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "SimSegmenter.h"
+#include "SimTrendLog.h"
+#include "service/ReadRangeService.h"
+#include "service/SubscribeCOVService.h"
 
 namespace bacnetsim {
 
@@ -198,19 +202,52 @@ Delivery Plan(const Outcome& outcome)
     return d;
 }
 
-Services::Services(Database& db) : m_db(db), m_headers{}
+Services::Services(Database& db) : m_db(db), m_headers{}, m_cov(db.DeviceID())
 {
     m_headers[0] = &m_confirmedHeader;
     m_headers[1] = &m_unconfirmedHeader;
+    m_headers[2] = &m_simpleAckHeader;
     m_headers[4] = &m_segmentAckHeader;
+    m_headers[5] = &m_errorHeader;
+    m_headers[6] = &m_rejectHeader;
     m_headers[7] = &m_abortHeader;
 }
 
-Outcome Services::Handle(unsigned char* buf, int start, int end)
+std::vector<Outgoing> Services::TakeOutgoing()
+{
+    std::vector<Outgoing> out;
+    m_db.Tick();
+    m_cov.Step(m_db, m_db.Uptime(), out);
+    return out;
+}
+
+Outcome Services::Handle(unsigned char* buf, int start, int end, const Peer& from)
 {
     Outcome out;
     int len = start;
-    CBACnetPDU* pdu = CBACnetPDU::GetReceiveData(m_headers, buf, len, end);
+    m_from = from;
+    CBACnetPDU* pdu = CBACnetPDU::GetReceiveDataAnyService(m_headers, buf, len, end);
+    // A subscriber's answer to a confirmed notification.
+    unsigned char answered = 0;
+    const char* answer = nullptr;
+    if (pdu == &m_simpleAckHeader) {
+        answered = m_simpleAckHeader.GetInvokeID();
+        answer = "Simple-ACK";
+    } else if (pdu == &m_errorHeader) {
+        answered = m_errorHeader.GetInvokeID();
+        answer = "Error";
+    } else if (pdu == &m_rejectHeader) {
+        answered = m_rejectHeader.GetInvokeID();
+        answer = "Reject";
+    } else if (pdu == &m_abortHeader && (pdu->m_firstOctet & CBACnetPDU::BIT_SRV)) {
+        answered = m_abortHeader.GetInvokeID();
+        answer = "Abort";
+    }
+    if (answer) {
+        if (m_cov.Answered(from, answered))
+            out.what = std::string(answer) + " to notification " + std::to_string(answered);
+        return out;
+    }
     if (pdu == &m_confirmedHeader) {
         Confirmed(buf, len, end, out);
     } else if (pdu == &m_unconfirmedHeader) {
@@ -292,6 +329,13 @@ void Services::Confirmed(unsigned char* buf, int len, int end, Outcome& out)
         break;
     case SERVICE_DELETE_OBJECT:
         DeleteObject(r, out);
+        break;
+    case SERVICE_SUBSCRIBE_COV:
+    case SERVICE_SUBSCRIBE_COV_PROPERTY:
+        SubscribeCOV(r, out, out.serviceChoice == SERVICE_SUBSCRIBE_COV_PROPERTY);
+        break;
+    case SERVICE_READ_RANGE:
+        ReadRange(r, out);
         break;
     default:
         out.apdu = RejectReply(out.invokeID, REJECT_UNRECOGNIZED_SERVICE);
@@ -630,6 +674,94 @@ void Services::TimeSynchronization(Request& r, Outcome& out, bool utc)
         return;
     out.what = utc ? "UTCTimeSynchronization" : "TimeSynchronization";
     m_db.SetClock(date.u, time.u, utc);
+}
+
+void Services::SubscribeCOV(Request& r, Outcome& out, bool byProperty)
+{
+    CBACnetSubscribeCOVPropertyService request;
+    int len = r.len;
+    const int ok = byProperty ? request.ReadFrame(r.buf, len, r.end)
+                              : request.CBACnetSubscribeCOVService::ReadFrame(r.buf, len, r.end);
+    if (!ok) {
+        out.apdu = RejectReply(out.invokeID, len >= r.end ? REJECT_MISSING_REQUIRED_PARAMETER : REJECT_INVALID_TAG);
+        return;
+    }
+    Subscription s;
+    s.peer = m_from;
+    s.processID = request.m_processID;
+    s.objectID = request.m_objectID.GetValue();
+    s.byProperty = byProperty;
+    if (byProperty) {
+        s.propertyID = request.m_propertyID;
+        s.index = request.m_arrayIndex;
+        s.hasIncrement = request.m_hasIncrement != 0;
+        s.increment = request.m_covIncrement;
+    }
+    s.confirmed = request.m_issueConfirmed != 0;
+    s.lifetime = request.m_lifetime;
+    out.what = std::string(byProperty ? "SubscribeCOVProperty " : "SubscribeCOV ") + ObjectText(s.objectID) +
+               (byProperty ? " " + PropertyText(s.propertyID, s.index) : "") +
+               (request.m_cancel ? ", cancelled"
+                                 : (s.confirmed ? ", confirmed" : ", unconfirmed") +
+                                       std::string(", lifetime ") + std::to_string(s.lifetime));
+    const SimObject* object = m_db.Find(s.objectID);
+    Status status;
+    Value value;
+    if (!object)
+        status = Status::Fail(CLASS_OBJECT, CODE_UNKNOWN_OBJECT);
+    else if (!object->ReportsChanges())
+        status = Status::Fail(CLASS_OBJECT, CODE_OPTIONAL_FUNCTIONALITY_NOT_SUPPORTED);
+    else if (byProperty && !request.m_cancel)
+        status = object->ReadValue(m_db, s.propertyID, s.index, value);
+    if (status.ok && byProperty && s.hasIncrement && !(s.increment >= 0 && std::isfinite(s.increment)))
+        status = Status::Fail(CLASS_PROPERTY, CODE_VALUE_OUT_OF_RANGE);
+    if (status.ok && request.m_cancel)
+        m_cov.Cancel(s);
+    else if (status.ok)
+        status = m_cov.Subscribe(s, m_db.Uptime());
+    out.apdu = status.ok ? SimpleAck(out.invokeID, out.serviceChoice) : ErrorReply(out.invokeID, out.serviceChoice, status);
+}
+
+void Services::ReadRange(Request& r, Outcome& out)
+{
+    CBACnetReadRangeService request;
+    int len = r.len;
+    if (!request.ReadRequestFrame(r.buf, len, r.end)) {
+        out.apdu = RejectReply(out.invokeID, len >= r.end ? REJECT_MISSING_REQUIRED_PARAMETER : REJECT_INVALID_TAG);
+        return;
+    }
+    const uint32_t id = Resolve(request.m_objectID.GetValue());
+    out.what = "ReadRange " + ObjectText(id) + " " + PropertyText(request.m_propertyID, request.m_arrayIndex);
+    m_db.Tick();  // the log as of now
+    const SimObject* object = m_db.Find(id);
+    const TrendLogObject* log = object && object->Type() == OBJ_TREND_LOG ? static_cast<const TrendLogObject*>(object)
+                                                                          : nullptr;
+    Status s;
+    if (!object)
+        s = Status::Fail(CLASS_OBJECT, CODE_UNKNOWN_OBJECT);
+    else if (!object->Has(request.m_propertyID))
+        s = Status::Fail(CLASS_PROPERTY, CODE_UNKNOWN_PROPERTY);
+    else if (!log || request.m_propertyID != PROP_LOG_BUFFER)
+        s = Status::Fail(CLASS_PROPERTY, CODE_PROPERTY_IS_NOT_A_LIST);
+    else if (request.m_arrayIndex != CBACnetReadRangeService::NO_ARRAY_INDEX)
+        s = Status::Fail(CLASS_PROPERTY, CODE_PROPERTY_IS_NOT_AN_ARRAY);
+    if (!s.ok) {
+        out.apdu = ErrorReply(out.invokeID, out.serviceChoice, s);
+        return;
+    }
+    // The reply is never segmented: it carries what fits the requester's
+    // max APDU and says there is more.
+    const int room = std::min<int>(out.maxAPDU, DeviceObject::kMaxAPDU) - 3;
+    request.m_objectID.SetValue(id);
+    if (!log->Select(request, room)) {
+        out.apdu = RejectReply(out.invokeID, REJECT_PARAMETER_OUT_OF_RANGE);
+        return;
+    }
+    Writer w;
+    request.MakeAckFrame(w.Room(room), w.len, room);
+    out.what += ", " + std::to_string(request.m_itemCount) + " records";
+    out.apdu = ComplexAck(out.invokeID, out.serviceChoice, w);
+    out.complexAck = true;
 }
 
 uint32_t Services::Resolve(uint32_t id) const

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "SimCov.h"
 #include "SimDatabase.h"
 #include "SimFrame.h"
 #include "frame/PDU.h"
@@ -31,6 +32,9 @@ enum ServiceChoice : unsigned char {
     SERVICE_READ_PROPERTY_MULTIPLE = 14,
     SERVICE_WRITE_PROPERTY = 15,
     SERVICE_WRITE_PROPERTY_MULTIPLE = 16,
+    SERVICE_SUBSCRIBE_COV = 5,
+    SERVICE_READ_RANGE = 26,
+    SERVICE_SUBSCRIBE_COV_PROPERTY = 28,
     // Unconfirmed.
     SERVICE_I_AM = 0,
     SERVICE_I_HAVE = 1,
@@ -77,7 +81,15 @@ class Services {
 public:
     explicit Services(Database& db);
 
-    Outcome Handle(unsigned char* buf, int start, int end);
+    // `from` is the requester: subscriptions notify it, and its answers to
+    // confirmed notifications are matched by it.
+    Outcome Handle(unsigned char* buf, int start, int end, const Peer& from = Peer());
+
+    // What the device sends on its own by now (the database's clock):
+    // change-of-value notifications and their resends. The trend logs take
+    // their samples on the way. The device loop calls it at every step.
+    std::vector<Outgoing> TakeOutgoing();
+    const CovTable& Subscriptions() const { return m_cov; }
 
 private:
     struct Request;
@@ -94,6 +106,8 @@ private:
     void WhoIs(Request& r, Outcome& out);
     void WhoHas(Request& r, Outcome& out);
     void TimeSynchronization(Request& r, Outcome& out, bool utc);
+    void SubscribeCOV(Request& r, Outcome& out, bool byProperty);
+    void ReadRange(Request& r, Outcome& out);
     // The object a read names: device 4194303 stands for this device.
     uint32_t Resolve(uint32_t id) const;
 
@@ -106,7 +120,12 @@ private:
     CBACnetUnconfirmReqPDU m_unconfirmedHeader;
     CBACnetSegmentAckPDU m_segmentAckHeader;
     CBACnetAbortPDU m_abortHeader;
+    CBACnetSimpleAckPDU m_simpleAckHeader;
+    CBACnetErrorPDU m_errorHeader;
+    CBACnetRejectPDU m_rejectHeader;
     CBACnetPDU* m_headers[CBACnetPDU::PDU_TYPES];
+    CovTable m_cov;
+    Peer m_from;  // the requester of the APDU being handled
 };
 
 }  // namespace bacnetsim

@@ -17,8 +17,8 @@ bacnet::Segmentation SegmentationOf(unsigned char code)
     return code <= 3 ? static_cast<bacnet::Segmentation>(code) : bacnet::Segmentation::None;
 }
 
-// A failure as the commands show it: the device's own words by the
-// standard's names, and in the record the way the library keeps one.
+}  // namespace
+
 void SetFailure(const bacnet::Failure& failure, Reply& reply)
 {
     const int attempts = reply.attempts;
@@ -59,8 +59,6 @@ void SetFailure(const bacnet::Failure& failure, Reply& reply)
         return;
     }
 }
-
-}  // namespace
 
 bool ParseEndpoint(const std::string& text, uint16_t defaultPort, Endpoint& out, std::string* error)
 {

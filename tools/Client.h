@@ -77,6 +77,10 @@ struct Reply {
     int Length() const { return record.m_length; }
 };
 
+// A failure of the client library as the commands show it: the device's
+// own words by the standard's names, kept in the record as the library keeps one.
+void SetFailure(const bacnet::Failure& failure, Reply& reply);
+
 // A device as the tool knows it: the library's record and where it answers.
 struct Device {
     CBACnetOBJ record;

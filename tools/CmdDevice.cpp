@@ -11,6 +11,7 @@
 #include "Report.h"
 #include "Requests.h"
 #include "sim/SimDevice.h"
+#include "sim/SimRouter.h"
 
 namespace tool {
 
@@ -24,14 +25,39 @@ void StopServing(int)
         g_serving->Stop();
 }
 
+// --bdt HOST[:PORT],... into the BBMD's peers.
+bool ParsePeers(const std::string& text, std::vector<bacnet::Endpoint>& peers, std::string& error)
+{
+    std::stringstream list(text);
+    std::string item;
+    while (std::getline(list, item, ',')) {
+        const std::optional<bacnet::Endpoint> peer =
+            item.empty() ? std::nullopt : bacnet::Endpoint::Parse(item);
+        if (!peer || peer->m_address == 0) {
+            error = "--bdt: not an address: '" + item + "'";
+            return false;
+        }
+        peers.push_back(*peer);
+    }
+    if (peers.empty())
+        error = "--bdt: no address";
+    return !peers.empty();
+}
+
 int RunSimulate(Context& context)
 {
     std::string error;
-    long port, instance, objects;
+    long port, instance, objects, router, routed;
     if (!context.args.GetInt("port", kDefaultBacnetPort + 1, 0, 65535, port, error) ||
         !context.args.GetInt("instance", 1234, 0, 4194302, instance, error) ||
-        !context.args.GetInt("objects", 600, 0, 100000, objects, error)) {
+        !context.args.GetInt("objects", 600, 0, 100000, objects, error) ||
+        !context.args.GetInt("router", 0, 1, 65534, router, error) ||
+        !context.args.GetInt("routed", 1, 1, bacnetsim::Router::kMaxDevices, routed, error)) {
         context.err << "bacnet-tool: " << error << '\n';
+        return EXIT_USAGE;
+    }
+    if (context.args.Has("routed") && !context.args.Has("router")) {
+        context.err << "bacnet-tool: --routed needs --router NET\n";
         return EXIT_USAGE;
     }
     // --bind ADDR[:PORT] as every command takes it; --port stays for the port alone.
@@ -47,6 +73,13 @@ int RunSimulate(Context& context)
     options.deviceInstance = static_cast<uint32_t>(instance);
     options.extraObjects = static_cast<int>(objects);
     options.verbose = context.args.Has("verbose");
+    options.routerNetwork = static_cast<uint16_t>(router);
+    options.routedDevices = static_cast<int>(routed);
+    options.bbmd = context.args.Has("bbmd") || context.args.Has("bdt");
+    if (context.args.Has("bdt") && !ParsePeers(context.args.Get("bdt"), options.bdt, error)) {
+        context.err << "bacnet-tool: " << error << '\n';
+        return EXIT_USAGE;
+    }
     SimDevice device(options);
     g_serving = &device;
     std::signal(SIGINT, StopServing);
@@ -55,9 +88,24 @@ int RunSimulate(Context& context)
     std::thread announce([&] {
         for (int i = 0; i < 200 && device.Port() == 0; i++)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (device.Port() != 0)
-            context.out << "simulated Device " << instance << " serving on " << options.bindAddress << ':'
-                        << device.Port() << " (Ctrl-C stops)" << std::endl;
+        if (device.Port() == 0)
+            return;
+        std::ostringstream text;
+        text << "simulated Device " << instance << " serving on " << options.bindAddress << ':' << device.Port()
+             << " (Ctrl-C stops)\n";
+        if (options.bbmd) {
+            text << "  BBMD: broadcast distribution table " << options.bindAddress << ':' << device.Port();
+            for (const bacnet::Endpoint& peer : options.bdt)
+                text << ", " << peer.ToString();
+            text << "; up to " << options.maxForeignDevices << " foreign devices\n";
+        }
+        if (router != 0) {
+            text << "  router to network " << router << ":";
+            for (long i = 1; i <= routed; i++)
+                text << (i > 1 ? "," : "") << " Device " << instance + i << " (MAC " << i << ")";
+            text << '\n';
+        }
+        context.out << text.str() << std::flush;
     });
     const int rc = device.Serve(&error);
     announce.join();
@@ -288,11 +336,17 @@ std::vector<Command> DeviceCommands()
     return {
         {"simulate", "", "run the simulated BACnet/IP device",
          "Serves a simulated device (analog inputs, an output, values, a calendar, a\n"
-         "schedule and --objects extra analog values) until Ctrl-C.\n",
+         "schedule and --objects extra analog values) until Ctrl-C. As a BBMD it\n"
+         "registers foreign devices and passes broadcasts to its --bdt peers; as a\n"
+         "router it presents --routed more devices behind network --router.\n",
          {{"bind", "ADDR[:PORT]", "address to serve on (default 127.0.0.1:47809)"},
           {"port", "N", "UDP port (default 47809; 0: any free port)"},
           {"instance", "N", "device instance (default 1234)"},
           {"objects", "N", "extra analog values, for a long object list (default 600)"},
+          {"bbmd", "", "act as a BBMD: foreign-device registration, broadcasts passed on"},
+          {"bdt", "HOST:PORT,...", "the other BBMDs of the distribution table (implies --bbmd)"},
+          {"router", "NET", "act as a router to network NET (1-65534)"},
+          {"routed", "N", "devices behind the router, instances after --instance (default 1)"},
           {"verbose", "", "log each request and reply on stderr"}},
          0, 0, RunSimulate},
         {"demo", "", "walk the road of one poll against a simulated device, octets shown",

@@ -13,19 +13,29 @@ namespace {
 
 const OptionSpec kTargetOption{"target", "HOST[:PORT]", "ask one device (unicast) instead of broadcasting"};
 
-// --target (with --dnet/--dadr: a device behind that router), or none: a
-// broadcast. False after telling why.
-bool Where(Context& context, Client& client, std::optional<Device>& to)
+// --target (with --dnet/--dadr: a device behind that router; --dnet alone:
+// every device on that network), or none: a broadcast. False after telling why.
+bool Where(Context& context, Client& client, std::optional<bacnet::Device>& to)
 {
     if (!context.args.Has("target"))
         return true;
-    to.emplace();
+    Device device;
     std::string error;
-    if (!ParseEndpoint(context.args.Get("target"), client.Options().port, to->endpoint, &error)) {
+    long dnet;
+    if (!ParseEndpoint(context.args.Get("target"), client.Options().port, device.endpoint, &error) ||
+        !context.args.GetInt("dnet", 0, 1, 65534, dnet, error)) {
         context.err << "bacnet-tool: " << error << '\n';
         return false;
     }
-    return ReadRoute(context, to->record) == EXIT_OK;
+    if (context.args.Has("dnet") && !context.args.Has("dadr")) {
+        to = bacnet::Device::At(device.endpoint);
+        to->m_network = static_cast<uint16_t>(dnet);
+        return true;
+    }
+    if (ReadRoute(context, device.record) != EXIT_OK)
+        return false;
+    to = device.Peer();
+    return true;
 }
 
 int NoAnswer(Context& context, const char* what)
@@ -40,7 +50,7 @@ int RunDiscover(Context& context)
     if (int rc = session.Open(!context.args.Has("target")))
         return rc;
     Client& client = session.client();
-    std::optional<Device> to;
+    std::optional<bacnet::Device> to;
     if (!Where(context, client, to))
         return EXIT_USAGE;
     std::optional<std::pair<uint32_t, uint32_t>> range;
@@ -56,7 +66,7 @@ int RunDiscover(Context& context)
     }
     const std::chrono::milliseconds wait(client.Options().timeoutMs);
     std::vector<bacnet::Device> found =
-        to ? client.Api().Discover(wait, to->Peer(), range) : client.Api().Discover(wait, std::nullopt, range);
+        to ? client.Api().Discover(wait, *to, range) : client.Api().Discover(wait, std::nullopt, range);
     std::sort(found.begin(), found.end(), [](const bacnet::Device& a, const bacnet::Device& b) {
         return a.m_deviceID.m_instance < b.m_deviceID.m_instance;
     });
@@ -89,13 +99,13 @@ int RunWhoHas(Context& context)
     if (!ParseObject(context.args.positional[0], object, &error))
         return session.Usage(error);
     Client& client = session.client();
-    std::optional<Device> to;
+    std::optional<bacnet::Device> to;
     if (!Where(context, client, to))
         return EXIT_USAGE;
     const bacnet::ObjectId asked(static_cast<uint16_t>(object.m_type), object.m_instance);
     const std::chrono::milliseconds wait(client.Options().timeoutMs);
     const std::vector<bacnet::ObjectHolder> holders =
-        to ? client.Api().WhoHas(asked, wait, to->Peer()) : client.Api().WhoHas(asked, wait);
+        to ? client.Api().WhoHas(asked, wait, *to) : client.Api().WhoHas(asked, wait);
     for (const bacnet::ObjectHolder& h : holders) {
         CBACnetOBJ found;
         found.m_objectID = _BACnetObjectID(h.m_deviceID.m_type, h.m_deviceID.m_instance);
@@ -145,11 +155,11 @@ int RunTimeSync(Context& context)
     if (int rc = session.Open())
         return rc;
     Client& client = session.client();
-    std::optional<Device> to;
+    std::optional<bacnet::Device> to;
     if (!Where(context, client, to))
         return EXIT_USAGE;
-    client.Link().Watch(to ? to->endpoint : client.Options().bbmd ? *client.Options().bbmd : client.Options().broadcast);
-    const bacnet::Status sent = to ? client.Api().SynchronizeTime(to->Peer()) : client.Api().SynchronizeTime();
+    client.Link().Watch(to ? to->m_endpoint : client.Options().bbmd ? *client.Options().bbmd : client.Options().broadcast);
+    const bacnet::Status sent = to ? client.Api().SynchronizeTime(*to) : client.Api().SynchronizeTime();
     if (!sent) {
         context.err << "timesync failed: " << sent.failure().Text() << '\n';
         return EXIT_FAILED;

@@ -1,76 +1,46 @@
-// trend: a trend log's buffer, read with ReadRange page after page (each
-// reply as long as the device fits in one APDU) until the records asked for
-// are in or the log has no more.
+// trend: a trend log's buffer as the client reads it with ReadRange, page
+// after page (each reply as long as the device fits in one APDU) until the
+// records asked for are in or the log has no more.
 #include "Command.h"
 #include "PropertyValues.h"
-#include "Requests.h"
 #include "Values.h"
 
 namespace tool {
 
 namespace {
 
-constexpr unsigned kRecordCount = 141;
-// More pages than any honest log needs for the records asked: a device that
-// keeps answering "more" with nothing new cannot keep the tool forever.
-constexpr int kMaxPages = 1000;
-
 // "2026-12-06 02:30", "2026-12-06T02:30:15"; a date alone is its midnight.
-bool ParseSince(const std::string& text, DWORD& date, DWORD& time)
+bool ParseSince(const std::string& text, bacnet::Date& date, bacnet::Time& time)
 {
     const size_t split = text.find_first_of(" T");
-    time = 0;
-    return ParseDate(text.substr(0, split), date) &&
-           (split == std::string::npos || ParseTime(text.substr(split + 1), time));
+    DWORD d = 0, t = 0;
+    if (!ParseDate(text.substr(0, split), d) || (split != std::string::npos && !ParseTime(text.substr(split + 1), t)))
+        return false;
+    date = bacnet::Date{uint8_t(d >> 24), uint8_t(d >> 16), uint8_t(d >> 8), uint8_t(d)};
+    time = bacnet::Time{uint8_t(t >> 24), uint8_t(t >> 16), uint8_t(t >> 8), uint8_t(t)};
+    return true;
 }
 
-std::string FlagsText(unsigned flags, int names)
+std::string FlagsText(unsigned flags, const char* const names[], unsigned count)
 {
     std::string text;
-    for (unsigned bit = 0; bit < 4; bit++)
+    for (unsigned bit = 0; bit < count; bit++)
         if (flags & (1u << bit))
-            text += (text.empty() ? "" : ", ") + BACnetEnumText(names, bit);
+            text += (text.empty() ? "" : ", ") + std::string(names[bit]);
     return "{" + text + "}";
 }
 
 // The logged datum as `read` prints values.
-std::string DatumText(const _BACnetLogRecord& r, const ValueContext& where)
+std::string DatumText(const bacnet::LogRecord& r, const ValueContext& where)
 {
-    switch (r.m_datum) {
-    case _BACnetLogRecord::DATUM_LOG_STATUS: {
-        static const char* const kStatus[] = {"log-disabled", "buffer-purged", "log-interrupted"};
-        std::string text;
-        for (unsigned bit = 0; bit < 3; bit++)
-            if (r.m_logStatus & (1u << bit))
-                text += (text.empty() ? "" : ", ") + std::string(kStatus[bit]);
-        return "log-status {" + text + "}";
+    static const char* const kLogStatus[] = {"log-disabled", "buffer-purged", "log-interrupted"};
+    switch (r.m_kind) {
+    case bacnet::LogRecord::Kind::LogStatus: return "log-status " + FlagsText(r.m_logStatus, kLogStatus, 3);
+    case bacnet::LogRecord::Kind::TimeChange: return "time-change " + ClientValueText(r.m_value, where) + " s";
+    case bacnet::LogRecord::Kind::Failure:
+        return "error " + ErrorText(r.m_failure.m_errorClass, r.m_failure.m_errorCode);
+    default: return ClientValueText(r.m_value, where);
     }
-    case _BACnetLogRecord::DATUM_BOOLEAN: return r.m_boolean ? "true" : "false";
-    case _BACnetLogRecord::DATUM_REAL: return ValueText(CBACnetValue::Real(r.m_real), where);
-    case _BACnetLogRecord::DATUM_ENUMERATED:
-    case _BACnetLogRecord::DATUM_UNSIGNED: return std::to_string(r.m_unsigned);
-    case _BACnetLogRecord::DATUM_SIGNED: return std::to_string(r.m_signed);
-    case _BACnetLogRecord::DATUM_NULL: return "null";
-    case _BACnetLogRecord::DATUM_FAILURE: return "error " + ErrorText(r.m_errorClass, r.m_errorCode);
-    case _BACnetLogRecord::DATUM_TIME_CHANGE:
-        return "time-change " + ValueText(CBACnetValue::Real(r.m_real), where) + " s";
-    default: return ValueText(r.m_value, where);
-    }
-}
-
-// One ReadRange: the acknowledgement decoded into `range`, or the failure in `reply`.
-bool AskRange(Session& session, Device& device, CBACnetReadRangeService& range, Reply& reply)
-{
-    reply = session.client().Transact(device, BuildReadRange(device.record, range));
-    if (!reply.ok)
-        return false;
-    int len = 0;
-    if (range.ReadFrame(reply.Data(), len, reply.Length()))
-        return true;
-    reply.ok = false;
-    reply.failureKind = "refused";
-    reply.failure = "the reply is refused: not a ReadRange acknowledgement of a log buffer";
-    return false;
 }
 
 int RunTrend(Context& context)
@@ -81,80 +51,53 @@ int RunTrend(Context& context)
     std::string error;
     _BACnetObjectID object;
     long count;
-    DWORD sinceDate = 0, sinceTime = 0;
     if (!ParseObject(context.args.positional[1], object, &error) ||
         !context.args.GetInt("count", 100, 1, 1000000, count, error))
         return session.Usage(error);
-    if (context.args.Has("since") && !ParseSince(context.args.Get("since"), sinceDate, sinceTime))
-        return session.Usage("--since wants a date and time: 2026-12-06 02:30[:00]");
+    std::optional<std::pair<bacnet::Date, bacnet::Time>> since;
+    if (context.args.Has("since")) {
+        since.emplace();
+        if (!ParseSince(context.args.Get("since"), since->first, since->second))
+            return session.Usage("--since wants a date and time: 2026-12-06 02:30[:00]");
+    }
     Device device;
     if (int rc = session.OpenDevice(context.args.positional[0], device, false))
         return rc;
-
-    CBACnetReadRangeService range;
-    range.m_objectID = object;
-    range.m_count = static_cast<int32_t>(count);
-    if (context.args.Has("since")) {
-        range.m_range = CBACnetReadRangeService::RANGE_BY_TIME;
-        range.m_referenceDate = sinceDate;
-        range.m_referenceTime = sinceTime;
-    } else {
-        // The last `count` records: from the position that leaves that many.
-        const bacnet::Result<bacnet::Value> records = session.client().Api().ReadProperty(
-            device.Peer(), bacnet::ObjectId(static_cast<uint16_t>(object.m_type), object.m_instance), kRecordCount);
-        const uint64_t* n = records ? records.value().Get<uint64_t>() : nullptr;
-        if (!n) {
-            context.err << "trend failed: the record count: "
-                        << (records ? std::string("not an Unsigned") : records.failure().Text()) << '\n';
-            return EXIT_FAILED;
-        }
-        range.m_range = CBACnetReadRangeService::RANGE_BY_POSITION;
-        range.m_reference = static_cast<DWORD>(*n > static_cast<uint64_t>(count) ? *n - count + 1 : 1);
-        range.m_count = static_cast<int32_t>(std::min<uint64_t>(*n, count));
+    const bacnet::Result<std::vector<bacnet::LogRecord>> records = session.client().Api().ReadTrend(
+        device.Peer(), bacnet::ObjectId(static_cast<uint16_t>(object.m_type), object.m_instance),
+        static_cast<uint32_t>(count), since);
+    if (!records) {
+        Reply reply;
+        SetFailure(records.failure(), reply);
+        return session.Failed("trend", reply);
     }
 
     const bool csv = context.args.Has("csv");
     if (csv)
         context.out << "time,value,status-flags\n";
-    const ValueContext where{object.m_type, CBACnetReadRangeService::PROPERTY_LOG_BUFFER};
-    long printed = 0;
-    for (int page = 0; page < kMaxPages && printed < count && range.m_count > 0; page++) {
-        Reply reply;
-        if (!AskRange(session, device, range, reply))
-            return session.Failed("trend", reply);
-        for (const _BACnetLogRecord& r : range.m_records) {
-            if (printed == count)
-                break;
-            const std::string when = DateText(r.m_date) + (csv ? "T" : " ") + TimeText(r.m_time);
-            const std::string flags =
-                r.m_hasStatusFlags ? FlagsText(r.m_statusFlags, BACNET_ENUM_STATUS_FLAGS) : std::string();
-            if (csv)
-                context.out << when << ',' << CsvCell(DatumText(r, where)) << ',' << CsvCell(flags) << '\n';
-            else
-                context.out << when << "  " << DatumText(r, where) << (flags.empty() ? "" : "  " + flags) << '\n';
-            printed++;
-        }
-        const DWORD got = static_cast<DWORD>(range.m_records.size());
-        if (!(range.m_resultFlags & CBACnetReadRangeService::MORE_ITEMS) || got == 0)
-            break;
-        // The next page follows on: by position, or by sequence number after a read by time.
-        if (range.m_range == CBACnetReadRangeService::RANGE_BY_TIME) {
-            if (!range.m_hasFirstSequence)
-                break;
-            range.m_range = CBACnetReadRangeService::RANGE_BY_SEQUENCE_NUMBER;
-            range.m_reference = range.m_firstSequence + got;
-        } else {
-            range.m_reference += got;
-        }
-        range.m_count = static_cast<int32_t>(count - printed);
+    const ValueContext where{object.m_type, bacnet::Client::kLogBuffer};
+    for (const bacnet::LogRecord& r : *records) {
+        const DWORD date = DWORD(r.m_date.m_year) << 24 | DWORD(r.m_date.m_month) << 16 | DWORD(r.m_date.m_day) << 8 |
+                           r.m_date.m_weekday;
+        const DWORD time = DWORD(r.m_time.m_hour) << 24 | DWORD(r.m_time.m_minute) << 16 |
+                           DWORD(r.m_time.m_second) << 8 | r.m_time.m_hundredths;
+        const std::string when = DateText(date) + (csv ? "T" : " ") + TimeText(time);
+        const std::string flags =
+            r.m_statusFlags ? ValueText(CBACnetValue::Bits({bool(*r.m_statusFlags & 1), bool(*r.m_statusFlags & 2),
+                                                            bool(*r.m_statusFlags & 4), bool(*r.m_statusFlags & 8)}),
+                                        {0, bacnet::Property::StatusFlags})
+                            : std::string();
+        if (csv)
+            context.out << when << ',' << CsvCell(DatumText(r, where)) << ',' << CsvCell(flags) << '\n';
+        else
+            context.out << when << "  " << DatumText(r, where) << (flags.empty() ? "" : "  " + flags) << '\n';
     }
-    if (printed == 0 && !csv)
+    if (records->empty() && !csv)
         context.out << "(no records)\n";
     return EXIT_OK;
 }
 
 }  // namespace
-
 std::vector<Command> TrendCommands()
 {
     return {

@@ -82,6 +82,7 @@ std::vector<Command> DiscoveryCommands();  // discover, whohas, timesync
 std::vector<Command> ReadCommands();       // read
 std::vector<Command> PollCommands();       // poll
 std::vector<Command> WriteCommands();      // write, create, delete
+std::vector<Command> WatchCommands();      // watch
 std::vector<Command> TrendCommands();      // trend
 std::vector<Command> CodecCommands();      // encode, decode
 std::vector<Command> DeviceCommands();     // simulate, demo

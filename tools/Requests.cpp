@@ -117,13 +117,6 @@ Request BuildDeleteObject(CBACnetOBJ& device, _BACnetObjectID object)
     return frame.Finish(invokeID, CBACnetDeleteObjService::SERVICE_CHOICE);
 }
 
-Request BuildReadRange(CBACnetOBJ& device, CBACnetReadRangeService& range)
-{
-    FrameBuffer frame;
-    const unsigned char invokeID = range.MakeFrame(frame.buf(), frame.len, &device);
-    return frame.Finish(invokeID, CBACnetReadRangeService::SERVICE_CHOICE);
-}
-
 Request TakeRequest(CBACnetReadMultiService& rpm)
 {
     Request request;

@@ -23,8 +23,6 @@ Request BuildWriteProperty(CBACnetOBJ& device, CBACnetPropertyID& codec);
 Request BuildWriteProperty(CBACnetOBJ& device, CBACnetObjTypes& property, CTagVal& value, unsigned short priority);
 Request BuildCreateObject(CBACnetOBJ& device, _BACnetObjectID object);
 Request BuildDeleteObject(CBACnetOBJ& device, _BACnetObjectID object);
-// ReadRange with the request fields `range` holds.
-Request BuildReadRange(CBACnetOBJ& device, CBACnetReadRangeService& range);
 // The ReadPropertyMultiple request `rpm` holds after MakeHeaderFrame and MakeBodyFrame.
 Request TakeRequest(CBACnetReadMultiService& rpm);
 

@@ -76,7 +76,7 @@ const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all;
-        for (auto group : {DiscoveryCommands, ReadCommands, PollCommands, TrendCommands, WriteCommands, CodecCommands,
+        for (auto group : {DiscoveryCommands, ReadCommands, PollCommands, WatchCommands, TrendCommands, WriteCommands, CodecCommands,
                            DeviceCommands})
             for (Command& c : group())
                 all.push_back(c);

@@ -272,6 +272,17 @@ int BitNamesOf(const ValueContext& where)
     return Find(kBitNames, where.property);
 }
 
+std::string ClientValueText(const bacnet::Value& value, const ValueContext& where)
+{
+    if (const auto* e = value.Get<bacnet::Enumerated>())
+        return ValueText(CBACnetValue::Enumerated(e->m_value), where);
+    if (const auto* bits = value.Get<bacnet::BitString>())
+        return ValueText(CBACnetValue::Bits(bits->m_bits), where);
+    if (const auto* real = value.Get<float>())
+        return ValueText(CBACnetValue::Real(*real), where);
+    return value.ToString();
+}
+
 std::string ValueText(const CBACnetValue& value, const ValueContext& where)
 {
     return Text(value, where, true);

@@ -120,12 +120,27 @@ Bytes TimeSync(const Device* to)
     service.MakeFrame(buf, len);
     // The codec writes a global broadcast: its date and time go under the
     // header for `to`.
+    return Unconfirmed(kServiceTimeSync, ServiceData(buf, len, false), to);
+}
+
+Bytes ServiceData(const unsigned char* frame, int len, bool confirmed)
+{
     int at = 0;
     CBACnetNPCI network;
-    CBACnetUnconfirmReqPDU header;
-    if (!network.ReadFrame(buf, at, len) || !header.ReadFrame(buf, at, len))
+    if (!network.ReadFrame(const_cast<unsigned char*>(frame), at, len))
         return Bytes();
-    return Unconfirmed(kServiceTimeSync, ByteView(buf + at, static_cast<size_t>(len - at)), to);
+    at += confirmed ? 4 : 2;
+    return at <= len ? Bytes(frame + at, frame + len) : Bytes();
+}
+
+Bytes CovAckFrame(const Device& device, uint8_t invokeID)
+{
+    CBACnetOBJ record;
+    ToRecord(device, record);
+    unsigned char buf[kHeaderRoom];
+    int len = 0;
+    CBACnetConfirmedCOVNotifyService::MakeAckFrame(buf, len, &record, invokeID);
+    return Frame(buf, len);
 }
 
 Bytes WhoIsRouter()

@@ -28,6 +28,11 @@ enum : uint8_t {
     kServiceWhoHas = CBACnetWhoHasService::SERVICE_CHOICE,
     kServiceWhoIs = CBACnetWhoIsService::SERVICE_CHOICE,
     kServiceTimeSync = CBACnetTimeSyncService::SERVICE_CHOICE,
+    kServiceSubscribeCov = CBACnetSubscribeCOVService::SERVICE_CHOICE,
+    kServiceSubscribeCovProperty = CBACnetSubscribeCOVPropertyService::SERVICE_CHOICE,
+    kServiceConfirmedCovNotification = CBACnetConfirmedCOVNotifyService::SERVICE_CHOICE,
+    kServiceUnconfirmedCovNotification = CBACnetCOVNotifyService::SERVICE_CHOICE,
+    kServiceReadRange = CBACnetReadRangeService::SERVICE_CHOICE,
 };
 // The largest APDU this client accepts, announced in every request.
 constexpr uint16_t kOwnMaxApdu = 1476;
@@ -55,6 +60,24 @@ Bytes WhoIsRouter();
 // The client's Abort of a transaction (reason 1: buffer overflow).
 constexpr uint8_t kAbortBufferOverflow = 1;
 Bytes AbortFrame(const Device& device, uint8_t invokeID, uint8_t reason);
+// The service request octets of a frame the codec built whole, its network
+// and request headers skipped (confirmed: four octets, unconfirmed: two).
+Bytes ServiceData(const unsigned char* frame, int len, bool confirmed);
+// A codec service's request octets, built by its MakeFrame to a local
+// record; the codec's process-wide invoke-ID counter is left as it was.
+template <class Service>
+Bytes ConfirmedServiceData(Service& service)
+{
+    CBACnetOBJ record;
+    unsigned char buf[256];
+    int len = 0;
+    const unsigned char counter = CBACnetPDU::c_invokeID;
+    service.MakeFrame(buf, len, &record);
+    CBACnetPDU::c_invokeID = counter;
+    return ServiceData(buf, len, true);
+}
+// The Simple-ACK of a confirmed COV notification from `device`.
+Bytes CovAckFrame(const Device& device, uint8_t invokeID);
 Bytes SegmentAckFrame(const Device& device, uint8_t invokeID, const SegmentAck& ack);
 
 }  // namespace bacnet::detail

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "client/detail/Text.h"
+#include "client/Bvlc.h"
+
 
 namespace bacnet::detail {
 
@@ -27,99 +28,6 @@ uint64_t BigEndian(const uint8_t* p, size_t n)
     for (size_t i = 0; i < n; i++)
         v = v << 8 | p[i];
     return v;
-}
-
-bool DecodePrimitive(int type, int lvt, const uint8_t* p, Value& out)
-{
-    const size_t n = static_cast<size_t>(lvt);
-    switch (type) {
-    case CBACnetTag::TYPE_NULL:
-        if (n != 0)
-            return false;
-        out = Value::Null();
-        return true;
-    case CBACnetTag::TYPE_BOOLEAN:
-        if (lvt > 1)
-            return false;
-        out = Value(lvt == 1);
-        return true;
-    case CBACnetTag::TYPE_UNSIGNED:
-        if (n < 1 || n > 8)
-            return false;
-        out = Value::Unsigned(BigEndian(p, n));
-        return true;
-    case CBACnetTag::TYPE_SIGNED: {
-        if (n < 1 || n > 8)
-            return false;
-        uint64_t v = BigEndian(p, n);
-        if (n < 8 && (p[0] & 0x80))
-            v |= ~uint64_t(0) << (8 * n);  // sign extension
-        int64_t s;
-        memcpy(&s, &v, sizeof s);
-        out = Value::Signed(s);
-        return true;
-    }
-    case CBACnetTag::TYPE_REAL: {
-        if (n != 4)
-            return false;
-        const uint32_t bits = static_cast<uint32_t>(BigEndian(p, 4));
-        float f;
-        memcpy(&f, &bits, sizeof f);
-        out = Value(f);
-        return true;
-    }
-    case CBACnetTag::TYPE_DOUBLE: {
-        if (n != 8)
-            return false;
-        const uint64_t bits = BigEndian(p, 8);
-        double d;
-        memcpy(&d, &bits, sizeof d);
-        out = Value(d);
-        return true;
-    }
-    case CBACnetTag::TYPE_OCTET_STRING:
-        out = Value(OctetString{Bytes(p, p + n)});
-        return true;
-    case CBACnetTag::TYPE_CHARACTER_STRING: {
-        std::string text;
-        if (n < 1 || !ToUtf8(p[0], ByteView(p + 1, n - 1), text))
-            return false;
-        out = Value(std::move(text));
-        return true;
-    }
-    case CBACnetTag::TYPE_BIT_STRING: {
-        if (n < 1 || p[0] > 7 || (n == 1 && p[0] != 0))
-            return false;
-        BitString bits;
-        const size_t count = (n - 1) * 8 - p[0];
-        for (size_t i = 0; i < count; i++)
-            bits.m_bits.push_back((p[1 + i / 8] >> (7 - i % 8)) & 1);
-        out = Value(std::move(bits));
-        return true;
-    }
-    case CBACnetTag::TYPE_ENUMERATED:
-        if (n < 1 || n > 4)
-            return false;
-        out = Value::Enum(static_cast<uint32_t>(BigEndian(p, n)));
-        return true;
-    case CBACnetTag::TYPE_DATE:
-        if (n != 4)
-            return false;
-        out = Value(Date{p[0], p[1], p[2], p[3]});
-        return true;
-    case CBACnetTag::TYPE_TIME:
-        if (n != 4)
-            return false;
-        out = Value(Time{p[0], p[1], p[2], p[3]});
-        return true;
-    case CBACnetTag::TYPE_OBJECT_ID:
-        if (n != 4)
-            return false;
-        out = Value(ObjectId::FromWord(static_cast<uint32_t>(BigEndian(p, 4))));
-        return true;
-    default:
-        return false;
-    }
 }
 
 void AppendHeader(int cls, int tag, int lvt, Bytes& out)
@@ -282,23 +190,47 @@ bool TagReader::ReadUntilClosing(int number, ByteView& inside, bool& hasContextT
     }
 }
 
-bool DecodeValues(ByteView data, Value& out)
+bool FromCodecValue(const CBACnetValue& in, Value& out)
 {
-    const int end = static_cast<int>(data.size());
+    switch (in.m_kind) {
+    case CBACnetTag::TYPE_NULL: out = Value::Null(); return true;
+    case CBACnetTag::TYPE_BOOLEAN: out = Value(in.m_boolean); return true;
+    case CBACnetTag::TYPE_UNSIGNED: out = Value::Unsigned(in.m_unsigned); return true;
+    case CBACnetTag::TYPE_SIGNED: out = Value::Signed(in.m_signed); return true;
+    case CBACnetTag::TYPE_REAL: out = Value(in.m_real); return true;
+    case CBACnetTag::TYPE_DOUBLE: out = Value(in.m_double); return true;
+    case CBACnetTag::TYPE_OCTET_STRING: out = Value(OctetString{in.m_octets}); return true;
+    case CBACnetTag::TYPE_CHARACTER_STRING: out = Value(in.m_text); return true;
+    case CBACnetTag::TYPE_BIT_STRING: {
+        BitString bits;
+        for (int i = 0; i < in.m_bitCount; i++)
+            bits.m_bits.push_back(in.Bit(i));
+        out = Value(std::move(bits));
+        return true;
+    }
+    case CBACnetTag::TYPE_ENUMERATED:
+        if (in.m_unsigned > 0xFFFFFFFFu)
+            return false;
+        out = Value::Enum(static_cast<uint32_t>(in.m_unsigned));
+        return true;
+    case CBACnetTag::TYPE_DATE:
+        out = Value(Date{uint8_t(in.m_word >> 24), uint8_t(in.m_word >> 16), uint8_t(in.m_word >> 8), uint8_t(in.m_word)});
+        return true;
+    case CBACnetTag::TYPE_TIME:
+        out = Value(Time{uint8_t(in.m_word >> 24), uint8_t(in.m_word >> 16), uint8_t(in.m_word >> 8), uint8_t(in.m_word)});
+        return true;
+    case CBACnetTag::TYPE_OBJECT_ID: out = Value(ObjectId::FromWord(in.m_word)); return true;
+    default: return false;  // context-tagged: the caller keeps its octets
+    }
+}
+
+bool FromCodecValues(const std::vector<CBACnetValue>& in, Value& out)
+{
     Value::List values;
-    int pos = 0;
-    while (pos < end) {
-        CBACnetTag tag(end);
-        if (!tag.ReadHeaderFrame(Octets(data), pos) || tag.m_class != CBACnetTag::CLASS_APPLICATION)
-            return false;
-        const bool boolean = tag.m_tagNumber == CBACnetTag::TYPE_BOOLEAN;
-        const int content = boolean ? 0 : tag.m_lvt;
-        if (content < 0 || !tag.HasRoom(pos, content))
-            return false;
+    for (const CBACnetValue& v : in) {
         Value value;
-        if (!DecodePrimitive(tag.m_tagNumber, tag.m_lvt, data.data() + pos, value))
+        if (!FromCodecValue(v, value))
             return false;
-        pos += content;
         values.push_back(std::move(value));
     }
     if (values.size() == 1)
@@ -306,6 +238,36 @@ bool DecodeValues(ByteView data, Value& out)
     else
         out = Value(std::move(values));
     return true;
+}
+
+Value ValueOrRaw(const std::vector<CBACnetValue>& in)
+{
+    Value out;
+    if (FromCodecValues(in, out))
+        return out;
+    Bytes octets;
+    for (const CBACnetValue& item : in) {
+        // Encoded again as received; the room grows until it fits (a
+        // received value came in one datagram, so it soon does).
+        for (size_t room = 256; room <= 2 * Bvlc::kMaxDatagram; room *= 2) {
+            const size_t at = octets.size();
+            octets.resize(at + room);
+            int n = static_cast<int>(at);
+            const bool fits = item.MakeFrame(octets.data(), n, static_cast<int>(octets.size())) != 0;
+            octets.resize(fits ? static_cast<size_t>(n) : at);
+            if (fits)
+                break;
+        }
+    }
+    return Value(RawValue{std::move(octets)});
+}
+
+bool DecodeValues(ByteView data, Value& out)
+{
+    std::vector<CBACnetValue> values;
+    int pos = 0;
+    return CBACnetValue::ReadList(data.data(), pos, static_cast<int>(data.size()), -1, values) &&
+           pos == static_cast<int>(data.size()) && FromCodecValues(values, out);
 }
 
 bool DecodePropertyValue(ByteView inside, bool hasContextTags, Value& out)
@@ -317,119 +279,61 @@ bool DecodePropertyValue(ByteView inside, bool hasContextTags, Value& out)
     return DecodeValues(inside, out);
 }
 
-bool EncodeValue(const Value& value, Bytes& out)
+bool ToCodecValue(const Value& value, CBACnetValue& out)
 {
-    struct Encoder {
-        Bytes& out;
-        bool operator()(const Value::Null&) { out.push_back(0x00); return true; }
-        bool operator()(bool b)
-        {
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_BOOLEAN, b ? 1 : 0, out);
-            return true;
-        }
-        bool operator()(uint64_t v)
-        {
-            const size_t n = UnsignedOctets(v);
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_UNSIGNED, static_cast<int>(n), out);
-            AppendBigEndian(v, n, out);
-            return true;
-        }
-        bool operator()(int64_t v)
-        {
-            size_t n = 1;
-            while (n < 8 && !(v >= -(int64_t(1) << (8 * n - 1)) && v < (int64_t(1) << (8 * n - 1))))
-                n++;
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_SIGNED, static_cast<int>(n), out);
-            uint64_t bits;
-            memcpy(&bits, &v, sizeof bits);
-            AppendBigEndian(bits, n, out);
-            return true;
-        }
-        bool operator()(float f)
-        {
-            uint32_t bits;
-            memcpy(&bits, &f, sizeof bits);
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_REAL, 4, out);
-            AppendBigEndian(bits, 4, out);
-            return true;
-        }
-        bool operator()(double d)
-        {
-            uint64_t bits;
-            memcpy(&bits, &d, sizeof bits);
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_DOUBLE, 8, out);
-            AppendBigEndian(bits, 8, out);
-            return true;
-        }
-        bool operator()(const OctetString& s)
-        {
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_OCTET_STRING,
-                         static_cast<int>(s.m_octets.size()), out);
-            out.insert(out.end(), s.m_octets.begin(), s.m_octets.end());
-            return true;
-        }
-        bool operator()(const std::string& text)
-        {
-            // Character set 0: the text goes as the UTF-8 it is.
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_CHARACTER_STRING,
-                         static_cast<int>(text.size() + 1), out);
-            out.push_back(0);
-            out.insert(out.end(), text.begin(), text.end());
-            return true;
-        }
-        bool operator()(const BitString& b)
-        {
-            const size_t octets = (b.m_bits.size() + 7) / 8;
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_BIT_STRING, static_cast<int>(octets + 1),
-                         out);
-            out.push_back(static_cast<uint8_t>(octets * 8 - b.m_bits.size()));
-            for (size_t i = 0; i < octets; i++) {
-                uint8_t o = 0;
-                for (size_t j = 0; j < 8 && i * 8 + j < b.m_bits.size(); j++)
-                    if (b.m_bits[i * 8 + j])
-                        o |= static_cast<uint8_t>(0x80 >> j);
-                out.push_back(o);
-            }
-            return true;
-        }
-        bool operator()(const Enumerated& e)
-        {
-            const size_t n = UnsignedOctets(e.m_value);
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, CBACnetTag::TYPE_ENUMERATED, static_cast<int>(n), out);
-            AppendBigEndian(e.m_value, n, out);
-            return true;
-        }
-        bool Word(int type, uint32_t w)
-        {
-            AppendHeader(CBACnetTag::CLASS_APPLICATION, type, 4, out);
-            AppendBigEndian(w, 4, out);
-            return true;
-        }
+    struct Converter {
+        CBACnetValue& out;
+        bool operator()(const Value::Null&) { out = CBACnetValue::Null(); return true; }
+        bool operator()(bool b) { out = CBACnetValue::Boolean(b); return true; }
+        bool operator()(uint64_t v) { out = CBACnetValue::Unsigned(v); return true; }
+        bool operator()(int64_t v) { out = CBACnetValue::Signed(v); return true; }
+        bool operator()(float f) { out = CBACnetValue::Real(f); return true; }
+        bool operator()(double d) { out = CBACnetValue::Double(d); return true; }
+        bool operator()(const OctetString& s) { out = CBACnetValue::Octets(s.m_octets); return true; }
+        bool operator()(const std::string& text) { out = CBACnetValue::Text(text); return true; }
+        bool operator()(const BitString& b) { out = CBACnetValue::Bits(b.m_bits); return true; }
+        bool operator()(const Enumerated& e) { out = CBACnetValue::Enumerated(e.m_value); return true; }
         bool operator()(const Date& d)
         {
-            return Word(CBACnetTag::TYPE_DATE, uint32_t(d.m_year) << 24 | uint32_t(d.m_month) << 16 |
-                                                   uint32_t(d.m_day) << 8 | d.m_weekday);
+            out = CBACnetValue::Date(DWORD(d.m_year) << 24 | DWORD(d.m_month) << 16 | DWORD(d.m_day) << 8 | d.m_weekday);
+            return true;
         }
         bool operator()(const Time& t)
         {
-            return Word(CBACnetTag::TYPE_TIME, uint32_t(t.m_hour) << 24 | uint32_t(t.m_minute) << 16 |
-                                                   uint32_t(t.m_second) << 8 | t.m_hundredths);
-        }
-        bool operator()(const ObjectId& id) { return Word(CBACnetTag::TYPE_OBJECT_ID, id.Word()); }
-        bool operator()(const Value::List& list)
-        {
-            for (const Value& item : list)
-                if (item.Is<Value::List>() || !EncodeValue(item, out))
-                    return false;
+            out = CBACnetValue::Time(DWORD(t.m_hour) << 24 | DWORD(t.m_minute) << 16 | DWORD(t.m_second) << 8 |
+                                     t.m_hundredths);
             return true;
         }
-        bool operator()(const RawValue& raw)
-        {
-            out.insert(out.end(), raw.m_octets.begin(), raw.m_octets.end());
-            return true;
-        }
+        bool operator()(const ObjectId& id) { out = CBACnetValue::ObjectID(id.Word()); return true; }
+        bool operator()(const Value::List&) { return false; }
+        bool operator()(const RawValue&) { return false; }
     };
-    return std::visit(Encoder{out}, value.Data());
+    return std::visit(Converter{out}, value.Data());
+}
+
+bool EncodeValue(const Value& value, Bytes& out)
+{
+    if (const RawValue* raw = value.Get<RawValue>()) {
+        out.insert(out.end(), raw->m_octets.begin(), raw->m_octets.end());
+        return true;
+    }
+    if (const Value::List* list = value.Get<Value::List>()) {
+        for (const Value& item : *list)
+            if (item.Is<Value::List>() || !EncodeValue(item, out))
+                return false;
+        return true;
+    }
+    CBACnetValue codec;
+    if (!ToCodecValue(value, codec))
+        return false;
+    // Room for the header and whatever content the value has.
+    const size_t room = 16 + codec.m_text.size() + codec.m_octets.size();
+    const size_t at = out.size();
+    out.resize(at + room);
+    int len = static_cast<int>(at);
+    const bool ok = codec.MakeFrame(out.data(), len, static_cast<int>(out.size())) != 0;
+    out.resize(ok ? static_cast<size_t>(len) : at);
+    return ok;
 }
 
 void EncodeContextUnsigned(int tag, uint32_t value, Bytes& out)

@@ -45,6 +45,15 @@ private:
     size_t m_pos = 0;
 };
 
+// The codec's generic value as the client's: false for a context-tagged or
+// constructed one, and for an Enumerated past 32 bits.
+bool FromCodecValue(const CBACnetValue& in, Value& out);
+// Several: one value, or a List of them.
+bool FromCodecValues(const std::vector<CBACnetValue>& in, Value& out);
+// The same, or when they are context-tagged, their octets as a RawValue.
+Value ValueOrRaw(const std::vector<CBACnetValue>& in);
+// The client's value as the codec's: false for a List or a RawValue.
+bool ToCodecValue(const Value& value, CBACnetValue& out);
 // Application-tagged values in `data` (nothing else): one value, or a List of
 // several; an empty list when there are none.
 bool DecodeValues(ByteView data, Value& out);

@@ -183,7 +183,7 @@ TEST(Routing, RawRequestsAndTheUnconfirmedHook)
         heard.push_back(r);
         octets.push_back(ToHex(r.m_request.data(), static_cast<int>(r.m_request.size())));
     });
-    net.Post(kRouter, kClient, Unicast("01 08 00 05 01 07 10 02 09 01"));
+    net.Post(kRouter, kClient, Unicast("01 08 00 05 01 07 10 03 09 01"));
     net.Post(kDevice, kClient, Wrap(BvlcFunction::OriginalBroadcastNpdu, Hex("01 00 10 05 09 02")));
     net.Post(kDevice, kClient, Unicast("01 00 10"));  // no service choice: malformed
     client.Step(milliseconds(10));
@@ -191,7 +191,7 @@ TEST(Routing, RawRequestsAndTheUnconfirmedHook)
     EXPECT_EQ(heard[0].m_from, kRouter);
     EXPECT_EQ(heard[0].m_network, 5);
     EXPECT_EQ(heard[0].m_mac, Bytes{0x07});
-    EXPECT_EQ(heard[0].m_service, 2);
+    EXPECT_EQ(heard[0].m_service, 3);
     EXPECT_EQ(octets[0], "09 01");
     EXPECT_EQ(heard[0].Sender().m_network, 5);
     EXPECT_EQ(heard[1].m_network, 0);

@@ -7,6 +7,8 @@
 #   interop_wire    every request frame the library builds, dissected by tshark
 #   interop_names   the standard's names against the dissector's value strings
 #   interop_device  round trips with a node-bacnet device on 127.0.0.1
+#   interop_sim     the node-bacnet client against the simulated device:
+#                   change-of-value notifications and the trend log
 # Non-interactive and bounded in time; exits non-zero on any failure.
 #
 # Environment: INTEROP_BUILD_DIR (default build-interop),

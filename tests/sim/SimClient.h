@@ -9,7 +9,16 @@
 #include <vector>
 
 #include "Hex.h"
+#include "SimFrame.h"
 #include "client/Link.h"
+
+// The device's idea of a requester on the loopback at `port`.
+inline bacnetsim::Peer PeerAt(uint16_t port)
+{
+    bacnetsim::Peer peer;
+    peer.endpoint = bacnet::Endpoint::Loopback(port);
+    return peer;
+}
 
 class Client {
 public:

@@ -22,13 +22,6 @@ namespace {
 constexpr uint32_t kInstance = 4321;
 constexpr bacnet::Endpoint kDeviceAt = bacnet::Endpoint::Loopback(47808);
 
-Peer PeerAt(uint16_t port)
-{
-    Peer peer;
-    peer.endpoint = bacnet::Endpoint::Loopback(port);
-    return peer;
-}
-
 struct Sent {
     uint16_t port;
     std::string apdu;
@@ -150,10 +143,10 @@ double SecondsToCreate(Services& services, int count)
 
 TEST(SimDatabaseGrowth, CreatingTakesAsLongWithManyObjectsAsWithFew)
 {
-    Database db(kInstance, 0);  // ten objects, analog value 1 among them
+    Database db(kInstance, 0);  // eleven objects, analog value 1 among them
     Services services(db);
     // The best of three batches of analog values 2 to 1001, then of three
-    // up to the limit of 20,000 objects (analog values 18992 to 19991).
+    // up to the limit of 20,000 objects (analog values 18991 to 19990).
     auto best = [&](uint32_t from) {
         double seconds = SecondsToCreate(services, 1000);
         for (int round = 0; round < 2; round++) {
@@ -165,8 +158,8 @@ TEST(SimDatabaseGrowth, CreatingTakesAsLongWithManyObjectsAsWithFew)
     };
     const double first = best(2);
     ASSERT_GT(first, 0);
-    ASSERT_GT(SecondsToCreate(services, 17990), 0);
-    const double last = best(18992);
+    ASSERT_GT(SecondsToCreate(services, 17989), 0);
+    const double last = best(18991);
     ASSERT_GT(last, 0);
     std::printf("1000 creates: %.3f s with few objects, %.3f s with 19,000\n", first, last);
     EXPECT_LT(last, 4 * first + 0.005) << "1000 creates: " << first << " s with few objects, " << last
@@ -390,8 +383,8 @@ TEST(SimReads, PropertiesReadAsTheStandardGivesThem)
         {"active text", "0C 01 40 00 01 19 04", "73 00 4F 6E"},
         {"inactive text", "0C 01 40 00 01 19 2E", "74 00 4F 66 66"},
         {"protocol revision", "0C 02 00 10 E1 19 8B", "21 0E"},
-        {"object types supported", "0C 02 00 10 E1 19 60", "85 08 01 E6 80 50 00 00 00 00"},
-        {"services supported", "0C 02 00 10 E1 19 61", "85 07 07 00 3B 80 00 E8 00"},
+        {"object types supported", "0C 02 00 10 E1 19 60", "85 08 01 E6 80 58 00 00 00 00"},
+        {"services supported", "0C 02 00 10 E1 19 61", "85 07 07 04 3B 80 00 FA 00"},
         {"segmentation supported: transmit", "0C 02 00 10 E1 19 6B", "91 01"},
         {"max segments accepted", "0C 02 00 10 E1 19 A7", "21 01"},
         {"max APDU", "0C 02 00 10 E1 19 3E", "22 05 C4"},
@@ -424,7 +417,8 @@ TEST(SimReads, PropertiesReadAsTheStandardGivesThem)
 }
 
 // Every property of every object reads as well-formed values, and ALL
-// gives each of them (property-list aside) without an error.
+// gives each of them (property-list aside) without an error; a trend log's
+// buffer is read only by range.
 TEST(SimReads, EveryPropertyOfEveryObjectReads)
 {
     Database db(kInstance, 0);
@@ -440,6 +434,10 @@ TEST(SimReads, EveryPropertyOfEveryObjectReads)
             const uint32_t property = table.list[i];
             Writer value;
             const Status s = object->Read(db, property, kNoIndex, value);
+            if (property == PROP_LOG_BUFFER) {  // ReadRange's alone
+                EXPECT_EQ(s.errorCode, CODE_READ_ACCESS_DENIED);
+                continue;
+            }
             ASSERT_TRUE(s.ok) << "object " << (objectID >> 22) << "," << (objectID & 0x3FFFFF) << " property "
                               << property << ": " << int(s.errorClass) << "/" << int(s.errorCode);
             // Application-tagged values and constructed ones, to the last octet.
@@ -461,8 +459,10 @@ TEST(SimReads, EveryPropertyOfEveryObjectReads)
         size_t results = 0;
         for (size_t at = text.find(" 4E"); at != std::string::npos; at = text.find(" 4E", at + 1))
             results++;
-        EXPECT_EQ(text.find(" 5E "), std::string::npos) << text;
-        EXPECT_GE(results, table.count - 1) << text;  // "4E" may also stand inside a value
+        if (!object->Has(PROP_LOG_BUFFER)) {
+            EXPECT_EQ(text.find(" 5E "), std::string::npos) << text;
+        }
+        EXPECT_GE(results, table.count - (object->Has(PROP_LOG_BUFFER) ? 2 : 1)) << text;  // "4E" may also stand inside a value
     }
     EXPECT_GT(reads, 80);
 }

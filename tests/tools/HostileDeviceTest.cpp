@@ -463,3 +463,75 @@ TEST(HostileDevice, EndlessRepliesEndAtTheDeadline)
             EXPECT_LE(took, asked * 11 / 10) << row.name;
         }
 }
+
+// watch: a subscription the device accepts prints each notification as it
+// comes (one forged by another host dropped, nothing polled); one it refuses
+// falls back to reading the present value, printed only when it changes.
+TEST(HostileDevice, WatchPrintsNotificationsAndPollsOnlyWhenRefused)
+{
+    const std::string values = " 4E 09 55 2E 44 %s 2F 09 6F 2E 82 04 00 2F 4F";
+    auto notification = [&](const Sent& subscribe, const char* real) {
+        const size_t process = 6 + 4;  // the request's parameters start with the process identifier
+        const int n = 1 + (subscribe.m_datagram[process] & 7);
+        std::string hex = "01 00 10 02";
+        for (int i = 0; i < n; i++)
+            hex += " " + scripted::Octet(subscribe.m_datagram[process + i]);
+        char list[80];
+        snprintf(list, sizeof list, values.c_str(), real);
+        return scripted::Unicast(hex + " 1C 02 00 04 D2 2C 00 00 00 01 39 3C" + list);
+    };
+    struct Row {
+        const char* name;
+        bool accepted;
+        std::vector<std::string> lines;
+    };
+    const Row rows[] = {
+        {"accepted", true,
+         {"  analog-input:1  present-value = 21.5  status-flags = {}\n",
+          "  analog-input:1  present-value = 22.5  status-flags = {}\n"}},
+        {"refused", false,
+         {"  analog-input:1  present-value = 21.5  (polled)\n", "  analog-input:1  present-value = 22.5  (polled)\n"}},
+    };
+    for (const Row& row : rows) {
+        bacnet::MemoryNetwork net;
+        int reads = 0;
+        Peer device(net, [&](Peer& d, const Sent& s) {
+            if (s.PduType() != 0)
+                return;
+            const std::string invoke = scripted::Octet(s.InvokeID());
+            if (s.Service() == 5 && !row.accepted) {
+                d.Reply(scripted::Unicast("01 00 50 " + invoke + " 05 91 05 91 1D"), 1);
+            } else if (s.Service() == 5) {
+                d.Reply(scripted::Unicast("01 00 20 " + invoke + " 05"), 1);
+                if (s.m_datagram.size() > 14) {  // not the cancellation
+                    d.Reply(notification(s, "41 AC 00 00"), 300);
+                    d.Reply(notification(s, "44 26 80 00"), 400, kAttacker);
+                    d.Reply(notification(s, "41 B4 00 00"), 600);
+                }
+            } else if (s.Service() == 12) {
+                reads++;
+                d.Reply(scripted::Unicast(scripted::ReadAck(s.InvokeID(), false)), 1);
+                if (reads > 2)  // 22.5 from the third read on
+                    d.Reply(scripted::Unicast(std::string("01 00 30 ") + invoke +
+                                              " 0C 0C 00 00 00 01 19 55 3E 44 41 B4 00 00 3F"), 0);
+            }
+        });
+        const auto start = net.Now();
+        const ToolRun run = ToolOn(net, {"watch", kDevice.ToString(), "AI:1", "--count", "2", "--interval", "0.5"});
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(net.Now() - start).count();
+        EXPECT_EQ(run.rc, tool::EXIT_OK) << row.name << '\n' << run.Said();
+        size_t at = 0;
+        for (const std::string& line : row.lines) {
+            at = run.out.find(line, at);
+            EXPECT_NE(at, std::string::npos) << row.name << ": no " << line << run.Said();
+        }
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << row.name << '\n' << run.Said();
+        EXPECT_EQ(run.out.find("666"), std::string::npos) << row.name << '\n' << run.Said();
+        if (row.accepted) {
+            EXPECT_EQ(reads, 0) << "a live subscription is not polled";
+            EXPECT_LE(took, 700) << "the second notification is printed as it comes";
+        } else {
+            EXPECT_NE(run.err.find("analog-input:1 is not subscribed"), std::string::npos) << run.Said();
+        }
+    }
+}

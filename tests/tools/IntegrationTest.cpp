@@ -101,7 +101,7 @@ TEST_F(DeviceTest, ReadsAnyPropertyReadably)
         {"DV:1234", "protocol-object-types-supported", 0, {"{analog-input, analog-output, analog-value", "schedule"}},
         {"DV:1234", "protocol-services-supported", 0, {"read-property-multiple", "who-is"}},
         {"DV:1234", "segmentation-supported", 0, {"device:1234 segmentation-supported = segmented-"}},
-        {"DV:1234", "object-list[0]", 0, {"device:1234 object-list[0] = 610\n"}},
+        {"DV:1234", "object-list[0]", 0, {"device:1234 object-list[0] = 611\n"}},
         {"DV:1234", "object-list[2]", 0, {"device:1234 object-list[2] = analog-input:1\n"}},
         {"DV:1234", "local-date", 0, {"device:1234 local-date = 20"}},
         {"DV:1234", "localdate", 0, {"device:1234 local-date = 20"}},
@@ -186,9 +186,9 @@ TEST_F(DeviceTest, SegmentedObjectListSurvivesALostSegment)
         s_sim->DropSegmentOnce(drop);
         const ToolRun run = Read("DV:1234", "object-list");
         ASSERT_EQ(run.rc, tool::EXIT_OK) << "drop " << drop << ": " << run.err;
-        EXPECT_TRUE(run.Says("device:1234 object-list: 610 values\n")) << "drop " << drop;
+        EXPECT_TRUE(run.Says("device:1234 object-list: 611 values\n")) << "drop " << drop;
         EXPECT_TRUE(run.Says("  [1] device:1234\n  [2] analog-input:1\n")) << "drop " << drop;
-        EXPECT_TRUE(run.Says("  [610] ")) << "drop " << drop;
+        EXPECT_TRUE(run.Says("  [611] ")) << "drop " << drop;
         EXPECT_TRUE(run.Says("(the reply came in 3 segments")) << "drop " << drop << '\n' << run.out;
         // A gap (2) or a missing last segment (3) is asked for again with a
         // negative Segment-ACK; a lost first segment repeats the request.
@@ -197,8 +197,8 @@ TEST_F(DeviceTest, SegmentedObjectListSurvivesALostSegment)
     const ToolRun run = Read("DV:1234", "object-list", "--json");
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
     EXPECT_TRUE(run.Says("\"segments\":3")) << run.out;
-    // 610 identifiers of three members each.
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '{'), 611);
+    // 611 identifiers of three members each.
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '{'), 612);
 }
 
 TEST_F(DeviceTest, PollPrintsOnlyWhatChanged)
@@ -379,7 +379,7 @@ TEST(Demo, WalksTheRoadOfOnePoll)
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.out << run.err;
     for (const char* text : {"Device : 1234", "AO:1/priorityarray[8]", "ReadPropertyMultiple, invoke ID",
                              "AO:1/PresentValue         42.5", "Monday     08:00:00     1",
-                             "610 objects in 3 segments", "\"object: unknown-object\""})
+                             "611 objects in 3 segments", "\"object: unknown-object\""})
         EXPECT_TRUE(run.Says(text)) << "no \"" << text << "\" in\n" << run.out;
 }
 

@@ -1,0 +1,364 @@
+// Subscriptions and the trend log of the simulated device, driven through
+// its request handling on a held clock: the replies and notifications on
+// the wire, the state the subscription table keeps across calls, and the
+// windows ReadRange cuts from the log.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "Hex.h"
+#include "SimDatabase.h"
+#include "SimDevice.h"
+#include "SimServices.h"
+#include "SimTrendLog.h"
+#include "client/UdpLink.h"
+#include "sim/SimClient.h"
+
+using namespace bacnetsim;
+
+namespace {
+
+constexpr uint32_t kInstance = 4321;  // device 02 00 10 E1
+
+// A device on a held clock, and requests to it from one peer.
+struct Device {
+    Database db{kInstance, 0};
+    Services services{db};
+    Peer peer = PeerAt(47900);
+
+    Device() { db.HoldClock(); }
+
+    std::string Ask(const std::string& apdu, const Peer* from = nullptr)
+    {
+        Received request(apdu);
+        return ToHex(services.Handle(request.buf(), 0, request.end(), from ? *from : peer).apdu);
+    }
+    // The APDUs sent after the clock moved `seconds`.
+    std::vector<std::string> After(double seconds)
+    {
+        db.Advance(seconds);
+        std::vector<std::string> sent;
+        for (const Outgoing& o : services.TakeOutgoing())
+            sent.push_back(ToHex(o.apdu));
+        return sent;
+    }
+    // Commands analog value 1 at priority 8.
+    void WriteAV1(const std::string& real) { EXPECT_EQ(Ask("02 05 01 0F 0C 00 80 00 01 19 55 3E 44 " + real + " 3F 49 08"), "20 01 0F"); }
+};
+
+// SubscribeCOV to analog value 1 from process 7: confirmed (29 01) or not, lifetime.
+std::string Subscribe(bool confirmed, const std::string& lifetime, const std::string& process = "07")
+{
+    return std::string("00 05 01 05 09 ") + process + " 1C 00 80 00 01 29 0" + (confirmed ? "1" : "0") + " 39 " +
+           lifetime;
+}
+
+// The notification of analog value 1 to process 7: present value, status flags.
+std::string Notification(const std::string& left, const std::string& real, const std::string& flags = "00")
+{
+    return "09 07 1C 02 00 10 E1 2C 00 80 00 01 39 " + left + " 4E 09 55 2E 44 " + real + " 2F 09 6F 2E 82 04 " +
+           flags + " 2F 4F";
+}
+
+TEST(SimCov, RequestsAreAnsweredOnTheWire)
+{
+    struct Case {
+        const char* name;
+        const char* request;
+        const char* reply;
+    } cases[] = {
+        {"subscribe", "00 05 01 05 09 07 1C 00 80 00 01 29 00 39 3C", "20 01 05"},
+        {"cancel one that does not exist", "00 05 02 05 09 08 1C 00 80 00 01", "20 02 05"},
+        {"unknown object", "00 05 03 05 09 07 1C 00 80 00 63 29 00 39 3C", "50 03 05 91 01 91 1F"},
+        {"an object without changes to report", "00 05 04 05 09 07 1C 01 80 00 01 29 00 39 3C",
+         "50 04 05 91 01 91 2D"},
+        {"issue-confirmed without lifetime", "00 05 05 05 09 07 1C 00 80 00 01 29 00", "60 05 05"},
+        {"truncated inside a value", "00 05 06 05 09 07 1C 00 80", "60 06 04"},
+        {"one property", "00 05 07 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 55 4F 5C 3F 00 00 00", "20 07 1C"},
+        {"a property the object lacks", "00 05 08 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 57 4F",
+         "50 08 1C 91 02 91 20"},
+        {"a negative increment", "00 05 09 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 55 4F 5C BF 80 00 00",
+         "50 09 1C 91 02 91 25"},
+        {"read range of a property that is no list", "00 05 0A 1A 0C 00 00 00 01 19 55",
+         "50 0A 1A 91 02 91 16"},
+        {"read range of an unknown object", "00 05 0B 1A 0C 05 00 00 07 19 83", "50 0B 1A 91 01 91 1F"},
+        {"read range counting 0", "00 05 0C 1A 0C 05 00 00 01 19 83 3E 21 01 31 00 3F", "60 0C 06"},
+        {"log buffer by read property", "00 05 0D 0C 0C 05 00 00 01 19 83", "50 0D 0C 91 02 91 1B"},
+    };
+    Device d;
+    for (const Case& c : cases)
+        EXPECT_EQ(d.Ask(c.request), c.reply) << c.name;
+    EXPECT_EQ(d.services.Subscriptions().Count(), 2u);
+}
+
+// The first notification follows the subscription; later ones only a change
+// of at least the object's COV increment, or of the status flags.
+TEST(SimCov, ChangesAreReportedFromTheIncrementOn)
+{
+    Device d;
+    ASSERT_EQ(d.Ask(Subscribe(false, "00")), "20 01 05");
+    struct Step {
+        const char* name;
+        const char* write;  // WriteProperty of analog value 1, after "0C 00 80 00 01 19"
+        std::vector<std::string> sent;
+    } steps[] = {
+        {"first report", nullptr, {"10 02 " + Notification("00", "41 A8 00 00")}},
+        {"no change", nullptr, {}},
+        {"21.05: under the increment of 0.1", "55 3E 44 41 A8 66 66 3F 49 08", {}},
+        {"21.25: over it", "55 3E 44 41 AA 00 00 3F 49 08", {"10 02 " + Notification("00", "41 AA 00 00")}},
+        {"increment raised to 1", "16 3E 44 3F 80 00 00 3F", {}},
+        {"22: under 1 from 21.25", "55 3E 44 41 B0 00 00 3F 49 08", {}},
+        {"out of service: the flags changed", "51 3E 11 3F",
+         {"10 02 " + Notification("00", "41 B0 00 00", "10")}},
+    };
+    unsigned char id = 2;
+    for (const Step& s : steps) {
+        if (s.write) {
+            EXPECT_EQ(d.Ask("00 05 " + ToHex(&id, 1) + " 0F 0C 00 80 00 01 19 " + s.write), "20 " + ToHex(&id, 1) + " 0F")
+                << s.name;
+        }
+        id++;
+        EXPECT_EQ(d.After(0.1), s.sent) << s.name;
+    }
+    // The notification decodes with the library's own decoder.
+    Received params(Notification("00", "41 B0 00 00", "10"));
+    CBACnetCOVNotifyService notify;
+    int len = 0;
+    ASSERT_TRUE(notify.ReadFrame(params.buf(), len, params.end()));
+    double value = 0;
+    unsigned char flags = 0;
+    EXPECT_TRUE(notify.GetPresentValue(value) && notify.GetStatusFlags(flags));
+    EXPECT_EQ(value, 22.0);
+    EXPECT_EQ(flags, 8);
+}
+
+// A property subscription reports that property with its own increment.
+TEST(SimCov, OnePropertyWithItsOwnIncrement)
+{
+    Device d;
+    // Analog value 1's present value, confirmed, for 60 s, increment 2.
+    ASSERT_EQ(d.Ask("00 05 01 1C 09 09 1C 00 80 00 01 29 01 39 3C 4E 09 55 4F 5C 40 00 00 00"), "20 01 1C");
+    const std::string body = "09 09 1C 02 00 10 E1 2C 00 80 00 01 39 3C 4E 09 55 2E 44 41 A8 00 00 2F 09 6F 2E 82 "
+                             "04 00 2F 4F";
+    EXPECT_EQ(d.After(0), std::vector<std::string>{"00 05 00 01 " + body});
+    EXPECT_EQ(d.Ask("30 00 01 00", &d.peer), "");  // not a Simple-ACK: a Complex-ACK is no answer
+    EXPECT_EQ(d.services.Subscriptions().Unanswered(), 1u);
+    EXPECT_EQ(d.Ask("20 00 01"), "");
+    EXPECT_EQ(d.services.Subscriptions().Unanswered(), 0u);
+    d.WriteAV1("41 B8 00 00");  // 23: 2 from 21, with 59 s left
+    ASSERT_EQ(d.After(1).size(), 1u);
+    d.WriteAV1("41 C0 00 00");  // 24: 1 from 23
+    EXPECT_TRUE(d.After(1).empty());
+}
+
+TEST(SimCov, LifetimesRenewalsCancellationsAndALimit)
+{
+    Device d;
+    ASSERT_EQ(d.Ask(Subscribe(false, "0A")), "20 01 05");  // 10 s
+    ASSERT_EQ(d.After(0), std::vector<std::string>{"10 02 " + Notification("0A", "41 A8 00 00")});
+    d.WriteAV1("41 B0 00 00");
+    EXPECT_EQ(d.After(4), std::vector<std::string>{"10 02 " + Notification("06", "41 B0 00 00")});
+    // Renewed: the same subscriber, process and object, reported afresh with the new lifetime.
+    ASSERT_EQ(d.Ask(Subscribe(false, "14")), "20 01 05");
+    EXPECT_EQ(d.services.Subscriptions().Count(), 1u);
+    EXPECT_EQ(d.After(0), std::vector<std::string>{"10 02 " + Notification("14", "41 B0 00 00")});
+    d.WriteAV1("41 C0 00 00");
+    EXPECT_TRUE(d.After(20).empty());  // expired
+    EXPECT_EQ(d.services.Subscriptions().Count(), 0u);
+
+    // Lifetime 0 never ends; a cancellation does.
+    ASSERT_EQ(d.Ask(Subscribe(false, "00")), "20 01 05");
+    d.After(0);
+    d.WriteAV1("41 B0 00 00");
+    EXPECT_EQ(d.After(1e6).size(), 1u);
+    EXPECT_EQ(d.Ask("00 05 01 05 09 07 1C 00 80 00 01"), "20 01 05");
+    EXPECT_EQ(d.services.Subscriptions().Count(), 0u);
+
+    // The table holds 32; the 33rd is refused, a renewal is not.
+    for (int process = 0; process < int(CovTable::kMaxSubscriptions); process++) {
+        const unsigned char p = static_cast<unsigned char>(process);
+        ASSERT_EQ(d.Ask(Subscribe(false, "00", ToHex(&p, 1))), "20 01 05");
+    }
+    EXPECT_EQ(d.Ask(Subscribe(false, "00", "FF")), "50 01 05 91 03 91 13");
+    EXPECT_EQ(d.Ask(Subscribe(true, "00", "1F")), "20 01 05");
+    const Peer other = PeerAt(47901);
+    EXPECT_EQ(d.Ask(Subscribe(false, "00", "00"), &other), "50 01 05 91 03 91 13");
+}
+
+// An unanswered confirmed notification is sent again after each APDU
+// timeout, three times, then given up; only its subscriber's answer counts.
+TEST(SimCov, ConfirmedNotificationsAreRetriedThenDropped)
+{
+    Device d;
+    ASSERT_EQ(d.Ask(Subscribe(true, "00")), "20 01 05");
+    const std::string first = "00 05 00 01 " + Notification("00", "41 A8 00 00");
+    EXPECT_EQ(d.After(0), std::vector<std::string>{first});
+    const Peer other = PeerAt(47901);
+    EXPECT_EQ(d.Ask("20 00 01", &other), "");  // someone else's acknowledgement
+    EXPECT_EQ(d.services.Subscriptions().Unanswered(), 1u);
+    EXPECT_TRUE(d.After(3.9).empty());
+    for (int retry = 0; retry < 3; retry++)
+        EXPECT_EQ(d.After(4.5), std::vector<std::string>{first}) << "retry " << retry;
+    EXPECT_TRUE(d.After(4.5).empty());
+    EXPECT_EQ(d.services.Subscriptions().Unanswered(), 0u);
+    // The next change takes the next invoke ID; an Error answers it as well.
+    d.WriteAV1("41 B0 00 00");
+    const std::vector<std::string> next = d.After(0);
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_EQ(next[0].substr(0, 11), "00 05 01 01");
+    d.Ask("50 01 01 91 00 91 00");
+    EXPECT_EQ(d.services.Subscriptions().Unanswered(), 0u);
+    EXPECT_TRUE(d.After(10).empty());
+}
+
+// The log of AI:1 on a held clock set to 2026-12-04 10:00:00: a log-status
+// record, then a sample every 5 s.
+struct Log : Device {
+    Log()
+    {
+        db.SetClock(MakeDate(126, 12, 4, 5), MakeTime(10, 0));
+        for (int i = 0; i < 9; i++)
+            After(i ? 5 : 0);  // sequence 1: status; 2 to 10: 10:00:00 to 10:00:40
+    }
+    // The acknowledgement's parameters decoded by the library.
+    CBACnetReadRangeService Read(const std::string& range, int maxAPDUCode = 5)
+    {
+        CBACnetReadRangeService ack;
+        const unsigned char code = static_cast<unsigned char>(maxAPDUCode);
+        std::vector<unsigned char> reply = Hex(Ask("00 " + ToHex(&code, 1) + " 01 1A 0C 05 00 00 01 19 83 " + range));
+        EXPECT_EQ(reply.size() > 3 ? reply[0] : 0, 0x30) << range;
+        if (reply.size() <= 3)
+            return ack;
+        Received params(std::vector<unsigned char>(reply.begin() + 3, reply.end()));
+        int len = 0;
+        EXPECT_TRUE(ack.ReadFrame(params.buf(), len, params.end())) << range;
+        return ack;
+    }
+};
+
+TEST(SimTrendLog, ReadRangeWindows)
+{
+    using R = CBACnetReadRangeService;
+    struct Case {
+        const char* name;
+        const char* range;
+        int maxAPDUCode;
+        unsigned char flags;
+        DWORD count;
+        int firstSequence;  // -1: not sent
+        float firstValue;   // of the first record, when a sample
+    } cases[] = {
+        {"all", "", 5, R::FIRST_ITEM | R::LAST_ITEM, 10, -1, 0},
+        {"position 1, 3 on", "3E 21 01 31 03 3F", 5, R::FIRST_ITEM, 3, -1, 0},
+        {"position 10, 2 back", "3E 21 0A 31 FE 3F", 5, R::LAST_ITEM, 2, -1, 22.75f},
+        {"position 3, 100 back", "3E 21 03 31 9C 3F", 5, R::FIRST_ITEM, 3, -1, 0},
+        {"position 0", "3E 21 00 31 01 3F", 5, 0, 0, -1, 0},
+        {"position past the end", "3E 21 0B 31 01 3F", 5, 0, 0, -1, 0},
+        {"sequence 4, 2 on", "6E 21 04 31 02 6F", 5, 0, 2, 4, 22.5f},
+        {"sequence 10, 5 on", "6E 21 0A 31 05 6F", 5, R::LAST_ITEM, 1, 10, 22.0f},
+        {"sequence 11", "6E 21 0B 31 05 6F", 5, 0, 0, -1, 0},
+        {"after 10:00:05, 2", "7E A4 7E 0C 04 05 B4 0A 00 05 00 31 02 7F", 5, 0, 2, 4, 22.5f},
+        {"before 10:00:05, 5", "7E A4 7E 0C 04 05 B4 0A 00 05 00 31 FB 7F", 5, R::FIRST_ITEM, 2, 1, 0},
+        {"after the last", "7E A4 7E 0C 04 05 B4 0A 01 00 00 31 02 7F", 5, 0, 0, -1, 0},
+        {"all within 50 octets", "", 0, R::FIRST_ITEM | R::MORE_ITEMS, 1, -1, 0},
+        {"back from the end within 128 octets", "3E 21 0A 31 F6 3F", 1, R::LAST_ITEM | R::MORE_ITEMS, 5, -1, 21.0f},
+    };
+    Log log;
+    for (const Case& c : cases) {
+        const R ack = log.Read(c.range, c.maxAPDUCode);
+        EXPECT_EQ(ack.m_resultFlags, c.flags) << c.name;
+        EXPECT_EQ(ack.m_itemCount, c.count) << c.name;
+        ASSERT_EQ(ack.m_records.size(), c.count) << c.name;
+        EXPECT_EQ(ack.m_hasFirstSequence ? int(ack.m_firstSequence) : -1, c.firstSequence) << c.name;
+        if (c.count == 0)
+            continue;
+        if (ack.m_records[0].m_datum == _BACnetLogRecord::DATUM_REAL) {
+            EXPECT_EQ(ack.m_records[0].m_real, c.firstValue) << c.name;
+        } else {
+            EXPECT_EQ(ack.m_records[0].m_datum, _BACnetLogRecord::DATUM_LOG_STATUS) << c.name;
+        }
+    }
+    // On the wire: the log-status record that opens the log, and the first sample.
+    EXPECT_EQ(log.Ask("00 05 02 1A 0C 05 00 00 01 19 83 6E 21 01 31 02 6F"),
+              "30 02 1A 0C 05 00 00 01 19 83 3A 05 80 49 02 5E 0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 0A 05 00 1F 0E "
+              "A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 2C 41 A0 00 00 1F 2A 04 00 5F 69 01");
+}
+
+TEST(SimTrendLog, TheBufferKeepsTheNewestAndCountsThemAll)
+{
+    Log log;
+    struct Read {
+        const char* property;
+        const char* value;
+    };
+    auto expect = [&](std::initializer_list<Read> reads, const char* when) {
+        for (const Read& r : reads)
+            EXPECT_EQ(log.Ask(std::string("00 05 01 0C 0C 05 00 00 01 19 ") + r.property),
+                      std::string("30 01 0C 0C 05 00 00 01 19 ") + r.property + " 3E " + r.value + " 3F")
+                << when << ", property " << r.property;
+    };
+    expect({{"8D", "21 0A"}, {"91", "21 0A"}, {"7E", "22 03 E8"}, {"86", "22 01 F4"}, {"85", "11"}}, "at first");
+    // 1000 samples more, 2 s apart.
+    ASSERT_EQ(log.Ask("00 05 01 0F 0C 05 00 00 01 19 86 3E 21 C8 3F"), "20 01 0F");
+    log.After(2000);
+    expect({{"8D", "22 03 E8"}, {"91", "22 03 F2"}}, "full");
+    const CBACnetReadRangeService first = log.Read("3E 21 01 31 01 3F");
+    ASSERT_EQ(first.m_records.size(), 1u);
+    EXPECT_EQ(log.Read("6E 21 0B 31 01 6F").m_itemCount, 1u);  // the oldest kept: sequence 11
+    EXPECT_EQ(log.Read("6E 21 0A 31 01 6F").m_itemCount, 0u);
+    // Disabled: a status record, then nothing; emptied: one status record.
+    ASSERT_EQ(log.Ask("00 05 01 0F 0C 05 00 00 01 19 85 3E 10 3F"), "20 01 0F");
+    log.After(100);
+    expect({{"91", "22 03 F3"}}, "disabled");
+    ASSERT_EQ(log.Ask("00 05 01 0F 0C 05 00 00 01 19 8D 3E 21 00 3F"), "20 01 0F");
+    expect({{"8D", "21 01"}, {"91", "22 03 F4"}}, "emptied");
+    const CBACnetReadRangeService purged = log.Read("");
+    ASSERT_EQ(purged.m_records.size(), 1u);
+    EXPECT_EQ(purged.m_records[0].m_logStatus, _BACnetLogRecord::LOG_DISABLED | _BACnetLogRecord::BUFFER_PURGED);
+    for (const char* refused : {"8D 3E 21 05 3F", "86 3E 21 63 3F", "7E 3E 21 00 3F", "85 3E 21 01 3F"})
+        EXPECT_EQ(log.Ask(std::string("00 05 01 0F 0C 05 00 00 01 19 ") + refused).substr(0, 2), "50") << refused;
+}
+
+// On the loopback: the device loop sends what the subscription calls for,
+// and the input that moves by itself is reported again within a second.
+TEST(SimCov, TheDeviceNotifiesASubscriberOverUdp)
+{
+    SimOptions options;
+    options.port = 0;
+    options.extraObjects = 0;
+    SimDevice device(options);
+    std::string error;
+    ASSERT_TRUE(device.Start(&error)) << error;
+    std::unique_ptr<bacnet::UdpLink> link = bacnet::UdpLink::Open(bacnet::Endpoint::Loopback(0), &error);
+    ASSERT_TRUE(link) << error;
+    Client client(*link, bacnet::Endpoint::Loopback(device.Port()));
+    // Analog input 1, unconfirmed, for 60 s.
+    client.Request(Hex("00 05 01 05 09 07 1C 00 00 00 01 29 00 39 3C"));
+    std::vector<unsigned char> apdu;
+    ASSERT_TRUE(client.Receive(apdu, 2000));
+    EXPECT_EQ(ToHex(apdu), "20 01 05");
+    std::vector<double> values;
+    const auto started = std::chrono::steady_clock::now();
+    while (values.size() < 3 && client.Receive(apdu, 1500)) {
+        ASSERT_GE(apdu.size(), 2u);
+        ASSERT_EQ(ToHex(apdu.data(), 2), "10 02");
+        Received params(std::vector<unsigned char>(apdu.begin() + 2, apdu.end()));
+        CBACnetCOVNotifyService notify;
+        int len = 0;
+        ASSERT_TRUE(notify.ReadFrame(params.buf(), len, params.end()));
+        EXPECT_EQ(notify.m_objectID.GetValue(), 1u);
+        double value = 0;
+        ASSERT_TRUE(notify.GetPresentValue(value));
+        values.push_back(value);
+    }
+    // The first at once, then one a second: each a step of 0.25.
+    ASSERT_EQ(values.size(), 3u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2600));
+    EXPECT_EQ(std::fabs(values[2] - values[1]), 0.25);
+    device.Stop();
+}
+
+}  // namespace
