@@ -13,6 +13,7 @@ using namespace std::chrono_literals;
 
 int main(int argc, char** argv)
 {
+    // README: begin foreign
     bacnet::ClientOptions options;
     options.m_bbmd = bacnet::Endpoint::Parse(argc > 1 ? argv[1] : "127.0.0.1:47808");
     options.m_foreignTtl = 60s;  // renewed every 30 s from Step and the blocking calls
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     bacnet::Client client(*link, options);
     auto registered = client.Register();
     std::cout << "foreign device: " << (registered ? "registered" : registered.failure().Text()) << '\n';
+    // README: end foreign
 
     std::optional<bacnet::Device> routed, local;
     for (const bacnet::Device& d : client.Discover(1s)) {  // a Distribute-Broadcast-To-Network
@@ -53,6 +55,7 @@ int main(int argc, char** argv)
 
     // Watched on the BBMD's own device: the first value is read, then each
     // change arrives as a notification.
+    // README: begin watch
     bacnet::Poller poller(client, *local);
     poller.Bind(zone, bacnet::Property::PresentValue);
     poller.Bind(local->m_deviceID, bacnet::Property::ObjectName);
@@ -66,6 +69,7 @@ int main(int argc, char** argv)
         show(*changes);
     for (int i = 0; i < 2; i++)
         show(poller.Changes(10s));
+    // README: end watch
 
     auto records = client.ReadTrend(*local, bacnet::ObjectId(20, 1), 5);
     if (!records)
