@@ -54,14 +54,18 @@ Result<SubscriptionId> Client::Subscribe(const Device& device, const ObjectId& o
     subscription->m_options = options;
     subscription->m_processID = m_nextProcessID++ & 0x3FFFFFFF;
     const Clock::time_point sent = m_link.Now();
-    const RawOutcome outcome = Confirmed(device, SubscribeService(options),
-                                         SubscribeRequest(object, options, subscription->m_processID, false));
-    if (!outcome.m_reply)
-        return outcome.m_reply.failure();
-    subscription->m_active = true;
     subscription->m_renewAt = sent + options.m_lifetime / 2;
+    // Known before the request goes: a device sends its first notification
+    // right behind the acknowledgement, often in the same Step.
     const SubscriptionId id = m_nextSubscription++;
-    m_subscriptions.emplace(id, std::move(subscription));
+    Subscription& s = *m_subscriptions.emplace(id, std::move(subscription)).first->second;
+    const RawOutcome outcome =
+        Confirmed(device, SubscribeService(options), SubscribeRequest(object, options, s.m_processID, false));
+    if (!outcome.m_reply) {
+        m_subscriptions.erase(id);
+        return outcome.m_reply.failure();
+    }
+    s.m_active = true;
     return id;
 }
 

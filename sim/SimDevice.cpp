@@ -97,6 +97,9 @@ struct SimDevice::Impl {
     bool ownsUdp = false;                      // the first form: bound by Start/Serve, closed when they end
     bacnet::MemoryNetwork* network = nullptr;  // attached to it
     Clock::time_point wakeAt = Clock::time_point::max();
+    // Attached to a network: the objects' clocks follow the network's, and
+    // the device wakes every second for its change-of-value timers.
+    Clock::time_point clockAt;
     bacnet::Datagram received;
 
     std::atomic<bool> stop{false};
@@ -277,6 +280,10 @@ void SimDevice::Impl::Log(const std::string& text)
 
 void SimDevice::Impl::OnDelivered(const Endpoint& from, ByteView datagram)
 {
+    const double passed = std::chrono::duration<double>(network->Now() - clockAt).count();
+    clockAt = network->Now();
+    for (const std::unique_ptr<Node>& node : nodes)
+        node->db.Advance(passed);
     const Endpoint self = link->Local();
     if (from == self && datagram.empty()) {
         wakeAt = Clock::time_point::max();
@@ -294,8 +301,8 @@ void SimDevice::Impl::ScheduleWake()
 {
     // One wake-up at a time, at the earliest deadline: what the network
     // holds for the device stays bounded.
-    const Clock::time_point next = segmenter.NextDeadline();
-    if (next == Clock::time_point::max() || next >= wakeAt)
+    const Clock::time_point next = std::min(segmenter.NextDeadline(), network->Now() + std::chrono::seconds(1));
+    if (next >= wakeAt)
         return;
     wakeAt = next;
     network->Post(link->Local(), link->Local(), ByteView(), std::max(next - network->Now(), Clock::duration()));
@@ -321,9 +328,13 @@ SimDevice::SimDevice(bacnet::MemoryNetwork& network, const Endpoint& at, const S
     m_impl->network = &network;
     m_impl->port = at.m_port;
     m_impl->bbmd.SetSelf(at);
+    m_impl->clockAt = network.Now();
+    for (const std::unique_ptr<Node>& node : m_impl->nodes)
+        node->db.HoldClock();
     network.Attach(at, [impl = m_impl.get()](const Endpoint& from, ByteView datagram) {
         impl->OnDelivered(from, datagram);
     });
+    m_impl->ScheduleWake();
 }
 
 SimDevice::~SimDevice()

@@ -20,8 +20,10 @@ void Print(Context& context, const Watched& w, const std::vector<bacnet::Propert
     if (context.args.Has("json")) {
         JsonWriter json(context.out);
         json.BeginObject().Member("time", now).Member("object", ObjectText(w.object.GetValue())).Member("by", how);
-        for (const bacnet::PropertyValue& v : values)
-            json.Member(PropertyName(v.m_propertyID), ClientValueText(v.m_value, {w.object.m_type, v.m_propertyID}));
+        for (const bacnet::PropertyValue& v : values) {
+            json.Key(PropertyName(v.m_propertyID));
+            ClientValueJson(json, v.m_value, {w.object.m_type, v.m_propertyID});
+        }
         json.EndObject();
         context.out << '\n';
         return;
