@@ -69,7 +69,7 @@ int RunWatch(Context& context)
             w.subscription = *id;
         else
             context.err << "note: " << ObjectText(w.object.GetValue()) << " is not subscribed ("
-                        << id.failure().Text() << "); polling its present value every " << interval << " ms\n";
+                        << FailureText(id.failure()) << "); polling its present value every " << interval / 1000.0 << " s\n";
     }
 
     long printed = 0;
