@@ -15,11 +15,13 @@
 #include "host/TagVal.h"
 #include "host/Modules.h"
 
+#include "frame/BVLC.h"
 #include "frame/NPCI.h"
 #include "frame/ObjectID.h"
 #include "frame/PDU.h"
 #include "frame/Tag.h"
 #include "frame/RouterMessage.h"
+#include "frame/BVLC.h"
 
 #include "object/OBJ.h"
 #include "object/PropertyCatalogue.h"

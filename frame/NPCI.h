@@ -15,6 +15,7 @@ constexpr int BACNET_MAC_MAX_ACCEPTED = 23;
 // A device's network address: network number plus MAC address. Octet fields
 // only, so the layout has no padding between them without any packing
 // (packing a class with a virtual table would misalign it inside others).
+// Interface name: kept as the replaced interface spells it.
 class BACNET_API CBACnetNPCI_DATA : public CObject {
 public:
     unsigned char m_network[2];  // wire order; FF FF addresses a global broadcast

@@ -6,6 +6,7 @@
 
 #include "host/Types.h"
 
+// Interface name: kept as the replaced interface spells it.
 struct _BACnetObjectID {
     DWORD m_instance : 22;
     DWORD m_type : 10;

@@ -15,6 +15,7 @@ public:
     enum { PDU_TYPES = 8 };
 
     // Invoke IDs of counted requests: incremented first, wrapping 255 to 0.
+    // Interface name: kept as the replaced interface spells it.
     static unsigned char c_invokeID;
 
     unsigned char m_firstOctet;  // PDU type in bits 7-4, then SEG, MOR, SA/NAK, SRV
@@ -23,6 +24,7 @@ public:
 
     unsigned char GetPduType() { return m_firstOctet >> 4; }
     unsigned char GetSegMsgType() { return (m_firstOctet & BIT_SEG) ? 1 : 0; }
+    // Interface name: kept as the replaced interface spells it.
     unsigned char GetMoreFow() { return (m_firstOctet & BIT_MOR) ? 1 : 0; }
     void SetSegmentReply() { m_firstOctet |= BIT_SA; }
     void SetSegmentRequest() { m_firstOctet |= BIT_SEG; }

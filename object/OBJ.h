@@ -30,7 +30,9 @@ public:
     unsigned char m_hostExtra[HOST_EXTRA_SIZE];  // the host's; persisted from layout version 1 on
 
     // Long names and the host's two-letter address codes, indexed by object type code.
+    // Interface name: kept as the replaced interface spells it.
     static const char* const str_BACnetObjType[OBJ_TYPES];
+    // Interface name: kept as the replaced interface spells it.
     static const char* const str_BACnetObjAddrType[OBJ_TYPES];
 
     CBACnetOBJ();
@@ -52,6 +54,7 @@ public:
     // name gives "ObjectType<code>" in place of the name.
     void GetDeviceInfoText(CString& text);
     void GetDeviceText(CString& text);
+    // Interface name: kept as the replaced interface spells it.
     void GetDeviceText_1(CString& text);
 
 private:

@@ -40,11 +40,11 @@ void MakeNumberFrame(unsigned char* buf, int& len, int tag, unsigned value, bool
     out.MakeAnalogFrame(buf, len, CBACnetTag::CLASS_CONTEXT, tag, oneOctet ? 1 : 2, host);
 }
 
-// Reads a context-tagged identifier or index in its one-octet form (header
-// `oneOctet`) or its two-octet form (the next header), compared with
-// `value`. A one-octet index is compared with the low byte only; a
+// Compares a context-tagged identifier or index in its one-octet form
+// (header `oneOctet`) or its two-octet form (the next header) with `value`,
+// and consumes it when they match. A one-octet index is compared with the low byte only; a
 // one-octet property identifier cannot match one above 255.
-int ReadNumber(CBACnetTag& tag, unsigned char* buf, int& len, unsigned char oneOctet, unsigned value,
+int ExpectNumber(CBACnetTag& tag, unsigned char* buf, int& len, unsigned char oneOctet, unsigned value,
                bool lowByteMatches)
 {
     // An octet of the number; a different one is a reply for something else.
@@ -410,7 +410,7 @@ int CBACnetObjTypes::MakeFrameToSingle(unsigned char* buf, int& len)
     return 1;
 }
 
-int CBACnetObjTypes::ReadObjectID(CBACnetTag& tag, unsigned char* buf, int& len)
+int CBACnetObjTypes::ExpectObjectID(CBACnetTag& tag, unsigned char* buf, int& len)
 {
     unsigned char octets[4];
     if (!tag.ReadHeaderFrame(buf, len))
@@ -426,7 +426,7 @@ int CBACnetObjTypes::ReadObjectID(CBACnetTag& tag, unsigned char* buf, int& len)
     return id == m_objectID.GetValue() ? 1 : tag.Refuse(CBACnetTag::REFUSAL_MISMATCH);
 }
 
-int CBACnetObjTypes::ReadValue(CBACnetTag& tag, unsigned char* buf, int& len, int& isNull)
+int CBACnetObjTypes::ReadReceivedValue(CBACnetTag& tag, unsigned char* buf, int& len, int& isNull)
 {
     if (!CBACnetTypes::ReceiveDataTypeValue(m_received, m_dataType, m_dataSize, tag, buf, len, isNull))
         return 0;
@@ -555,10 +555,10 @@ int CBACnetObjTypes::ReadResult(unsigned char* buf, int& len, int end, bool take
     CBACnetTag tag(end);
     if (!m_value || !m_received)
         return Refused(CBACnetTag::REFUSAL_NONE);
-    if (!ReadObjectID(tag, buf, len) || !tag.ExpectOctet(buf, len, 0x1E) ||
-        !ReadNumber(tag, buf, len, 0x29, m_propertyID, false))
+    if (!ExpectObjectID(tag, buf, len) || !tag.ExpectOctet(buf, len, 0x1E) ||
+        !ExpectNumber(tag, buf, len, 0x29, m_propertyID, false))
         return Refused(tag.m_refusal);
-    if (m_isArray && !ReadNumber(tag, buf, len, 0x39, m_arrayIndex, true))
+    if (m_isArray && !ExpectNumber(tag, buf, len, 0x39, m_arrayIndex, true))
         return Refused(tag.m_refusal);
 
     // What the result holds, taken once the form allows.
@@ -580,7 +580,7 @@ int CBACnetObjTypes::ReadResult(unsigned char* buf, int& len, int end, bool take
         return Refused(CBACnetTag::REFUSAL_TRUNCATED);
     if (octet == 0x4E) {  // property value
         tag.SkipOctets(len, 1);
-        if (!ReadValue(tag, buf, len, isNull))
+        if (!ReadReceivedValue(tag, buf, len, isNull))
             return Refused(tag.m_refusal);
         result = RESULT_VALUE;
         if (takeBeforeClosing)
@@ -625,9 +625,9 @@ int CBACnetObjTypes::ReadSingle(unsigned char* buf, int& len, int end, bool boun
     CBACnetTag tag(end);
     if (!m_value || !m_received)
         return Refused(CBACnetTag::REFUSAL_NONE);
-    if (!ReadObjectID(tag, buf, len) || !ReadNumber(tag, buf, len, 0x19, m_propertyID, false))
+    if (!ExpectObjectID(tag, buf, len) || !ExpectNumber(tag, buf, len, 0x19, m_propertyID, false))
         return Refused(tag.m_refusal);
-    if (m_isArray && !ReadNumber(tag, buf, len, 0x29, m_arrayIndex, true))
+    if (m_isArray && !ExpectNumber(tag, buf, len, 0x29, m_arrayIndex, true))
         return Refused(tag.m_refusal);
     // The value may come inside opening and closing tag 3 or bare.
     unsigned char octet;
@@ -635,7 +635,7 @@ int CBACnetObjTypes::ReadSingle(unsigned char* buf, int& len, int end, bool boun
     if (opened)
         tag.SkipOctets(len, 1);
     int isNull;
-    if (!ReadValue(tag, buf, len, isNull))
+    if (!ReadReceivedValue(tag, buf, len, isNull))
         return Refused(tag.m_refusal);
     if (opened && !(bounded ? tag.ExpectOctet(buf, len, 0x3F) : tag.SkipOctets(len, 1)))
         return Refused(tag.m_refusal);

@@ -26,6 +26,7 @@ class CString;
 class CTagVal;
 class CBACnetTag;
 
+// Interface name: kept as the replaced interface spells it.
 class BACNET_API CBACnetObjTypes {
 public:
     enum {
@@ -123,10 +124,12 @@ public:
     void MakeArrayIndexFrame(unsigned char* buf, int& len, int tag);
 
     // Property names, indexed by identifier 0 to 124.
+    // Interface name: kept as the replaced interface spells it.
     static const char* const str_BACnetPropertyID[PROPERTY_NAME_COUNT];
     // The name of a property identifier. Names of identifiers 125 and up
     // are copied into one buffer shared by all callers and stay valid until
     // the next such call; unknown identifiers (negative ones too) give "".
+    // Interface name: kept as the replaced interface spells it.
     static const char* GetStr_BACnetPropertyID(int id);
     // The catalogue list of an object type code, in search order, and its
     // length; null and 0 for a code above 20.
@@ -162,9 +165,10 @@ private:
     void RefreshReadSpec();
     void Release();
     void CopyFrom(const CBACnetObjTypes& other);
-    int ReadObjectID(CBACnetTag& tag, unsigned char* buf, int& len);
-    // Decodes one value into m_received; TakeValue then applies the change rule.
-    int ReadValue(CBACnetTag& tag, unsigned char* buf, int& len, int& isNull);
+    // The reply's object identifier, compared with m_objectID and consumed.
+    int ExpectObjectID(CBACnetTag& tag, unsigned char* buf, int& len);
+    // Decodes one value, header and content, into m_received; TakeValue then applies the change rule.
+    int ReadReceivedValue(CBACnetTag& tag, unsigned char* buf, int& len, int& isNull);
     void TakeValue(int isNull);
     int ReadResult(unsigned char* buf, int& len, int end, bool takeBeforeClosing);
     // The fixed shapes: `spec`'s n octets, a value, then `closing` (one or

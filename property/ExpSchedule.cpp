@@ -35,7 +35,7 @@ private:
             return tag.ReadWord32(buf, len, CBACnetTag::TYPE_DATE, m_event.m_date) ? NEXT : FAIL;
         if (tag.m_tagNumber == _BACnetSpecialEvent::ENTRY_WEEK_N_DAY) {
             unsigned char octets[4];
-            if (!ReadValue(tag, CBACnetTag::TYPE_OCTET_STRING, octets, sizeof octets, buf, len))
+            if (!ReadValueContent(tag, buf, len, octets, CBACnetTag::TYPE_OCTET_STRING, sizeof octets))
                 return FAIL;
             memcpy(m_event.m_weekNDay, octets, sizeof m_event.m_weekNDay);
         }
@@ -70,7 +70,7 @@ private:
     int OnValue(CBACnetTag& tag, unsigned char* buf, int& len) override
     {
         _BACnetTimeValue entry;
-        if (!ReadTimeValue(tag, buf, len, entry))
+        if (!ReadTimeValueContent(tag, buf, len, entry))
             return FAIL;
         Append(m_event.m_timeValues, std::make_unique<_BACnetTimeValue>(entry));
         return NEXT;
@@ -120,7 +120,7 @@ private:
             _BACnetSpecialEvent* event = m_schedule.m_currentEvent;
             if (!event)
                 return tag.Refuse(CBACnetTag::REFUSAL_UNEXPECTED_OCTET);
-            if (!ReadValue(tag, CBACnetTag::TYPE_SIGNED, &event->m_eventPriority, 1, buf, len))
+            if (!ReadValueContent(tag, buf, len, &event->m_eventPriority, CBACnetTag::TYPE_SIGNED, 1))
                 return FAIL;
         }
         return NEXT;

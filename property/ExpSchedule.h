@@ -10,6 +10,7 @@
 #include "property/WeekSchedule.h"
 
 // Dates are held as (year - 1900) << 24 | month << 16 | day << 8 | day of week.
+// Interface name: kept as the replaced interface spells it.
 struct BACNET_API _BACnetSpecialEvent {
     enum { PERIOD_CALENDAR_ENTRY = 0, PERIOD_CALENDAR_REFERENCE = 1 };
     enum { ENTRY_DATE = 0, ENTRY_DATE_RANGE = 1, ENTRY_WEEK_N_DAY = 2 };

@@ -6,6 +6,7 @@
 #include "host/Arrays.h"
 #include "property/PropertyID.h"
 
+// Interface name: kept as the replaced interface spells it.
 struct _BACnetPropertyRef {
     _BACnetObjectID m_objectID;  // the referenced object
     unsigned char m_propertyID;  // the referenced property (below 256 only)

@@ -7,7 +7,7 @@ using namespace bacnetcodec::detail;
 int CBACnetObjectDesc::ReadFrame(unsigned char* buf, int& len, int end)
 {
     return ScanValues(*this, buf, len, end, [this](CBACnetTag& tag, unsigned char* buf, int& len) {
-        return ReadText(tag, buf, len, m_description);
+        return ReadTextContent(tag, buf, len, m_description);
     });
 }
 

@@ -13,7 +13,7 @@ namespace {
 int ReadTagVal(CBACnetTag& tag, unsigned char* buf, int& len, CTagVal& out)
 {
     unsigned char octets[8];
-    if (!ReadValue(tag, tag.m_tagNumber, octets, sizeof octets, buf, len))
+    if (!ReadValueContent(tag, buf, len, octets, tag.m_tagNumber, sizeof octets))
         return 0;
     // ReadDataFrame leaves numbers least significant octet first, signed ones
     // extended over all eight.

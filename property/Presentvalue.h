@@ -5,6 +5,7 @@
 #include "host/TagVal.h"
 #include "property/PropertyID.h"
 
+// Interface name: kept as the replaced interface spells it.
 class BACNET_API CBACnetPresentvalue : public CBACnetPropertyID {
 public:
     CTagVal m_value;  // the last decoded present value

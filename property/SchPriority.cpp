@@ -10,7 +10,7 @@ int CBACnetSchPriority::ReadFrame(unsigned char* buf, int& len, int end)
         // One octet of room: no character string fits, not even an empty one.
         if (tag.m_tagNumber == CBACnetTag::TYPE_CHARACTER_STRING)
             return tag.Refuse(CBACnetTag::REFUSAL_BAD_LENGTH);
-        return ReadValue(tag, tag.m_tagNumber, &m_priority, 1, buf, len);
+        return ReadValueContent(tag, buf, len, &m_priority, tag.m_tagNumber, 1);
     });
 }
 

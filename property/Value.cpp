@@ -45,7 +45,7 @@ int HeaderRefusal(const CBACnetTag& tag)
 }
 
 // Big-endian content octets as a number.
-uint64_t ReadNumber(const unsigned char* p, int n)
+uint64_t LoadNumber(const unsigned char* p, int n)
 {
     uint64_t v = 0;
     for (int i = 0; i < n; i++)
@@ -109,7 +109,7 @@ int DecodeText(int charset, const unsigned char* p, int n, std::string& out)
         if (n % 4)
             return CBACnetValue::REFUSED_TEXT;
         for (int i = 0; i < n; i += 4) {
-            const uint32_t cp = static_cast<uint32_t>(ReadNumber(p + i, 4));
+            const uint32_t cp = static_cast<uint32_t>(LoadNumber(p + i, 4));
             if (!IsScalar(cp))
                 return CBACnetValue::REFUSED_TEXT;
             HostAppendUtf8(out, cp);
@@ -119,7 +119,7 @@ int DecodeText(int charset, const unsigned char* p, int n, std::string& out)
         if (n % 2)
             return CBACnetValue::REFUSED_TEXT;
         for (int i = 0; i < n; i += 2) {
-            uint32_t cp = static_cast<uint32_t>(ReadNumber(p + i, 2));
+            uint32_t cp = static_cast<uint32_t>(LoadNumber(p + i, 2));
             // Devices that hold UTF-16 send characters above U+FFFF as a
             // surrogate pair; a lone surrogate is no character.
             if (cp >= 0xDC00 && cp <= 0xDFFF)
@@ -127,7 +127,7 @@ int DecodeText(int charset, const unsigned char* p, int n, std::string& out)
             if (cp >= 0xD800 && cp <= 0xDBFF) {
                 if (n - i < 4)
                     return CBACnetValue::REFUSED_TEXT;
-                const uint32_t low = static_cast<uint32_t>(ReadNumber(p + i + 2, 2));
+                const uint32_t low = static_cast<uint32_t>(LoadNumber(p + i + 2, 2));
                 if (low < 0xDC00 || low > 0xDFFF)
                     return CBACnetValue::REFUSED_TEXT;
                 cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
@@ -591,23 +591,23 @@ int CBACnetValue::ReadFrame(const unsigned char* buf, int& len, int end, int dep
     switch (m_kind) {
     case CBACnetTag::TYPE_UNSIGNED:
     case CBACnetTag::TYPE_ENUMERATED:
-        m_unsigned = ReadNumber(p, L);
+        m_unsigned = LoadNumber(p, L);
         break;
     case CBACnetTag::TYPE_SIGNED: {
         // Sign-extend from the first content octet.
-        uint64_t v = ReadNumber(p, L);
+        uint64_t v = LoadNumber(p, L);
         if (L < 8 && (p[0] & 0x80))
             v |= ~uint64_t(0) << (8 * L);
         m_signed = static_cast<int64_t>(v);
         break;
     }
     case CBACnetTag::TYPE_REAL: {
-        const uint32_t bits = static_cast<uint32_t>(ReadNumber(p, 4));
+        const uint32_t bits = static_cast<uint32_t>(LoadNumber(p, 4));
         memcpy(&m_real, &bits, 4);
         break;
     }
     case CBACnetTag::TYPE_DOUBLE: {
-        const uint64_t bits = ReadNumber(p, 8);
+        const uint64_t bits = LoadNumber(p, 8);
         memcpy(&m_double, &bits, 8);
         break;
     }
@@ -635,7 +635,7 @@ int CBACnetValue::ReadFrame(const unsigned char* buf, int& len, int end, int dep
     case CBACnetTag::TYPE_DATE:
     case CBACnetTag::TYPE_TIME:
     case CBACnetTag::TYPE_OBJECT_ID:
-        m_word = static_cast<DWORD>(ReadNumber(p, 4));
+        m_word = static_cast<DWORD>(LoadNumber(p, 4));
         break;
     }
     len += L;

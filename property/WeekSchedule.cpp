@@ -33,7 +33,7 @@ private:
         if (day < 1 || day > CBACnetWeekSchedule::DAYS)
             return tag.Refuse(CBACnetTag::REFUSAL_UNEXPECTED_OCTET);
         _BACnetTimeValue entry;
-        if (!ReadTimeValue(tag, buf, len, entry))
+        if (!ReadTimeValueContent(tag, buf, len, entry))
             return FAIL;
         Append(m_schedule.m_dayLists[day - 1], std::make_unique<_BACnetTimeValue>(entry));
         return NEXT;

@@ -7,6 +7,7 @@
 #include "property/PropertyID.h"
 
 // One entry of a day list or of a special event's list.
+// Interface name: kept as the replaced interface spells it.
 struct _BACnetTimeValue {
     DWORD m_time;              // hour << 24 | minute << 16 | second << 8 | hundredths
     unsigned char m_value[4];  // as ReadDataFrame leaves the value; the encoder sends m_value[0]

@@ -5,6 +5,7 @@
 #include "host/String.h"
 #include "library/Export.h"
 
+// Interface name: kept as the replaced interface spells it.
 class BACNET_API CMyBACnetBlkData {
 public:
     enum {

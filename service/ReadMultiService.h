@@ -42,6 +42,7 @@ public:
 
     // Header only, with m_invokeID, at buf[len]. Zero-fills obj->m_maxAPDU
     // octets of `buf` from buf[0] first, so `buf` must hold that many.
+    // Interface name: kept as the replaced interface spells it.
     unsigned char MakeSchedueHeader(unsigned char* buf, int& len, CBACnetOBJ* obj);
     // Allocates m_frame and writes the request header into it at `len`.
     void MakeHeaderFrame(int& len, CBACnetOBJ* obj, int index);

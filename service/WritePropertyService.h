@@ -31,6 +31,7 @@ public:
                             unsigned short, unsigned short, unsigned short priority);
     // Element 0 of the exception schedule: the number of its special events
     // (one octet, so at most 255). Returns the counted invoke ID used.
+    // Interface name: kept as the replaced interface spells it.
     unsigned char MakeScheduleArySize(unsigned char* buf, int& len, CBACnetOBJ* obj, CBACnetExpSchedule* schedule);
     // The Simple-ACK has no parameters: reads nothing, returns 1.
     int ReadFrame(unsigned char* buf, int& len, int end, CBACnetObjTypes* prop);

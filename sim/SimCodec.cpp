@@ -57,7 +57,7 @@ void EncodeOctets(Writer& w, int tag, int prefix, const std::string& data)
 }
 
 // Reads `octets` content octets of numeric type `type` into a host number.
-int ReadNumber(CBACnetTag& in, unsigned char* buf, int& len, int type, int octets, uint32_t& out)
+int ReadNumberContent(CBACnetTag& in, unsigned char* buf, int& len, int type, int octets, uint32_t& out)
 {
     unsigned char host[4];
     int isNull;
@@ -100,7 +100,8 @@ int DecodeTimeValues(CBACnetTag& in, unsigned char* buf, int& len, int closing, 
     while (!NextIsClosing(in, buf, len, closing)) {
         TimeValue entry;
         if (!in.ReadHeaderFrame(buf, len) || in.m_class != CBACnetTag::CLASS_APPLICATION ||
-            in.m_tagNumber != CBACnetTag::TYPE_TIME || !ReadNumber(in, buf, len, CBACnetTag::TYPE_TIME, 4, entry.time))
+            in.m_tagNumber != CBACnetTag::TYPE_TIME ||
+            !ReadNumberContent(in, buf, len, CBACnetTag::TYPE_TIME, 4, entry.time))
             return 0;
         if (!DecodeValue(in, buf, len, entry.value))
             return 0;
@@ -332,12 +333,12 @@ int PeekHeader(CBACnetTag& in, unsigned char* buf, int len)
     return in.ReadHeaderFrame(buf, len);
 }
 
-int ReadOpening(CBACnetTag& in, unsigned char* buf, int& len, int tag)
+int ExpectOpening(CBACnetTag& in, unsigned char* buf, int& len, int tag)
 {
     return in.ReadHeaderFrame(buf, len) && in.IsOpening(tag);
 }
 
-int ReadClosing(CBACnetTag& in, unsigned char* buf, int& len, int tag)
+int ExpectClosing(CBACnetTag& in, unsigned char* buf, int& len, int tag)
 {
     return in.ReadHeaderFrame(buf, len) && in.IsClosing(tag);
 }
@@ -370,7 +371,7 @@ int ReadObjectID(CBACnetTag& in, unsigned char* buf, int& len, int cls, int tag,
         return 0;
     if (cls == CBACnetTag::CLASS_CONTEXT && !IsPrimitiveContext(in, tag))
         return 0;
-    return ReadNumber(in, buf, len, CBACnetTag::TYPE_OBJECT_ID, 4, out);
+    return ReadNumberContent(in, buf, len, CBACnetTag::TYPE_OBJECT_ID, 4, out);
 }
 
 int DecodeValue(CBACnetTag& in, unsigned char* buf, int& len, Value& out)
@@ -410,7 +411,7 @@ int DecodeValueContent(CBACnetTag& in, unsigned char* buf, int& len, Value& out)
     }
     case CBACnetTag::TYPE_REAL: {
         uint32_t bits;
-        if (!ReadNumber(in, buf, len, type, 4, bits))
+        if (!ReadNumberContent(in, buf, len, type, 4, bits))
             return 0;
         memcpy(&v.real, &bits, sizeof bits);
         break;
@@ -434,7 +435,7 @@ int DecodeValueContent(CBACnetTag& in, unsigned char* buf, int& len, Value& out)
     case CBACnetTag::TYPE_DATE:
     case CBACnetTag::TYPE_TIME:
     case CBACnetTag::TYPE_OBJECT_ID:
-        if (!ReadNumber(in, buf, len, type, 4, v.u))
+        if (!ReadNumberContent(in, buf, len, type, 4, v.u))
             return 0;
         break;
     default:
@@ -456,7 +457,7 @@ int ReadTextContent(CBACnetTag& in, unsigned char* buf, int& len, std::string& o
 int DecodeDaySchedule(CBACnetTag& in, unsigned char* buf, int& len, DaySchedule& out)
 {
     DaySchedule day;
-    if (!ReadOpening(in, buf, len, 0) || !DecodeTimeValues(in, buf, len, 0, day) || !ReadClosing(in, buf, len, 0))
+    if (!ExpectOpening(in, buf, len, 0) || !DecodeTimeValues(in, buf, len, 0, day) || !ExpectClosing(in, buf, len, 0))
         return 0;
     out = day;
     return 1;
@@ -470,13 +471,13 @@ int DecodeCalendarEntry(CBACnetTag& in, unsigned char* buf, int& len, CalendarEn
         return 0;
     if (IsPrimitiveContext(in, 0)) {
         entry.kind = CalendarEntry::DATE;
-        if (!ReadNumber(in, buf, len, CBACnetTag::TYPE_DATE, 4, entry.date))
+        if (!ReadNumberContent(in, buf, len, CBACnetTag::TYPE_DATE, 4, entry.date))
             return 0;
     } else if (in.IsOpening(1)) {
         entry.kind = CalendarEntry::DATE_RANGE;
         Value first, last;
         if (!DecodeValue(in, buf, len, first) || first.type != CBACnetTag::TYPE_DATE ||
-            !DecodeValue(in, buf, len, last) || last.type != CBACnetTag::TYPE_DATE || !ReadClosing(in, buf, len, 1))
+            !DecodeValue(in, buf, len, last) || last.type != CBACnetTag::TYPE_DATE || !ExpectClosing(in, buf, len, 1))
             return 0;
         entry.date = first.u;
         entry.last = last.u;
@@ -497,8 +498,8 @@ int DecodeSpecialEvent(CBACnetTag& in, unsigned char* buf, int& len, SpecialEven
     if (!PeekHeader(in, buf, len))
         return 0;
     if (in.IsOpening(0)) {
-        if (!ReadOpening(in, buf, len, 0) || !DecodeCalendarEntry(in, buf, len, event.entry) ||
-            !ReadClosing(in, buf, len, 0))
+        if (!ExpectOpening(in, buf, len, 0) || !DecodeCalendarEntry(in, buf, len, event.entry) ||
+            !ExpectClosing(in, buf, len, 0))
             return 0;
     } else {
         event.byReference = true;
@@ -506,8 +507,8 @@ int DecodeSpecialEvent(CBACnetTag& in, unsigned char* buf, int& len, SpecialEven
             return 0;
     }
     uint32_t priority;
-    if (!ReadOpening(in, buf, len, 2) || !DecodeTimeValues(in, buf, len, 2, event.values) ||
-        !ReadClosing(in, buf, len, 2) || !ReadContextUnsigned(in, buf, len, 3, priority))
+    if (!ExpectOpening(in, buf, len, 2) || !DecodeTimeValues(in, buf, len, 2, event.values) ||
+        !ExpectClosing(in, buf, len, 2) || !ReadContextUnsigned(in, buf, len, 3, priority))
         return 0;
     event.priority = priority;
     out = event;

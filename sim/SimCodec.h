@@ -137,8 +137,8 @@ void EncodeReference(Writer& w, const PropertyReference& ref);
 // The next tag header, without consuming it.
 int PeekHeader(CBACnetTag& in, unsigned char* buf, int len);
 // Consumes an opening (closing) tag of number `tag`, or refuses.
-int ReadOpening(CBACnetTag& in, unsigned char* buf, int& len, int tag);
-int ReadClosing(CBACnetTag& in, unsigned char* buf, int& len, int tag);
+int ExpectOpening(CBACnetTag& in, unsigned char* buf, int& len, int tag);
+int ExpectClosing(CBACnetTag& in, unsigned char* buf, int& len, int tag);
 // 1 when the next header is a closing tag of number `tag`.
 int NextIsClosing(CBACnetTag& in, unsigned char* buf, int len, int tag);
 // The content of an unsigned or enumerated value (any class) whose header

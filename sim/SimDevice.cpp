@@ -85,6 +85,8 @@ struct SimDevice::Impl {
 
     // Attached to a memory network: a datagram delivered, or the device's own wake-up.
     void OnDelivered(const Endpoint& from, ByteView datagram);
+    // Holds the devices' clocks; Timers moves them as the link's moves.
+    void FollowLinkClock();
     void ScheduleWake();
 
     SimOptions options;
@@ -95,11 +97,11 @@ struct SimDevice::Impl {
     bacnet::Link* link = nullptr;
     std::unique_ptr<bacnet::Link> ownLink;     // Start/Serve's UDP link, or the memory network's sender
     bool ownsUdp = false;                      // the first form: bound by Start/Serve, closed when they end
+    // The devices' clocks follow the link's (a memory network's is virtual).
+    bool followLink = false;
+    Clock::time_point clockAt;
     bacnet::MemoryNetwork* network = nullptr;  // attached to it
     Clock::time_point wakeAt = Clock::time_point::max();
-    // Attached to a network: the objects' clocks follow the network's, and
-    // the device wakes every second for its change-of-value timers.
-    Clock::time_point clockAt;
     bacnet::Datagram received;
 
     std::atomic<bool> stop{false};
@@ -166,7 +168,17 @@ size_t SimDevice::Impl::Step(Clock::duration wait)
 
 void SimDevice::Impl::Timers()
 {
-    for (const std::unique_ptr<Node>& node : nodes)
+    if (followLink) {
+        const Clock::time_point now = link->Now();
+        const double seconds = std::chrono::duration<double>(now - clockAt).count();
+        if (seconds > 0) {
+            for (const auto& node : nodes)
+                node->db.Advance(seconds);
+            clockAt = now;
+        }
+    }
+    // What the devices send on their own: change-of-value notifications.
+    for (const auto& node : nodes)
         for (const Outgoing& o : node->services.TakeOutgoing()) {
             Log(o.to.Describe() + " " + o.what);
             Send(o.to, o.apdu);
@@ -280,10 +292,6 @@ void SimDevice::Impl::Log(const std::string& text)
 
 void SimDevice::Impl::OnDelivered(const Endpoint& from, ByteView datagram)
 {
-    const double passed = std::chrono::duration<double>(network->Now() - clockAt).count();
-    clockAt = network->Now();
-    for (const std::unique_ptr<Node>& node : nodes)
-        node->db.Advance(passed);
     const Endpoint self = link->Local();
     if (from == self && datagram.empty()) {
         wakeAt = Clock::time_point::max();
@@ -300,12 +308,24 @@ void SimDevice::Impl::OnDelivered(const Endpoint& from, ByteView datagram)
 void SimDevice::Impl::ScheduleWake()
 {
     // One wake-up at a time, at the earliest deadline: what the network
-    // holds for the device stays bounded.
-    const Clock::time_point next = std::min(segmenter.NextDeadline(), network->Now() + std::chrono::seconds(1));
-    if (next >= wakeAt)
+    // holds for the device stays bounded. Subscriptions are looked at as
+    // often as the serving loop would.
+    Clock::time_point next = segmenter.NextDeadline();
+    for (const auto& node : nodes)
+        if (node->services.Subscriptions().Count() > 0 || node->services.Subscriptions().Unanswered() > 0)
+            next = std::min(next, network->Now() + kPoll);
+    if (next == Clock::time_point::max() || next >= wakeAt)
         return;
     wakeAt = next;
     network->Post(link->Local(), link->Local(), ByteView(), std::max(next - network->Now(), Clock::duration()));
+}
+
+void SimDevice::Impl::FollowLinkClock()
+{
+    for (const auto& node : nodes)
+        node->db.HoldClock();
+    followLink = true;
+    clockAt = link->Now();
 }
 
 SimDevice::SimDevice(const SimOptions& options) : m_impl(std::make_unique<Impl>(options))
@@ -318,6 +338,7 @@ SimDevice::SimDevice(bacnet::Link& link, const SimOptions& options) : m_impl(std
     m_impl->link = &link;
     m_impl->port = link.Local().m_port;
     m_impl->bbmd.SetSelf(link.Local());
+    m_impl->FollowLinkClock();
 }
 
 SimDevice::SimDevice(bacnet::MemoryNetwork& network, const Endpoint& at, const SimOptions& options)
@@ -328,13 +349,10 @@ SimDevice::SimDevice(bacnet::MemoryNetwork& network, const Endpoint& at, const S
     m_impl->network = &network;
     m_impl->port = at.m_port;
     m_impl->bbmd.SetSelf(at);
-    m_impl->clockAt = network.Now();
-    for (const std::unique_ptr<Node>& node : m_impl->nodes)
-        node->db.HoldClock();
+    m_impl->FollowLinkClock();
     network.Attach(at, [impl = m_impl.get()](const Endpoint& from, ByteView datagram) {
         impl->OnDelivered(from, datagram);
     });
-    m_impl->ScheduleWake();
 }
 
 SimDevice::~SimDevice()

@@ -125,12 +125,12 @@ struct Services::Request {
     bool Opening(int tag)
     {
         const int at = len;
-        return ReadOpening(in, buf, len, tag) || FailAt(at);
+        return ExpectOpening(in, buf, len, tag) || FailAt(at);
     }
     bool Closing(int tag)
     {
         const int at = len;
-        return ReadClosing(in, buf, len, tag) || FailAt(at);
+        return ExpectClosing(in, buf, len, tag) || FailAt(at);
     }
     bool ObjectID(int tag, uint32_t& out)
     {
@@ -164,7 +164,7 @@ struct Services::Request {
     bool Constructed(int tag, int& start, int& stop)
     {
         const int at = len;
-        if (!ReadOpening(in, buf, len, tag))
+        if (!ExpectOpening(in, buf, len, tag))
             return FailAt(at);
         start = len;
         if (!SkipConstructed(in, buf, len, tag))

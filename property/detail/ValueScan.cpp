@@ -68,7 +68,7 @@ int CValueScan::OnClosing(CBACnetTag&)
     return DONE;
 }
 
-int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf, int& len)
+int ReadValueContent(CBACnetTag& tag, unsigned char* buf, int& len, void* out, int type, int room)
 {
     // A string needs its L - 1 characters and the terminating 0: L octets.
     if (type == CBACnetTag::TYPE_CHARACTER_STRING && tag.m_lvt > room)
@@ -77,13 +77,13 @@ int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf
     return tag.ReadDataFrame(out, type, room, buf, len, isNull);
 }
 
-int ReadTimeValue(CBACnetTag& tag, unsigned char* buf, int& len, _BACnetTimeValue& out)
+int ReadTimeValueContent(CBACnetTag& tag, unsigned char* buf, int& len, _BACnetTimeValue& out)
 {
     DWORD time;
     unsigned char value[4] = {0, 0, 0, 0};  // a Boolean sets only the first octet
     // The time's own tag number is not looked at; the value's decides its type.
     if (!tag.ReadWord32(buf, len, CBACnetTag::TYPE_TIME, time) || !tag.ReadHeaderFrame(buf, len) ||
-        !ReadValue(tag, tag.m_tagNumber, value, sizeof value, buf, len))
+        !ReadValueContent(tag, buf, len, value, tag.m_tagNumber, sizeof value))
         return 0;
     out.m_time = time;
     memcpy(out.m_value, value, sizeof value);
@@ -103,7 +103,7 @@ void MakeTimeValuesFrame(CBACnetTag& tag, unsigned char* buf, int& len, CPtrArra
     }
 }
 
-int ReadText(CBACnetTag& tag, unsigned char* buf, int& len, CString& text)
+int ReadTextContent(CBACnetTag& tag, unsigned char* buf, int& len, CString& text)
 {
     // Checked before reserving room: the reservation then never exceeds what was received.
     const int L = tag.m_lvt;
@@ -159,7 +159,7 @@ private:
         unsigned char bits[8] = {};  // octets not received count as 0
         m_closed = 0;
         if (m_room > static_cast<int>(sizeof bits) ||
-            !ReadValue(tag, CBACnetTag::TYPE_BIT_STRING, bits, m_room, buf, len))
+            !ReadValueContent(tag, buf, len, bits, CBACnetTag::TYPE_BIT_STRING, m_room))
             return FAIL;
         for (int k = 0; k < m_count && k / 8 < m_room; k++)
             m_flags[k] = (bits[k / 8] >> (7 - k % 8)) & 1;

@@ -76,11 +76,11 @@ int ScanValues(CBACnetPropertyID& codec, unsigned char* buf, int& len, int end, 
 // Reads the content of the value whose header `tag` just read, as data type
 // `type`, into `room` octets. A character string is held to the room as well
 // (its characters and the terminating 0), which ReadDataFrame leaves to us.
-int ReadValue(CBACnetTag& tag, int type, void* out, int room, unsigned char* buf, int& len);
+int ReadValueContent(CBACnetTag& tag, unsigned char* buf, int& len, void* out, int type, int room);
 
 // One time/value entry: the time whose header `tag` just read, then the
 // value's header and content (at most four octets).
-int ReadTimeValue(CBACnetTag& tag, unsigned char* buf, int& len, _BACnetTimeValue& out);
+int ReadTimeValueContent(CBACnetTag& tag, unsigned char* buf, int& len, _BACnetTimeValue& out);
 // Every entry of a list as B4 time 91 value, empty slots passed over.
 void MakeTimeValuesFrame(CBACnetTag& tag, unsigned char* buf, int& len, CPtrArray& list);
 
@@ -104,7 +104,7 @@ void DeleteEntries(CPtrArray& list)
 
 // Character string value step of the name and description: character set 0
 // only; the text replaces `text` only when the whole value was read.
-int ReadText(CBACnetTag& tag, unsigned char* buf, int& len, CString& text);
+int ReadTextContent(CBACnetTag& tag, unsigned char* buf, int& len, CString& text);
 // The text as an application character string in the host's ANSI code page.
 void MakeTextFrame(CBACnetTag& tag, unsigned char* buf, int& len, const CString& text);
 

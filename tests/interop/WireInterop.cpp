@@ -61,6 +61,12 @@ struct WireCase {
     // the network numbers it lists.
     int messageType = -1;
     std::vector<long> messageNetworks;
+    // A link layer message the library built whole (`datagram`); `npdu` is
+    // then the NPDU it carries, empty for one that carries none. Its function
+    // and its fields as tshark shows them ("bvlc.reg_ttl=600"), in order.
+    Bytes datagram;
+    int bvlcFunction = -1;
+    std::vector<std::string> bvlcFields;
 };
 
 // Expert warnings that reflect a deliberate choice of the library; each is
@@ -75,7 +81,9 @@ const std::vector<Allowed> kAllowedWarnings = {};
 // The fields of tshark's tree the checks read; a tshark that renames one
 // must fail loudly here rather than make every check miss.
 const char* const kFields[] = {
-    "frame.protocols", "bvlc.function", "bvlc.length",
+    "frame.protocols", "bvlc.function", "bvlc.length", "bvlc.result", "bvlc.reg_ttl", "bvlc.bdt_ip",
+    "bvlc.bdt_port", "bvlc.bdt_mask", "bvlc.fdt_ip", "bvlc.fdt_port", "bvlc.fdt_ttl", "bvlc.fdt_timeout",
+    "bvlc.fwd_ip", "bvlc.fwd_port",
     "bacnet.version", "bacnet.control", "bacnet.dnet", "bacnet.dlen", "bacnet.hopc", "bacnet.mesgtyp",
     "bacnet.dadr_eth", "bacnet.dadr_mstp", "bacnet.dadr_tmp",
     "bacapp.type", "bacapp.SA", "bacapp.segmented_request", "bacapp.max_adpu_size", "bacapp.invoke_id",
@@ -243,6 +251,7 @@ public:
         ChangeOfValue();
         ReadRange();
         Routers();
+        Link();
         Controls();
     }
 
@@ -898,6 +907,14 @@ private:
         u.objects = {{8, 4}, {13, 2}};
         u.properties = {85, 111};
         u.texts = {"ProcessIdentifier: 18", "3", "Priority: (Unsigned) 8", "in-alarm = TRUE"};
+
+        len = 0;
+        CBACnetConfirmedCOVNotifyService::MakeAckFrame(m_buf, len, subscriber.get(), 77);
+        WireCase& ack = Add("Simple-ACK of a ConfirmedCOVNotification, invoke ID 77, routed", len);
+        Address(ack, Where::RoutedMstp, false);
+        ack.pduType = 2;
+        ack.invokeID = 77;
+        ack.service = 1;
     }
 
     void ReadRange()
@@ -998,6 +1015,79 @@ private:
         c.messageNetworks = {5, 2001, 65534};
     }
 
+    // The link layer messages, each built whole by the library's BVLC codec,
+    // and the NPDU of those that carry one checked as any other.
+    void Link()
+    {
+        const unsigned char far[6] = {10, 0, 0, 7, 0xBA, 0xC0};   // 10.0.0.7:47808
+        const unsigned char peer[6] = {10, 0, 1, 9, 0xBA, 0xC1};  // 10.0.1.9:47809
+        const CBACnetBVLC::BDTEntry bdt[] = {{{10, 0, 0, 7, 0xBA, 0xC0}, {255, 255, 255, 255}},
+                                             {{10, 0, 1, 9, 0xBA, 0xC1}, {255, 255, 255, 0}}};
+        const std::vector<std::string> bdtFields = {
+            "bvlc.bdt_ip=10.0.0.7", "bvlc.bdt_port=47808", "bvlc.bdt_mask=ff:ff:ff:ff",
+            "bvlc.bdt_ip=10.0.1.9", "bvlc.bdt_port=47809", "bvlc.bdt_mask=ff:ff:ff:00"};
+        CBACnetWhoIsService whoIs;
+        int whoIsLength = 0;
+        unsigned char whoIsNpdu[32];
+        whoIs.MakeFrame(whoIsNpdu, whoIsLength, 5, 1000);
+        struct Message {
+            const char* name;
+            unsigned char function;
+            unsigned short result, ttl;
+            const unsigned char* address;
+            std::vector<CBACnetBVLC::BDTEntry> bdt;
+            std::vector<CBACnetBVLC::FDTEntry> fdt;
+            bool carriesWhoIs;
+            std::vector<std::string> fields;
+        } messages[] = {
+            {"BVLC-Result: success", CBACnetBVLC::RESULT, CBACnetBVLC::RESULT_SUCCESS, 0, nullptr, {}, {}, false,
+             {"bvlc.result=0x0000"}},
+            {"BVLC-Result: Register-Foreign-Device NAK", CBACnetBVLC::RESULT,
+             CBACnetBVLC::RESULT_REGISTER_FOREIGN_DEVICE_NAK, 0, nullptr, {}, {}, false, {"bvlc.result=0x0030"}},
+            {"Register-Foreign-Device, time-to-live 600 s", CBACnetBVLC::REGISTER_FOREIGN_DEVICE, 0, 600, nullptr,
+             {}, {}, false, {"bvlc.reg_ttl=600"}},
+            {"Read-Broadcast-Distribution-Table", CBACnetBVLC::READ_BDT, 0, 0, nullptr, {}, {}, false, {}},
+            {"Read-Broadcast-Distribution-Table-Ack, two entries", CBACnetBVLC::READ_BDT_ACK, 0, 0, nullptr,
+             {bdt[0], bdt[1]}, {}, false, bdtFields},
+            {"Write-Broadcast-Distribution-Table, two entries", CBACnetBVLC::WRITE_BDT, 0, 0, nullptr,
+             {bdt[0], bdt[1]}, {}, false, bdtFields},
+            {"Read-Foreign-Device-Table", CBACnetBVLC::READ_FDT, 0, 0, nullptr, {}, {}, false, {}},
+            {"Read-Foreign-Device-Table-Ack, one entry", CBACnetBVLC::READ_FDT_ACK, 0, 0, nullptr, {},
+             {{{10, 0, 1, 9, 0xBA, 0xC1}, 600, 630}}, false,
+             {"bvlc.fdt_ip=10.0.1.9", "bvlc.fdt_port=47809", "bvlc.fdt_ttl=600", "bvlc.fdt_timeout=630"}},
+            {"Delete-Foreign-Device-Table-Entry 10.0.1.9:47809", CBACnetBVLC::DELETE_FDT_ENTRY, 0, 0, peer, {}, {},
+             false, {"bvlc.fdt_ip=10.0.1.9", "bvlc.fdt_port=47809"}},
+            {"Forwarded-NPDU from 10.0.0.7:47808: Who-Is 5 to 1000", CBACnetBVLC::FORWARDED_NPDU, 0, 0, far, {}, {},
+             true, {"bvlc.fwd_ip=10.0.0.7", "bvlc.fwd_port=47808"}},
+            {"Distribute-Broadcast-To-Network: Who-Is 5 to 1000", CBACnetBVLC::DISTRIBUTE_BROADCAST, 0, 0, nullptr,
+             {}, {}, true, {}},
+        };
+        for (const Message& m : messages) {
+            CBACnetBVLC bvlc;
+            bvlc.m_function = m.function;
+            bvlc.m_resultCode = m.result;
+            bvlc.m_timeToLive = m.ttl;
+            if (m.address)
+                memcpy(bvlc.m_address, m.address, sizeof bvlc.m_address);
+            bvlc.m_bdt = m.bdt;
+            bvlc.m_fdt = m.fdt;
+            bvlc.m_npdu = m.carriesWhoIs ? whoIsNpdu : nullptr;
+            bvlc.m_npduLength = m.carriesWhoIs ? whoIsLength : 0;
+            int len = 0;
+            if (!bvlc.MakeFrame(m_buf, len, sizeof m_buf))
+                m_setupError = "the BVLC codec refused to build it";
+            WireCase& c = Add(m.name, 0);
+            c.datagram = Frame(m_buf, len);
+            c.bvlcFunction = m.function;
+            c.bvlcFields = m.fields;
+            if (m.carriesWhoIs) {
+                c.npdu = Frame(whoIsNpdu, whoIsLength);
+                Broadcast(c, 8);
+                c.texts = {"Device Instance Range Low Limit: 5", "Device Instance Range High Limit: 1000"};
+            }
+        }
+    }
+
     // Negative controls: spoiled copies of good frames, or good frames held
     // to a wrong expectation. Each must be rejected, or the checks above
     // prove nothing.
@@ -1035,6 +1125,12 @@ private:
         spoil("I-Am-Router cut by its last octet", "I-Am-Router-To-Network").npdu.pop_back();
         spoil("ReadRange by time held to another count", "ReadRange by time: 100").texts.back() =
             "reference Count: (Signed) 101";
+        spoil("Register-Foreign-Device held to another time-to-live", "Register-Foreign-Device").bvlcFields = {
+            "bvlc.reg_ttl=660"};
+        spoil("Read-BDT-Ack held to another mask", "Read-Broadcast-Distribution-Table-Ack").bvlcFields.back() =
+            "bvlc.bdt_mask=ff:ff:00:00";
+        spoil("Forwarded-NPDU cut by its last octet", "Forwarded-NPDU").datagram.pop_back();
+        spoil("COV Simple-ACK held to another invoke ID", "Simple-ACK of a ConfirmedCOVNotification").invokeID = 78;
     }
 
     void Unconfirmed()
@@ -1122,7 +1218,7 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
         problems.push_back(c.setupError);
 
     const std::string protocols = p.First("frame.protocols");
-    if (c.messageType < 0 && protocols.find("udp:bvlc:bacnet:bacapp") == std::string::npos)
+    if (c.messageType < 0 && !c.npdu.empty() && protocols.find("udp:bvlc:bacnet:bacapp") == std::string::npos)
         problems.push_back("not dissected as BACnet/IP (protocols " + protocols + ")");
 
     if (p.Proto("_ws.malformed") || p.Has("_ws.malformed"))
@@ -1139,7 +1235,8 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
     }
 
     // BACnet/IP link header.
-    Expect(problems, "BVLC function", Number(p.First("bvlc.function")), c.broadcast ? 0x0B : 0x0A);
+    Expect(problems, "BVLC function", Number(p.First("bvlc.function")),
+           c.bvlcFunction >= 0 ? c.bvlcFunction : c.broadcast ? 0x0B : 0x0A);
     // tshark's length field holds the header size and names the length in its line.
     long bvlcLength = -1;
     for (const PdmlField& f : p.fields)
@@ -1149,6 +1246,27 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
                 bvlcLength = atol(f.showname.c_str() + of + 4);
         }
     Expect(problems, "BVLC length", bvlcLength, udpPayload);
+    // The function's own fields, in order.
+    std::vector<std::string> bvlcFields;
+    for (const PdmlField& f : p.fields)
+        if (f.proto == "bvlc" && f.name != "bvlc.type" && f.name != "bvlc.function" && f.name != "bvlc.length" &&
+            f.name.compare(0, 5, "bvlc.") == 0)
+            bvlcFields.push_back(f.name + "=" + f.show);
+    if (bvlcFields != c.bvlcFields) {
+        std::string shown;
+        for (const std::string& f : bvlcFields)
+            shown += " " + f;
+        problems.push_back("BVLC fields: tshark shows [" + shown + " ]");
+    }
+    if (c.npdu.empty()) {
+        const PdmlField* udp = p.Proto("udp");
+        const PdmlField* bvlc = p.Proto("bvlc");
+        if (p.Proto("bacnet"))
+            problems.push_back("an NPDU after a link message that carries none");
+        if (!udp || !bvlc || bvlc->pos + bvlc->size != udp->pos + 8 + udpPayload)
+            problems.push_back("the link message does not end the frame");
+        return problems;
+    }
 
     // Network layer.
     Expect(problems, "NPDU version", Number(p.First("bacnet.version")), 1);
@@ -1192,6 +1310,10 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
         Expect(problems, "segmented-response-accepted", Number(p.First("bacapp.SA")), c.sa);
         Expect(problems, "segmented-request", Number(p.First("bacapp.segmented_request")), 0);
         Expect(problems, "max APDU code", Number(p.First("bacapp.max_adpu_size")), c.maxApdu);
+        Expect(problems, "invoke ID", p.Has("bacapp.invoke_id") ? Number(p.First("bacapp.invoke_id")) : -1,
+               c.invokeID);
+        Expect(problems, "service", Number(p.First("bacapp.confirmed_service")), c.service);
+    } else if (c.pduType == 2) {
         Expect(problems, "invoke ID", p.Has("bacapp.invoke_id") ? Number(p.First("bacapp.invoke_id")) : -1,
                c.invokeID);
         Expect(problems, "service", Number(p.First("bacapp.confirmed_service")), c.service);
@@ -1307,6 +1429,21 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
     return problems;
 }
 
+// The NPDU behind the Original-Unicast- or Original-Broadcast-NPDU header the
+// library's BVLC codec writes.
+Bytes LibraryBvlc(const Bytes& npdu, bool broadcast)
+{
+    CBACnetBVLC bvlc;
+    bvlc.m_function = broadcast ? CBACnetBVLC::ORIGINAL_BROADCAST : CBACnetBVLC::ORIGINAL_UNICAST;
+    bvlc.m_npdu = npdu.data();
+    bvlc.m_npduLength = static_cast<int>(npdu.size());
+    Bytes out(npdu.size() + CBACnetBVLC::HEADER);
+    int len = 0;
+    if (!bvlc.MakeFrame(out.data(), len, static_cast<int>(out.size())))
+        return WrapBvlc(npdu, broadcast);  // too long for the codec: the case's checks say so
+    return out;
+}
+
 __time32_t FixedClock()
 {
     return 1796360409;  // Friday 4 December 2026 05:00:09 UTC
@@ -1364,7 +1501,7 @@ int main(int argc, char** argv)
     writer.Open(pcap, &error);
     std::vector<int> payloads;
     for (const WireCase& c : cases.list) {
-        const Bytes datagram = WrapBvlc(c.npdu, c.broadcast);
+        const Bytes datagram = c.datagram.empty() ? LibraryBvlc(c.npdu, c.broadcast) : c.datagram;
         payloads.push_back(static_cast<int>(datagram.size()));
         writer.AddUdp(Ipv4(127, 0, 0, 1), kBacnetPort, c.broadcast ? Ipv4(127, 255, 255, 255) : Ipv4(127, 0, 0, 2),
                       kBacnetPort, datagram);

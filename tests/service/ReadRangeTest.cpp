@@ -140,6 +140,7 @@ TEST(ReadRange, EveryDatumBothWays)
         {"unsigned, four octets", "4C 01 00 00 00", _BACnetLogRecord::DATUM_UNSIGNED},
         {"signed -2", "59 FE", _BACnetLogRecord::DATUM_SIGNED},
         {"bit string of 10 bits", "6B 06 A0 40", _BACnetLogRecord::DATUM_BIT_STRING},
+        {"bit string of no bits", "69 00", _BACnetLogRecord::DATUM_BIT_STRING},
         {"null", "78", _BACnetLogRecord::DATUM_NULL},
         {"failure: device, communication-disabled", "8E 91 00 91 53 8F", _BACnetLogRecord::DATUM_FAILURE},
         {"time change of -3600 s", "9C C5 61 00 00", _BACnetLogRecord::DATUM_TIME_CHANGE},

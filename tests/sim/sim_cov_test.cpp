@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -333,9 +332,9 @@ TEST(SimCov, TheDeviceNotifiesASubscriberOverUdp)
     SimDevice device(options);
     std::string error;
     ASSERT_TRUE(device.Start(&error)) << error;
-    std::unique_ptr<bacnet::UdpLink> udp = bacnet::UdpLink::Open(bacnet::Endpoint::Loopback(0), &error);
-    ASSERT_TRUE(udp) << error;
-    Client client(*udp, bacnet::Endpoint::Loopback(device.Port()));
+    std::unique_ptr<bacnet::UdpLink> link = bacnet::UdpLink::Open(bacnet::Endpoint::Loopback(0), &error);
+    ASSERT_TRUE(link) << error;
+    Client client(*link, bacnet::Endpoint::Loopback(device.Port()));
     // Analog input 1, unconfirmed, for 60 s.
     client.Request(Hex("00 05 01 05 09 07 1C 00 00 00 01 29 00 39 3C"));
     std::vector<unsigned char> apdu;

@@ -169,75 +169,9 @@ protected:
     CBACnetOBJ record;  // the simulated device as a driver knows it
 };
 
-TEST_F(SimTest, WhoIsIsAnsweredWithAnIAm)
-{
-    CBACnetWhoIsService whoIs;
-    unsigned char frame[16];
-    int len = 0;
-    whoIs.MakeFrame(frame, len);
-    const std::vector<unsigned char> reply = Transact(frame, len);
-    EXPECT_EQ(ToHex(reply), "10 00 C4 02 00 10 E1 22 05 C4 91 01 22 03 E7");
-
-    CBACnetIAmService iAm;
-    Received params(std::vector<unsigned char>(reply.begin() + 2, reply.end()));
-    std::unique_ptr<CBACnetOBJ> found(iAm.ReadFrame(params.buf(), params.end()));
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->m_objectID.m_type, 8u);
-    EXPECT_EQ(found->m_objectID.m_instance, kInstance);
-    EXPECT_EQ(found->m_maxAPDU, 1476);
-    EXPECT_EQ(found->m_segmentation, 1);  // segmented-transmit
-    EXPECT_EQ(iAm.m_vendorID, 999);
-}
-
-TEST_F(SimTest, WhoIsRangesDecideWhetherTheDeviceAnswers)
-{
-    struct Case {
-        const char* name;
-        const char* params;  // after 10 08
-        bool answered;
-    } cases[] = {
-        {"range holding the device", "0A 10 E0 1A 10 E2", true},
-        {"range of the device alone", "0A 10 E1 1A 10 E1", true},
-        {"range below the device", "09 01 19 05", false},
-        {"range above the device", "0A 10 E2 1A FF FF", false},
-        {"low limit alone", "0A 10 E1", false},
-        {"limits swapped in tags", "19 05 09 01", false},
-    };
-    for (const Case& c : cases) {
-        client->Request(Hex(std::string("10 08 ") + c.params));
-        std::vector<unsigned char> reply;
-        EXPECT_EQ(client->Receive(reply, c.answered ? 3000 : 300), c.answered) << c.name;
-    }
-}
-
-TEST_F(SimTest, WhoHasIsAnsweredWithTheObjectsName)
-{
-    CBACnetWhoHasService whoHas;
-    CBACnetOBJ target;
-    target.m_objectID = _BACnetObjectID(0, 1);
-    unsigned char frame[32];
-    int len = 0;
-    whoHas.MakeFrame(frame, len, &target);
-    const std::vector<unsigned char> reply = Transact(frame, len);
-    ASSERT_GE(reply.size(), 2u);
-    EXPECT_EQ(ToHex(reply.data(), 2), "10 01");
-    CBACnetIHaveService iHave;
-    Received params(std::vector<unsigned char>(reply.begin() + 2, reply.end()));
-    ASSERT_TRUE(iHave.ReadFrame(params.buf(), &target, params.end()));
-    EXPECT_EQ(iHave.m_deviceID.GetValue(), 0x020010E1u);
-    EXPECT_TRUE(target.m_name == L"Zone Temperature");
-
-    // By name (context tag 3), and an object the device does not have.
-    client->Request(Hex("10 07 3D 09 00 48 6F 6C 69 64 61 79 73"));  // "Holidays"
-    std::vector<unsigned char> byName;
-    ASSERT_TRUE(client->Receive(byName));
-    EXPECT_EQ(ToHex(byName), "10 01 C4 02 00 10 E1 C4 01 80 00 01 75 09 00 48 6F 6C 69 64 61 79 73");
-    client->Request(Hex("10 07 2C 00 00 00 63"));
-    EXPECT_FALSE(client->Receive(byName, 300));
-}
-
 // Requests and replies octet by octet (APDUs; the client adds 01 04, the
-// device's replies carry 01 00). Rows run in order on one device.
+// device's replies carry 01 00). Rows run in order on one device; an empty
+// reply: none comes.
 TEST_F(SimTest, RepliesOnTheWire)
 {
     struct Case {
@@ -293,12 +227,31 @@ TEST_F(SimTest, RepliesOnTheWire)
         {"property list", "02 05 28 0C 0C 01 40 00 01 1A 01 73",
          "30 28 0C 0C 01 40 00 01 1A 01 73 3E 91 55 91 6F 91 24 91 51 91 1C 91 67 91 2E 91 04 91 57 91 68 3F"},
         {"multiple read: empty list", "02 05 27 0E 0C 00 00 00 01 1E 1F", "60 27 04"},
+        {"output commanded at 8", "02 05 29 0F 0C 00 40 00 01 19 55 3E 44 42 2A 00 00 3F 49 08", "20 29 0F"},
+        {"and at 4, which wins", "02 05 2A 0F 0C 00 40 00 01 19 55 3E 44 41 20 00 00 3F 49 04", "20 2A 0F"},
+        {"output at 10", "02 05 2B 0C 0C 00 40 00 01 19 55", "30 2B 0C 0C 00 40 00 01 19 55 3E 44 41 20 00 00 3F"},
+        {"4 relinquished", "02 05 2C 0F 0C 00 40 00 01 19 55 3E 00 3F 49 04", "20 2C 0F"},
+        {"output back at 42.5", "02 05 2D 0C 0C 00 40 00 01 19 55", "30 2D 0C 0C 00 40 00 01 19 55 3E 44 42 2A 00 00 3F"},
+        {"slot 4 empty", "02 05 2E 0C 0C 00 40 00 01 19 57 29 04", "30 2E 0C 0C 00 40 00 01 19 57 29 04 3E 00 3F"},
+        {"8 relinquished", "02 05 2F 0F 0C 00 40 00 01 19 55 3E 00 3F 49 08", "20 2F 0F"},
+        {"output at its default", "02 05 30 0C 0C 00 40 00 01 19 55", "30 30 0C 0C 00 40 00 01 19 55 3E 44 00 00 00 00 3F"},
+        {"who is", "10 08", "10 00 C4 02 00 10 E1 22 05 C4 91 01 22 03 E7"},
+        {"who is, range holding the device", "10 08 0A 10 E0 1A 10 E2", "10 00 C4 02 00 10 E1 22 05 C4 91 01 22 03 E7"},
+        {"who is, the device alone", "10 08 0A 10 E1 1A 10 E1", "10 00 C4 02 00 10 E1 22 05 C4 91 01 22 03 E7"},
+        {"who is, range below", "10 08 09 01 19 05", ""},
+        {"who is, range above", "10 08 0A 10 E2 1A FF FF", ""},
+        {"who is, low limit alone", "10 08 0A 10 E1", ""},
+        {"who is, limits swapped in tags", "10 08 19 05 09 01", ""},
+        {"who has an object", "10 07 2C 00 00 00 01",
+         "10 01 C4 02 00 10 E1 C4 00 00 00 01 75 11 00 5A 6F 6E 65 20 54 65 6D 70 65 72 61 74 75 72 65"},
+        {"who has a name", "10 07 3D 09 00 48 6F 6C 69 64 61 79 73",
+         "10 01 C4 02 00 10 E1 C4 01 80 00 01 75 09 00 48 6F 6C 69 64 61 79 73"},
+        {"who has what is not there", "10 07 2C 00 00 00 63", ""},
     };
     for (const Case& c : cases) {
         client->Request(Hex(c.request));
         Exchange reply;
-        ASSERT_TRUE(Collect(*client, reply)) << c.name;
-        EXPECT_EQ(ToHex(reply.apdu), ToHex(Hex(c.reply))) << c.name;
+        EXPECT_EQ(Collect(*client, reply) ? ToHex(reply.apdu) : "", ToHex(Hex(c.reply))) << c.name;
     }
 }
 
@@ -400,87 +353,6 @@ TEST_F(SimTest, PresentValuesArriveThroughReadPropertyMultiple)
     EXPECT_GE(value.GetVal(), 2025.0);
 }
 
-TEST_F(SimTest, WritesWithPriorityCommandThePresentValue)
-{
-    auto pv = Bind(1, 1, L"PresentValue");
-    auto slot8 = Bind(1, 1, L"priorityarray[8]");
-    auto slot4 = Bind(1, 1, L"priorityarray[4]");
-    CBACnetWritePropertyService write;
-    auto command = [&](double v, unsigned short priority) {
-        CTagVal value;
-        value.SetVal(v);
-        unsigned char frame[64];
-        int len = 0;
-        EXPECT_EQ(write.MakeFrame(frame, len, &record, pv.get(), value, 0, 0, priority), 100);
-        return ToHex(Transact(frame, len));
-    };
-    auto relinquish = [&](int priority) {
-        std::vector<unsigned char> apdu = Hex("02 05 07 0F 0C 00 40 00 01 19 55 3E 00 3F 49");
-        apdu.push_back(static_cast<unsigned char>(priority));
-        client->Request(apdu);
-        std::vector<unsigned char> reply;
-        EXPECT_TRUE(client->Receive(reply));
-        return ToHex(reply);
-    };
-    CTagVal value;
-
-    EXPECT_EQ(command(42.5, 8), "20 64 0F");
-    ASSERT_TRUE(ReadTag(*pv));
-    ASSERT_EQ(pv->GetValue(value, 12, 0), 1);
-    EXPECT_EQ(value.GetVal(), 42.5);
-    ASSERT_TRUE(ReadTag(*slot8));
-    ASSERT_EQ(slot8->GetValue(value, 12, 0), 1);
-    EXPECT_EQ(value.GetVal(), 42.5);
-
-    EXPECT_EQ(command(10, 4), "20 64 0F");  // a higher priority wins
-    pv->ResetChangeValue();
-    ASSERT_TRUE(ReadTag(*pv));
-    ASSERT_EQ(pv->GetValue(value, 12, 0), 1);
-    EXPECT_EQ(value.GetVal(), 10.0);
-
-    EXPECT_EQ(relinquish(4), "20 07 0F");  // back to priority 8
-    pv->ResetChangeValue();
-    ASSERT_TRUE(ReadTag(*pv));
-    ASSERT_EQ(pv->GetValue(value, 12, 0), 1);
-    EXPECT_EQ(value.GetVal(), 42.5);
-    ASSERT_TRUE(ReadTag(*slot4));
-    ASSERT_EQ(slot4->GetValue(value, 0, 0), 1);
-    EXPECT_EQ(value.GetVal(), -1.0);  // a Null slot
-
-    EXPECT_EQ(relinquish(8), "20 07 0F");  // the relinquish default
-    pv->ResetChangeValue();
-    ASSERT_TRUE(ReadTag(*pv));
-    ASSERT_EQ(pv->GetValue(value, 12, 0), 1);
-    EXPECT_EQ(value.GetVal(), 0.0);
-}
-
-TEST_F(SimTest, ErrorRepliesDecodeWithErrFrame)
-{
-    CBACnetObjectName missing;
-    missing.m_objectID = _BACnetObjectID(0, 99);
-    CBACnetReadPropertyService read;
-    unsigned char frame[64];
-    int len = 0;
-    const unsigned char invokeID = read.MakeFrame(frame, len, &record, &missing);
-    const std::vector<unsigned char> reply = Transact(frame, len);
-    ASSERT_GE(reply.size(), 3u);
-    CBACnetErrorPDU header;
-    CBACnetPDU* table[CBACnetPDU::PDU_TYPES] = {};
-    table[5] = &header;
-    Received error(reply);
-    int at = 0;
-    ASSERT_EQ(CBACnetPDU::GetReceiveData(table, error.buf(), at, error.end()), &header);
-    EXPECT_EQ(header.GetInvokeID(), invokeID);
-    EXPECT_EQ(header.GetErrorService(), 12);
-    unsigned char errorClass = 0, errorCode = 0;
-    ASSERT_EQ(read.ErrFrame(error.buf() + at, &record, error.end() - at, errorClass, errorCode), 1);
-    CMyBACnetBlkData outcome;
-    outcome.SetData(CMyBACnetBlkData::STATUS_ERROR, errorClass, reinterpret_cast<unsigned char*>(static_cast<uintptr_t>(errorCode)));
-    CString text;
-    outcome.GetErrorMsg(text);
-    EXPECT_TRUE(text == L"error : objectunknown object") << "class " << int(errorClass) << " code " << int(errorCode);
-}
-
 TEST_F(SimTest, LibraryWritesOfStructuredPropertiesAreTaken)
 {
     // A new Monday, written by the weekly schedule codec, read back.
@@ -546,29 +418,6 @@ TEST_F(SimTest, LibraryWritesOfStructuredPropertiesAreTaken)
     newDescription.m_objectID = _BACnetObjectID(2, 1);
     ASSERT_TRUE(ReadInto(newDescription));
     EXPECT_TRUE(newDescription.m_description == L"written twice at once");
-}
-
-TEST_F(SimTest, CreateAndDeleteThroughTheLibrary)
-{
-    CBACnetCreateObjService create;
-    _BACnetObjectID id(5, 77);  // binary value 77
-    unsigned char frame[64];
-    int len = 0;
-    const unsigned char createID = create.MakeFrame(frame, len, &record, id);
-    EXPECT_EQ(ToHex(Transact(frame, len)),
-              ToHex(std::vector<unsigned char>{0x30, createID, 0x0A, 0xC4, 0x01, 0x40, 0x00, 0x4D}));
-    CBACnetObjectName name;
-    name.m_objectID = id;
-    ASSERT_TRUE(ReadInto(name));
-    EXPECT_TRUE(name.m_name == L"Binary Value 77");
-
-    CBACnetDeleteObjService remove;
-    len = 0;
-    const unsigned char deleteID = remove.MakeFrame(frame, len, &record, id);
-    EXPECT_EQ(ToHex(Transact(frame, len)), ToHex(std::vector<unsigned char>{0x20, deleteID, 0x0B}));
-    len = 0;
-    const unsigned char againID = remove.MakeFrame(frame, len, &record, id);
-    EXPECT_EQ(ToHex(Transact(frame, len)), ToHex(std::vector<unsigned char>{0x50, againID, 0x0B, 0x91, 0x01, 0x91, 0x1F}));
 }
 
 TEST_F(SimTest, TimeSynchronizationMovesTheClockTheScheduleFollows)
@@ -755,6 +604,26 @@ TEST_F(SimTest, DatagramsOnTheWire)
             EXPECT_EQ(from, kDeviceAt) << c.name;
         }
     }
+}
+
+// The loop sends what subscriptions call for on the network's own clock:
+// the input that moves a step a second is reported once a virtual second.
+TEST_F(SimTest, NotificationsFollowTheNetworksClock)
+{
+    client->Request(Hex("00 05 01 05 09 07 1C 00 00 00 01 29 00 39 3C"));  // AI:1, unconfirmed, 60 s
+    std::vector<unsigned char> apdu;
+    ASSERT_TRUE(client->Receive(apdu, 0));
+    EXPECT_EQ(ToHex(apdu), "20 01 05");
+    const bacnet::Clock::time_point subscribed = net.Now();
+    std::vector<bacnet::Clock::time_point> at;
+    while (at.size() < 4 && client->Receive(apdu, 1500)) {
+        EXPECT_EQ(ToHex(apdu.data(), 2), "10 02");
+        at.push_back(net.Now());
+    }
+    ASSERT_EQ(at.size(), 4u);
+    EXPECT_LE(at[0] - subscribed, std::chrono::milliseconds(20));
+    for (size_t i = 2; i < at.size(); i++)
+        EXPECT_NEAR(std::chrono::duration<double>(at[i] - at[i - 1]).count(), 1.0, 0.05) << i;
 }
 
 TEST(SimDeviceLifecycle, StartsStopsRestartsAndServesInTheCaller)
