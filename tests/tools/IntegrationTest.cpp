@@ -9,6 +9,7 @@
 
 #include <bacnetcodec/bacnetcodec.h>
 
+#include "Hex.h"
 #include "Plans.h"
 #include "ToolRun.h"
 #include "sim/SimDevice.h"
@@ -424,8 +425,14 @@ TEST_F(DeviceTest, WatchPrintsChangesAsTheyComeWithoutPolling)
 // trend reads the last records of the log (AI:1 every few seconds), paged.
 TEST_F(DeviceTest, TrendReadsTheLastRecords)
 {
-    s_net->Advance(std::chrono::minutes(10));
-    ToolRun run = Run({"trend", s_target, "TL:1", "--count", "100", "--csv"});
+    // Ten minutes pass, with a Who-Is from elsewhere every 5 s to wake the device.
+    for (int i = 0; i < 120; i++) {
+        s_net->Post(kNobody, kSimAt, Hex("81 0A 00 08 01 00 10 08"));
+        s_net->Advance(std::chrono::seconds(5));
+    }
+    ToolRun run = Read("TL:1", "record-count");
+    EXPECT_TRUE(run.Says("trend-log:1 record-count = 1")) << run.Said();
+    run = Run({"trend", s_target, "TL:1", "--count", "100", "--csv"});
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.Said();
     EXPECT_EQ(run.out.rfind("time,value,status-flags\n", 0), 0u) << run.Said();
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 101) << run.Said();
