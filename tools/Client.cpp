@@ -60,6 +60,13 @@ void SetFailure(const bacnet::Failure& failure, Reply& reply)
     }
 }
 
+std::string FailureText(const bacnet::Failure& failure)
+{
+    Reply reply;
+    SetFailure(failure, reply);
+    return reply.failure;
+}
+
 bool ParseEndpoint(const std::string& text, uint16_t defaultPort, Endpoint& out, std::string* error)
 {
     const std::optional<Endpoint> parsed = Endpoint::Parse(text, defaultPort);
@@ -149,7 +156,7 @@ bool Client::Open(const LinkOpener& opener, std::string* error)
         if (!registered) {
             if (error)
                 *error = "the BBMD at " + m_options.bbmd->ToString() + " did not register this tool: " +
-                         registered.failure().Text();
+                         FailureText(registered.failure());
             return false;
         }
     }

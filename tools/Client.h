@@ -80,6 +80,8 @@ struct Reply {
 // A failure of the client library as the commands show it: the device's
 // own words by the standard's names, kept in the record as the library keeps one.
 void SetFailure(const bacnet::Failure& failure, Reply& reply);
+// The same words alone: "object: unknown-object", "time-out (...)".
+std::string FailureText(const bacnet::Failure& failure);
 
 // A device as the tool knows it: the library's record and where it answers.
 struct Device {

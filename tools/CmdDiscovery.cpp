@@ -161,7 +161,7 @@ int RunTimeSync(Context& context)
     client.Link().Watch(to ? to->m_endpoint : client.Options().bbmd ? *client.Options().bbmd : client.Options().broadcast);
     const bacnet::Status sent = to ? client.Api().SynchronizeTime(*to) : client.Api().SynchronizeTime();
     if (!sent) {
-        context.err << "timesync failed: " << sent.failure().Text() << '\n';
+        context.err << "timesync failed: " << FailureText(sent.failure()) << '\n';
         return EXIT_FAILED;
     }
     context.out << "sent TimeSynchronization (" << Timestamp() << " local): " << HexOctets(client.Link().LastTo())

@@ -20,8 +20,10 @@ void Print(Context& context, const Watched& w, const std::vector<bacnet::Propert
     if (context.args.Has("json")) {
         JsonWriter json(context.out);
         json.BeginObject().Member("time", now).Member("object", ObjectText(w.object.GetValue())).Member("by", how);
-        for (const bacnet::PropertyValue& v : values)
-            json.Member(PropertyName(v.m_propertyID), ClientValueText(v.m_value, {w.object.m_type, v.m_propertyID}));
+        for (const bacnet::PropertyValue& v : values) {
+            json.Key(PropertyName(v.m_propertyID));
+            ClientValueJson(json, v.m_value, {w.object.m_type, v.m_propertyID});
+        }
         json.EndObject();
         context.out << '\n';
         return;
@@ -67,7 +69,7 @@ int RunWatch(Context& context)
             w.subscription = *id;
         else
             context.err << "note: " << ObjectText(w.object.GetValue()) << " is not subscribed ("
-                        << id.failure().Text() << "); polling its present value every " << interval << " ms\n";
+                        << FailureText(id.failure()) << "); polling its present value every " << interval / 1000.0 << " s\n";
     }
 
     long printed = 0;

@@ -272,15 +272,57 @@ int BitNamesOf(const ValueContext& where)
     return Find(kBitNames, where.property);
 }
 
+namespace {
+
+// The codec's form of a value the client decoded, so it prints as the
+// codec's values do; false for lists and raw content.
+bool ToCodec(const bacnet::Value& value, CBACnetValue& out)
+{
+    struct Convert {
+        CBACnetValue& out;
+        bool operator()(const bacnet::Value::Null&) { return out = CBACnetValue::Null(), true; }
+        bool operator()(bool v) { return out = CBACnetValue::Boolean(v), true; }
+        bool operator()(uint64_t v) { return out = CBACnetValue::Unsigned(v), true; }
+        bool operator()(int64_t v) { return out = CBACnetValue::Signed(v), true; }
+        bool operator()(float v) { return out = CBACnetValue::Real(v), true; }
+        bool operator()(double v) { return out = CBACnetValue::Double(v), true; }
+        bool operator()(const bacnet::OctetString& v) { return out = CBACnetValue::Octets(v.m_octets), true; }
+        bool operator()(const std::string& v) { return out = CBACnetValue::Text(v), true; }
+        bool operator()(const bacnet::BitString& v) { return out = CBACnetValue::Bits(v.m_bits), true; }
+        bool operator()(const bacnet::Enumerated& v) { return out = CBACnetValue::Enumerated(v.m_value), true; }
+        bool operator()(const bacnet::Date& d)
+        {
+            return out = CBACnetValue::Date(DWORD(d.m_year) << 24 | DWORD(d.m_month) << 16 | DWORD(d.m_day) << 8 | d.m_weekday),
+                   true;
+        }
+        bool operator()(const bacnet::Time& t)
+        {
+            return out = CBACnetValue::Time(DWORD(t.m_hour) << 24 | DWORD(t.m_minute) << 16 | DWORD(t.m_second) << 8 |
+                                            t.m_hundredths),
+                   true;
+        }
+        bool operator()(const bacnet::ObjectId& v) { return out = CBACnetValue::ObjectID(v.Word()), true; }
+        bool operator()(const bacnet::Value::List&) { return false; }
+        bool operator()(const bacnet::RawValue&) { return false; }
+    };
+    return std::visit(Convert{out}, value.Data());
+}
+
+}  // namespace
+
 std::string ClientValueText(const bacnet::Value& value, const ValueContext& where)
 {
-    if (const auto* e = value.Get<bacnet::Enumerated>())
-        return ValueText(CBACnetValue::Enumerated(e->m_value), where);
-    if (const auto* bits = value.Get<bacnet::BitString>())
-        return ValueText(CBACnetValue::Bits(bits->m_bits), where);
-    if (const auto* real = value.Get<float>())
-        return ValueText(CBACnetValue::Real(*real), where);
-    return value.ToString();
+    CBACnetValue codec;
+    return ToCodec(value, codec) ? ValueText(codec, where) : value.ToString();
+}
+
+void ClientValueJson(JsonWriter& json, const bacnet::Value& value, const ValueContext& where)
+{
+    CBACnetValue codec;
+    if (ToCodec(value, codec))
+        ValueJson(json, codec, where);
+    else
+        json.String(value.ToString());
 }
 
 std::string ValueText(const CBACnetValue& value, const ValueContext& where)

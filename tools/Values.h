@@ -29,8 +29,9 @@ int BitNamesOf(const ValueContext& where);
 // One value on one line: "21.5", "degrees-celsius", "analog-input:1",
 // "2025-12-24", "{fault, out-of-service}", "\"Zone\"".
 std::string ValueText(const CBACnetValue& value, const ValueContext& where);
-// A value the client library decoded, printed the same way.
+// A value the client library decoded, printed the same ways.
 std::string ClientValueText(const bacnet::Value& value, const ValueContext& where);
+void ClientValueJson(JsonWriter& json, const bacnet::Value& value, const ValueContext& where);
 // The same without quotes around texts (CSV cells).
 std::string PlainValueText(const CBACnetValue& value, const ValueContext& where);
 // The JSON form documented in the README.

@@ -4,8 +4,12 @@
 // No sockets and no real waiting; the demo alone runs on loopback UDP.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include <bacnetcodec/bacnetcodec.h>
 
+#include "Hex.h"
 #include "Plans.h"
 #include "ToolRun.h"
 #include "sim/SimDevice.h"
@@ -384,3 +388,70 @@ TEST(Demo, WalksTheRoadOfOnePoll)
 }
 
 }  // namespace
+
+namespace {
+
+// What the tool sent to the device: the service of each confirmed request
+// in the --verbose trace ("-> ADDR  81 0A LL LL 01 04 02 05 ID SS ...").
+std::vector<std::string> ServicesSent(const std::string& trace)
+{
+    std::vector<std::string> services;
+    std::istringstream lines(trace);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("-> ", 0) == 0 && line.find("  81 0A ") != std::string::npos && line.size() > 50 &&
+            line[line.find("  81 0A ") + 20] == '0')
+            services.push_back(line.substr(line.find("  81 0A ") + 29, 2));
+    return services;
+}
+
+}  // namespace
+
+// watch prints each change within a second of the device making it (AI:1
+// moves a step a second), with no polling: the trace holds the subscription
+// and its cancellation, nothing else.
+TEST_F(DeviceTest, WatchPrintsChangesAsTheyComeWithoutPolling)
+{
+    const auto start = s_net->Now();
+    const ToolRun run = Run({"watch", s_target, "AI:1", "BV:1", "--count", "5", "--verbose"});
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(s_net->Now() - start).count();
+    ASSERT_EQ(run.rc, tool::EXIT_OK) << run.Said();
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5) << run.Said();
+    EXPECT_TRUE(run.Says("  binary-value:1  present-value = inactive  status-flags = {}\n")) << run.Said();
+    EXPECT_LE(took, 4000) << "four changes of AI:1, a second apart";
+    // Two subscriptions and their cancellations.
+    EXPECT_EQ(ServicesSent(run.err), (std::vector<std::string>{"05", "05", "05", "05"})) << run.err;
+}
+
+// trend reads the last records of the log (AI:1 every few seconds), paged.
+TEST_F(DeviceTest, TrendReadsTheLastRecords)
+{
+    // Ten minutes pass, with a Who-Is from elsewhere every 5 s to wake the device.
+    for (int i = 0; i < 120; i++) {
+        s_net->Post(kNobody, kSimAt, Hex("81 0A 00 08 01 00 10 08"));
+        s_net->Advance(std::chrono::seconds(5));
+    }
+    ToolRun run = Read("TL:1", "record-count");
+    EXPECT_TRUE(run.Says("trend-log:1 record-count = 1")) << run.Said();
+    run = Run({"trend", s_target, "TL:1", "--count", "100", "--csv"});
+    ASSERT_EQ(run.rc, tool::EXIT_OK) << run.Said();
+    EXPECT_EQ(run.out.rfind("time,value,status-flags\n", 0), 0u) << run.Said();
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 101) << run.Said();
+    const std::string all = run.out;
+    const std::string first = run.out.substr(24, run.out.find('\n', 24) - 24 + 1);
+
+    // From the first of them on, by time: records of the same log, in order.
+    const std::string since = first.substr(0, first.find(','));
+    run = Run({"trend", s_target, "trend-log:1", "--count", "2", "--since", since});
+    ASSERT_EQ(run.rc, tool::EXIT_OK) << run.Said();
+    std::string asCsv = run.out;
+    for (size_t at; (at = asCsv.find("  ")) != std::string::npos;)
+        asCsv.replace(at, 2, ",");
+    asCsv[10] = 'T';
+    asCsv[asCsv.find('\n') + 11] = 'T';
+    EXPECT_NE(run.out.find(since.substr(0, 10)), std::string::npos) << run.Said();
+    EXPECT_NE(all.find(asCsv), std::string::npos) << asCsv << " in\n" << all;
+
+    run = Run({"trend", s_target, "AI:1", "--count", "5"});
+    EXPECT_EQ(run.rc, tool::EXIT_FAILED) << run.Said();
+    EXPECT_NE(run.err.find("trend failed: "), std::string::npos) << run.Said();
+}
