@@ -53,15 +53,21 @@ Result<SubscriptionId> Client::Subscribe(const Device& device, const ObjectId& o
     subscription->m_object = object;
     subscription->m_options = options;
     subscription->m_processID = m_nextProcessID++ & 0x3FFFFFFF;
-    const Clock::time_point sent = m_link.Now();
-    const RawOutcome outcome = Confirmed(device, SubscribeService(options),
-                                         SubscribeRequest(object, options, subscription->m_processID, false));
-    if (!outcome.m_reply)
-        return outcome.m_reply.failure();
-    subscription->m_active = true;
-    subscription->m_renewAt = sent + options.m_lifetime / 2;
+    // Kept from before the request goes: a device may notify at once, in the
+    // same breath as its acknowledgement.
+    Subscription& s = *subscription;
     const SubscriptionId id = m_nextSubscription++;
     m_subscriptions.emplace(id, std::move(subscription));
+    const Clock::time_point sent = m_link.Now();
+    const RawOutcome outcome =
+        Confirmed(device, SubscribeService(options), SubscribeRequest(object, options, s.m_processID, false));
+    if (!outcome.m_reply) {
+        m_subscriptions.erase(id);
+        return outcome.m_reply.failure();
+    }
+    s.m_pending = false;
+    s.m_active = true;
+    s.m_renewAt = sent + options.m_lifetime / 2;
     return id;
 }
 
@@ -102,6 +108,8 @@ void Client::SubscriptionTimers(Clock::time_point now)
 {
     for (auto& entry : m_subscriptions) {
         Subscription& s = *entry.second;
+        if (s.m_pending)
+            continue;
         if (s.m_renewal) {
             if (!Ready(*s.m_renewal))
                 continue;
@@ -131,7 +139,7 @@ std::optional<Clock::time_point> Client::NextRenewal() const
     std::optional<Clock::time_point> wake;
     for (const auto& entry : m_subscriptions) {
         const Subscription& s = *entry.second;
-        if (s.m_renewal || s.m_options.m_lifetime.count() == 0)
+        if (s.m_pending || s.m_renewal || s.m_options.m_lifetime.count() == 0)
             continue;
         if (!wake || s.m_renewAt < *wake)
             wake = s.m_renewAt;

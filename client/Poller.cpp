@@ -115,7 +115,7 @@ void Poller::TakeNotifications(std::vector<Change>& changes)
                 for (size_t i = 0; i < m_tags.size(); i++) {
                     const Tag& tag = m_tags[i];
                     if (tag.m_subscription == id && tag.m_access.m_propertyID == v.m_propertyID &&
-                        (tag.m_access.m_index == v.m_index || v.m_index == kNoIndex))
+                        tag.m_access.m_index == v.m_index)
                         Update(i, v.m_value, changes);
                 }
 }

@@ -14,6 +14,7 @@ struct Client::Subscription {
     ObjectId m_object;
     CovOptions m_options;
     uint32_t m_processID = 0;
+    bool m_pending = true;  // the first request not answered yet
     bool m_active = false;
     Clock::time_point m_renewAt;
     std::optional<Ticket> m_renewal;  // a renewal in flight

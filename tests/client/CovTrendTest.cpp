@@ -121,8 +121,15 @@ TEST(Cov, SubscribesRenewsAndCancelsWithExactOctets)
 TEST(Cov, NotificationsCountOnlyFromTheSubscribedDevice)
 {
     Subscriber s;
+    // The device notifies at once, right behind its acknowledgement.
+    s.answer = [&](const Sent& sent) {
+        s.device.Reply(Unicast("01 00 10 02 " + Notification(ProcessOf(sent.m_datagram), kAi1)), 2);
+        return "20 " + Octet(sent.InvokeID()) + " 05";
+    };
     const Result<SubscriptionId> id = s.client.Subscribe(bacnet::Device::At(kDevice), kAi1);
     ASSERT_TRUE(id);
+    s.client.Step(milliseconds(5));
+    EXPECT_EQ(s.client.TakeNotifications(*id).size(), 1u);
     const uint32_t process = ProcessOf(s.subscribes[0].m_datagram);
     const struct {
         const char* name;

@@ -98,9 +98,13 @@ TEST(Routing, RoutedDeviceFoundAndAskedThroughItsRouter)
     Recorder router(net, kRouter, [&](const Endpoint&, const Bytes& d) {
         const std::string hex = ToHex(d.data(), static_cast<int>(d.size()));
         if (hex.size() >= 5 && hex.substr(hex.size() - 5) == "10 08") {
-            // I-Am of device 7 behind network 5, MAC 07.
-            net.Post(kRouter, kClient, Unicast("01 08 00 05 01 07 10 00 C4 02 00 00 07 22 01 E0 91 03 21 07"),
-                     milliseconds(5));
+            // I-Am of device 7 behind network 5, MAC 07, twice; device 8 at
+            // MAC 08 with a segmentation past the last one there is.
+            for (int i = 0; i < 2; i++)
+                net.Post(kRouter, kClient, Unicast("01 08 00 05 01 07 10 00 C4 02 00 00 07 22 01 E0 91 00 21 07"),
+                         milliseconds(5));
+            net.Post(kRouter, kClient, Unicast("01 08 00 05 01 08 10 00 C4 02 00 00 08 22 01 E0 91 05 21 07"),
+                     milliseconds(6));
             return;
         }
         if (d.size() > 13 && d[11] == 0x02) {
@@ -116,7 +120,10 @@ TEST(Routing, RoutedDeviceFoundAndAskedThroughItsRouter)
     MemoryLink link(net, kClient);
     Client client(link);
     const std::vector<bacnet::Device> found = client.Discover(milliseconds(50), Routed(5, {}));
-    ASSERT_EQ(found.size(), 1u);
+    ASSERT_EQ(found.size(), 2u);  // the repeated I-Am is one device
+    EXPECT_EQ(found[0].m_segmentation, Segmentation::Both);
+    EXPECT_EQ(found[1].m_mac, Bytes{0x08});
+    EXPECT_EQ(found[1].m_segmentation, Segmentation::None);
     EXPECT_EQ(found[0].m_network, 5);
     EXPECT_EQ(found[0].m_mac, Bytes{0x07});
     EXPECT_EQ(found[0].m_endpoint, kRouter);

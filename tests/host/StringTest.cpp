@@ -123,7 +123,10 @@ TEST(String, NarrowTextGoesThroughTheCodePage) {
     EXPECT_EQ(s[2], 0xFFE9);
 }
 
-TEST(String, BadIndexThrows) {
+TEST(String, BadArgumentsThrow) {
+    EXPECT_TRUE(CString(static_cast<const wchar_t*>(nullptr), 0).IsEmpty());  // no text of no length is fine
+    EXPECT_THROW(CString(static_cast<const wchar_t*>(nullptr), 1), CInvalidArgException);
+    EXPECT_THROW(CString(L"ab", -1), CInvalidArgException);
     CString s(L"ab");
     EXPECT_THROW(s.GetAt(2), CInvalidArgException);
     EXPECT_THROW(s[-1], CInvalidArgException);

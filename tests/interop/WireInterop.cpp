@@ -838,38 +838,48 @@ private:
                 c.tail = "1c0000000a";  // nothing after the monitored object
         }
 
-        CBACnetSubscribeCOVPropertyService prop;
-        prop.m_processID = 7;
-        prop.m_objectID = _BACnetObjectID(2, 1);
-        prop.m_issueConfirmed = 1;
-        prop.m_lifetime = 60;
-        prop.m_propertyID = 85;
-        prop.m_hasIncrement = 1;
-        prop.m_covIncrement = 0.5f;
+        struct Property {
+            const char* name;
+            ObjRef object;
+            int confirmed;
+            DWORD lifetime;
+            unsigned property;
+            DWORD index;
+            int hasIncrement;
+            std::vector<std::string> texts;
+            const char* tail;
+        } properties[] = {
+            {"SubscribeCOVProperty present-value of analog-value 1, COV increment 0.5", {2, 1}, 1, 60, 85,
+             CBACnetSubscribeCOVPropertyService::NO_ARRAY_INDEX, 1,
+             {"subscriber Process Id: (Unsigned) 7", "issue Confirmed Notifications: TRUE",
+              "life time (hh.mm.ss): 0.01.00", "COV Increment: 0.500000"},
+             "4e09554f5c3f000000"},  // no array index, then the increment
+            {"SubscribeCOVProperty priority-array[8] of analog-output 3, no increment", {1, 3}, 0, 3600, 87, 8, 0,
+             {"issue Confirmed Notifications: FALSE", "life time (hh.mm.ss): 1.00.00",
+              "property Array Index (Unsigned) 8"},
+             "4e095719084f"},  // the index, and nothing after the reference
+        };
         auto dev = Device(Where::Local);
-        int len = 0;
-        int id = prop.MakeFrame(m_buf, len, dev.get());
-        WireCase& a = Add("SubscribeCOVProperty present-value of analog-value 1, COV increment 0.5", len);
-        Confirmed(a, Where::Local, 28, id);
-        a.objects = {{2, 1}};
-        a.properties = {85};
-        a.texts = {"subscriber Process Id: (Unsigned) 7", "issue Confirmed Notifications: TRUE",
-                   "life time (hh.mm.ss): 0.01.00", "COV Increment: 0.500000"};
-
-        CBACnetSubscribeCOVPropertyService element;
-        element.m_processID = 7;
-        element.m_objectID = _BACnetObjectID(1, 3);
-        element.m_lifetime = 3600;
-        element.m_propertyID = 87;
-        element.m_arrayIndex = 8;
-        len = 0;
-        id = element.MakeFrame(m_buf, len, dev.get());
-        WireCase& b = Add("SubscribeCOVProperty priority-array[8] of analog-output 3, no increment", len);
-        Confirmed(b, Where::Local, 28, id);
-        b.objects = {{1, 3}};
-        b.properties = {87};
-        b.texts = {"issue Confirmed Notifications: FALSE", "life time (hh.mm.ss): 1.00.00",
-                   "property Array Index (Unsigned) 8"};
+        int len = 0, id = 0;
+        for (const Property& p : properties) {
+            CBACnetSubscribeCOVPropertyService prop;
+            prop.m_processID = 7;
+            prop.m_objectID = _BACnetObjectID(p.object.type, p.object.instance);
+            prop.m_issueConfirmed = p.confirmed;
+            prop.m_lifetime = p.lifetime;
+            prop.m_propertyID = p.property;
+            prop.m_arrayIndex = p.index;
+            prop.m_hasIncrement = p.hasIncrement;
+            prop.m_covIncrement = 0.5f;
+            len = 0;
+            id = prop.MakeFrame(m_buf, len, dev.get());
+            WireCase& c = Add(p.name, len);
+            Confirmed(c, Where::Local, 28, id);
+            c.objects = {p.object};
+            c.properties = {p.property};
+            c.texts = p.texts;
+            c.tail = p.tail;
+        }
 
         // The notifications a simulated device sends: a Real present value,
         // status flags in alarm, and a multi-state value with a priority.
@@ -990,29 +1000,30 @@ private:
 
     void Routers()
     {
-        CBACnetRouterMessage who;
-        int len = 0;
-        who.MakeWhoIsRouterFrame(m_buf, len);
-        WireCase& a = Add("Who-Is-Router-To-Network, any network", len);
-        a.broadcast = true;
-        a.control = 0x80;
-        a.messageType = 0;
-        len = 0;
-        who.MakeWhoIsRouterFrame(m_buf, len, 2001);
-        WireCase& b = Add("Who-Is-Router-To-Network for network 2001", len);
-        b.broadcast = true;
-        b.control = 0x80;
-        b.messageType = 0;
-        b.messageNetworks = {2001};
-        CBACnetRouterMessage iAm;
-        iAm.m_networks = {5, 2001, 65534};
-        len = 0;
-        iAm.MakeIAmRouterFrame(m_buf, len);
-        WireCase& c = Add("I-Am-Router-To-Network for 5, 2001 and 65534", len);
-        c.broadcast = true;
-        c.control = 0x80;
-        c.messageType = 1;
-        c.messageNetworks = {5, 2001, 65534};
+        struct Message {
+            const char* name;
+            int type;  // 0 Who-Is-Router-To-Network, 1 I-Am-Router-To-Network
+            std::vector<long> networks;
+        } messages[] = {
+            {"Who-Is-Router-To-Network, any network", 0, {}},
+            {"Who-Is-Router-To-Network for network 2001", 0, {2001}},
+            {"I-Am-Router-To-Network for 5, 2001 and 65534", 1, {5, 2001, 65534}},
+        };
+        for (const Message& m : messages) {
+            CBACnetRouterMessage message;
+            int len = 0;
+            if (m.type == 1) {
+                message.m_networks.assign(m.networks.begin(), m.networks.end());
+                message.MakeIAmRouterFrame(m_buf, len);
+            } else {
+                message.MakeWhoIsRouterFrame(m_buf, len, m.networks.empty() ? -1 : int(m.networks[0]));
+            }
+            WireCase& c = Add(m.name, len);
+            c.broadcast = true;
+            c.control = 0x80;
+            c.messageType = m.type;
+            c.messageNetworks = m.networks;
+        }
     }
 
     // The link layer messages, each built whole by the library's BVLC codec,

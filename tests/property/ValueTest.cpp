@@ -55,6 +55,8 @@ const std::vector<Row>& Canonical()
         {"text, ABC", V::Text("ABC"), "74 00 41 42 43"},
         {"text, UTF-8", V::Text("Caf\xC3\xA9"), "75 06 00 43 61 66 C3 A9"},
         {"text, above U+FFFF", V::Text("\xF0\x9F\x98\x80"), "75 05 00 F0 9F 98 80"},
+        {"text, the first two-, three- and four-octet forms", V::Text("\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80"),
+         "75 0A 00 C2 80 E0 A0 80 F0 90 80 80"},
         {"bits, none", V::Bits({}), "81 00"},
         {"bits, 1", V::Bits({true}), "82 07 80"},
         {"bits, status flags", V::Bits({true, false, false, true}), "82 04 90"},

@@ -1,0 +1,102 @@
+// The README's code blocks of the codec, compiled as written and run: each
+// function holds one block between its "README: begin" and "README: end"
+// marks, and cmake/check-readme-snippets.sh holds the README to them.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <bacnetcodec/bacnetcodec.h>
+
+namespace {
+
+void WeeklySchedule()
+{
+    // README: begin week
+    // Value part of a ReadProperty-ACK for weekly-schedule: Monday 08:00 on,
+    // 17:00 off, six empty days.
+    unsigned char rx[] = {0x3E, 0x0E, 0xB4, 8, 0, 0, 0, 0x91, 1, 0xB4, 17, 0, 0, 0, 0x91, 0, 0x0F,
+                          0x0E, 0x0F, 0x0E, 0x0F, 0x0E, 0x0F, 0x0E, 0x0F, 0x0E, 0x0F, 0x0E, 0x0F, 0x3F};
+    CBACnetWeekSchedule week;  // one object per read
+    int len = 0;
+    if (week.ReadFrame(rx, len, sizeof rx))
+        for (int d = 0; d < 7; d++)
+            for (INT_PTR i = 0; i < week.m_dayLists[d].GetSize(); i++) {
+                auto* tv = static_cast<_BACnetTimeValue*>(week.m_dayLists[d].GetAt(i));
+                printf("day %d %02u:%02u -> %u\n", d + 1, unsigned(tv->m_time >> 24),
+                       unsigned(tv->m_time >> 16 & 0xFF), tv->m_value[0]);
+            }
+    // README: end week
+}
+
+void GenericValues()
+{
+    // README: begin values
+    // The value part of a ReadProperty-ACK: opening tag 3, the values, closing tag 3.
+    unsigned char rx[] = {0x3E, 0x21, 0x10, 0x00, 0x44, 0x42, 0xC8, 0x00, 0x00,
+                          0x75, 0x05, 0x04, 0x04, 0x1F, 0x04, 0x40, 0x3F};
+    std::vector<CBACnetValue> values;
+    int len = 0, refusal;
+    if (!CBACnetValue::ReadEnclosedFrame(rx, len, sizeof rx, 3, values, refusal))
+        printf("refused: %s\n", CBACnetValue::RefusalText(refusal));
+    for (const CBACnetValue& v : values)
+        switch (v.m_kind) {
+        case CBACnetTag::TYPE_NULL: printf("null\n"); break;
+        case CBACnetTag::TYPE_UNSIGNED: printf("unsigned %llu\n", (unsigned long long)v.m_unsigned); break;
+        case CBACnetTag::TYPE_REAL: printf("real %g\n", v.m_real); break;
+        case CBACnetTag::TYPE_CHARACTER_STRING: printf("text %s\n", v.m_text.c_str()); break;
+        default: printf("kind %d\n", v.m_kind);
+        }
+
+    // A character set that needs a code page is refused, and says so.
+    unsigned char dbcs[] = {0x73, 0x01, 0x82, 0xA0};
+    CBACnetValue text;
+    len = 0;
+    if (!text.ReadFrame(dbcs, len, sizeof dbcs))
+        printf("refused at %d: %s\n", len, CBACnetValue::RefusalText(text.m_refusal));
+
+    // WriteProperty's value: Null relinquishes a priority slot.
+    unsigned char tx[16];
+    int n = 0;
+    if (CBACnetValue::Null().MakeEnclosedFrame(tx, n, sizeof tx, 3))
+        for (int i = 0; i < n; i++)
+            printf("%02X%c", tx[i], i + 1 < n ? ' ' : '\n');
+    // README: end values
+}
+
+void StandardNames()
+{
+    // README: begin names
+    unsigned type = 0, property = 0;
+    BACnetEnumValue(BACNET_ENUM_OBJECT_TYPE, "multi-state-value", type);     // 19
+    BACnetEnumValue(BACNET_ENUM_PROPERTY_ID, "Present_Value", property);     // 85
+    printf("%u %u\n", type, property);
+    printf("%s\n", BACnetEnumText(BACNET_ENUM_ENGINEERING_UNITS, 62).c_str());
+    printf("%s\n", BACnetEnumText(BACNET_ENUM_OBJECT_TYPE, 130).c_str());   // proprietary
+    printf("%s\n", BACnetEnumText(BACNET_ENUM_ERROR_CODE, 32).c_str());
+    printf("%s\n", BACnetEnumName(BACNET_ENUM_SERVICES_SUPPORTED, 34));   // bit 34
+    printf("%d\n", BACnetEnumValue(BACNET_ENUM_OBJECT_TYPE, "1024", type));  // refused
+    // README: end names
+}
+
+void CodePage()
+{
+    // README: begin codepage
+    CString a("Caf\xC3\xA9");                 // Windows-1252: 5 characters, "CafÃ©"
+    HostSetCodePage(HOST_CP_UTF8);             // 1; any code page but 1252 and 65001 gives 0
+    CString b("Caf\xC3\xA9");                 // UTF-8: 4 characters, "Café"
+    CString c(L"\x41F\x440\x438\x432\x435\x442 \U0001F600");
+    std::string out = HostWideToAnsi(c.GetString(), c.GetLength());
+    printf("%d %d %d %s\n", a.GetLength(), b.GetLength(), c.GetLength(), out.c_str());
+    // README: end codepage
+}
+
+}  // namespace
+
+int main()
+{
+    WeeklySchedule();
+    GenericValues();
+    StandardNames();
+    CodePage();
+    return 0;
+}
