@@ -1,4 +1,4 @@
-// The library's version, as the build that made it was told ("0.1.0").
+// The library's version, as the build that made it was told ("0.2.0").
 #pragma once
 
 #include "library/Export.h"
