@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include <bacnetcodec/bacnetcodec.h>
+// README: begin include
+#include <bacnetcodec/bacnetcodec.h>   // every exported class
+// README: end include
 
 namespace {
 
@@ -90,6 +92,112 @@ void CodePage()
     // README: end codepage
 }
 
+void LinkHeader()
+{
+    // README: begin bvlc
+    // A ReadProperty built in place after the link header, then the header.
+    unsigned char buf[1536];
+    const int at = CBACnetBVLC::NpduOffset(CBACnetBVLC::ORIGINAL_UNICAST);   // 4
+    int len = at;
+    CBACnetOBJ device;
+    CBACnetPresentvalue value;                    // analog-input 0's present value
+    CBACnetReadPropertyService read;
+    read.MakeFrame(buf, len, &device, &value);    // the NPDU at buf[at, len)
+    CBACnetBVLC bvlc;                             // Original-Unicast-NPDU by default
+    bvlc.m_npdu = buf + at;
+    bvlc.m_npduLength = len - at;
+    int total = 0;
+    bvlc.MakeFrame(buf, total, sizeof buf);       // 81 0A 00 len, the NPDU after it
+    // A received datagram of n octets (here the one just made):
+    const unsigned char* datagram = buf;
+    const int n = total;
+    int pos = 0;
+    if (!bvlc.ReadFrame(datagram, pos, n))
+        printf("refused: %s\n", CBACnetBVLC::RefusalText(bvlc.m_refusal));
+    else if (bvlc.m_npdu)                         // pos is at the NPDU
+        printf("NPDU of %d octets at %d\n", bvlc.m_npduLength, pos);
+    // README: end bvlc
+}
+
+int ReceivedFrame()
+{
+    // A ReadProperty-ACK: analog-input 0's present value, 22.5.
+    unsigned char frame[] = {0x01, 0x00, 0x30, 0x07, 0x0C, 0x0C, 0x00, 0x00, 0x00, 0x00,
+                             0x19, 0x55, 0x3E, 0x44, 0x41, 0xB4, 0x00, 0x00, 0x3F};
+    const int received = sizeof frame;
+    const unsigned char expected = 7;
+    // README: begin received
+    // A received frame: network header, then the APDU header.
+    CBACnetReceivePDUs headers;                   // kept by the driver
+    int len = 0;
+    CBACnetNPCI npci;
+    if (!npci.ReadFrame(frame, len, received) || npci.IsMessageMode())
+        return 0;                                 // dropped
+    CBACnetPDU* pdu = headers.GetReceiveData(frame, len, received);
+    if (pdu == nullptr)
+        return 0;                                 // unknown or malformed APDU
+    if (pdu == &headers.m_complexAck && headers.m_complexAck.GetInvokeID() == expected)
+        printf("ReadProperty-ACK, parameters at %d\n", len);   // service parameters at frame + len
+    // README: end received
+    return 1;
+}
+
+void Discovery()
+{
+    CBACnetReceivePDUs headers;
+    std::vector<CBACnetOBJ*> devices;
+    unsigned char out[16];
+    // An I-Am from device 1001: max APDU 1476, no segmentation, vendor 15.
+    unsigned char rx[] = {0x01, 0x00, 0x10, 0x00, 0xC4, 0x02, 0x00, 0x03, 0xE9,
+                          0x22, 0x05, 0xC4, 0x91, 0x03, 0x21, 0x0F};
+    const int size = sizeof rx;
+    // README: begin whois
+    CBACnetWhoIsService whoIs;
+    int n = 0;
+    whoIs.MakeFrame(out, n);                               // broadcast out[0..n)
+    // per received frame rx of `size` octets:
+    int len = 0;
+    CBACnetNPCI npci;
+    if (npci.ReadFrame(rx, len, size) && !npci.IsMessageMode() &&
+        headers.GetReceiveData(rx, len, size) == &headers.m_unconfirmReq &&
+        headers.m_unconfirmReq.GetServiceChoice() == 0) {  // I-Am
+        CBACnetIAmService iAm;
+        if (CBACnetOBJ* device = iAm.ReadFrame(rx + len, size - len)) {
+            device->m_address.CopyData_SrcToDst(npci);     // a routed device's address
+            devices.push_back(device);
+        }
+    }
+    // README: end whois
+    for (CBACnetOBJ* device : devices) {
+        printf("Who-Is of %d octets; I-Am from device %u, max APDU %u\n", n, unsigned(device->m_objectID.m_instance),
+               unsigned(device->m_maxAPDU));
+        delete device;
+    }
+}
+
+int TagBinding()
+{
+    // A ReadProperty-ACK's parameters: analog-input 5's present value, 22.5.
+    unsigned char params[] = {0x0C, 0x00, 0x00, 0x00, 0x05, 0x19, 0x55, 0x3E, 0x44, 0x41, 0xB4, 0x00, 0x00, 0x3F};
+    const int size = sizeof params;
+    // README: begin tag
+    CBACnetObjTypes tag(_BACnetObjectID(0, 5));            // analog input 5
+    CString name(L"PresentValue");
+    unsigned short subType = 0;
+    if (!tag.CreateProperty(name, subType, 12))            // 12: floating host tag
+        return 1;
+    // A ReadProperty acknowledgement from its parameters on, `size` octets:
+    int pos = 0;
+    if (tag.ReadFrameToSingle(params, pos, size) && tag.IsChangeValue() == 1) {
+        CTagVal value;
+        tag.GetValue(value, 12, subType);
+        tag.ResetChangeValue();
+        printf("analog-input 5: %s\n", HostWideToAnsi(value.GetValStr().GetString(), value.GetValStr().GetLength()).c_str());
+    }
+    // README: end tag
+    return 0;
+}
+
 }  // namespace
 
 int main()
@@ -98,5 +206,9 @@ int main()
     GenericValues();
     StandardNames();
     CodePage();
+    LinkHeader();
+    if (!ReceivedFrame() || TagBinding() != 0)
+        return 1;
+    Discovery();
     return 0;
 }
