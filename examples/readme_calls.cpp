@@ -198,6 +198,76 @@ int TagBinding()
     return 0;
 }
 
+void send(const unsigned char* frame, int length)
+{
+    printf("ReadPropertyMultiple of %d octets:", length);
+    for (int i = 0; i < length; i++)
+        printf(" %02X", frame[i]);
+    printf("\n");
+}
+
+void markBad(int i, const char* why)
+{
+    printf("tag %d refused: %s\n", i, why);
+}
+
+void markBad(int i, int errorClass, int errorCode)
+{
+    printf("tag %d: error class %d, code %d\n", i, errorClass, errorCode);
+}
+
+void deliver(CTagVal& value)
+{
+    printf("value %s\n", HostWideToAnsi(value.GetValStr().GetString(), value.GetValStr().GetLength()).c_str());
+}
+
+void Poll()
+{
+    // The driver's tags: present values of analog-input 0 and 99.
+    CBACnetObjTypes ai0(_BACnetObjectID(0, 0)), ai99(_BACnetObjectID(0, 99));
+    CString name(L"PresentValue");
+    const unsigned short hostType = 12;
+    unsigned short subType = 0;
+    ai0.CreateProperty(name, subType, hostType);
+    ai99.CreateProperty(name, subType, hostType);
+    CPtrArray tags;
+    tags.Add(&ai0);
+    tags.Add(&ai99);
+    CBACnetOBJ record;
+    record.m_maxAPDU = 1476;
+    CBACnetOBJ* device = &record;
+    const int first = 0;
+    // The device's answer: 22.5 for the first, Error object/unknown-object for the second.
+    unsigned char rx[] = {0x01, 0x00, 0x30, 0x01, 0x0E,
+                          0x0C, 0x00, 0x00, 0x00, 0x00, 0x1E, 0x29, 0x55, 0x4E, 0x44, 0x41, 0xB4, 0x00, 0x00, 0x4F, 0x1F,
+                          0x0C, 0x00, 0x00, 0x00, 0x63, 0x1E, 0x29, 0x55, 0x5E, 0x91, 0x01, 0x91, 0x1F, 0x5F, 0x1F};
+    const int size = sizeof rx;
+    const int pos = 5;
+    // README: begin poll
+    CBACnetReadMultiService poll(first);                   // takes its invoke ID
+    int len = 0;
+    poll.MakeHeaderFrame(len, device, first);
+    for (int i = first; i < tags.GetSize(); i++)
+        if (!poll.MakeBodyFrame(len, (CBACnetObjTypes*)tags[i], i))
+            break;                                         // full
+    send(poll.m_frame, poll.m_frameLength);
+    // The Complex-ACK with poll.m_invokeID and service 14, parameters at rx + pos:
+    poll.ReadBodyFrame(rx + pos, size - pos, tags);
+    for (int i = poll.m_first; i <= poll.m_last; i++) {
+        auto* tag = (CBACnetObjTypes*)tags[i];
+        CTagVal value;
+        if (tag->m_result == CBACnetObjTypes::RESULT_REFUSED)        // this entry's result was bad:
+            markBad(i, CBACnetTag::RefusalName(tag->m_refusal));    // the others still arrived
+        else if (tag->m_result == CBACnetObjTypes::RESULT_ACCESS_ERROR)
+            markBad(i, tag->m_errorClass, tag->m_errorCode);
+        else if (tag->IsChangeValue() == 1 && tag->GetValue(value, hostType, subType)) {
+            deliver(value);
+            tag->ResetChangeValue();
+        }
+    }
+    // README: end poll
+}
+
 }  // namespace
 
 int main()
@@ -210,5 +280,6 @@ int main()
     if (!ReceivedFrame() || TagBinding() != 0)
         return 1;
     Discovery();
+    Poll();
     return 0;
 }
