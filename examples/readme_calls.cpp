@@ -2,6 +2,7 @@
 // function holds one block between its "README: begin" and "README: end"
 // marks, and cmake/check-readme-snippets.sh holds the README to them.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -268,6 +269,86 @@ void Poll()
     // README: end poll
 }
 
+void deliver(_BACnetObjectID object, double value)
+{
+    printf("object %u:%u changed to %g\n", unsigned(object.m_type), unsigned(object.m_instance), value);
+}
+
+// What a device sends: a confirmed notification that analog-input 1 is 22.5.
+int Notification(unsigned char* rx, int room)
+{
+    CBACnetConfirmedCOVNotifyService sent;
+    sent.m_processID = 1;
+    sent.m_deviceID = _BACnetObjectID(8, 1001);
+    sent.m_objectID = _BACnetObjectID(0, 1);
+    sent.m_timeRemaining = 60;
+    sent.m_values.push_back(_BACnetPropertyValue(CBACnetCOVNotification::PROPERTY_PRESENT_VALUE, CBACnetValue::Real(22.5f)));
+    CBACnetOBJ subscriber;
+    int size = 0;
+    return sent.MakeFrame(rx, size, room, &subscriber) < 0 ? 0 : size;
+}
+
+// And its answer to a ReadRange with `invokeID`: one record, 21.5 on 6 Dec 2026 at 04:15.
+int TrendLogAck(unsigned char* rx, int room, unsigned char invokeID)
+{
+    CBACnetReadRangeService answer;
+    answer.m_objectID = _BACnetObjectID(20, 1);
+    answer.m_resultFlags = CBACnetReadRangeService::FIRST_ITEM | CBACnetReadRangeService::LAST_ITEM;
+    answer.m_itemCount = 1;
+    _BACnetLogRecord record;
+    record.m_date = (2026 - 1900) << 24 | 12 << 16 | 6 << 8 | 7;
+    record.m_time = 4 << 24 | 15 << 16;
+    record.m_datum = _BACnetLogRecord::DATUM_REAL;
+    record.m_real = 21.5f;
+    answer.m_records.push_back(record);
+    const unsigned char header[] = {0x01, 0x00, 0x30, invokeID, CBACnetReadRangeService::SERVICE_CHOICE};
+    memcpy(rx, header, sizeof header);
+    int size = sizeof header;
+    return answer.MakeAckFrame(rx, size, room) ? size : 0;
+}
+
+void NotificationAndTrendLog()
+{
+    unsigned char rx[256], out[64];
+    int size = Notification(rx, sizeof rx);
+    CBACnetOBJ subscriberRecord, deviceRecord;
+    CBACnetOBJ* notifier = &subscriberRecord;
+    CBACnetOBJ* device = &deviceRecord;
+    // README: begin cov
+    CBACnetReceivePDUs headers;
+    CBACnetNPCI npci;
+    int pos = 0;
+    if (npci.ReadFrame(rx, pos, size) && headers.GetReceiveData(rx, pos, size) == &headers.m_confirmReq &&
+        headers.m_confirmReq.GetServiceChoice() == CBACnetConfirmedCOVNotifyService::SERVICE_CHOICE) {
+        CBACnetConfirmedCOVNotifyService notification;
+        double value;
+        if (notification.ReadFrame(rx, pos, size) && notification.GetPresentValue(value))
+            deliver(notification.m_objectID, value);
+        int n = 0;
+        CBACnetConfirmedCOVNotifyService::MakeAckFrame(out, n, notifier, headers.m_confirmReq.GetInvokeID());
+    }
+
+    CBACnetReadRangeService range;                        // by position: 10 records from index 1
+    range.m_objectID = _BACnetObjectID(20, 1);
+    range.m_range = CBACnetReadRangeService::RANGE_BY_POSITION;
+    range.m_reference = 1;
+    range.m_count = 10;
+    int n = 0;
+    const unsigned char id = range.MakeFrame(out, n, device);   // 01 04 02 05 id 1A 0C 05 00 00 01 19 83 3E 21 01 31 0A 3F
+    // The device's Complex-ACK with invoke ID `id` (played here by the example):
+    size = TrendLogAck(rx, sizeof rx, id);
+    pos = 0;
+    if (npci.ReadFrame(rx, pos, size) && headers.GetReceiveDataAnyService(rx, pos, size) == &headers.m_complexAck &&
+        headers.m_complexAck.GetServiceAckChoice() == CBACnetReadRangeService::SERVICE_CHOICE &&
+        range.ReadFrame(rx, pos, size))
+        for (const _BACnetLogRecord& r : range.m_records)
+            printf("%u-%02u-%02u %02u:%02u %g\n", unsigned(r.m_date >> 24) + 1900, unsigned(r.m_date >> 16 & 0xFF),
+                   unsigned(r.m_date >> 8 & 0xFF), unsigned(r.m_time >> 24), unsigned(r.m_time >> 16 & 0xFF), r.m_real);
+    // README: end cov
+    for (int i = 0; i < n; i++)
+        printf("%02X%c", out[i], i + 1 < n ? ' ' : '\n');
+}
+
 }  // namespace
 
 int main()
@@ -281,5 +362,6 @@ int main()
         return 1;
     Discovery();
     Poll();
+    NotificationAndTrendLog();
     return 0;
 }
