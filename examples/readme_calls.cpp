@@ -1,6 +1,8 @@
 // The README's code blocks of the codec, compiled as written and run: each
-// function holds one block between its "README: begin" and "README: end"
-// marks, and cmake/check-readme-snippets.sh holds the README to them.
+// block is a region between "README: begin" and "README: end" marks, and
+// cmake/check-readme-snippets.sh holds the README to them. What a block
+// receives is made before its region: written out, or by the codec playing
+// the device.
 #include <cstdio>
 #include <cstring>
 #include <string>
