@@ -70,7 +70,6 @@ struct ClientStats {
     uint64_t m_registrationNaks = 0;      // the BBMD refused a foreign-device registration
 };
 
-// ===== Raw requests, unconfirmed hook, routers (types) =====================
 // A confirmed request's outcome, and what it took (for verbose output).
 struct RawOutcome {
     // The Complex-ACK's service data, empty for a Simple-ACK; or the failure.
@@ -114,7 +113,6 @@ enum class Registration : uint8_t {
     Refused,    // the BBMD answered with a NAK
     NoAnswer,   // no answer within the time-out; tried again at the next renewal
 };
-// ===== end raw requests (types) ============================================
 
 struct ReadAccess {
     ObjectId m_objectID;
@@ -239,7 +237,7 @@ public:
                                              std::optional<std::pair<Date, Time>> since = std::nullopt);
     static constexpr PropertyId kLogBuffer = 131;
 
-    // ===== Raw requests and the unconfirmed hook ===========================
+    // --- Raw requests and the unconfirmed hook ----------------------------
     // For programs that build their own service data: the client still owns
     // invoke IDs, matching, retries, deadlines and segmentation.
     //
@@ -256,7 +254,6 @@ public:
     // Called from Step with every well-formed unconfirmed request received
     // (replaces the previous handler; an empty one removes it).
     void SetUnconfirmedHandler(UnconfirmedHandler handler) { m_unconfirmedHandler = std::move(handler); }
-    // ===== end raw requests ===============================================
 
     const ClientStats& Stats() const { return m_stats; }
     const ClientOptions& Options() const { return m_options; }
