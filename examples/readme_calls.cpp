@@ -195,7 +195,8 @@ int TagBinding()
         CTagVal value;
         tag.GetValue(value, 12, subType);
         tag.ResetChangeValue();
-        printf("analog-input 5: %s\n", HostWideToAnsi(value.GetValStr().GetString(), value.GetValStr().GetLength()).c_str());
+        const CString& text = value.GetValStr();           // one call: each rebuilds the text
+        printf("analog-input 5: %s\n", HostWideToAnsi(text.GetString(), text.GetLength()).c_str());
     }
     // README: end tag
     return 0;
@@ -221,7 +222,8 @@ void markBad(int i, int errorClass, int errorCode)
 
 void deliver(CTagVal& value)
 {
-    printf("value %s\n", HostWideToAnsi(value.GetValStr().GetString(), value.GetValStr().GetLength()).c_str());
+    const CString& text = value.GetValStr();
+    printf("value %s\n", HostWideToAnsi(text.GetString(), text.GetLength()).c_str());
 }
 
 void Poll()
