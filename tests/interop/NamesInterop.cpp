@@ -147,20 +147,7 @@ std::string Shown(const char* text) {
 
 int main(int argc, char** argv)
 {
-    std::string tshark = "tshark";
-    bool verbose = false;
-    for (int i = 1; i < argc; i++) {
-        const std::string a = argv[i];
-        if (a == "--tshark" && i + 1 < argc)
-            tshark = argv[++i];
-        else if (a == "--verbose")
-            verbose = true;
-        else {
-            fprintf(stderr, "usage: %s [--tshark PATH] [--verbose]\n", argv[0]);
-            return 2;
-        }
-    }
-
+    const std::string tshark = Arg(argc, argv, "--tshark", "tshark");
     std::string dump, error;
     int status = 0;
     if (!RunProgram({tshark, "-G", "values"}, std::chrono::seconds(120), dump, &status, &error) || status != 0) {
@@ -203,8 +190,7 @@ int main(int argc, char** argv)
             if (same) {
                 used.insert(e);
                 explained++;
-                if (verbose)
-                    printf("explained %s %u: Wireshark %s, ours %s: %s\n", f.field, value, Shown(wireshark).c_str(),
+                printf("explained %s %u: Wireshark %s, ours %s: %s\n", f.field, value, Shown(wireshark).c_str(),
                            Shown(ours).c_str(), e->reason);
                 continue;
             }

@@ -1,157 +1,103 @@
 #include "Net.h"
 
-#include <cstdio>
+#include <arpa/inet.h>
+#include <bacnetcodec/bacnetcodec.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
-namespace {
+#include <cerrno>
+#include <cstring>
 
-void Put16(Bytes& out, unsigned v)
+Bytes Bvlc(const Bytes& npdu, bool broadcast)
 {
-    out.push_back(static_cast<unsigned char>(v >> 8));
-    out.push_back(static_cast<unsigned char>(v));
-}
-
-void Put32(Bytes& out, uint32_t v)
-{
-    Put16(out, v >> 16);
-    Put16(out, v & 0xFFFF);
-}
-
-// The capture file's own fields are in the writer's byte order, which the
-// magic number tells the reader; little-endian is what every tool expects.
-void PutLE32(Bytes& out, uint32_t v)
-{
-    for (int i = 0; i < 4; i++)
-        out.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-
-void PutLE16(Bytes& out, unsigned v)
-{
-    out.push_back(static_cast<unsigned char>(v));
-    out.push_back(static_cast<unsigned char>(v >> 8));
-}
-
-// One's complement sum of 16-bit words, as IPv4 and UDP checksums use.
-uint32_t Sum16(const unsigned char* data, size_t n, uint32_t sum)
-{
-    for (size_t i = 0; i + 1 < n; i += 2)
-        sum += (unsigned(data[i]) << 8) | data[i + 1];
-    if (n % 2)
-        sum += unsigned(data[n - 1]) << 8;
-    return sum;
-}
-
-uint16_t Fold(uint32_t sum)
-{
-    while (sum >> 16)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<uint16_t>(~sum);
-}
-
-}  // namespace
-
-Bytes WrapBvlc(const Bytes& npdu, bool broadcast)
-{
-    Bytes out{0x81, static_cast<unsigned char>(broadcast ? 0x0B : 0x0A)};
-    Put16(out, static_cast<unsigned>(npdu.size() + 4));
-    out.insert(out.end(), npdu.begin(), npdu.end());
+    CBACnetBVLC bvlc;
+    bvlc.m_function = broadcast ? CBACnetBVLC::ORIGINAL_BROADCAST : CBACnetBVLC::ORIGINAL_UNICAST;
+    bvlc.m_npdu = npdu.data();
+    bvlc.m_npduLength = static_cast<int>(npdu.size());
+    Bytes out(npdu.size() + CBACnetBVLC::HEADER);
+    int len = 0;
+    if (!bvlc.MakeFrame(out.data(), len, static_cast<int>(out.size())))
+        out.clear();  // too long for the codec: the checks on the empty datagram say so
     return out;
 }
 
-bool UnwrapBvlc(const unsigned char* datagram, int n, Bytes& npdu)
+bool Npdu(const Bytes& datagram, Bytes& npdu)
 {
-    if (n < 4 || datagram[0] != 0x81)
+    CBACnetBVLC bvlc;
+    int pos = 0;
+    if (!bvlc.ReadFrame(datagram.data(), pos, static_cast<int>(datagram.size())) || !bvlc.m_npdu)
         return false;
-    const int length = (datagram[2] << 8) | datagram[3];
-    if (length != n)
-        return false;
-    int header;
-    switch (datagram[1]) {
-    case 0x0A:
-    case 0x0B:
-        header = 4;
-        break;
-    case 0x04:
-        header = 10;
-        break;
-    default:
-        return false;
-    }
-    if (n < header)
-        return false;
-    npdu.assign(datagram + header, datagram + n);
+    npdu.assign(bvlc.m_npdu, bvlc.m_npdu + bvlc.m_npduLength);
     return true;
 }
 
-bool PcapWriter::Open(const std::string& path, std::string* error)
+UdpPeer::~UdpPeer()
 {
-    m_path = path;
-    m_file.clear();
-    PutLE32(m_file, 0xA1B2C3D4);  // microsecond time stamps
-    PutLE16(m_file, 2);
-    PutLE16(m_file, 4);
-    PutLE32(m_file, 0);      // time zone
-    PutLE32(m_file, 0);      // accuracy
-    PutLE32(m_file, 65535);  // snapshot length
-    PutLE32(m_file, 101);    // raw IP
-    (void)error;
-    return true;
+    if (m_fd >= 0)
+        close(m_fd);
 }
 
-void PcapWriter::AddUdp(uint32_t srcIp, uint16_t srcPort, uint32_t dstIp, uint16_t dstPort, const Bytes& payload)
+bool UdpPeer::Open(uint16_t peerPort, std::string* error, uint16_t avoid)
 {
-    const unsigned udpLength = static_cast<unsigned>(8 + payload.size());
-    Bytes packet;
-    packet.push_back(0x45);  // IPv4, 20-octet header
-    packet.push_back(0);
-    Put16(packet, 20 + udpLength);
-    Put16(packet, ++m_ipID);
-    Put16(packet, 0);
-    packet.push_back(64);  // TTL
-    packet.push_back(17);  // UDP
-    Put16(packet, 0);      // header checksum, below
-    Put32(packet, srcIp);
-    Put32(packet, dstIp);
-    const uint16_t ipSum = Fold(Sum16(packet.data(), 20, 0));
-    packet[10] = static_cast<unsigned char>(ipSum >> 8);
-    packet[11] = static_cast<unsigned char>(ipSum);
-
-    Bytes udp;
-    Put16(udp, srcPort);
-    Put16(udp, dstPort);
-    Put16(udp, udpLength);
-    Put16(udp, 0);
-    udp.insert(udp.end(), payload.begin(), payload.end());
-    // Pseudo header: addresses, protocol, UDP length.
-    Bytes pseudo;
-    Put32(pseudo, srcIp);
-    Put32(pseudo, dstIp);
-    Put16(pseudo, 17);
-    Put16(pseudo, udpLength);
-    uint16_t udpSum = Fold(Sum16(udp.data(), udp.size(), Sum16(pseudo.data(), pseudo.size(), 0)));
-    if (udpSum == 0)
-        udpSum = 0xFFFF;  // 0 would mean "no checksum"
-    udp[6] = static_cast<unsigned char>(udpSum >> 8);
-    udp[7] = static_cast<unsigned char>(udpSum);
-    packet.insert(packet.end(), udp.begin(), udp.end());
-
-    PutLE32(m_file, ++m_second);
-    PutLE32(m_file, 0);
-    PutLE32(m_file, static_cast<uint32_t>(packet.size()));
-    PutLE32(m_file, static_cast<uint32_t>(packet.size()));
-    m_file.insert(m_file.end(), packet.begin(), packet.end());
+    m_peer = peerPort;
+    for (int attempt = 0; attempt < 3; attempt++) {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t n = sizeof local;
+        if (m_fd < 0 || bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+            getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &n) != 0) {
+            *error = std::string("socket: ") + strerror(errno);
+            return false;
+        }
+        m_port = ntohs(local.sin_port);
+        if (m_port != avoid)
+            return true;
+    }
+    *error = "no port other than " + std::to_string(avoid);
+    return false;
 }
 
-bool PcapWriter::Close(std::string* error)
+bool UdpPeer::Send(const Bytes& datagram)
 {
-    FILE* f = fopen(m_path.c_str(), "wb");
-    if (!f) {
-        *error = "cannot write " + m_path;
-        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(m_peer);
+    return sendto(m_fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
+           static_cast<ssize_t>(datagram.size());
+}
+
+bool UdpPeer::Receive(Bytes& out, std::chrono::steady_clock::time_point deadline)
+{
+    using namespace std::chrono;
+    for (;;) {
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        pollfd p{m_fd, POLLIN, 0};
+        const int ready = left > 0 ? poll(&p, 1, static_cast<int>(left)) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        unsigned char buf[2048];
+        sockaddr_in from{};
+        socklen_t n = sizeof from;
+        const ssize_t got = recvfrom(m_fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &n);
+        if (got >= 0 && from.sin_port == htons(m_peer) && from.sin_addr.s_addr == htonl(INADDR_LOOPBACK)) {
+            out.assign(buf, buf + got);
+            return true;
+        }
     }
-    const bool ok = fwrite(m_file.data(), 1, m_file.size(), f) == m_file.size();
-    if (fclose(f) != 0 || !ok) {
-        *error = "cannot write " + m_path;
-        return false;
-    }
-    return true;
+}
+
+uint16_t FreePort()
+{
+    UdpPeer socket;
+    std::string error;
+    return socket.Open(0, &error) ? socket.Port() : 0;
 }

@@ -1,40 +1,45 @@
-// BACnet/IP framing for the interop tests: the 4-octet link header that
-// carries a network-layer frame in one UDP datagram, and a capture file of
-// such datagrams over IPv4 for tools that dissect recorded traffic.
+// The loopback side of the interop tests: BACnet/IP datagrams written and
+// read by the library's link codec, and a UDP socket that talks to one peer.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "Hex.h"
 
 using Bytes = std::vector<unsigned char>;
 
 constexpr uint16_t kBacnetPort = 47808;
 
-// 81 0A (unicast) or 81 0B (broadcast), the total length, then `npdu`.
-Bytes WrapBvlc(const Bytes& npdu, bool broadcast);
+// `npdu` in an Original-Unicast- or Original-Broadcast-NPDU.
+Bytes Bvlc(const Bytes& npdu, bool broadcast);
+// The NPDU a received datagram carries (original or forwarded); false for
+// anything else.
+bool Npdu(const Bytes& datagram, Bytes& npdu);
 
-// The network-layer frame of a received datagram: 81 0A, 81 0B or a
-// forwarded NPDU (81 04, with the originator's 6-octet address), whose
-// length field matches the datagram. False for anything else.
-bool UnwrapBvlc(const unsigned char* datagram, int n, Bytes& npdu);
-
-// A classic capture file of raw IPv4 packets (link type 101).
-class PcapWriter {
+// A UDP socket on 127.0.0.1 that talks to one peer there.
+class UdpPeer {
 public:
-    bool Open(const std::string& path, std::string* error);
-    // One UDP datagram carrying `payload`, with valid IPv4 and UDP checksums.
-    void AddUdp(uint32_t srcIp, uint16_t srcPort, uint32_t dstIp, uint16_t dstPort, const Bytes& payload);
-    bool Close(std::string* error);
+    UdpPeer() = default;
+    UdpPeer(const UdpPeer&) = delete;
+    UdpPeer& operator=(const UdpPeer&) = delete;
+    ~UdpPeer();
+
+    // Binds an ephemeral port other than `avoid`.
+    bool Open(uint16_t peerPort, std::string* error, uint16_t avoid = 0);
+    bool Send(const Bytes& datagram);
+    // One datagram from the peer, waiting until `deadline`; false on time-out.
+    // Datagrams from anyone else are dropped.
+    bool Receive(Bytes& out, std::chrono::steady_clock::time_point deadline);
+    uint16_t Port() const { return m_port; }
 
 private:
-    Bytes m_file;
-    std::string m_path;
-    uint16_t m_ipID = 0;
-    uint32_t m_second = 0;
+    int m_fd = -1;
+    uint16_t m_port = 0;
+    uint16_t m_peer = 0;
 };
 
-constexpr uint32_t Ipv4(unsigned a, unsigned b, unsigned c, unsigned d)
-{
-    return (a << 24) | (b << 16) | (c << 8) | d;
-}
+// A loopback UDP port nobody holds right now; 0 when none could be had.
+uint16_t FreePort();

@@ -1,42 +1,75 @@
 #include "Pdml.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
+#include "Process.h"
+
 namespace {
+
+void Put(Bytes& out, uint32_t v, int octets, bool littleEndian = false)
+{
+    for (int i = 0; i < octets; i++)
+        out.push_back(static_cast<unsigned char>(v >> 8 * (littleEndian ? i : octets - 1 - i)));
+}
+
+// A classic capture file of raw IPv4 packets (link type 101), little-endian,
+// one second apart. UDP checksums are left out (0), as IPv4 allows.
+Bytes Capture(const std::vector<Datagram>& datagrams)
+{
+    Bytes file;
+    for (uint32_t v : {0xA1B2C3D4u, 0x00040002u, 0u, 0u, 65535u, 101u})
+        Put(file, v, 4, true);
+    uint32_t second = 0;
+    for (const Datagram& d : datagrams) {
+        const uint32_t length = static_cast<uint32_t>(28 + d.octets.size());
+        Bytes ip;
+        Put(ip, 0x4500, 2);  // IPv4, 20-octet header
+        Put(ip, length, 2);
+        Put(ip, ++second, 2);
+        Put(ip, 0, 2);
+        Put(ip, 0x4011, 2);  // TTL 64, UDP
+        Put(ip, 0, 2);       // header checksum, below
+        Put(ip, 0x7F000001, 4);
+        Put(ip, d.broadcast ? 0x7FFFFFFF : 0x7F000002, 4);
+        uint32_t sum = 0;
+        for (size_t i = 0; i < ip.size(); i += 2)
+            sum += ip[i] << 8 | ip[i + 1];
+        sum = (sum & 0xFFFF) + (sum >> 16);
+        ip[10] = static_cast<unsigned char>(~sum >> 8);
+        ip[11] = static_cast<unsigned char>(~sum);
+        for (uint32_t v : {47808u, 47808u, length - 20, 0u})
+            Put(ip, v, 2);
+        ip.insert(ip.end(), d.octets.begin(), d.octets.end());
+        for (uint32_t v : {second, 0u, length, length})
+            Put(file, v, 4, true);
+        file.insert(file.end(), ip.begin(), ip.end());
+    }
+    return file;
+}
 
 std::string Unescape(const std::string& in)
 {
+    static const char* const entities[][2] = {{"quot", "\""}, {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"apos", "'"}};
     std::string out;
     for (size_t i = 0; i < in.size(); i++) {
-        if (in[i] != '&') {
-            out += in[i];
-            continue;
-        }
-        const size_t semi = in.find(';', i);
+        const size_t semi = in[i] == '&' ? in.find(';', i) : std::string::npos;
         if (semi == std::string::npos) {
             out += in[i];
             continue;
         }
         const std::string entity = in.substr(i + 1, semi - i - 1);
-        if (entity == "quot")
-            out += '"';
-        else if (entity == "amp")
-            out += '&';
-        else if (entity == "lt")
-            out += '<';
-        else if (entity == "gt")
-            out += '>';
-        else if (entity == "apos")
-            out += '\'';
-        else if (!entity.empty() && entity[0] == '#') {
-            const long code = entity.size() > 1 && entity[1] == 'x' ? strtol(entity.c_str() + 2, nullptr, 16)
-                                                                   : strtol(entity.c_str() + 1, nullptr, 10);
+        std::string text = in.substr(i, semi - i + 1);
+        for (const auto& e : entities)
+            if (entity == e[0])
+                text = e[1];
+        if (entity.size() > 1 && entity[0] == '#') {
             // Non-ASCII code points are not compared by the tests; keep a marker.
-            out += code > 0 && code < 0x80 ? static_cast<char>(code) : '?';
-        } else {
-            out += in.substr(i, semi - i + 1);
+            const long code = entity[1] == 'x' ? strtol(entity.c_str() + 2, nullptr, 16) : atol(entity.c_str() + 1);
+            text = std::string(1, code > 0 && code < 0x80 ? static_cast<char>(code) : '?');
         }
+        out += text;
         i = semi;
     }
     return out;
@@ -47,13 +80,59 @@ std::string Attribute(const std::string& line, const char* name)
 {
     const std::string key = std::string(" ") + name + "=\"";
     const size_t at = line.find(key);
-    if (at == std::string::npos)
-        return "";
-    const size_t from = at + key.size();
-    const size_t to = line.find('"', from);
-    if (to == std::string::npos)
-        return "";
-    return Unescape(line.substr(from, to - from));
+    const size_t to = at == std::string::npos ? at : line.find('"', at + key.size());
+    return to == std::string::npos ? "" : Unescape(line.substr(at + key.size(), to - at - key.size()));
+}
+
+// tshark writes one element per line, which is all this reader relies on.
+bool ParsePdml(const std::string& text, std::vector<PdmlPacket>& packets)
+{
+    std::istringstream in(text);
+    std::string line, proto;
+    bool sawRoot = false;
+    PdmlPacket* packet = nullptr;
+    int depth = 0;
+    while (std::getline(in, line)) {
+        const size_t lt = line.find('<');
+        if (lt == std::string::npos)
+            continue;
+        const std::string element = line.substr(lt);
+        if (element.compare(0, 5, "<pdml") == 0) {
+            sawRoot = true;
+        } else if (element.compare(0, 7, "<packet") == 0) {
+            packets.emplace_back();
+            packet = &packets.back();
+        } else if (element.compare(0, 9, "</packet>") == 0) {
+            packet = nullptr;
+        } else if (packet && (element.compare(0, 7, "<proto ") == 0 || element.compare(0, 7, "<field ") == 0)) {
+            PdmlField f;
+            f.name = Attribute(element, "name");
+            if (element[1] == 'p') {
+                proto = f.name;
+                depth = 0;
+            }
+            f.proto = proto;
+            f.depth = depth;
+            f.show = Attribute(element, "show");
+            f.showname = Attribute(element, "showname");
+            f.value = Attribute(element, "value");
+            f.pos = atoi(Attribute(element, "pos").c_str());
+            f.size = atoi(Attribute(element, "size").c_str());
+            packet->fields.push_back(f);
+            if (element.compare(element.size() - 2, 2, "/>") != 0)
+                depth++;
+        } else if (element.compare(0, 8, "</field>") == 0 || element.compare(0, 8, "</proto>") == 0) {
+            depth--;
+        }
+    }
+    return sawRoot;
+}
+
+bool WriteFile(const std::string& path, const void* data, size_t size)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    const bool ok = f && fwrite(data, 1, size, f) == size;
+    return f && fclose(f) == 0 && ok;
 }
 
 }  // namespace
@@ -69,10 +148,8 @@ std::vector<std::string> PdmlPacket::All(const std::string& name) const
 
 std::string PdmlPacket::First(const std::string& name) const
 {
-    for (const PdmlField& f : fields)
-        if (f.depth > 0 && f.name == name)
-            return f.show;
-    return "";
+    const std::vector<std::string> all = All(name);
+    return all.empty() ? "" : all.front();
 }
 
 bool PdmlPacket::Has(const std::string& name) const
@@ -91,53 +168,39 @@ const PdmlField* PdmlPacket::Proto(const std::string& proto) const
     return nullptr;
 }
 
-bool ParsePdml(const std::string& text, std::vector<PdmlPacket>& packets, std::string* error)
+bool Dissect(const std::string& tshark, const std::string& pcap, const std::vector<Datagram>& datagrams,
+             std::vector<PdmlPacket>& packets, std::string* error, const std::string& keepPdml)
 {
-    // tshark writes one element per line, which is all this reader relies on.
-    std::istringstream in(text);
-    std::string line;
-    bool sawRoot = false;
-    PdmlPacket* packet = nullptr;
-    std::string proto;
-    int depth = 0;
-    while (std::getline(in, line)) {
-        const size_t lt = line.find('<');
-        if (lt == std::string::npos)
-            continue;
-        const std::string element = line.substr(lt);
-        const bool selfClosing = element.size() >= 2 && element.compare(element.size() - 2, 2, "/>") == 0;
-        if (element.compare(0, 5, "<pdml") == 0) {
-            sawRoot = true;
-        } else if (element.compare(0, 7, "<packet") == 0) {
-            packets.emplace_back();
-            packet = &packets.back();
-        } else if (element.compare(0, 9, "</packet>") == 0) {
-            packet = nullptr;
-        } else if (packet && (element.compare(0, 7, "<proto ") == 0 || element.compare(0, 7, "<field ") == 0)) {
-            const bool isProto = element[1] == 'p';
-            PdmlField f;
-            f.name = Attribute(element, "name");
-            if (isProto) {
-                proto = f.name;
-                depth = 0;
-            }
-            f.proto = proto;
-            f.depth = depth;
-            f.show = Attribute(element, "show");
-            f.showname = Attribute(element, "showname");
-            f.value = Attribute(element, "value");
-            f.pos = atoi(Attribute(element, "pos").c_str());
-            f.size = atoi(Attribute(element, "size").c_str());
-            packet->fields.push_back(f);
-            if (!selfClosing)
-                depth++;
-        } else if (element.compare(0, 8, "</field>") == 0 || element.compare(0, 8, "</proto>") == 0) {
-            depth--;
-        }
+    const Bytes file = Capture(datagrams);
+    if (!WriteFile(pcap, file.data(), file.size())) {
+        *error = "cannot write " + pcap;
+        return false;
     }
-    if (!sawRoot) {
-        *error = "no <pdml> element in tshark's output";
+    std::string pdml;
+    int status = 0;
+    // -n: no name look-ups.
+    if (!RunProgram({tshark, "-n", "-r", pcap, "-T", "pdml"}, std::chrono::seconds(120), pdml, &status, error))
+        return false;
+    if (!keepPdml.empty())
+        WriteFile(keepPdml, pdml.data(), pdml.size());
+    packets.clear();
+    if (status != 0 || !ParsePdml(pdml, packets) || packets.size() != datagrams.size()) {
+        *error = "tshark gave status " + std::to_string(status) + " and " + std::to_string(packets.size()) +
+                 " packets for " + std::to_string(datagrams.size()) + " datagrams";
         return false;
     }
     return true;
+}
+
+std::vector<std::string> Flaws(const PdmlPacket& packet)
+{
+    std::vector<std::string> flaws;
+    if (packet.Has("_ws.malformed"))
+        flaws.push_back("tshark marks the frame malformed");
+    for (const PdmlField& f : packet.fields)
+        if (f.name == "_ws.expert")
+            flaws.push_back("expert item");
+        else if (f.name == "_ws.expert.message" && !flaws.empty())
+            flaws.back() += ": " + f.show;
+    return flaws;
 }

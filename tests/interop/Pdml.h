@@ -1,9 +1,13 @@
-// The dissection tree that `tshark -T pdml` prints, read into plain records:
-// one per packet, each a flat list of its fields in tree order.
+// Datagrams dissected by tshark: they are written to a capture file as UDP
+// over IPv4 on loopback, and the tree `tshark -T pdml` prints for each is
+// read into plain records, one per packet, each a flat list of its fields
+// in tree order.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "Net.h"
 
 struct PdmlField {
     std::string proto;     // the protocol the field belongs to ("bacapp", "bacnet", "_ws.malformed", ...)
@@ -30,5 +34,16 @@ struct PdmlPacket {
     const PdmlField* Proto(const std::string& proto) const;
 };
 
-// Parses tshark's PDML output; false if it is not PDML at all.
-bool ParsePdml(const std::string& text, std::vector<PdmlPacket>& packets, std::string* error);
+struct Datagram {
+    Bytes octets;
+    bool broadcast = false;  // to 127.255.255.255 rather than 127.0.0.2
+};
+
+// Writes `datagrams` to `pcap` (from 127.0.0.1, port 47808 both sides), has
+// tshark dissect them and reads one packet per datagram into `packets`;
+// keeps tshark's output in `keepPdml` unless that is "".
+bool Dissect(const std::string& tshark, const std::string& pcap, const std::vector<Datagram>& datagrams,
+             std::vector<PdmlPacket>& packets, std::string* error, const std::string& keepPdml = "");
+
+// What tshark holds against a packet: a malformed mark, any expert item.
+std::vector<std::string> Flaws(const PdmlPacket& packet);

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -36,10 +38,8 @@ int ReadSome(int fd, Clock::time_point deadline, std::string& out)
         const ssize_t n = read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            return 0;
+        if (n <= 0)
+            return n == 0 ? 0 : -1;
         out.append(chunk, static_cast<size_t>(n));
         return 1;
     }
@@ -55,29 +55,16 @@ ChildProcess::~ChildProcess()
 bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string& stderrPath, std::string* error)
 {
     int out[2], in[2];
-    if (pipe2(out, O_CLOEXEC) != 0) {
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(in, O_CLOEXEC) != 0) {
         *error = std::string("pipe: ") + strerror(errno);
-        return false;
-    }
-    if (pipe2(in, O_CLOEXEC) != 0) {
-        *error = std::string("pipe: ") + strerror(errno);
-        close(out[0]);
-        close(out[1]);
-        return false;
+        return false;  // a lone pipe left open is the test's end anyway
     }
     std::vector<char*> args;
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     const pid_t parent = getpid();
-
     const pid_t pid = fork();
-    if (pid < 0) {
-        *error = std::string("fork: ") + strerror(errno);
-        for (int fd : {out[0], out[1], in[0], in[1]})
-            close(fd);
-        return false;
-    }
     if (pid == 0) {
         // Child: only async-signal-safe calls until exec. A process group
         // of its own lets Stop() reach whatever the program starts in turn.
@@ -87,16 +74,20 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
             _exit(127);
         dup2(in[0], 0);
         dup2(out[1], 1);
-        if (!stderrPath.empty()) {
-            const int err = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-            if (err >= 0)
-                dup2(err, 2);
-        }
+        const int err = stderrPath.empty() ? -1 : open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (err >= 0)
+            dup2(err, 2);
         execvp(args[0], args.data());
         _exit(127);
     }
     close(out[1]);
     close(in[0]);
+    if (pid < 0) {
+        *error = std::string("fork: ") + strerror(errno);
+        close(out[0]);
+        close(in[1]);
+        return false;
+    }
     setpgid(pid, pid);  // also here, so Stop() cannot race the child's own call
     m_pid = pid;
     m_stdout = out[0];
@@ -124,12 +115,8 @@ bool ChildProcess::ReadAll(std::chrono::milliseconds timeout, std::string& out, 
     int r = 0;
     while (m_stdout >= 0 && (r = ReadSome(m_stdout, deadline, out)) > 0) {
     }
-    if (m_stdout >= 0 && r < 0) {
-        Stop();
-        return false;
-    }
     int status = 0;
-    if (!WaitExit(std::chrono::milliseconds(RemainingMs(deadline)), &status)) {
+    if (r < 0 || !WaitExit(std::chrono::milliseconds(RemainingMs(deadline)), &status)) {
         Stop();
         return false;
     }
@@ -141,19 +128,17 @@ bool ChildProcess::ReadAll(std::chrono::milliseconds timeout, std::string& out, 
 
 bool ChildProcess::WaitExit(std::chrono::milliseconds timeout, int* status)
 {
-    if (m_pid < 0)
-        return true;
     const Clock::time_point deadline = Clock::now() + timeout;
-    for (;;) {
+    while (m_pid > 0) {
         const pid_t done = waitpid(m_pid, status, WNOHANG);
-        if (done == m_pid || (done < 0 && errno == ECHILD)) {
+        if (done == m_pid || (done < 0 && errno == ECHILD))
             m_pid = -1;
-            return true;
-        }
-        if (Clock::now() >= deadline)
+        else if (Clock::now() >= deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    return true;
 }
 
 void ChildProcess::Stop()
@@ -173,11 +158,11 @@ void ChildProcess::Stop()
 
 void ChildProcess::CloseFds()
 {
-    if (m_stdout >= 0)
-        close(m_stdout);
-    if (m_stdin >= 0)
-        close(m_stdin);
-    m_stdout = m_stdin = -1;
+    for (int* fd : {&m_stdout, &m_stdin})
+        if (*fd >= 0) {
+            close(*fd);
+            *fd = -1;
+        }
 }
 
 bool RunProgram(const std::vector<std::string>& argv, std::chrono::milliseconds timeout, std::string& out,
@@ -191,4 +176,48 @@ bool RunProgram(const std::vector<std::string>& argv, std::chrono::milliseconds 
         return false;
     }
     return true;
+}
+
+int StartListening(ChildProcess& child, const std::vector<std::string>& argv, const std::string& log,
+                   std::string* error)
+{
+    std::string out;
+    if (FILE* f = fopen(log.c_str(), "w"))
+        fclose(f);
+    if (!child.Start(argv, log, error) || !child.ReadUntil("listening ", std::chrono::seconds(30), out)) {
+        *error += " (see " + log + "; npm ci in tests/interop/node installs node-bacnet) " + out;
+        return 0;
+    }
+    const int port = atoi(out.c_str() + out.find("listening ") + 10);
+    if (port <= 0 || port > 65535)
+        *error = "no port in \"" + out + "\"";
+    return port > 0 && port <= 65535 ? port : 0;
+}
+
+std::string Arg(int argc, char** argv, const std::string& name, const std::string& fallback)
+{
+    for (int i = 1; i + 1 < argc; i++)
+        if (argv[i] == name)
+            return argv[i + 1];
+    return fallback;
+}
+
+bool Tally::Check(const std::string& name, bool ok, const std::string& detail)
+{
+    (ok ? m_passed : m_failed)++;
+    printf("%s %s%s%s\n", ok ? "ok   " : "FAIL ", name.c_str(), detail.empty() ? "" : ": ", detail.c_str());
+    fflush(stdout);
+    return ok;
+}
+
+int Tally::Abort(const std::string& why)
+{
+    Check("the program's setup", false, why);
+    return Close();
+}
+
+int Tally::Close() const
+{
+    printf("%s: %d passed, %d failed\n", m_program, m_passed, m_failed);
+    return m_failed == 0 && m_passed > 0 ? 0 : 1;
 }

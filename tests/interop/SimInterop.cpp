@@ -9,47 +9,18 @@
 // result flags; and an Error for a range read of a property that is no list.
 //
 //     interop_sim --node PATH --client node/sim-client.js [--log FILE]
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "Net.h"
 #include "Process.h"
 #include "SimDevice.h"
 
 namespace {
-
-int passed = 0, failed = 0;
-
-void Result(const std::string& name, bool ok, const std::string& detail = "")
-{
-    (ok ? passed : failed)++;
-    printf("%s %s%s%s\n", ok ? "ok   " : "FAIL ", name.c_str(), detail.empty() ? "" : ": ", detail.c_str());
-    fflush(stdout);
-}
-
-// A loopback UDP port nobody holds right now.
-uint16_t FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t n = sizeof a;
-    const bool ok = fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-                    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0;
-    if (fd >= 0)
-        close(fd);
-    return ok ? ntohs(a.sin_port) : 0;
-}
 
 // The text after "name": in one JSON line of the client's, up to the next
 // comma or brace outside brackets; "" when absent.
@@ -83,45 +54,28 @@ struct Event {
     std::string operator[](const std::string& field) const { return Field(line, field); }
 };
 
-std::string Arg(int argc, char** argv, const std::string& name, const std::string& fallback)
-{
-    for (int i = 1; i + 1 < argc; i++)
-        if (argv[i] == name)
-            return argv[i + 1];
-    return fallback;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const std::string node = Arg(argc, argv, "--node", "node");
-    const std::string script = Arg(argc, argv, "--client", "");
-    const std::string log = Arg(argc, argv, "--log", "");
-    if (script.empty()) {
-        fprintf(stderr, "usage: interop_sim --node PATH --client sim-client.js [--log FILE]\n");
-        return 2;
-    }
+    Tally tally("sim interop");
     SimOptions options;
     options.port = 0;
     options.deviceInstance = 4321;
     options.extraObjects = 0;
     SimDevice device(options);
-    std::string error;
-    if (!device.Start(&error)) {
-        Result("the simulated device starts", false, error);
-        return 1;
-    }
-    const uint16_t local = FreePort();
+    std::string error, out;
+    if (!device.Start(&error))
+        return tally.Abort("the simulated device does not start: " + error);
     ChildProcess client;
-    std::string out;
     int status = -1;
-    const bool ran = client.Start({node, script, "--port", std::to_string(device.Port()), "--local",
-                                   std::to_string(local)},
-                                  log, &error) &&
+    const bool ran = client.Start({Arg(argc, argv, "--node", "node"), Arg(argc, argv, "--client"), "--port",
+                                   std::to_string(device.Port()), "--local", std::to_string(FreePort())},
+                                  Arg(argc, argv, "--log"), &error) &&
                      client.ReadAll(std::chrono::seconds(30), out, &status);
     device.Stop();
-    Result("the node-bacnet client runs to its end", ran && status == 0 && out.find("\"done\"") != std::string::npos,
+    tally.Check("the node-bacnet client runs to its end",
+                ran && status == 0 && out.find("\"done\"") != std::string::npos,
            ran ? "exit status " + std::to_string(status) : error);
 
     std::vector<Event> events;
@@ -138,7 +92,7 @@ int main(int argc, char** argv)
     for (const char* name : {"subscribed-input", "subscribed-value", "interval-written", "value-written",
                              "cancelled-input"}) {
         const Event* e = find(name);
-        Result(std::string("Simple-ACK for ") + name, e && (*e)["error"] == "null", e ? e->line : "no reply");
+        tally.Check(std::string("Simple-ACK for ") + name, e && (*e)["error"] == "null", e ? e->line : "no reply");
     }
 
     // The input: one notification at once, then one a second.
@@ -157,7 +111,7 @@ int main(int argc, char** argv)
         } else if (e["process"] == "9" && e["object"] == "2:1" && e["confirmed"] == "true") {
             value.push_back(&e);
         } else {
-            Result("a notification that was asked for", false, e.line);
+            tally.Check("a notification that was asked for", false, e.line);
         }
     }
     bool steps = input.size() >= 3 && input[0]->ms < 500;
@@ -165,35 +119,36 @@ int main(int argc, char** argv)
     for (size_t i = 0; i < input.size(); i++) {
         const Event& e = *input[i];
         const int left = std::atoi(e["left"].c_str());
-        steps = steps && e["device"] == "4321" && left >= 55 && left <= 60 && e["flags"].find("[0]") != std::string::npos;
+        steps = steps && e["device"] == "4321" && left >= 55 && left <= 60 &&
+                e["flags"].find("[0]") != std::string::npos;
         if (i > 0) {
             const double step = std::fabs(std::atof(e["value"].c_str()) - std::atof((*input[i - 1])["value"].c_str()));
             steps = steps && step == 0.25 && e.ms - input[i - 1]->ms < 1500;
         }
         detail += (i ? ", " : "") + e["value"] + " at " + e["ms"] + " ms";
     }
-    Result("unconfirmed notifications of the moving input, 0.25 a second apart", steps, detail);
-    Result("none after the cancellation", cancelled && afterCancel == 0, std::to_string(afterCancel) + " after it");
+    tally.Check("unconfirmed notifications of the moving input, 0.25 a second apart", steps, detail);
+    tally.Check("none after the cancellation", cancelled && afterCancel == 0,
+                std::to_string(afterCancel) + " after it");
 
     // The analog value: its value at subscription, then the written one; an
     // unmatched Simple-ACK would have brought a resend after 4 s.
     const bool confirmed = value.size() == 2 && (*value[0])["value"] == "21" && (*value[1])["value"] == "42.5" &&
                            (*value[0])["left"] == "0";
-    Result("confirmed notifications of the written value, each sent once", confirmed,
+    tally.Check("confirmed notifications of the written value, each sent once", confirmed,
            std::to_string(value.size()) + " notifications");
 
     const Event* range = find("range-first-two");
-    Result("ReadRange of the trend log by position: two records, the first of more", range &&
+    tally.Check("ReadRange of the trend log by position: two records, the first of more", range &&
                (*range)["error"] == "null" && (*range)["items"] == "2" && (*range)["flags"] == "1" &&
                (*range)["octets"] == "[14,164]",
            range ? range->line : "no reply");
     const Event* total = find("total-records");
-    Result("the log took a record a second", total && std::atoi((*total)["value"].c_str()) >= 4,
+    tally.Check("the log took a record a second", total && std::atoi((*total)["value"].c_str()) >= 4,
            total ? total->line : "no reply");
     const Event* input1 = find("range-of-an-input");
-    Result("ReadRange of an input's missing log buffer is an Error",
+    tally.Check("ReadRange of an input's missing log buffer is an Error",
            input1 && (*input1)["error"].find("UNKNOWN_PROPERTY") != std::string::npos, input1 ? input1->line : "");
 
-    printf("sim interop: %d passed, %d failed\n", passed, failed);
-    return failed ? 1 : 0;
+    return tally.Close();
 }

@@ -5,8 +5,6 @@
 //
 //     interop_tool --node /usr/bin/node --device tests/interop/node/device.js
 //                  --tshark /usr/bin/tshark [--pcap FILE] [--log FILE]
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,13 +17,11 @@
 
 namespace {
 
-int g_passed = 0, g_failed = 0;
+Tally g_tally("tool");
 
 void Result(const std::string& name, bool ok, const std::string& detail = "")
 {
-    (ok ? g_passed : g_failed)++;
-    printf("%s  %s%s%s\n", ok ? "ok  " : "FAIL", name.c_str(), detail.empty() || ok ? "" : "\n      ",
-           ok ? "" : detail.c_str());
+    g_tally.Check(name, ok, ok ? "" : detail);
 }
 
 struct Run {
@@ -189,15 +185,12 @@ void Dissect(const std::string& tshark, const std::string& pcap)
         {"write", "AV:1", "9999", "analog-input:1", "--tag", "object"},
         {"write", "AV:1", "out-of-service", "true"},
     };
-    PcapWriter writer;
-    std::string error;
-    writer.Open(pcap, &error);
+    std::vector<Datagram> datagrams;
     std::vector<std::string> names;
     for (const auto& words : requests) {
         std::vector<std::string> command = {"encode"};
         command.insert(command.end(), words.begin(), words.end());
         const Run r = Tool(command);
-        Bytes npdu;
         std::string name;
         for (const std::string& w : words)
             name += w + " ";
@@ -205,38 +198,21 @@ void Dissect(const std::string& tshark, const std::string& pcap)
             Result("encode " + name, false, r.Shown());
             continue;
         }
-        std::istringstream hex(r.out);
-        std::string octet;
-        while (hex >> octet)
-            npdu.push_back(static_cast<unsigned char>(strtoul(octet.c_str(), nullptr, 16)));
-        writer.AddUdp(Ipv4(127, 0, 0, 1), kBacnetPort, Ipv4(127, 0, 0, 2), kBacnetPort, WrapBvlc(npdu, false));
+        datagrams.push_back({Bvlc(Hex(r.out.substr(0, r.out.find('\n'))), false)});
         names.push_back(name);
     }
-    if (!writer.Close(&error)) {
-        Result("write the capture", false, error);
-        return;
-    }
-    std::string pdml;
-    int status = 0;
     std::vector<PdmlPacket> packets;
-    if (!RunProgram({tshark, "-n", "-r", pcap, "-T", "pdml"}, std::chrono::seconds(120), pdml, &status, &error) ||
-        status != 0 || !ParsePdml(pdml, packets, &error) || packets.size() != names.size()) {
+    std::string error;
+    if (!::Dissect(tshark, pcap, datagrams, packets, &error)) {
         Result("tshark dissects the capture", false, error);
         return;
     }
     for (size_t i = 0; i < names.size(); i++) {
-        const PdmlPacket& p = packets[i];
         std::string problems;
-        if (p.First("frame.protocols").find("bvlc:bacnet:bacapp") == std::string::npos)
+        if (packets[i].First("frame.protocols").find("bvlc:bacnet:bacapp") == std::string::npos)
             problems += "not dissected as BACnet; ";
-        if (p.Proto("_ws.malformed") || p.Has("_ws.malformed"))
-            problems += "malformed; ";
-        for (const PdmlField& f : p.fields)
-            if (f.name == "_ws.expert.severity" && strtoul(f.show.c_str(), nullptr, 0) >= 0x00600000)
-                problems += "expert warning or error; ";
-        for (const PdmlField& f : p.fields)
-            if (f.name == "_ws.expert.message")
-                problems += f.show + "; ";
+        for (const std::string& flaw : Flaws(packets[i]))
+            problems += flaw + "; ";
         Result("tshark reads " + names[i] + "cleanly", problems.empty(), problems);
     }
 }
@@ -245,45 +221,22 @@ void Dissect(const std::string& tshark, const std::string& pcap)
 
 int main(int argc, char** argv)
 {
-    std::string node = "node", script, tshark = "tshark", pcap = "interop-tool.pcap", log = "interop-tool.log";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string a = argv[i];
-        if (a == "--node")
-            node = argv[i + 1];
-        else if (a == "--device")
-            script = argv[i + 1];
-        else if (a == "--tshark")
-            tshark = argv[i + 1];
-        else if (a == "--pcap")
-            pcap = argv[i + 1];
-        else if (a == "--log")
-            log = argv[i + 1];
-    }
-    if (script.empty()) {
-        fprintf(stderr, "usage: %s --device device.js [--node PATH] [--tshark PATH] [--pcap FILE] [--log FILE]\n",
-                argv[0]);
-        return 2;
-    }
-    Dissect(tshark, pcap);
-
-    remove(log.c_str());
+    const std::string log = Arg(argc, argv, "--log", "interop-tool.log");
+    Dissect(Arg(argc, argv, "--tshark", "tshark"), Arg(argc, argv, "--pcap", "interop-tool.pcap"));
     ChildProcess device;
-    std::string out, error;
-    if (!device.Start({node, script, "--limit", "300", "--modern"}, log, &error) ||
-        !device.ReadUntil("listening ", std::chrono::seconds(30), out)) {
-        fprintf(stderr, "the node-bacnet device did not start: %s %s\n", error.c_str(), out.c_str());
-        printf("tool: %d passed, %d failed\n", g_passed, g_failed + 1);
-        return 1;
-    }
+    std::string error;
+    const int port = StartListening(device, {Arg(argc, argv, "--node", "node"), Arg(argc, argv, "--device"),
+                                             "--limit", "300", "--modern"},
+                                    log, &error);
+    if (!port)
+        return g_tally.Abort("the node-bacnet device did not start: " + error);
     Device d;
-    d.target = "127.0.0.1:" + std::to_string(atoi(out.c_str() + out.find("listening ") + 10));
-    printf("device listening on %s, log %s\n", d.target.c_str(), log.c_str());
+    d.target = "127.0.0.1:" + std::to_string(port);
     Relinquish(d, log);
     BinaryPriorityArray(d);
     Utf8Name(d);
     SupportedLists(d);
     AnyProperty(d);
     device.Stop();
-    printf("tool: %d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return g_tally.Close();
 }
