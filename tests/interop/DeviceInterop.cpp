@@ -34,6 +34,20 @@ constexpr int kAttempts = 2;  // a request is sent at most twice
 Tally g_tally("device");
 unsigned char g_buf[2048];
 
+// A request the library built into g_buf: its length and invoke ID.
+struct Request {
+    int len;
+    int invokeID;
+};
+
+template <class Service, class... Args>
+Request Build(Service&& service, Args&&... args)
+{
+    int len = 0;
+    const int id = service.MakeFrame(g_buf, len, args...);
+    return {len, id};
+}
+
 std::string Narrow(const CString& s)
 {
     return HostWideToAnsi(s.GetString(), static_cast<size_t>(s.GetLength()));
@@ -193,18 +207,18 @@ private:
         return g_tally.Check(name, false, why.empty() ? "no reply in time" : why);
     }
 
-    // A confirmed request built into g_buf and its answer with the same invoke ID.
-    bool Ask(const std::string& name, int len, int invokeID, Reply& out)
+    // A confirmed request and its answer with the same invoke ID.
+    bool Ask(const std::string& name, Request q, Reply& out)
     {
-        return Exchange(name, Bytes(g_buf, g_buf + len), false,
-                        [invokeID](Reply& r) { return r.AnswerTo() == invokeID; }, out);
+        return Exchange(name, Bytes(g_buf, g_buf + q.len), false,
+                        [q](Reply& r) { return r.AnswerTo() == q.invokeID; }, out);
     }
 
     // A write answered by a Simple-ACK of `service`.
-    void Acked(const std::string& name, int len, int invokeID, int service)
+    void Acked(const std::string& name, Request q, int service)
     {
         Reply r;
-        if (Ask(name, len, invokeID, r))
+        if (Ask(name, q, r))
             g_tally.Check(name, r.SimpleAck(service), r.Describe());
     }
 
@@ -248,9 +262,7 @@ private:
     bool ReadInto(const std::string& name, CBACnetPropertyID& prop, Reply& r)
     {
         CBACnetReadPropertyService rp;
-        int len = 0;
-        const int id = rp.MakeFrame(g_buf, len, m_device.get(), &prop);
-        if (!Ask(name, len, id, r))
+        if (!Ask(name, Build(rp, m_device.get(), &prop), r))
             return false;
         if (r.pdu != &r.headers.m_complexAck || r.headers.m_complexAck.m_serviceAckChoice != 12)
             return g_tally.Check(name, false, "answered with " + r.Describe());
@@ -319,7 +331,7 @@ private:
         if (rpm.m_last != tags.GetSize() - 1)
             return g_tally.Check(name, false, "the request holds entries 0.." + std::to_string(rpm.m_last));
         memcpy(g_buf, rpm.m_frame, rpm.m_frameLength);
-        if (!Ask(name, rpm.m_frameLength, rpm.m_invokeID, r))
+        if (!Ask(name, {rpm.m_frameLength, rpm.m_invokeID}, r))
             return false;
         if (r.pdu != &r.headers.m_complexAck || r.headers.m_complexAck.m_serviceAckChoice != 14)
             return g_tally.Check(name, false, "answered with " + r.Describe());
@@ -406,15 +418,15 @@ private:
         CTagVal written;
         written.SetVal(42.5);
         CBACnetWritePropertyService wp;
-        int len = 0;
-        const int id = wp.MakeFrame(g_buf, len, m_device.get(), owned[1].get(), written, 4, subTypes[1], 8);
+        const Request q = Build(wp, m_device.get(), owned[1].get(), written, 4, subTypes[1], 8);
         Reply ack;
         const std::string w = "WriteProperty 42.5 at priority 8 answered by a Simple-ACK";
-        if (!Ask(w, len, id, ack))
+        if (!Ask(w, q, ack))
             return;
         int pos = ack.pos;
-        g_tally.Check(w, ack.SimpleAck(15) && id == 100 && wp.ReadFrame(ack.frame->buf(), pos, ack.end, owned[1].get()),
-                      ack.Describe() + ", invoke ID " + std::to_string(id));
+        g_tally.Check(w, ack.SimpleAck(15) && q.invokeID == 100 &&
+                             wp.ReadFrame(ack.frame->buf(), pos, ack.end, owned[1].get()),
+                      ack.Describe() + ", invoke ID " + std::to_string(q.invokeID));
 
         const std::string second = "ReadPropertyMultiple again: only the written value and its slot changed";
         if (!Poll(second, tags, r))
@@ -430,14 +442,13 @@ private:
         CBACnetObjectName name;
         name.m_objectID = _BACnetObjectID(0, 0);
         name.m_name = L"Outside air (north)";
-        int len = 0;
-        int id = CBACnetWritePropertyService().MakeFrame(g_buf, len, m_device.get(), &name);
-        Acked("WriteProperty object-name with the name codec answered by a Simple-ACK", len, id, 15);
+        Acked("WriteProperty object-name with the name codec answered by a Simple-ACK",
+              Build(CBACnetWritePropertyService(), m_device.get(), &name), 15);
         Read<CBACnetObjectName>("the written name read back", _BACnetObjectID(0, 0), "Outside air (north)");
 
         CBACnetWriteMultiService wpm;
-        len = 0;
-        id = wpm.MakeHeaderFrame(g_buf, len, m_device.get());
+        int len = 0;
+        const int id = wpm.MakeHeaderFrame(g_buf, len, m_device.get());
         const DWORD v = _BACnetObjectID(5, 2).GetValue();
         unsigned char host[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
                                  static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
@@ -445,7 +456,7 @@ private:
         CBACnetObjectDesc desc;
         desc.m_description = L"Runs with the supply fan";
         wpm.MakeFrame(g_buf, len, &desc);
-        Acked("WritePropertyMultiple description answered by a Simple-ACK", len, id, 16);
+        Acked("WritePropertyMultiple description answered by a Simple-ACK", {len, id}, 16);
         Read<CBACnetObjectDesc>("the description written in a multiple write read back", _BACnetObjectID(5, 2),
                                 "Runs with the supply fan");
 
@@ -458,9 +469,8 @@ private:
         tag.CreateProperty(property, sub, 14);
         CTagVal text;
         text.SetVal(L"Supply setpoint (east)");
-        len = 0;
-        id = CBACnetWritePropertyService().MakeFrame(g_buf, len, m_device.get(), &tag, text, 14, sub, 0);
-        Acked("WriteProperty of a host text answered by a Simple-ACK", len, id, 15);
+        Acked("WriteProperty of a host text answered by a Simple-ACK",
+              Build(CBACnetWritePropertyService(), m_device.get(), &tag, text, 14, sub, 0), 15);
         CBACnetObjectName back;
         back.m_objectID = _BACnetObjectID(2, 1);
         Reply r;
@@ -485,11 +495,10 @@ private:
 
     // A request built into g_buf answered by an Error, decoded into its
     // failure text; every cut of the Error is refused.
-    void Refused(const std::string& name, int len, int id, int service, CBACnetConfirmSrvPDU& srv,
-                 const wchar_t* text)
+    void Refused(const std::string& name, Request q, int service, CBACnetConfirmSrvPDU& srv, const wchar_t* text)
     {
         Reply r;
-        if (!Ask(name, len, id, r))
+        if (!Ask(name, q, r))
             return;
         if (r.pdu != &r.headers.m_error || r.headers.m_error.m_errorChoice != service) {
             g_tally.Check(name, false, "answered with " + r.Describe());
@@ -519,16 +528,12 @@ private:
         CBACnetReadPropertyService rp;
         CBACnetPresentvalue missing;
         missing.m_objectID = _BACnetObjectID(0, 99);
-        int len = 0;
-        int id = rp.MakeFrame(g_buf, len, m_device.get(), &missing);
-        Refused("ReadProperty of an unknown object: Error reply into its text", len, id, 12, rp, unknownObject);
-
+        Refused("ReadProperty of an unknown object: Error reply into its text", Build(rp, m_device.get(), &missing),
+                12, rp, unknownObject);
         CBACnetSchPriority notThere;  // priority-for-writing: an analog value has none
         notThere.m_objectID = _BACnetObjectID(2, 1);
-        len = 0;
-        id = rp.MakeFrame(g_buf, len, m_device.get(), &notThere);
-        Refused("ReadProperty of an unknown property: Error reply into its text", len, id, 12, rp,
-                L"error : propertyunknown property");
+        Refused("ReadProperty of an unknown property: Error reply into its text", Build(rp, m_device.get(), &notThere),
+                12, rp, L"error : propertyunknown property");
 
         CBACnetObjTypes gone(_BACnetObjectID(1, 77));
         CString property(L"PresentValue");
@@ -537,19 +542,15 @@ private:
         CTagVal value;
         value.SetVal(1.0);
         CBACnetWritePropertyService wp;
-        len = 0;
-        id = wp.MakeFrame(g_buf, len, m_device.get(), &gone, value, 4, sub, 10);
-        Refused("WriteProperty to an unknown object: Error reply into its text", len, id, 15, wp, unknownObject);
+        Refused("WriteProperty to an unknown object: Error reply into its text",
+                Build(wp, m_device.get(), &gone, value, 4, sub, 10), 15, wp, unknownObject);
 
         _BACnetObjectID doomed(5, 2);
-        len = 0;
-        id = CBACnetDeleteObjService().MakeFrame(g_buf, len, m_device.get(), doomed);
-        Acked("DeleteObject answered by a Simple-ACK", len, id, 11);
+        Acked("DeleteObject answered by a Simple-ACK", Build(CBACnetDeleteObjService(), m_device.get(), doomed), 11);
         CBACnetObjectName deleted;
         deleted.m_objectID = doomed;
-        len = 0;
-        id = rp.MakeFrame(g_buf, len, m_device.get(), &deleted);
-        Refused("the deleted object is unknown to the device", len, id, 12, rp, unknownObject);
+        Refused("the deleted object is unknown to the device", Build(rp, m_device.get(), &deleted), 12, rp,
+                unknownObject);
     }
 };
 

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -102,32 +103,21 @@ std::string Folded(const std::string& text) {
 using Strings = std::map<unsigned, std::string>;
 
 // "V\t<field>\t<value>\t<text>" lines of the fields asked for.
-std::map<std::string, Strings> ReadValueStrings(const std::string& dump) {
+std::map<std::string, Strings> ReadValueStrings(const std::string& dump)
+{
     std::map<std::string, Strings> tables;
-    std::set<std::string> wanted;
-    for (const Field& f : kFields)
-        wanted.insert(f.field);
-    size_t at = 0;
-    while (at < dump.size()) {
-        size_t end = dump.find('\n', at);
-        if (end == std::string::npos)
-            end = dump.size();
-        const std::string line = dump.substr(at, end - at);
-        at = end + 1;
+    std::istringstream lines(dump);
+    for (std::string line; std::getline(lines, line);) {
         if (line.compare(0, 9, "V\tbacapp.") != 0)
             continue;
-        const size_t t1 = line.find('\t', 2);
-        const size_t t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
-        if (t2 == std::string::npos)
+        std::istringstream columns(line.substr(2));
+        std::string field, value, text;
+        if (!std::getline(columns, field, '\t') || !std::getline(columns, value, '\t') ||
+            !std::getline(columns, text) || value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        const std::string field = line.substr(2, t1 - 2);
-        if (!wanted.count(field))
-            continue;
-        char* stop = nullptr;
-        const unsigned long value = std::strtoul(line.c_str() + t1 + 1, &stop, 10);
-        if (stop != line.c_str() + t2)
-            continue;
-        tables[field][static_cast<unsigned>(value)] = line.substr(t2 + 1);
+        for (const Field& f : kFields)
+            if (field == f.field)
+                tables[field][static_cast<unsigned>(std::stoul(value))] = text;
     }
     return tables;
 }
@@ -191,7 +181,7 @@ int main(int argc, char** argv)
                 used.insert(e);
                 explained++;
                 printf("explained %s %u: Wireshark %s, ours %s: %s\n", f.field, value, Shown(wireshark).c_str(),
-                           Shown(ours).c_str(), e->reason);
+                       Shown(ours).c_str(), e->reason);
                 continue;
             }
             fprintf(stderr, "FAIL %s %u: Wireshark %s, ours %s\n", f.field, value, Shown(wireshark).c_str(),
