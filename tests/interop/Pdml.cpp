@@ -36,7 +36,8 @@ Bytes Capture(const std::vector<Datagram>& datagrams)
         uint32_t sum = 0;
         for (size_t i = 0; i < ip.size(); i += 2)
             sum += ip[i] << 8 | ip[i + 1];
-        sum = (sum & 0xFFFF) + (sum >> 16);
+        while (sum >> 16)
+            sum = (sum & 0xFFFF) + (sum >> 16);
         ip[10] = static_cast<unsigned char>(~sum >> 8);
         ip[11] = static_cast<unsigned char>(~sum);
         for (uint32_t v : {47808u, 47808u, length - 20, 0u})
