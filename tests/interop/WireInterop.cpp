@@ -24,10 +24,6 @@
 
 namespace {
 
-struct ObjRef {
-    unsigned type, instance;
-};
-
 // The device a request goes to: on the local network, or behind a router
 // with a 6-octet BACnet/IP MAC on network 5 or a 1-octet MS/TP MAC on 2001.
 enum Where { kLocal, kIp, kMstp };
@@ -166,7 +162,7 @@ void Add(const char* name, Bytes npdu, WireCase c, const char* ids, std::vector<
     g_cases.push_back(c);
 }
 
-const ObjRef kSchedule{17, 1};
+const _BACnetObjectID kSchedule{17, 1};
 const char* const kIndex = "property Array Index (Unsigned) ";
 
 // The record of device 1001 at `where`, as discovery leaves it.
@@ -198,9 +194,9 @@ constexpr DWORD Time(int hour, int minute, int second = 0)
 
 // A codec for one object's property, element `index`.
 template <class Codec>
-Codec&& At(Codec&& c, ObjRef obj, unsigned char index = CBACnetPropertyID::NO_ARRAY_INDEX)
+Codec&& At(Codec&& c, _BACnetObjectID obj, unsigned char index = CBACnetPropertyID::NO_ARRAY_INDEX)
 {
-    c.m_objectID = _BACnetObjectID(obj.type, obj.instance);
+    c.m_objectID = obj;
     c.m_arrayIndex = index;
     return std::forward<Codec>(c);
 }
@@ -216,7 +212,7 @@ CTagVal Val(T value)
 // Working days on at 07:30 and off at 18:00; the weekend stays empty.
 void FillWeek(CBACnetWeekSchedule& week)
 {
-    week.m_objectID = _BACnetObjectID(kSchedule.type, kSchedule.instance);
+    week.m_objectID = kSchedule;
     for (int day = 0; day < 5; day++) {
         week.m_dayLists[day].Add(new _BACnetTimeValue(Time(7, 30), 1));
         week.m_dayLists[day].Add(new _BACnetTimeValue(Time(18, 0), 0));
@@ -227,7 +223,7 @@ void FillWeek(CBACnetWeekSchedule& week)
 // range, the fourth Thursday of November and, unless left out, calendar 4.
 void FillExceptions(CBACnetExpSchedule& exp, bool withCalendarReference)
 {
-    exp.m_objectID = _BACnetObjectID(kSchedule.type, kSchedule.instance);
+    exp.m_objectID = kSchedule;
     for (int i = 0; i < (withCalendarReference ? 4 : 3); i++) {
         _BACnetSpecialEvent* e = new _BACnetSpecialEvent;
         const int entries[] = {_BACnetSpecialEvent::ENTRY_DATE, _BACnetSpecialEvent::ENTRY_DATE_RANGE,
@@ -250,9 +246,9 @@ void FillExceptions(CBACnetExpSchedule& exp, bool withCalendarReference)
 }
 
 // A context tag 0 object identifier, as the caller of a header-only request writes it.
-void ObjectID(int& len, ObjRef obj)
+void ObjectID(int& len, _BACnetObjectID obj)
 {
-    const DWORD v = _BACnetObjectID(obj.type, obj.instance).GetValue();
+    const DWORD v = obj.GetValue();
     unsigned char host[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
                              static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
     CBACnetTag().MakeAnalogFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
@@ -276,7 +272,7 @@ Bytes Write(Codec&& prop, Where where = kLocal)
 
 // WritePropertyMultiple: the caller writes each object identifier.
 template <class Codec>
-Bytes WriteMulti(Codec&& prop, ObjRef obj, Where where = kLocal)
+Bytes WriteMulti(Codec&& prop, _BACnetObjectID obj, Where where = kLocal)
 {
     CBACnetWriteMultiService s;
     int len = 0;
@@ -287,10 +283,10 @@ Bytes WriteMulti(Codec&& prop, ObjRef obj, Where where = kLocal)
 }
 
 // A host tag bound by property name, as a driver binds it.
-std::unique_ptr<CBACnetObjTypes> Bound(ObjRef obj, const wchar_t* property, unsigned short hostType,
+std::unique_ptr<CBACnetObjTypes> Bound(_BACnetObjectID obj, const wchar_t* property, unsigned short hostType,
                                        unsigned short& sub)
 {
-    std::unique_ptr<CBACnetObjTypes> tag(new CBACnetObjTypes(_BACnetObjectID(obj.type, obj.instance)));
+    std::unique_ptr<CBACnetObjTypes> tag(new CBACnetObjTypes(obj));
     CString text(property);
     if (!tag->CreateProperty(text, sub, hostType))
         g_setupError += "CreateProperty refused " + HostWideToAnsi(property, wcslen(property)) + "; ";
@@ -299,7 +295,7 @@ std::unique_ptr<CBACnetObjTypes> Bound(ObjRef obj, const wchar_t* property, unsi
 
 // A bound tag's parameters after the ReadProperty header: the form that
 // reaches two-octet property identifiers and the library's types 18 to 20.
-Bytes ReadBound(ObjRef obj, const wchar_t* property)
+Bytes ReadBound(_BACnetObjectID obj, const wchar_t* property)
 {
     unsigned short sub;
     auto tag = Bound(obj, property, 4, sub);
@@ -311,7 +307,7 @@ Bytes ReadBound(ObjRef obj, const wchar_t* property)
 }
 
 // Every host-value write carries the same invoke ID (the cases expect it).
-Bytes WriteHost(ObjRef obj, const wchar_t* property, unsigned short hostType, CTagVal value,
+Bytes WriteHost(_BACnetObjectID obj, const wchar_t* property, unsigned short hostType, CTagVal value,
                 unsigned short priority, Where where = kLocal)
 {
     unsigned short sub = 0;
@@ -324,7 +320,7 @@ Bytes WriteHost(ObjRef obj, const wchar_t* property, unsigned short hostType, CT
 
 // The present value codec encodes a host value with SetValue; the driver
 // frames it itself after the request header.
-Bytes WritePresentValue(ObjRef obj, double value, unsigned short asEnumerated)
+Bytes WritePresentValue(_BACnetObjectID obj, double value, unsigned short asEnumerated)
 {
     CBACnetPresentvalue pv;
     At(pv, obj);
@@ -346,7 +342,7 @@ Bytes WritePresentValue(ObjRef obj, double value, unsigned short asEnumerated)
 Bytes ReadMultiBound(Where where)
 {
     const struct {
-        ObjRef obj;
+        _BACnetObjectID obj;
         const wchar_t* property;
     } entries[] = {{{0, 0}, L"PresentValue"},     {{2, 1}, L"ObjectName"},      {{1, 3}, L"priorityarray[8]"},
                    {{1, 3}, L"priorityarray[300]"}, {{18, 5}, L"Zone_Temp_Value"}, {{19, 6}, L"PresentValue"},
@@ -398,11 +394,10 @@ Bytes WriteMultiThree(CBACnetSchPriority& prio)
 }
 
 template <class Service>
-Bytes CreateOrDelete(Where where, ObjRef obj)
+Bytes CreateOrDelete(Where where, _BACnetObjectID obj)
 {
-    _BACnetObjectID id(obj.type, obj.instance);
     int len = 0;
-    const int invoke = Service().MakeFrame(g_buf, len, Device(where).get(), id);
+    const int invoke = Service().MakeFrame(g_buf, len, Device(where).get(), obj);
     return Out(len, invoke);
 }
 
@@ -439,11 +434,11 @@ Bytes SubscribeCov(Where where, int cancel, int confirmed, DWORD lifetime)
     return Out(len, id);
 }
 
-Bytes SubscribeCovProperty(ObjRef obj, int confirmed, DWORD lifetime, unsigned property, DWORD index)
+Bytes SubscribeCovProperty(_BACnetObjectID obj, int confirmed, DWORD lifetime, unsigned property, DWORD index)
 {
     CBACnetSubscribeCOVPropertyService s;
     s.m_processID = 7;
-    s.m_objectID = _BACnetObjectID(obj.type, obj.instance);
+    s.m_objectID = obj;
     s.m_issueConfirmed = confirmed;
     s.m_lifetime = lifetime;
     s.m_propertyID = property;
@@ -477,11 +472,11 @@ Bytes Notification(bool confirmed)
     return Out(len, id);
 }
 
-Bytes ReadRange(Where where, int range, DWORD reference, int32_t count, ObjRef obj = {20, 1},
+Bytes ReadRange(Where where, int range, DWORD reference, int32_t count, _BACnetObjectID obj = {20, 1},
                 unsigned property = 131, DWORD index = CBACnetReadRangeService::NO_ARRAY_INDEX)
 {
     CBACnetReadRangeService rr;
-    rr.m_objectID = _BACnetObjectID(obj.type, obj.instance);
+    rr.m_objectID = obj;
     rr.m_propertyID = property;
     rr.m_arrayIndex = index;
     rr.m_range = range;
