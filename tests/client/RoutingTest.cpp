@@ -155,27 +155,6 @@ TEST(Routing, RawRequestsAndTheUnconfirmedHook)
     EXPECT_EQ(s.client.Stats().m_malformed, 1u);
 }
 
-TEST(Routing, RoutersAnswerWhoIsRouterToNetwork)
-{
-    MemoryNetwork net;
-    Peer everyone(net, [](Peer& p, const Sent&) {
-        p.Reply(Unicast("01 80 01 00 05 00 06"), 5, kRouter);
-        p.Reply(Unicast("01 80 01 00 06 00 07"), 6, kRouter);
-        p.Reply(Unicast("01 80 01 00"), 7, kDevice);  // odd octet: dropped
-        p.Reply(Unicast("01 80 01 01 F4"), 8, kDevice);
-    }, kBroadcast);
-    MemoryLink link(net, kClient);
-    Client client(link);
-    const std::vector<RouterInfo> routers = client.Routers(milliseconds(50));
-    ASSERT_EQ(everyone.Received().size(), 1u);
-    EXPECT_EQ(everyone.Received()[0].m_hex, "81 0B 00 07 01 80 00");
-    ASSERT_EQ(routers.size(), 2u);
-    EXPECT_EQ(routers[0].m_endpoint, kRouter);
-    EXPECT_EQ(routers[0].m_networks, (std::vector<uint16_t>{5, 6, 7}));
-    EXPECT_EQ(routers[1].m_endpoint, kDevice);
-    EXPECT_EQ(routers[1].m_networks, (std::vector<uint16_t>{500}));
-}
-
 // Registration at start, renewal halfway through the time-to-live on the
 // virtual clock, broadcasts through the BBMD; a NAK or silence reported.
 TEST(Routing, ForeignDeviceRegistersRenewsAndBroadcastsThroughTheBbmd)

@@ -57,14 +57,14 @@ inline std::string Segment(int invokeID, int sequence, bool more, int window = 1
            Octet(window) + " 0C";
 }
 
-// What a client's datagram carries, as the scripts need it.
+// A datagram from the client, with when it arrived and the fields the scripts need
+// (a confirmed request: BVLC, NPCI 01 04, then 0x02 maxAPDU invokeID service).
 struct Sent {
     Endpoint m_from;
     Clock::time_point m_at;
     Bytes m_datagram;
     std::string m_hex;
     int PduType() const { return m_datagram.size() > 6 ? m_datagram[6] >> 4 : -1; }
-    // Confirmed request: BVLC, NPCI 01 04, then 0x02 maxAPDU invokeID service.
     int InvokeID() const { return PduType() == 0 ? m_datagram[8] : m_datagram[7]; }
     int Service() const { return m_datagram[9]; }
     int Sequence() const { return m_datagram[8]; }  // Segment-ACK
@@ -87,11 +87,7 @@ public:
     }
     // Sends to the client from this host (or, with `from`, from anyone) after `ms`.
     void Reply(const Bytes& datagram, int ms) { Reply(datagram, ms, m_at); }
-    void Reply(const Bytes& datagram, int ms, const Endpoint& from)
-    {
-        m_net.Post(from, kClient, datagram, milliseconds(ms));
-    }
-    MemoryNetwork& Net() { return m_net; }
+    void Reply(const Bytes& d, int ms, const Endpoint& from) { m_net.Post(from, kClient, d, milliseconds(ms)); }
     const std::vector<Sent>& Received() const { return m_sent; }
 
 private:
