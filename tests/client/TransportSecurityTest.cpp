@@ -94,24 +94,4 @@ TEST(TransportSecurity, InvokeIDsStartAtRandomAndLeaveTheLibraryCounterAlone)
     EXPECT_EQ(CBACnetPDU::c_invokeID, libraryCounter);
 }
 
-TEST(TransportSecurity, ForwardedIAmIsTakenOnlyFromTheBbmd)
-{
-    const std::string iAm = "01 00 10 00 C4 02 00 04 D2 22 05 C4 91 00 21 07";  // device 1234
-    const Endpoint originator(0x0B000005, 47808);
-    for (const Endpoint& from : {kBbmd, kAttacker}) {
-        ClientOptions options;
-        options.m_bbmd = kBbmd;
-        const Bytes forwarded = Wrap(BvlcFunction::ForwardedNpdu, Hex(iAm), originator);
-        Scripted s([&](Peer& d, const Sent&) { d.Reply(forwarded, 5, from); }, options);
-        const std::vector<bacnet::Device> found = s.client.Discover(milliseconds(100), kDevice);
-        ASSERT_EQ(found.size(), from == kBbmd ? 1u : 0u);
-        EXPECT_EQ(s.client.Stats().m_forgedForwards, from == kBbmd ? 0u : 1u);
-        if (!found.empty()) {
-            EXPECT_EQ(found[0].m_deviceID.m_instance, 1234u);
-            EXPECT_EQ(found[0].m_endpoint, originator);  // the originator the BBMD names
-            EXPECT_EQ(found[0].m_maxApdu, 1476);
-        }
-    }
-}
-
 }  // namespace
