@@ -93,8 +93,8 @@ TEST(Cov, SubscribesRenewsAndCancelsWithExactOctets)
 
         // Cancelled: the same process and object, nothing after them.
         ASSERT_TRUE(s.client.Unsubscribe(*id));
-        EXPECT_EQ(s.device.Received().back().m_hex.substr(30), ContextUnsigned(0, ProcessOf(first)) + " 1C 00 00 00 01" +
-                                                              (row.options.m_property ? " 4E 09 55 4F" : ""))
+        const std::string cancel = ContextUnsigned(0, ProcessOf(first)) + " 1C 00 00 00 01";
+        EXPECT_EQ(s.device.Received().back().m_hex.substr(30), cancel + (row.options.m_property ? " 4E 09 55 4F" : ""))
             << row.name;
         EXPECT_FALSE(s.client.Subscribed(*id));
     }
@@ -152,24 +152,25 @@ TEST(Cov, NotificationsCountOnlyFromTheSubscribedDevice)
     EXPECT_EQ(s.client.Stats().m_foreignNotifications, 4u);
 }
 
+// AI 2 cannot be subscribed to, so it is polled; AI 1 is watched until its
+// renewal is refused, and polled from then on.
 TEST(Cov, PollerWatchesWhatItCanAndPollsTheRest)
 {
     bool refuseRenewals = false;
     std::vector<std::string> reads;
     Scripted s(Answering([&](Peer&, const Sent& sent) -> std::string {
         const std::string id = Octet(sent.InvokeID());
-        if (sent.Service() == 5) {
-            // AI 2 cannot be subscribed to; after a while, nothing can.
-            if (refuseRenewals || sent.m_hex.find("1C 00 00 00 02") != std::string::npos)
-                return "50 " + id + " 05 91 05 91 1D";  // services / cov-subscription-failed
-            return "20 " + id + " 05";
-        }
+        if (sent.Service() == 5)
+            return refuseRenewals || sent.m_hex.find("1C 00 00 00 02") != std::string::npos
+                       ? "50 " + id + " 05 91 05 91 1D"  // services / cov-subscription-failed
+                       : "20 " + id + " 05";
         reads.push_back(sent.m_hex.substr(30));
         // Each access is 9 octets: object, opening, property, closing.
         std::string acks;
         const Bytes& d = sent.m_datagram;
         for (size_t k = 10; k + 9 <= d.size(); k += 9) {
-            const std::string value = d[k + 7] == 0x6F ? "82 04 00" : d[k + 4] == 1 ? "44 42 00 00 00" : "44 42 20 00 00";
+            const bool flags = d[k + 7] == 0x6F;
+            const std::string value = flags ? "82 04 00" : d[k + 4] == 1 ? "44 42 00 00 00" : "44 42 20 00 00";
             acks += " 0C 00 00 00 " + Octet(d[k + 4]) + " 1E 29 " + Octet(d[k + 7]) + " 4E " + value + " 4F 1F";
         }
         return "30 " + id + " 0E" + acks;
@@ -179,39 +180,31 @@ TEST(Cov, PollerWatchesWhatItCanAndPollsTheRest)
     const size_t sf1 = poller.Bind(kAi1, Property::StatusFlags);
     const size_t pv2 = poller.Bind(kAi2, Property::PresentValue);
     EXPECT_EQ(poller.Watch(CovOptions{false, seconds(60), std::nullopt, kNoIndex, std::nullopt}), 2u);
-    EXPECT_EQ(s.device.Received().size(), 2u);  // AI 1 once for both its tags, AI 2 refused
+    EXPECT_EQ(s.device.Received().size(), 2u);  // AI 1 once for both its tags
     EXPECT_TRUE(poller.Watched(pv1) && poller.Watched(sf1) && !poller.Watched(pv2));
-
-    // The first poll reads only AI 2.
-    Result<std::vector<Poller::Change>> changes = poller.Poll();
-    ASSERT_TRUE(changes);
-    EXPECT_EQ(reads, std::vector<std::string>{"0C 00 00 00 02 1E 09 55 1F"});
-    ASSERT_EQ(changes->size(), 1u);
+    const Result<std::vector<Poller::Change>> changes = poller.Poll();
+    ASSERT_TRUE(changes && changes->size() == 1u);
     EXPECT_EQ((*changes)[0].m_tag, pv2);
 
     // A notification for AI 1 comes through Changes, the same change path as
-    // a read, and nothing is read for it; the same values again change nothing.
+    // a read; the same values again change nothing.
     const Bytes notification = Unicast("01 00 10 02 " + Notification(ProcessOf(s.device.Received()[0]), kAi1));
     s.net.Post(kDevice, kClient, notification, milliseconds(100));
     const std::vector<Poller::Change> notified = poller.Changes(seconds(1));
     ASSERT_EQ(notified.size(), 2u);
-    EXPECT_EQ(notified[0].m_tag, pv1);
-    EXPECT_EQ(notified[0].m_value->ToString(), "22.5");
-    EXPECT_EQ(notified[1].m_tag, sf1);
+    EXPECT_TRUE(notified[0].m_tag == pv1 && notified[1].m_tag == sf1);
     EXPECT_EQ(poller.Current(pv1)->ToString(), "22.5");
     s.net.Post(kDevice, kClient, notification, milliseconds(100));
     EXPECT_TRUE(poller.Changes(seconds(1)).empty());
-    EXPECT_EQ(reads.size(), 1u);
 
-    // The renewal is refused: AI 1's tags are polled from then on.
     refuseRenewals = true;
-    const Clock::time_point until = s.net.Now() + seconds(40);
-    while (s.net.Now() < until)
+    for (const Clock::time_point until = s.net.Now() + seconds(40); s.net.Now() < until;)
         s.client.Step(seconds(40));
     EXPECT_FALSE(poller.Watched(pv1));
     ASSERT_TRUE(poller.Poll());
-    ASSERT_EQ(reads.size(), 2u);
-    EXPECT_EQ(reads[1], "0C 00 00 00 01 1E 09 55 1F 0C 00 00 00 01 1E 09 6F 1F 0C 00 00 00 02 1E 09 55 1F");
+    EXPECT_EQ(reads, (std::vector<std::string>{"0C 00 00 00 02 1E 09 55 1F",
+                                               "0C 00 00 00 01 1E 09 55 1F 0C 00 00 00 01 1E 09 6F 1F "
+                                               "0C 00 00 00 02 1E 09 55 1F"}));
     EXPECT_EQ(poller.Current(pv1)->ToString(), "32");
 }
 
@@ -227,7 +220,7 @@ struct TrendLog {
     std::string Answer(const Sent& s)
     {
         if (s.Service() == 12)  // the record count, asked first
-            return "30 " + Octet(s.InvokeID()) + " 0C 0C 05 00 00 01 19 8D 3E 21 " + Octet(static_cast<int>(total)) + " 3F";
+            return "30 " + Octet(s.InvokeID()) + " 0C 0C 05 00 00 01 19 8D 3E 21 " + Octet(int(total)) + " 3F";
         requests.push_back(s.m_hex.substr(30));
         const Bytes& d = s.m_datagram;
         const bool byTime = d[17] == 0x7E;

@@ -21,7 +21,7 @@ bacnet::Device Routed(uint16_t network, Bytes mac)
 // broadcast; with no device, a global broadcast to the broadcast address.
 TEST(Routing, UnconfirmedFramesCarryTheirDestination)
 {
-    const bacnet::Device routed = Routed(5, {0x07});
+    const bacnet::Device routed = Routed(0x0105, {0x07});
     const struct {
         const char* name;
         std::function<void(Client&)> call;
@@ -31,16 +31,16 @@ TEST(Routing, UnconfirmedFramesCarryTheirDestination)
         {"Who-Is to a local device", [](Client& c) { c.Discover(milliseconds(10), kRouter); }, kRouter,
          "81 0A 00 08 01 00 10 08"},
         {"Who-Is to a routed device", [&](Client& c) { c.Discover(milliseconds(10), routed); }, kRouter,
-         "81 0A 00 0D 01 20 00 05 01 07 FF 10 08"},
+         "81 0A 00 0D 01 20 01 05 01 07 FF 10 08"},
         {"Who-Is with a range to a remote network's broadcast",
          [](Client& c) { c.Discover(milliseconds(10), Routed(5, {}), std::make_pair(1u, 300u)); }, kRouter,
          "81 0A 00 11 01 20 00 05 00 FF 10 08 09 01 1A 01 2C"},
         {"Who-Has to a routed device", [&](Client& c) { c.WhoHas(ObjectId(0, 3), milliseconds(10), routed); }, kRouter,
-         "81 0A 00 12 01 20 00 05 01 07 FF 10 07 2C 00 00 00 03"},
+         "81 0A 00 12 01 20 01 05 01 07 FF 10 07 2C 00 00 00 03"},
         {"TimeSync to a local device: today's date follows",
          [](Client& c) { c.SynchronizeTime(bacnet::Device::At(kRouter)); }, kRouter, "81 0A 00 12 01 00 10 06 A4 ..."},
         {"raw unconfirmed to a routed device", [&](Client& c) { c.SendUnconfirmed(9, Hex("0C 02 00 00 07"), &routed); },
-         kRouter, "81 0A 00 12 01 20 00 05 01 07 FF 10 09 0C 02 00 00 07"},
+         kRouter, "81 0A 00 12 01 20 01 05 01 07 FF 10 09 0C 02 00 00 07"},
         {"raw unconfirmed to no device: a global broadcast", [](Client& c) { c.SendUnconfirmed(8, ByteView()); },
          kBroadcast, "81 0B 00 0C 01 20 FF FF 00 FF 10 08"},
     };

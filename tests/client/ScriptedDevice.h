@@ -46,8 +46,8 @@ inline std::string Octet(int v)
 // A ReadProperty-ACK for analog input 1's present value, 21.5 or 666.
 inline std::string ReadAck(int invokeID, bool forged = false)
 {
-    return "01 00 30 " + Octet(invokeID) + " 0C 0C 00 00 00 01 19 55 3E 44 " + (forged ? "44 26 80 00" : "41 AC 00 00") +
-           " 3F";
+    const std::string value = forged ? "44 26 80 00" : "41 AC 00 00";
+    return "01 00 30 " + Octet(invokeID) + " 0C 0C 00 00 00 01 19 55 3E 44 " + value + " 3F";
 }
 
 // One segment of a Complex-ACK for ReadProperty, with no service data of its own.
