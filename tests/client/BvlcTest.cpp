@@ -56,10 +56,8 @@ TEST(Bvlc, EncodesExactOctetsAndDecodesThemBack)
         EXPECT_EQ(ToHex(out, static_cast<int>(Bvlc::Encode(back, out, sizeof out))), row.octets);
         EXPECT_EQ(back.m_npdu.ToBytes(), row.message.m_npdu.empty() ? Bytes() : npdu) << row.octets;
     }
-    uint8_t out[6], small[10];
-    ASSERT_EQ(Bvlc::EncodeResult(0x0030, out, sizeof out), 6u);
-    EXPECT_EQ(ToHex(out, 6), "81 00 00 06 00 30");
     // No room, or a function without an NPDU: nothing written.
+    uint8_t out[6], small[10];
     EXPECT_EQ(Bvlc::Encode(BvlcFunction::OriginalUnicastNpdu, npdu, small, sizeof small), 0u);
     EXPECT_EQ(Bvlc::Encode(BvlcFunction::Result, npdu, out, sizeof out), 0u);
     EXPECT_EQ(Bvlc::EncodeResult(0, small, 5), 0u);
