@@ -64,25 +64,25 @@ TEST(Routing, RoutedDeviceFoundAndAskedThroughItsRouter)
     MemoryNetwork net;
     Peer router(net, [](Peer& r, const Sent& s) {
         if (s.m_hex.size() >= 5 && s.m_hex.substr(s.m_hex.size() - 5) == "10 08") {
-            // I-Am of device 7 behind network 5, MAC 07, twice; device 8 at
+            // I-Am of device 7 behind network 261, MAC 07, twice; device 8 at
             // MAC 08 with a segmentation past the last one there is.
             for (int i = 0; i < 2; i++)
-                r.Reply(Unicast("01 08 00 05 01 07 10 00 C4 02 00 00 07 22 01 E0 91 00 21 07"), 5);
-            r.Reply(Unicast("01 08 00 05 01 08 10 00 C4 02 00 00 08 22 01 E0 91 05 21 07"), 6);
+                r.Reply(Unicast("01 08 01 05 01 07 10 00 C4 02 00 00 07 22 01 E0 91 00 21 07"), 5);
+            r.Reply(Unicast("01 08 01 05 01 08 10 00 C4 02 00 00 08 22 01 E0 91 05 21 07"), 6);
         } else if (s.m_datagram.size() > 13 && s.m_datagram[11] == 0x02) {
             const std::string tail = ReadAck(s.m_datagram[13]).substr(6);  // after the local network header
             // A reply without SNET, one from another MAC, then the true one.
             r.Reply(Unicast("01 00 " + tail), 5);
-            r.Reply(Unicast("01 08 00 05 01 08 " + tail), 6);
-            r.Reply(Unicast("01 08 00 05 01 07 " + tail), 7);
+            r.Reply(Unicast("01 08 01 05 01 08 " + tail), 6);
+            r.Reply(Unicast("01 08 01 05 01 07 " + tail), 7);
         }
     }, kRouter);
     MemoryLink link(net, kClient);
     Client client(link);
-    const std::vector<bacnet::Device> found = client.Discover(milliseconds(50), Routed(5, {}));
+    const std::vector<bacnet::Device> found = client.Discover(milliseconds(50), Routed(0x0105, {}));
     ASSERT_EQ(found.size(), 2u);  // the repeated I-Am is one device
     EXPECT_EQ(found[0].m_endpoint, kRouter);
-    EXPECT_EQ(found[0].m_network, 5);
+    EXPECT_EQ(found[0].m_network, 0x0105);
     EXPECT_EQ(found[0].m_mac, Bytes{0x07});
     EXPECT_EQ(found[0].m_maxApdu, 480);
     EXPECT_EQ(found[0].m_segmentation, Segmentation::Both);
@@ -94,7 +94,7 @@ TEST(Routing, RoutedDeviceFoundAndAskedThroughItsRouter)
     EXPECT_EQ(value->ToString(), "21.5");
     EXPECT_EQ(client.Stats().m_foreignReplies, 2u);
     const Sent& request = router.Received().back();
-    EXPECT_EQ(request.m_hex, "81 0A 00 16 01 24 00 05 01 07 FF 02 05 " + Octet(request.m_datagram[13]) +
+    EXPECT_EQ(request.m_hex, "81 0A 00 16 01 24 01 05 01 07 FF 02 05 " + Octet(request.m_datagram[13]) +
                                  " 0C 0C 00 00 00 01 19 55");
 }
 
