@@ -1,6 +1,7 @@
 // Values on the wire through the client's public calls: what WriteProperty
 // sends for each kind of value, the same octets read back as the same
-// value, received text in each character set, and values refused.
+// value, received text in each character set, and values and
+// ReadPropertyMultiple results refused.
 #include <gtest/gtest.h>
 
 #include "ScriptedDevice.h"
@@ -75,6 +76,39 @@ TEST(ValueWire, WrittenExactlyReadBackOrRefused)
             EXPECT_EQ("raw " + ToHex(raw->m_octets), row.text);
         } else {
             EXPECT_EQ(back->ToString(), row.text) << row.octets;
+        }
+    }
+}
+
+// A ReadPropertyMultiple reply is taken only whole and only for what was asked.
+TEST(ValueWire, ReadPropertyMultipleResultsTakenOnlyWhole)
+{
+    const struct {
+        const char* name;
+        const char* results;  // after the Complex-ACK's header
+        const char* outcome;
+    } rows[] = {
+        {"a value", "0C 00 00 00 01 1E 29 55 4E 44 41 B4 00 00 4F 1F", "22.5"},
+        {"an error", "0C 00 00 00 01 1E 29 55 5E 91 02 91 20 5F 1F", "error"},
+        {"another object", "0C 00 00 00 02 1E 29 55 4E 44 41 B4 00 00 4F 1F", "refused"},
+        {"an index not asked for", "0C 00 00 00 01 1E 29 55 39 01 4E 44 41 B4 00 00 4F 1F", "refused"},
+        {"a value that does not decode", "0C 00 00 00 01 1E 29 55 4E 44 41 B4 00 4F 1F", "refused"},
+        {"an error context-tagged", "0C 00 00 00 01 1E 29 55 5E 99 02 99 20 5F 1F", "refused"},
+        {"an error left open", "0C 00 00 00 01 1E 29 55 5E 91 02 91 20 1F", "refused"},
+        {"the result closed by another tag", "0C 00 00 00 01 1E 29 55 4E 44 41 B4 00 00 4F 2F", "refused"},
+        {"cut short", "0C 00 00 00 01 1E 29 55 4E 44 41 B4", "refused"},
+    };
+    for (const auto& row : rows) {
+        Scripted s([&](Peer& d, const Sent& sent) {
+            d.Reply(Unicast("01 00 30 " + Octet(sent.InvokeID()) + " 0E " + row.results), 1);
+        });
+        const std::vector<ReadAccess> asked = {{ObjectId(0, 1), Property::PresentValue, kNoIndex}};
+        const auto results = s.client.ReadPropertyMultiple(bacnet::Device::At(kDevice), asked);
+        if (!results) {
+            EXPECT_STREQ("refused", row.outcome) << row.name;
+            EXPECT_EQ(results.failure().m_kind, FailureKind::Refused) << row.name;
+        } else {
+            EXPECT_EQ(results->at(0) ? results->at(0)->ToString() : "error", row.outcome) << row.name;
         }
     }
 }
