@@ -38,9 +38,8 @@ inline Bytes Unicast(const std::string& npduHex)
 
 inline std::string Octet(int v)
 {
-    char text[4];
-    snprintf(text, sizeof text, "%02X", v & 0xFF);
-    return text;
+    const uint8_t octet = static_cast<uint8_t>(v);
+    return ToHex(&octet, 1);
 }
 
 // A ReadProperty-ACK for analog input 1's present value, 21.5 or 666.

@@ -16,14 +16,7 @@ struct OnSim : ::testing::Test {
     SimDevice sim{net, kDevice, SimOptions()};
     MemoryLink link{net, kClient};
     Client client{link};
-    bacnet::Device device;
-
-    void SetUp() override
-    {
-        const Result<bacnet::Device> found = client.FindDevice(kDevice, milliseconds(100));
-        ASSERT_TRUE(found) << found.failure().Text();
-        device = *found;
-    }
+    bacnet::Device device = client.FindDevice(kDevice, milliseconds(100)).value();  // from its I-Am
 };
 
 // The object list comes in segments; past the client's cap it is refused, not held.
