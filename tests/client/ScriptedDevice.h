@@ -14,11 +14,15 @@
 namespace scripted {
 
 using namespace bacnet;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
 
-const Endpoint kClient(0x0A000001, 47808);   // 10.0.0.1
-const Endpoint kDevice(0x0A000002, 47808);   // 10.0.0.2
-const Endpoint kAttacker(0x0A000042, 47808); // 10.0.0.66
-const Endpoint kBbmd(0x0A000009, 47808);     // 10.0.0.9
+const Endpoint kClient(0x0A000001, 47808);     // 10.0.0.1
+const Endpoint kDevice(0x0A000002, 47808);     // 10.0.0.2
+const Endpoint kRouter(0x0A000005, 47808);     // 10.0.0.5
+const Endpoint kBbmd(0x0A000009, 47808);       // 10.0.0.9
+const Endpoint kAttacker(0x0A000042, 47808);   // 10.0.0.66
+const Endpoint kBroadcast(0x0A0000FE, 47808);  // where the in-memory network's broadcasts land
 
 inline Bytes Wrap(BvlcFunction function, const Bytes& npdu, const Endpoint& originator = Endpoint())
 {
@@ -34,16 +38,15 @@ inline Bytes Unicast(const std::string& npduHex)
 
 inline std::string Octet(int v)
 {
-    char text[4];
-    snprintf(text, sizeof text, "%02X", v & 0xFF);
-    return text;
+    const uint8_t octet = static_cast<uint8_t>(v);
+    return ToHex(&octet, 1);
 }
 
 // A ReadProperty-ACK for analog input 1's present value, 21.5 or 666.
 inline std::string ReadAck(int invokeID, bool forged = false)
 {
-    return "01 00 30 " + Octet(invokeID) + " 0C 0C 00 00 00 01 19 55 3E 44 " + (forged ? "44 26 80 00" : "41 AC 00 00") +
-           " 3F";
+    const std::string value = forged ? "44 26 80 00" : "41 AC 00 00";
+    return "01 00 30 " + Octet(invokeID) + " 0C 0C 00 00 00 01 19 55 3E 44 " + value + " 3F";
 }
 
 // One segment of a Complex-ACK for ReadProperty, with no service data of its own.
@@ -53,40 +56,57 @@ inline std::string Segment(int invokeID, int sequence, bool more, int window = 1
            Octet(window) + " 0C";
 }
 
-// What a client's datagram to the device carries, as the scripts need it.
+// A datagram from the client, with when it arrived and the fields the scripts need
+// (a confirmed request: BVLC, NPCI 01 04, then 0x02 maxAPDU invokeID service).
 struct Sent {
     Endpoint m_from;
+    Clock::time_point m_at;
     Bytes m_datagram;
+    std::string m_hex;
     int PduType() const { return m_datagram.size() > 6 ? m_datagram[6] >> 4 : -1; }
-    // Confirmed request: BVLC, NPCI 01 04, then 0x02 maxAPDU invokeID service.
     int InvokeID() const { return PduType() == 0 ? m_datagram[8] : m_datagram[7]; }
     int Service() const { return m_datagram[9]; }
     int Sequence() const { return m_datagram[8]; }  // Segment-ACK
     bool Negative() const { return m_datagram[6] & 0x02; }
 };
 
+// A host at `at` (the device unless told) that records and runs its script.
 class Peer {
 public:
     using Script = std::function<void(Peer&, const Sent&)>;
 
-    Peer(MemoryNetwork& net, Script script) : m_net(net), m_script(std::move(script))
+    Peer(MemoryNetwork& net, Script script = {}, const Endpoint& at = kDevice) : m_net(net), m_at(at)
     {
-        m_net.Attach(kDevice, [this](const Endpoint& from, ByteView datagram) {
-            m_sent.push_back(Sent{from, datagram.ToBytes()});
-            m_script(*this, m_sent.back());
+        m_net.Attach(at, [this, script](const Endpoint& from, ByteView datagram) {
+            const std::string hex = ToHex(datagram.data(), static_cast<int>(datagram.size()));
+            m_sent.push_back(Sent{from, m_net.Now(), datagram.ToBytes(), hex});
+            if (script)
+                script(*this, m_sent.back());
         });
     }
-    // Sends from the device (or, with `from`, from anyone) after `ms`.
-    void Reply(const Bytes& datagram, int ms, const Endpoint& from = kDevice)
-    {
-        m_net.Post(from, kClient, datagram, std::chrono::milliseconds(ms));
-    }
+    // Sends to the client from this host (or, with `from`, from anyone) after `ms`.
+    void Reply(const Bytes& datagram, int ms) { Reply(datagram, ms, m_at); }
+    void Reply(const Bytes& d, int ms, const Endpoint& from) { m_net.Post(from, kClient, d, milliseconds(ms)); }
     const std::vector<Sent>& Received() const { return m_sent; }
 
 private:
     MemoryNetwork& m_net;
-    Script m_script;
+    Endpoint m_at;
     std::vector<Sent> m_sent;
+};
+
+// A client on the in-memory network and its scripted device.
+struct Scripted {
+    MemoryNetwork net;
+    Peer device;
+    MemoryLink link{net, kClient};
+    Client client;
+
+    explicit Scripted(Peer::Script script = {}, const ClientOptions& options = {})
+        : device(net, std::move(script)), client(link, options)
+    {
+    }
+    Result<Value> ReadAi1() { return client.ReadProperty(Device::At(kDevice), ObjectId(0, 1), Property::PresentValue); }
 };
 
 }  // namespace scripted

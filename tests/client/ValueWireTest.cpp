@@ -1,6 +1,7 @@
 // Values on the wire through the client's public calls: what WriteProperty
 // sends for each kind of value, the same octets read back as the same
-// value, received text in each character set, and values refused.
+// value, received text in each character set, and values and
+// ReadPropertyMultiple results refused.
 #include <gtest/gtest.h>
 
 #include "ScriptedDevice.h"
@@ -11,34 +12,28 @@ namespace {
 
 const ObjectId kAv1(ObjectType::AnalogValue, 1);
 
-// A device that acknowledges writes and answers every read with `value`
-// (hex) between the enclosing tags.
-struct ValueDevice {
-    MemoryNetwork net;
-    std::string value;
-    std::string written;
-    Peer device{net, [this](Peer& d, const Sent& s) {
-                    if (s.PduType() != 0)
-                        return;
-                    const std::string hex = ToHex(s.m_datagram);
-                    const std::string id = Octet(s.InvokeID());
-                    if (s.Service() == 15) {
-                        const size_t from = hex.find("19 55 3E ") + 9;
-                        written = hex.substr(from, hex.size() - 3 - from);
-                        d.Reply(Unicast("01 00 20 " + id + " 0F"), 1);
-                    } else {
-                        d.Reply(Unicast("01 00 30 " + id + " 0C 0C 00 80 00 01 19 55 3E " + value + " 3F"), 1);
-                    }
-                }};
-    MemoryLink link{net, kClient};
-    Client client{link};
-};
+// A device that acknowledges writes, keeping what was written between the
+// enclosing tags, and answers every read with `value` there.
+Peer::Script ValueDevice(const std::string& value, std::string& written)
+{
+    return [value, &written](Peer& d, const Sent& s) {
+        const std::string id = Octet(s.InvokeID());
+        if (s.Service() == 15) {
+            const size_t from = s.m_hex.find("19 55 3E ") + 9;
+            written = s.m_hex.substr(from, s.m_hex.size() - 3 - from);
+            d.Reply(Unicast("01 00 20 " + id + " 0F"), 1);
+        } else {
+            d.Reply(Unicast("01 00 30 " + id + " 0C 0C 00 80 00 01 19 55 3E " + value + " 3F"), 1);
+        }
+    };
+}
 
-TEST(ValueWire, EveryKindWrittenExactlyAndReadBack)
+TEST(ValueWire, WrittenExactlyReadBackOrRefused)
 {
     const struct {
-        Value value;
+        std::optional<Value> value;  // written as `octets`, and read back from them
         const char* octets;
+        const char* text = nullptr;  // with no value: what is read; null: refused
     } rows[] = {
         {Value::Null(), "00"},
         {Value(true), "11"},
@@ -55,47 +50,66 @@ TEST(ValueWire, EveryKindWrittenExactlyAndReadBack)
         {Value(Time{12, 30, 5, 0}), "B4 0C 1E 05 00"},
         {Value(ObjectId(2, 5)), "C4 00 80 00 05"},
         {Value(Value::List{Value::Unsigned(1), Value::Unsigned(2)}), "21 01 21 02"},
+        {std::nullopt, "75 05 04 00 5A 00 E9", "\"Z\xC3\xA9\""},              // UCS-2
+        {std::nullopt, "73 05 5A E9", "\"Z\xC3\xA9\""},                       // ISO 8859-1
+        {std::nullopt, "75 09 03 00 00 00 5A 00 00 00 E9", "\"Z\xC3\xA9\""},  // UCS-4
+        {std::nullopt, "1A 00 01", "raw 1A 00 01"},                           // context-tagged: its octets
+        {std::nullopt, "73 02 41 42"},                                        // a character set not taken
+        {std::nullopt, "95 05 01 00 00 00 00"},                               // an Enumerated past 32 bits
+        {std::nullopt, "44 41 B4 00"},                                        // a Real cut short
     };
     for (const auto& row : rows) {
-        ValueDevice d;
+        std::string written;
+        Scripted s(ValueDevice(row.octets, written));
         const bacnet::Device device = bacnet::Device::At(kDevice);
-        ASSERT_TRUE(d.client.WriteProperty(device, kAv1, Property::PresentValue, row.value)) << row.octets;
-        EXPECT_EQ(d.written, row.octets);
-        d.value = row.octets;
-        const Result<Value> back = d.client.ReadProperty(device, kAv1, Property::PresentValue);
-        ASSERT_TRUE(back) << row.octets << ": " << back.failure().Text();
-        EXPECT_TRUE(*back == row.value) << row.octets << " read back as " << back->ToString();
+        if (row.value) {
+            ASSERT_TRUE(s.client.WriteProperty(device, kAv1, Property::PresentValue, *row.value)) << row.octets;
+            EXPECT_EQ(written, row.octets);
+        }
+        const Result<Value> back = s.client.ReadProperty(device, kAv1, Property::PresentValue);
+        ASSERT_EQ(bool(back), row.value || row.text) << row.octets;
+        if (!back) {
+            EXPECT_EQ(back.failure().m_kind, FailureKind::Refused) << row.octets;
+        } else if (row.value) {
+            EXPECT_TRUE(*back == *row.value) << row.octets << " read back as " << back->ToString();
+        } else if (const RawValue* raw = back->Get<RawValue>()) {
+            EXPECT_EQ("raw " + ToHex(raw->m_octets), row.text);
+        } else {
+            EXPECT_EQ(back->ToString(), row.text) << row.octets;
+        }
     }
 }
 
-TEST(ValueWire, ReceivedTextAndValuesRefused)
+// A ReadPropertyMultiple reply is taken only whole and only for what was asked.
+TEST(ValueWire, ReadPropertyMultipleResultsTakenOnlyWhole)
 {
     const struct {
-        const char* octets;
-        const char* text;  // ToString of what is read; null: refused
+        const char* name;
+        const char* results;  // after the Complex-ACK's header
+        const char* outcome;
     } rows[] = {
-        {"75 05 04 00 5A 00 E9", "\"Z\xC3\xA9\""},   // UCS-2
-        {"73 05 5A E9", "\"Z\xC3\xA9\""},             // ISO 8859-1
-        {"75 09 03 00 00 00 5A 00 00 00 E9", "\"Z\xC3\xA9\""},  // UCS-4
-        {"73 02 41 42", nullptr},                          // a character set not taken
-        {"95 05 01 00 00 00 00", nullptr},                 // an Enumerated past 32 bits
-        {"44 41 B4 00", nullptr},                          // a Real cut short
-        {"1A 00 01", "raw 1A 00 01"},                     // context-tagged: its octets
+        {"a value", "0C 00 00 00 01 1E 29 55 4E 44 41 B4 00 00 4F 1F", "22.5"},
+        {"an error", "0C 00 00 00 01 1E 29 55 5E 91 02 91 20 5F 1F", "error"},
+        {"another object", "0C 00 00 00 02 1E 29 55 4E 44 41 B4 00 00 4F 1F", "refused"},
+        {"an index not asked for", "0C 00 00 00 01 1E 29 55 39 01 4E 44 41 B4 00 00 4F 1F", "refused"},
+        {"a value that does not decode", "0C 00 00 00 01 1E 29 55 4E 44 41 B4 00 4F 1F", "refused"},
+        {"an error context-tagged", "0C 00 00 00 01 1E 29 55 5E 99 02 99 20 5F 1F", "refused"},
+        {"an error left open", "0C 00 00 00 01 1E 29 55 5E 91 02 91 20 1F", "refused"},
+        {"the result closed by another tag", "0C 00 00 00 01 1E 29 55 4E 44 41 B4 00 00 4F 2F", "refused"},
+        {"cut short", "0C 00 00 00 01 1E 29 55 4E 44 41 B4", "refused"},
     };
     for (const auto& row : rows) {
-        ValueDevice d;
-        d.value = row.octets;
-        const Result<Value> back = d.client.ReadProperty(bacnet::Device::At(kDevice), kAv1, Property::PresentValue);
-        if (!row.text) {
-            ASSERT_FALSE(back) << row.octets;
-            EXPECT_EQ(back.failure().m_kind, FailureKind::Refused) << row.octets;
-            continue;
+        Scripted s([&](Peer& d, const Sent& sent) {
+            d.Reply(Unicast("01 00 30 " + Octet(sent.InvokeID()) + " 0E " + row.results), 1);
+        });
+        const std::vector<ReadAccess> asked = {{ObjectId(0, 1), Property::PresentValue, kNoIndex}};
+        const auto results = s.client.ReadPropertyMultiple(bacnet::Device::At(kDevice), asked);
+        if (!results) {
+            EXPECT_STREQ("refused", row.outcome) << row.name;
+            EXPECT_EQ(results.failure().m_kind, FailureKind::Refused) << row.name;
+        } else {
+            EXPECT_EQ(results->at(0) ? results->at(0)->ToString() : "error", row.outcome) << row.name;
         }
-        ASSERT_TRUE(back) << row.octets << ": " << back.failure().Text();
-        if (const RawValue* raw = back->Get<RawValue>())
-            EXPECT_EQ("raw " + ToHex(raw->m_octets), row.text);
-        else
-            EXPECT_EQ(back->ToString(), row.text) << row.octets;
     }
 }
 
