@@ -48,6 +48,7 @@ TEST(Arrays, Editing) {
     EXPECT_EQ(Contents(a), (std::vector<DWORD>{5, 0, 0, 7}));
     a.SetAtGrow(5, 8);
     EXPECT_EQ(Contents(a), (std::vector<DWORD>{5, 0, 0, 7, 0, 8}));
+    a.RemoveAt(4, 2);  // up to the end
     a[0] = 4;
     a.SetSize(2);
     a.SetSize(3);

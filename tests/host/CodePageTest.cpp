@@ -8,29 +8,23 @@
 
 namespace {
 
-TEST(CodePage, EveryByteRoundTrips) {
+TEST(CodePage, Mapping) {
     for (int b = 0; b < 256; ++b) {
         const wchar_t w = HostAnsiToWideChar(static_cast<unsigned char>(b));
         EXPECT_EQ(static_cast<unsigned char>(HostWideToAnsiChar(w)), b) << "byte " << b;
     }
-}
-
-TEST(CodePage, Mapping) {
     const struct {
         const char* name;
         unsigned char byte;
         wchar_t wide;
     } rows[] = {
-        {"ASCII", 0x41, L'A'},
-        {"euro", 0x80, 0x20AC},
-        {"undefined 81", 0x81, 0x0081},
-        {"undefined 9D", 0x9D, 0x009D},
-        {"Y diaeresis", 0x9F, 0x0178},
-        {"NBSP", 0xA0, 0x00A0},
-        {"y diaeresis", 0xFF, 0x00FF},
+        {"ASCII", 0x41, L'A'}, {"euro", 0x80, 0x20AC}, {"undefined 81", 0x81, 0x0081}, {"undefined 9D", 0x9D, 0x009D},
+        {"Y diaeresis", 0x9F, 0x0178}, {"NBSP", 0xA0, 0x00A0}, {"y diaeresis", 0xFF, 0x00FF},
     };
     for (const auto& row : rows)
         EXPECT_EQ(HostAnsiToWideChar(row.byte), row.wide) << row.name;
+    const CString s = HostAnsiToWide("a\0\x80", 3);
+    EXPECT_EQ(std::wstring(s.GetString(), 3), std::wstring(L"a\0\x20AC", 3));
 }
 
 TEST(CodePage, UnmappableBecomesQuestionMark) {
@@ -49,14 +43,6 @@ TEST(CodePage, UnmappableBecomesQuestionMark) {
     for (const auto& row : rows)
         EXPECT_EQ(HostWideToAnsi(row.wide.data(), row.wide.size()), row.ansi) << row.name;
 }
-
-TEST(CodePage, AnsiToWideKeepsEveryByte) {
-    const CString s = HostAnsiToWide("a\0\x80", 3);
-    EXPECT_EQ(s.GetLength(), 3);
-    EXPECT_EQ(s[1], L'\0');
-    EXPECT_EQ(s[2], 0x20AC);
-}
-
 
 // The code page is process-wide; each test that changes it puts it back.
 class CodePageChoice : public ::testing::Test {
@@ -150,12 +136,18 @@ TEST_F(CodePageChoice, Utf8EncodesWhatIsNotACharacterAsReplacement) {
         {"beyond U+10FFFF", std::wstring(1, static_cast<wchar_t>(0x110000)), "\xEF\xBF\xBD"},
         {"two-octet edge", L"\x7F\x80\x7FF\x800", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80"},
         {"four-octet edge", L"\xFFFF\U00010000", "\xEF\xBF\xBF\xF0\x90\x80\x80"},
+        {"lowest pair", L"\xD800\xDC00", "\xF0\x90\x80\x80"},
     };
     ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
     for (const auto& row : rows)
         EXPECT_EQ(HostWideToAnsi(row.wide.data(), row.wide.size()), row.utf8) << row.name;
     // The given length cuts a pair: its second half is not read.
     EXPECT_EQ(HostWideToAnsi(L"\xD83D\xDE00", 1), "\xEF\xBF\xBD");
+    // Appended one by one, what is not a character is replaced too.
+    std::string appended;
+    for (const uint32_t c : {0xDC00u, 0x110000u, 0x10FFFFu})
+        HostAppendUtf8(appended, c);
+    EXPECT_EQ(appended, "\xEF\xBF\xBD\xEF\xBF\xBD\xF4\x8F\xBF\xBF");
 }
 
 // Every narrow-text way into a CString follows the code page; the default

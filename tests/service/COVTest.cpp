@@ -117,6 +117,7 @@ TEST(SubscribeCOV, RefusedRequests)
         {"lifetime without issue-confirmed", false, "09 12 1C 00 00 00 0A 39 00"},
         {"boolean of 2", false, "09 12 1C 00 00 00 0A 29 02 39 00"},
         {"five-octet lifetime", false, "09 12 1C 00 00 00 0A 29 01 3D 05 00 00 00 00 01"},
+        {"empty lifetime", false, "09 12 1C 00 00 00 0A 29 01 38"},
         {"application-tagged process", false, "21 12 1C 00 00 00 0A"},
         {"three-octet object", false, "09 12 1B 00 00 0A"},
         {"property: reference not closed", true, "09 12 1C 00 00 00 0A 4E 09 55 5F"},

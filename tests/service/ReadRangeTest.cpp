@@ -24,10 +24,10 @@ TEST(ReadRange, RequestsBothWays)
     } cases[] = {
         {"the whole buffer", CBACnetReadRangeService::RANGE_NONE, 0, 0, 0, CBACnetReadRangeService::NO_ARRAY_INDEX,
          "0C 05 00 00 01 19 83"},
-        {"by position: 10 from index 1", CBACnetReadRangeService::RANGE_BY_POSITION, 1, 0, 10,
-         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 3E 21 01 31 0A 3F"},
-        {"by sequence number: 5 before 1000", CBACnetReadRangeService::RANGE_BY_SEQUENCE_NUMBER, 1000, 0, -5,
-         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 6E 22 03 E8 31 FB 6F"},
+        {"by position: 127 from index 1", CBACnetReadRangeService::RANGE_BY_POSITION, 1, 0, 127,
+         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 3E 21 01 31 7F 3F"},
+        {"by sequence number: 128 before 1000", CBACnetReadRangeService::RANGE_BY_SEQUENCE_NUMBER, 1000, 0, -128,
+         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 6E 22 03 E8 31 80 6F"},
         {"by time: 100 after 05:00:09", CBACnetReadRangeService::RANGE_BY_TIME, 0, Time(5, 0, 9), 100,
          CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 05 00 09 00 31 64 7F"},
         {"by time: 300 before, two-octet count", CBACnetReadRangeService::RANGE_BY_TIME, 0, Time(23, 59), -300,
@@ -126,71 +126,88 @@ TEST(ReadRange, AcknowledgementWithLogRecords)
               }), std::to_string(Hex(kAck).size() - 2));
 }
 
-TEST(ReadRange, EveryDatumBothWays)
+// One record after its timestamp: each datum both ways, a record decoded
+// again from its own octets equal to the first, and refusals.
+TEST(ReadRange, LogRecords)
 {
+    using R = _BACnetLogRecord;
     const struct {
         const char* name;
-        const char* datum;  // inside [1]
-        int choice;
+        const char* rest;     // after the timestamp: [1] { datum }, status flags [2]
+        int choice;           // -1: refused
+        const char* written;  // when not the octets read
     } cases[] = {
-        {"log status: disabled and interrupted", "0A 05 A0", _BACnetLogRecord::DATUM_LOG_STATUS},
-        {"boolean true", "19 01", _BACnetLogRecord::DATUM_BOOLEAN},
-        {"real", "2C 41 B4 00 00", _BACnetLogRecord::DATUM_REAL},
-        {"enumerated", "39 03", _BACnetLogRecord::DATUM_ENUMERATED},
-        {"unsigned, four octets", "4C 01 00 00 00", _BACnetLogRecord::DATUM_UNSIGNED},
-        {"signed -2", "59 FE", _BACnetLogRecord::DATUM_SIGNED},
-        {"bit string of 10 bits", "6B 06 A0 40", _BACnetLogRecord::DATUM_BIT_STRING},
-        {"bit string of no bits", "69 00", _BACnetLogRecord::DATUM_BIT_STRING},
-        {"null", "78", _BACnetLogRecord::DATUM_NULL},
-        {"failure: device, communication-disabled", "8E 91 00 91 53 8F", _BACnetLogRecord::DATUM_FAILURE},
-        {"time change of -3600 s", "9C C5 61 00 00", _BACnetLogRecord::DATUM_TIME_CHANGE},
-        {"any value: a real and a text", "AE 44 41 A0 00 00 73 00 41 42 AF", _BACnetLogRecord::DATUM_ANY},
+        {"log status: disabled and interrupted", "1E 0A 05 A0 1F 2A 04 90", R::DATUM_LOG_STATUS},
+        {"boolean true", "1E 19 01 1F 2A 04 90", R::DATUM_BOOLEAN},
+        {"real", "1E 2C 41 B4 00 00 1F 2A 04 90", R::DATUM_REAL},
+        {"enumerated", "1E 39 03 1F 2A 04 90", R::DATUM_ENUMERATED},
+        {"unsigned, four octets", "1E 4C 01 00 00 00 1F 2A 04 90", R::DATUM_UNSIGNED},
+        {"signed -2", "1E 59 FE 1F 2A 04 90", R::DATUM_SIGNED},
+        {"bit string of 10 bits", "1E 6B 06 A0 40 1F 2A 04 90", R::DATUM_BIT_STRING},
+        {"bit string of no bits", "1E 69 00 1F 2A 04 90", R::DATUM_BIT_STRING},
+        {"null", "1E 78 1F 2A 04 90", R::DATUM_NULL},
+        {"failure: device, communication-disabled", "1E 8E 91 00 91 53 8F 1F 2A 04 90", R::DATUM_FAILURE},
+        {"time change of -3600 s", "1E 9C C5 61 00 00 1F 2A 04 90", R::DATUM_TIME_CHANGE},
+        {"any value: a real and a text", "1E AE 44 41 A0 00 00 73 00 41 42 AF 1F 2A 04 90", R::DATUM_ANY},
+        {"no status flags", "1E 78 1F", R::DATUM_NULL},
+        {"status flags of one bit", "1E 78 1F 2A 07 80", R::DATUM_NULL, "1E 78 1F 2A 04 80"},
+        {"datum choice 11", "1E B9 00 1F", -1},
+        {"two datums", "1E 19 01 19 00 1F", -1},
+        {"boolean of 2", "1E 19 02 1F", -1},
+        {"real of three octets", "1E 2B 41 B4 00 1F", -1},
+        {"failure not closed", "1E 8E 91 00 91 53 1F", -1},
+        {"failure not constructed", "1E 89 00 1F", -1},
+        {"null with content", "1E 79 00 1F", -1},
+        {"bit string unused 8", "1E 6A 08 00 1F", -1},
+        {"log status of four bits", "1E 0A 04 10 1F", -1},
+        {"status flags of no octets", "1E 78 1F 28 00", -1},
+        {"status flags of five bits", "1E 78 1F 2A 03 08", -1},
     };
     for (const auto& c : cases) {
-        const std::string hex = std::string("0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E ") + c.datum + " 1F 2A 04 90";
+        const std::string hex = std::string("0E A4 7E 0C 04 05 B4 0A 00 00 00 0F ") + c.rest;
         Received frame(hex);
-        _BACnetLogRecord record;
+        R record;
         int len = 0;
-        ASSERT_EQ(record.ReadFrame(frame.buf(), len, frame.end()), 1) << c.name;
+        ASSERT_EQ(record.ReadFrame(frame.buf(), len, frame.end()), c.choice >= 0 ? 1 : 0) << c.name;
+        if (c.choice < 0)
+            continue;
         EXPECT_EQ(len, frame.end()) << c.name;
         EXPECT_EQ(record.m_datum, c.choice) << c.name;
-        EXPECT_EQ(record.m_statusFlags, _BACnetLogRecord::IN_ALARM | _BACnetLogRecord::OUT_OF_SERVICE) << c.name;
+        if (record.m_hasStatusFlags && !c.written) {
+            EXPECT_EQ(record.m_statusFlags, R::IN_ALARM | R::OUT_OF_SERVICE) << c.name;
+        }
         unsigned char out[64];
         int at = 0;
         ASSERT_EQ(record.MakeFrame(out, at, sizeof out), 1) << c.name;
-        EXPECT_EQ(ToHex(out, at), hex) << c.name;
-        // Without its optional status flags the record is whole.
-        EXPECT_EQ(CutsTaken(hex, [](unsigned char* buf, int& len, int end) { return _BACnetLogRecord().ReadFrame(buf, len, end); }),
-                  std::to_string(Hex(hex).size() - 3))
+        EXPECT_EQ(ToHex(out, at), c.written ? "0E A4 7E 0C 04 05 B4 0A 00 00 00 0F " + std::string(c.written) : hex)
             << c.name;
+        R back, bare = record;
+        len = 0;
+        ASSERT_EQ(back.ReadFrame(out, len, at), 1) << c.name;
+        EXPECT_TRUE(back == record) << c.name;
+        bare.m_hasStatusFlags = !record.m_hasStatusFlags;
+        EXPECT_FALSE(bare == record) << c.name;
     }
-
-    Received values("0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 59 FE 1F");
-    _BACnetLogRecord r;
-    int len = 0;
-    ASSERT_EQ(r.ReadFrame(values.buf(), len, values.end()), 1);
-    EXPECT_EQ(r.m_signed, -2);
-    EXPECT_EQ(r.m_hasStatusFlags, 0);
+    // A record whose status flags may be cut off is whole without them.
+    const std::string whole = "0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 59 FE 1F 2A 04 90";
+    EXPECT_EQ(CutsTaken(whole, [](unsigned char* buf, int& len, int end) { return R().ReadFrame(buf, len, end); }),
+              std::to_string(Hex(whole).size() - 3));
+    R a, b;
+    a.m_datum = b.m_datum = R::DATUM_FAILURE;
+    b.m_errorCode = 1;
+    EXPECT_FALSE(a == b);
 }
 
 TEST(ReadRange, RefusedAcknowledgements)
 {
     const std::string head = "0C 05 00 00 01 19 83 3A 05 C0 ";
-    const std::string stamp = "0E A4 7E 0C 04 05 B4 0A 00 00 00 0F ";
     const struct {
         const char* name;
         std::string params;
     } cases[] = {
         {"item count above the items", head + "49 03 5E " + kRecord1 + " 5F"},
         {"item count below the items", head + "49 00 5E " + kRecord1 + " 5F"},
-        {"datum choice 11", head + "49 01 5E " + stamp + "1E B9 00 1F 5F"},
-        {"two datums", head + "49 01 5E " + stamp + "1E 19 01 19 00 1F 5F"},
-        {"boolean of 2", head + "49 01 5E " + stamp + "1E 19 02 1F 5F"},
-        {"real of three octets", head + "49 01 5E " + stamp + "1E 2B 41 B4 00 1F 5F"},
-        {"failure not closed", head + "49 01 5E " + stamp + "1E 8E 91 00 91 53 1F 5F"},
-        {"null with content", head + "49 01 5E " + stamp + "1E 79 00 1F 5F"},
-        {"bit string unused 8", head + "49 01 5E " + stamp + "1E 6A 08 00 1F 5F"},
-        {"timestamp without time", head + "49 01 5E 0E A4 7E 0C 04 05 0F 1E 78 1F 5F"},
+        {"a refused record", head + "49 01 5E 0E A4 7E 0C 04 05 0F 1E 78 1F 5F"},
         {"result flags missing", std::string("0C 05 00 00 01 19 83 49 00 5E 5F")},
         {"items not closed", head + "49 00 5E"},
         {"an octet after the parameters", kAck + " 00"},
