@@ -88,7 +88,8 @@ TEST(StringArchive, LoadedForm) {
         {"8-bit text short", "05 41 42", L"", CArchiveException::endOfFile},
         {"half a unit", "FF FE FF 01 41", L"", CArchiveException::endOfFile},
         {"corrupt huge length", "FF FF FF FE FF FF FF 41", L"", CArchiveException::endOfFile},
-        {"QWORD above INT_MAX", "FF FF FF FF FF FF FF 00 00 00 80 00 00 00 00", L"", CArchiveException::genericException},
+        {"QWORD above INT_MAX", "FF FF FF FF FF FF FF 00 00 00 80 00 00 00 00", L"",
+         CArchiveException::genericException},
     };
     for (const auto& row : rows) {
         try {
@@ -149,9 +150,11 @@ TEST(String, Format) {
         {"%s wide, %S narrow", fmt(L"%s|%S|%hs|%ls", L"w", "n", "h", L"l"), L"w|n|h|l"},
         {"%c wide, %C narrow", fmt(L"%c%C%lc%hc", L'w', 'n', L'l', 'h'), L"wnlh"},
         {"narrow text through the code page", fmt(L"%S%C", "\x80", '\xE9'), L"\x20AC\xE9"},
-        {"integers", fmt(L"%5d|%-5d|%x|%X|%u|%+d", 42, 42, 255, 255, 4000000000u, 3), L"   42|42   |ff|FF|4000000000|+3"},
+        {"integers", fmt(L"%5d|%-5d|%x|%X|%u|%+d", 42, 42, 255, 255, 4000000000u, 3),
+         L"   42|42   |ff|FF|4000000000|+3"},
         {"%ld is 32 bits", fmt(L"%ld|%lu", LONG(-5), DWORD(7)), L"-5|7"},
-        {"64 bits", fmt(L"%lld|%I64d|%I64u", -(1LL << 40), 1LL << 40, ~0ull), L"-1099511627776|1099511627776|18446744073709551615"},
+        {"64 bits", fmt(L"%lld|%I64d|%I64u", -(1LL << 40), 1LL << 40, ~0ull),
+         L"-1099511627776|1099511627776|18446744073709551615"},
         {"reals", fmt(L"%05.1f|%g|%.3e|%Lg", 3.14159, 0.5, 1234.5, 2.5L), L"003.1|0.5|1.234e+03|2.5"},
         {"text width and precision", fmt(L"%.2s|%4s|%-4s|", L"abc", L"ab", L"ab"), L"ab|  ab|ab  |"},
         {"star width and precision", fmt(L"%*d|%.*f|%*s", 4, 7, 2, 1.0, -3, L"a"), L"   7|1.00|a  "},
