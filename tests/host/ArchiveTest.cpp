@@ -29,7 +29,7 @@ TEST(Archive, StoresPrimitivesWithWindowsWidths) {
         {"count FFFE", [](CArchive& ar) { ar.WriteCount(0xFFFE); }, "FE FF"},
         {"count FFFF needs a DWORD", [](CArchive& ar) { ar.WriteCount(0xFFFF); }, "FF FF FF FF 00 00"},
         {"count FFFFFFFE", [](CArchive& ar) { ar.WriteCount(0xFFFFFFFE); }, "FF FF FE FF FF FF"},
-        {"QWORD count", [](CArchive& ar) { ar.WriteCount(0x100000000ull); }, "FF FF FF FF FF FF 00 00 00 00 01 00 00 00"},
+        {"QWORD count", [](CArchive& ar) { ar.WriteCount(1ull << 32); }, "FF FF FF FF FF FF 00 00 00 00 01 00 00 00"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(ToHex(Stored(row.store)), row.hex) << row.name;
