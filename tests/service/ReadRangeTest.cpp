@@ -11,33 +11,38 @@ const DWORD kTrendLog1 = 0x05000001;  // trend-log 1
 const DWORD kDec4 = 0x7E0C0405;       // 2026-12-04, a Friday
 constexpr DWORD Time(int h, int m, int s = 0) { return DWORD(h) << 24 | DWORD(m) << 16 | DWORD(s) << 8; }
 
+using RR = CBACnetReadRangeService;
+
+// Built, decoded back and built again: the same octets. A cut inside the
+// range's tags is refused; one just before them leaves a request for the
+// whole list.
 TEST(ReadRange, RequestsBothWays)
 {
+    const DWORD kNone = RR::NO_ARRAY_INDEX;
     const struct {
         const char* name;
         int range;
-        DWORD reference;
-        DWORD time;
+        DWORD reference, time;
         int32_t count;
         DWORD arrayIndex;
         const char* params;
+        const char* cuts;
     } cases[] = {
-        {"the whole buffer", CBACnetReadRangeService::RANGE_NONE, 0, 0, 0, CBACnetReadRangeService::NO_ARRAY_INDEX,
-         "0C 05 00 00 01 19 83"},
-        {"by position: 127 from index 1", CBACnetReadRangeService::RANGE_BY_POSITION, 1, 0, 127,
-         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 3E 21 01 31 7F 3F"},
-        {"by sequence number: 128 before 1000", CBACnetReadRangeService::RANGE_BY_SEQUENCE_NUMBER, 1000, 0, -128,
-         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 6E 22 03 E8 31 80 6F"},
-        {"by time: 100 after 05:00:09", CBACnetReadRangeService::RANGE_BY_TIME, 0, Time(5, 0, 9), 100,
-         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 05 00 09 00 31 64 7F"},
-        {"by time: 300 before, two-octet count", CBACnetReadRangeService::RANGE_BY_TIME, 0, Time(23, 59), -300,
-         CBACnetReadRangeService::NO_ARRAY_INDEX, "0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 17 3B 00 00 32 FE D4 7F"},
-        {"array index, position 70000", CBACnetReadRangeService::RANGE_BY_POSITION, 70000, 0, 1, 2,
-         "0C 05 00 00 01 19 83 29 02 3E 23 01 11 70 31 01 3F"},
+        {"the whole buffer", RR::RANGE_NONE, 0, 0, 0, kNone, "0C 05 00 00 01 19 83", ""},
+        {"by position: 127 from index 1", RR::RANGE_BY_POSITION, 1, 0, 127, kNone,
+         "0C 05 00 00 01 19 83 3E 21 01 31 7F 3F", "7"},
+        {"by sequence number: 128 before 1000", RR::RANGE_BY_SEQUENCE_NUMBER, 1000, 0, -128, kNone,
+         "0C 05 00 00 01 19 83 6E 22 03 E8 31 80 6F", "7"},
+        {"by time: 100 after 05:00:09", RR::RANGE_BY_TIME, 0, Time(5, 0, 9), 100, kNone,
+         "0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 05 00 09 00 31 64 7F", "7"},
+        {"by time: 300 before, two-octet count", RR::RANGE_BY_TIME, 0, Time(23, 59), -300, kNone,
+         "0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 17 3B 00 00 32 FE D4 7F", "7"},
+        {"array index, position 70000", RR::RANGE_BY_POSITION, 70000, 0, 1, 2,
+         "0C 05 00 00 01 19 83 29 02 3E 23 01 11 70 31 01 3F", "7 9"},
     };
     for (const auto& c : cases) {
         InvokeIDScope scope(0);
-        CBACnetReadRangeService rr;
+        RR rr;
         rr.m_objectID.SetValue(kTrendLog1);
         rr.m_arrayIndex = c.arrayIndex;
         rr.m_range = c.range;
@@ -52,33 +57,17 @@ TEST(ReadRange, RequestsBothWays)
         EXPECT_EQ(ToHex(buf, len), std::string("01 04 02 05 01 1A ") + c.params) << c.name;
 
         Received frame(c.params);
-        CBACnetReadRangeService back;
+        RR back;
         int at = 0;
         ASSERT_EQ(back.ReadRequestFrame(frame.buf(), at, frame.end()), 1) << c.name;
         EXPECT_EQ(at, frame.end()) << c.name;
-        EXPECT_EQ(back.m_objectID.GetValue(), kTrendLog1) << c.name;
-        EXPECT_EQ(back.m_propertyID, 131u) << c.name;
-        EXPECT_EQ(back.m_arrayIndex, c.arrayIndex) << c.name;
-        EXPECT_EQ(back.m_range, c.range) << c.name;
-        if (c.range == CBACnetReadRangeService::RANGE_NONE) {
-            EXPECT_EQ(CutsTaken(c.params, [](unsigned char* buf, int& len, int end) {
-                          return CBACnetReadRangeService().ReadRequestFrame(buf, len, end);
-                      }), "");
-            continue;
-        }
-        EXPECT_EQ(back.m_count, c.count) << c.name;
-        if (c.range == CBACnetReadRangeService::RANGE_BY_TIME) {
-            EXPECT_EQ(back.m_referenceDate, kDec4) << c.name;
-            EXPECT_EQ(back.m_referenceTime, c.time) << c.name;
-        } else {
-            EXPECT_EQ(back.m_reference, c.reference) << c.name;
-        }
-        // A cut inside the range's tags is refused; one just before them
-        // leaves a request for the whole list.
-        const bool index = c.arrayIndex != CBACnetReadRangeService::NO_ARRAY_INDEX;
+        CBACnetPDU::c_invokeID = 0;
+        len = 0;
+        back.MakeFrame(buf, len, &device);
+        EXPECT_EQ(ToHex(buf, len), std::string("01 04 02 05 01 1A ") + c.params) << c.name;
         EXPECT_EQ(CutsTaken(c.params, [](unsigned char* buf, int& len, int end) {
-                      return CBACnetReadRangeService().ReadRequestFrame(buf, len, end);
-                  }), index ? "7 9" : "7")
+                      return RR().ReadRequestFrame(buf, len, end);
+                  }), c.cuts)
             << c.name;
     }
 }
@@ -87,30 +76,24 @@ TEST(ReadRange, RequestsBothWays)
 // the buffer purged at 10:15; first and last item, first sequence number 1.
 const char* const kRecord1 = "0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 2C 41 B4 00 00 1F 2A 04 00";
 const char* const kRecord2 = "0E A4 7E 0C 04 05 B4 0A 0F 00 00 0F 1E 0A 05 40 1F";
-const std::string kAck = std::string("0C 05 00 00 01 19 83 3A 05 C0 49 02 5E ") + kRecord1 + " " + kRecord2 + " 5F 69 01";
+const std::string kAck =
+    std::string("0C 05 00 00 01 19 83 3A 05 C0 49 02 5E ") + kRecord1 + " " + kRecord2 + " 5F 69 01";
 
 TEST(ReadRange, AcknowledgementWithLogRecords)
 {
     Received frame(kAck);
-    CBACnetReadRangeService rr;
+    RR rr;
     int len = 0;
     ASSERT_EQ(rr.ReadFrame(frame.buf(), len, frame.end()), 1);
     EXPECT_EQ(len, frame.end());
-    EXPECT_EQ(rr.m_objectID.GetValue(), kTrendLog1);
-    EXPECT_EQ(rr.m_resultFlags, CBACnetReadRangeService::FIRST_ITEM | CBACnetReadRangeService::LAST_ITEM);
+    EXPECT_EQ(rr.m_resultFlags, RR::FIRST_ITEM | RR::LAST_ITEM);
     EXPECT_EQ(rr.m_itemCount, 2u);
-    EXPECT_EQ(rr.m_hasFirstSequence, 1);
     EXPECT_EQ(rr.m_firstSequence, 1u);
     ASSERT_EQ(rr.m_records.size(), 2u);
     EXPECT_EQ(rr.m_records[0].m_date, kDec4);
     EXPECT_EQ(rr.m_records[0].m_time, Time(10, 0));
-    EXPECT_EQ(rr.m_records[0].m_datum, _BACnetLogRecord::DATUM_REAL);
     EXPECT_EQ(rr.m_records[0].m_real, 22.5f);
-    EXPECT_EQ(rr.m_records[0].m_hasStatusFlags, 1);
-    EXPECT_EQ(rr.m_records[0].m_statusFlags, 0);
-    EXPECT_EQ(rr.m_records[1].m_datum, _BACnetLogRecord::DATUM_LOG_STATUS);
     EXPECT_EQ(rr.m_records[1].m_logStatus, _BACnetLogRecord::BUFFER_PURGED);
-    EXPECT_EQ(rr.m_records[1].m_hasStatusFlags, 0);
 
     unsigned char out[128];
     int at = 0;
@@ -122,7 +105,7 @@ TEST(ReadRange, AcknowledgementWithLogRecords)
 
     // Without its optional first sequence number the ACK is whole.
     EXPECT_EQ(CutsTaken(kAck, [](unsigned char* buf, int& len, int end) {
-                  return CBACnetReadRangeService().ReadFrame(buf, len, end);
+                  return RR().ReadFrame(buf, len, end);
               }), std::to_string(Hex(kAck).size() - 2));
 }
 
@@ -214,7 +197,7 @@ TEST(ReadRange, RefusedAcknowledgements)
     };
     for (const auto& c : cases) {
         Received frame(c.params);
-        CBACnetReadRangeService rr;
+        RR rr;
         int len = 0;
         EXPECT_EQ(rr.ReadFrame(frame.buf(), len, frame.end()), 0) << c.name;
         EXPECT_LE(len, frame.end()) << c.name;
@@ -226,13 +209,13 @@ TEST(ReadRange, ItemsOfAnyOtherListAreGenericValues)
     // Three entries of an object list (property 76) from position 1.
     const char* ack = "0C 02 00 00 05 19 4C 3A 05 80 49 03 5E C4 02 00 00 05 C4 00 00 00 01 C4 00 00 00 02 5F";
     Received frame(ack);
-    CBACnetReadRangeService rr;
+    RR rr;
     int len = 0;
     ASSERT_EQ(rr.ReadFrame(frame.buf(), len, frame.end()), 1);
     EXPECT_EQ(rr.m_records.size(), 0u);
     ASSERT_EQ(rr.m_items.size(), 3u);
     EXPECT_EQ(rr.m_items[1].m_word, 1u);
-    EXPECT_EQ(rr.m_resultFlags, CBACnetReadRangeService::FIRST_ITEM);
+    EXPECT_EQ(rr.m_resultFlags, RR::FIRST_ITEM);
     EXPECT_EQ(rr.m_hasFirstSequence, 0);
     unsigned char out[64];
     int at = 0;
