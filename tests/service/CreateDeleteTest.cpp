@@ -20,7 +20,8 @@ TEST(CreateDelete, RequestsWithoutReplyFlags)
     } cases[] = {
         {false, CBACnetOBJ(), _BACnetObjectID(2, 7), "01 00 00 05 01 0B C4 00 80 00 07"},
         {true, CBACnetOBJ(), _BACnetObjectID(2, 7), "01 00 00 05 01 0A 0E 1C 00 80 00 07 0F"},
-        {false, RoutedDevice(5, {0x0A}, 206), _BACnetObjectID(17, 1), "01 20 00 05 01 0A FF 00 02 01 0B C4 04 40 00 01"},
+        {false, RoutedDevice(5, {0x0A}, 206), _BACnetObjectID(17, 1),
+         "01 20 00 05 01 0A FF 00 02 01 0B C4 04 40 00 01"},
         {true, RoutedDevice(5, {0x0A}, 206), _BACnetObjectID(17, 1),
          "01 20 00 05 01 0A FF 00 02 01 0A 0E 1C 04 40 00 01 0F"},
         {true, CBACnetOBJ(), _BACnetObjectID(18, 1), "01 00 00 05 01 0A 0E 1C 04 80 00 01 0F"},

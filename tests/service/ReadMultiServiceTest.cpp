@@ -195,27 +195,25 @@ const std::string kFourth = "0C 00 00 00 04 1E 29 55 4E 44 42 48 00 00 4F 1F";  
 // values, the driver sees which entry failed and why.
 TEST(PollRecovery, OddResultInTheMiddleBlindsNothingElse)
 {
+    const std::string units = "0C 00 00 00 02 1E 29 75 ";
     const struct {
         const char* name;
         std::string second;  // the result for entry 2 (units of AI:2)
         int result;          // entry 2's m_result
         int refusal;
-        int errorClass, errorCode;
+        int errorClass = -1, errorCode = -1;
     } cases[] = {
-        {"units as one octet", kUnits, T::RESULT_VALUE, Tag::REFUSAL_NONE, -1, -1},
-        {"units 47808 against a one-octet size", "0C 00 00 00 02 1E 29 75 4E 92 BA C0 4F 1F ", T::RESULT_REFUSED,
-         Tag::REFUSAL_BAD_LENGTH, -1, -1},
-        {"a Double where a Real fits",
-         "0C 00 00 00 02 1E 29 75 4E 55 08 40 59 00 00 00 00 00 00 4F 1F ", T::RESULT_REFUSED,
-         Tag::REFUSAL_BAD_LENGTH, -1, -1},
-        {"a constructed value", "0C 00 00 00 02 1E 29 75 4E 0E 21 01 2E 21 02 2F 0F 4F 1F ", T::RESULT_REFUSED,
-         Tag::REFUSAL_WRONG_TYPE, -1, -1},
+        {"units as one octet", kUnits, T::RESULT_VALUE, Tag::REFUSAL_NONE},
+        {"units 47808 against a one-octet size", units + "4E 92 BA C0 4F 1F ", T::RESULT_REFUSED,
+         Tag::REFUSAL_BAD_LENGTH},
+        {"a Double where a Real fits", units + "4E 55 08 40 59 00 00 00 00 00 00 4F 1F ", T::RESULT_REFUSED,
+         Tag::REFUSAL_BAD_LENGTH},
+        {"a constructed value", units + "4E 0E 21 01 2E 21 02 2F 0F 4F 1F ", T::RESULT_REFUSED,
+         Tag::REFUSAL_WRONG_TYPE},
         {"a result for another object", "0C 00 00 00 07 1E 29 75 4E 91 3E 4F 1F ", T::RESULT_REFUSED,
-         Tag::REFUSAL_MISMATCH, -1, -1},
-        {"access error with its reason", "0C 00 00 00 02 1E 29 75 5E 91 02 91 20 5F 1F ", T::RESULT_ACCESS_ERROR,
-         Tag::REFUSAL_NONE, 2, 32},
-        {"two-octet error code", "0C 00 00 00 02 1E 29 75 5E 91 02 92 01 02 5F 1F ", T::RESULT_ACCESS_ERROR,
-         Tag::REFUSAL_NONE, 2, 258},
+         Tag::REFUSAL_MISMATCH},
+        {"access error with its reason", units + "5E 91 02 91 20 5F 1F ", T::RESULT_ACCESS_ERROR, 0, 2, 32},
+        {"two-octet error code", units + "5E 91 02 92 01 02 5F 1F ", T::RESULT_ACCESS_ERROR, 0, 2, 258},
     };
     for (const auto& c : cases) {
         Poll poll;
