@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "Hex.h"
 #include "frame/PDU.h"
@@ -57,8 +58,8 @@ TEST(PDU, MaxAPDUCodes)
     const struct {
         unsigned short size;
         unsigned char code;
-    } cases[] = {{0, 0},   {50, 0},   {51, 1},    {128, 1},   {129, 2},   {206, 2}, {207, 3},
-                 {480, 3}, {481, 4},  {1024, 4},  {1025, 5},  {1476, 5},  {2000, 5}};
+    } cases[] = {{0, 0}, {50, 0}, {51, 1}, {128, 1}, {129, 2}, {206, 2}, {207, 3}, {480, 3}, {481, 4}, {1024, 4},
+                 {1025, 5}, {1476, 5}, {2000, 5}};
     for (const auto& c : cases) {
         CBACnetConfirmReqPDU pdu;
         pdu.SetMaxAPDU(c.size);
@@ -126,35 +127,27 @@ TEST(PDU, GetReceiveDataDispatches)
     EXPECT_EQ(bare.GetPduType(), 3);
 }
 
+// The fields of what was received; a refused choice is still stored and
+// the header consumed; a null entry refuses its type.
 TEST(PDU, ReceivedFieldsAreKept)
 {
     CBACnetReceivePDUs r;
     CBACnetComplexAckPDU& complex = r.m_complexAck;
+    Received ack("3C 05 00 04 0E"), abort("71 03 04"), bad("30 07 1A");
     int len = 0;
-    Received ack("3C 05 00 04 0E");
     ASSERT_EQ(CBACnetPDU::GetReceiveData(r.m_table, ack.buf(), len, ack.end()), &complex);
-    EXPECT_EQ(complex.GetSegMsgType(), 1);
-    EXPECT_EQ(complex.GetMoreFow(), 1);
-    EXPECT_EQ(complex.GetInvokeID(), 5);
-    EXPECT_EQ(complex.GetSequenceNo(), 0);
-    EXPECT_EQ(complex.GetWindowSize(), 4);
-    EXPECT_EQ(complex.GetServiceAckChoice(), 14);
-
+    const int fields[] = {complex.GetSegMsgType(), complex.GetMoreFow(), complex.GetInvokeID(),
+                          complex.GetSequenceNo(), complex.GetWindowSize(), complex.GetServiceAckChoice()};
+    EXPECT_EQ(std::vector<int>(fields, fields + 6), (std::vector<int>{1, 1, 5, 0, 4, 14}));
     len = 0;
-    Received abort("71 03 04");
     ASSERT_EQ(CBACnetPDU::GetReceiveData(r.m_table, abort.buf(), len), &r.m_abort);
     EXPECT_EQ(r.m_abort.GetInvokeID(), 3);
     EXPECT_EQ(r.m_abort.GetAbortReason(), 4);
     EXPECT_EQ(r.m_abort.m_firstOctet & CBACnetPDU::BIT_SRV, 1);
-
-    // A refused choice is still stored, and the header is consumed.
     len = 0;
-    Received bad("30 07 1A");
     EXPECT_EQ(CBACnetPDU::GetReceiveData(r.m_table, bad.buf(), len), nullptr);
     EXPECT_EQ(complex.GetInvokeID(), 7);
     EXPECT_EQ(complex.GetServiceAckChoice(), 26);
-
-    // A null entry refuses its type.
     r.m_table[7] = nullptr;
     len = 0;
     EXPECT_EQ(CBACnetPDU::GetReceiveData(r.m_table, abort.buf(), len), nullptr);
