@@ -138,9 +138,9 @@ TEST(COVNotification, DecodesPresentValueAndStatusFlags)
         const char* name;
         std::string params;
         int entries;  // -1: refused
-        DWORD timeRemaining;
-        double presentValue;  // NAN: none
-        int flags;            // -1: none
+        DWORD timeRemaining = 0;
+        double presentValue = NAN;  // NAN: none
+        int flags = -1;             // -1: none
     } cases[] = {
         {"real and flags", kNotification, 2, 0, 65.0, 0},
         {"binary, in alarm and out of service, 5 minutes left",

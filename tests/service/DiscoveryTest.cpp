@@ -18,9 +18,9 @@ TEST(IAm, DecodesIntoANewRecord)
         const char* name;
         const char* params;
         DWORD deviceID;  // 0: refused
-        unsigned short maxAPDU;
-        unsigned char segmentation;
-        unsigned short vendorID;
+        unsigned short maxAPDU = 0;
+        unsigned char segmentation = 0;
+        unsigned short vendorID = 0;
     } cases[] = {
         {"device 5", "C4 02 00 00 05 22 05 C4 91 00 21 07", 0x02000005, 1476, 0, 7},
         {"context-tagged identifier", "0C 02 00 00 05 22 05 C4 91 03 21 07", 0x02000005, 1476, 3, 7},

@@ -118,7 +118,7 @@ TEST(ReadRange, LogRecords)
         const char* name;
         const char* rest;     // after the timestamp: [1] { datum }, status flags [2]
         int choice;           // -1: refused
-        const char* written;  // when not the octets read
+        const char* written = nullptr;  // when not the octets read
     } cases[] = {
         {"log status: disabled and interrupted", "1E 0A 05 A0 1F 2A 04 90", R::DATUM_LOG_STATUS},
         {"boolean true", "1E 19 01 1F 2A 04 90", R::DATUM_BOOLEAN},
