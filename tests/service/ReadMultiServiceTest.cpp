@@ -159,8 +159,9 @@ TEST(ReadMultiple, CallerBufferGetsTheSameOctets)
         // The buffer sits inside a larger block whose other octets must stay untouched.
         std::vector<unsigned char> block(size + 64, 0xA5);
         const int n = service.MakeFrame(block.data() + 32, size, &device, run.m_array);
-        EXPECT_EQ(std::count(block.begin(), block.end(), 0xA5), static_cast<long>(block.size()) - std::max(n, 0))
-            << size;
+        const auto after = block.begin() + 32 + std::max(n, 0);
+        EXPECT_EQ(std::count(block.begin(), block.begin() + 32, 0xA5), 32) << size;
+        EXPECT_EQ(std::count(after, block.end(), 0xA5), block.end() - after) << size;
         if (size < least) {
             EXPECT_EQ(n, 0);
             continue;
