@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <functional>
+#include <vector>
 
 #include "Hex.h"
 #include "frame/PDU.h"
@@ -15,16 +16,27 @@ std::string Written(CBACnetPDU& pdu)
     return ToHex(buf, len);
 }
 
-TEST(PDU, FreshHeadersWriteTheirDefaults)
+TEST(PDU, HeadersWriteExactOctets)
 {
-    CBACnetConfirmReqPDU confirm;
-    CBACnetUnconfirmReqPDU unconfirm;
+    CBACnetConfirmReqPDU confirm, flagged, segmented;
+    CBACnetUnconfirmReqPDU unconfirm, whoIs;
     CBACnetSimpleAckPDU simple;
     CBACnetComplexAckPDU complex;
     CBACnetSegmentAckPDU segment;
     CBACnetErrorPDU error;
     CBACnetRejectPDU reject;
     CBACnetAbortPDU abort;
+    flagged.SetMaxAPDU(1476);
+    flagged.SetSegmentReply();
+    segmented.SetMaxAPDU(480);
+    segmented.SetSegmentRequest();
+    segmented.SetSequenceNo(2);
+    segmented.SetWindowSize(4);
+    for (CBACnetConfirmReqPDU* pdu : {&flagged, &segmented}) {
+        pdu->SetInvokeID(7);
+        pdu->SetServiceChoice(12);
+    }
+    whoIs.SetServiceChoice(8);
     const struct {
         CBACnetPDU* pdu;
         int type;
@@ -32,37 +44,13 @@ TEST(PDU, FreshHeadersWriteTheirDefaults)
     } cases[] = {
         {&confirm, 0, "00 05 00 00"}, {&unconfirm, 1, "10 00"},       {&simple, 2, "20 00 00"},
         {&complex, 3, "30 00 00"},    {&segment, 4, "42 00 00 01"}, {&error, 5, "50 00 00"},
-        {&reject, 6, "60 00 00"},     {&abort, 7, "70 00 00"},
+        {&reject, 6, "60 00 00"},     {&abort, 7, "70 00 00"},       {&flagged, 0, "02 05 07 0C"},
+        {&segmented, 0, "08 03 07 02 04 0C"}, {&whoIs, 1, "10 08"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(c.pdu->GetPduType(), c.type);
-        EXPECT_EQ(Written(*c.pdu), c.octets) << "type " << c.type;
+        EXPECT_EQ(c.pdu->GetPduType(), c.type) << c.octets;
+        EXPECT_EQ(Written(*c.pdu), c.octets);
     }
-}
-
-TEST(PDU, ConfirmedRequestHeader)
-{
-    CBACnetConfirmReqPDU pdu;
-    pdu.SetMaxAPDU(1476);
-    pdu.SetSegmentReply();
-    pdu.SetInvokeID(7);
-    pdu.SetServiceChoice(12);
-    EXPECT_EQ(Written(pdu), "02 05 07 0C");
-
-    CBACnetConfirmReqPDU plain;
-    plain.SetMaxAPDU(480);
-    plain.SetInvokeID(7);
-    plain.SetServiceChoice(12);
-    EXPECT_EQ(Written(plain), "00 03 07 0C");
-
-    plain.SetSegmentRequest();
-    plain.SetSequenceNo(2);
-    plain.SetWindowSize(4);
-    EXPECT_EQ(Written(plain), "08 03 07 02 04 0C");
-
-    CBACnetUnconfirmReqPDU whoIs;
-    whoIs.SetServiceChoice(8);
-    EXPECT_EQ(Written(whoIs), "10 08");
 }
 
 TEST(PDU, MaxAPDUCodes)
@@ -70,8 +58,8 @@ TEST(PDU, MaxAPDUCodes)
     const struct {
         unsigned short size;
         unsigned char code;
-    } cases[] = {{0, 0},    {50, 0},   {51, 1},   {128, 1},   {129, 2},   {206, 2},  {207, 3},
-                 {480, 3},  {481, 4},  {1024, 4}, {1025, 5},  {1476, 5},  {2000, 5}};
+    } cases[] = {{0, 0}, {50, 0}, {51, 1}, {128, 1}, {129, 2}, {206, 2}, {207, 3}, {480, 3}, {481, 4}, {1024, 4},
+                 {1025, 5}, {1476, 5}, {2000, 5}};
     for (const auto& c : cases) {
         CBACnetConfirmReqPDU pdu;
         pdu.SetMaxAPDU(c.size);
@@ -83,14 +71,6 @@ TEST(PDU, MaxAPDUCodes)
     pdu.m_maxAPDU = 0x04;
     EXPECT_EQ(pdu.GetMaxAPDU(), 1024);
 }
-
-// The receive headers indexed by PDU type, as a driver keeps them.
-struct Receivers : CBACnetReceivePDUs {
-    CBACnetConfirmReqPDU& confirm = m_confirmReq;
-    CBACnetComplexAckPDU& complex = m_complexAck;
-    CBACnetAbortPDU& abort = m_abort;
-    CBACnetPDU** table = m_table;
-};
 
 // Both dispatchers on one table: the plain one refuses service choices it
 // has no decoder for, the other hands them over; cut headers are refused by
@@ -115,7 +95,8 @@ TEST(PDU, GetReceiveDataDispatches)
         {"error choice 26", "50 01 1A", -1, 5, 3},
         {"reject any reason", "60 01 FF", 6, 6, 3},
         {"confirmed request", "02 05 07 0C", 0, 0, 4},
-        {"confirmed request choice 28", "00 05 07 1C", -1, 0, 4},
+        {"confirmed request choice 25", "00 05 07 19", 0, 0, 4},
+        {"confirmed request choice 26", "00 05 07 1A", -1, 0, 4},
         {"confirmed segmented", "0E 05 07 00 04 0C", 0, 0, 6},
         {"segment ack", "42 09 01 04", 4, 4, 4},
         {"simple ack", "20 09 0F", 2, 2, 3},
@@ -125,57 +106,51 @@ TEST(PDU, GetReceiveDataDispatches)
         {"empty", "", -1, -1, 0},
     };
     for (const auto& c : cases) {
-        Receivers r;
+        CBACnetReceivePDUs r;
         Received in(c.input);
         int len = 0;
-        EXPECT_EQ(CBACnetPDU::GetReceiveData(r.table, in.buf(), len, in.end()), c.type < 0 ? nullptr : r.table[c.type])
+        EXPECT_EQ(CBACnetPDU::GetReceiveData(r.m_table, in.buf(), len, in.end()),
+                  c.type < 0 ? nullptr : r.m_table[c.type])
             << c.name;
         EXPECT_EQ(len, c.advance) << c.name;
         CBACnetReceivePDUs any;
         len = 0;
-        EXPECT_EQ(any.GetReceiveDataAnyService(in.buf(), len, in.end()), c.anyType < 0 ? nullptr : any.m_table[c.anyType])
-            << c.name;
+        CBACnetPDU* expected = c.anyType < 0 ? nullptr : any.m_table[c.anyType];
+        EXPECT_EQ(any.GetReceiveDataAnyService(in.buf(), len, in.end()), expected) << c.name;
         EXPECT_EQ(len, c.advance) << c.name;
     }
-    CBACnetReceivePDUs r;
-    Received ack("30 07 1A");
+    // A bare header reads its first octet.
+    Received first("30");
     int len = 0;
-    ASSERT_EQ(r.GetReceiveDataAnyService(ack.buf(), len, ack.end()), &r.m_complexAck);
-    EXPECT_EQ(r.m_complexAck.GetServiceAckChoice(), 26);
-    EXPECT_EQ(r.m_complexAck.GetInvokeID(), 7);
+    CBACnetPDU bare;
+    EXPECT_EQ(1, bare.ReadFrame(first.buf(), len));
+    EXPECT_EQ(bare.GetPduType(), 3);
 }
 
+// The fields of what was received; a refused choice is still stored and
+// the header consumed; a null entry refuses its type.
 TEST(PDU, ReceivedFieldsAreKept)
 {
-    Receivers r;
+    CBACnetReceivePDUs r;
+    CBACnetComplexAckPDU& complex = r.m_complexAck;
+    Received ack("3C 05 00 04 0E"), abort("71 03 04"), bad("30 07 1A");
     int len = 0;
-    Received ack("3C 05 00 04 0E");
-    ASSERT_EQ(CBACnetPDU::GetReceiveData(r.table, ack.buf(), len, ack.end()), &r.complex);
-    EXPECT_EQ(r.complex.GetSegMsgType(), 1);
-    EXPECT_EQ(r.complex.GetMoreFow(), 1);
-    EXPECT_EQ(r.complex.GetInvokeID(), 5);
-    EXPECT_EQ(r.complex.GetSequenceNo(), 0);
-    EXPECT_EQ(r.complex.GetWindowSize(), 4);
-    EXPECT_EQ(r.complex.GetServiceAckChoice(), 14);
-
+    ASSERT_EQ(CBACnetPDU::GetReceiveData(r.m_table, ack.buf(), len, ack.end()), &complex);
+    const int fields[] = {complex.GetSegMsgType(), complex.GetMoreFow(), complex.GetInvokeID(),
+                          complex.GetSequenceNo(), complex.GetWindowSize(), complex.GetServiceAckChoice()};
+    EXPECT_EQ(std::vector<int>(fields, fields + 6), (std::vector<int>{1, 1, 5, 0, 4, 14}));
     len = 0;
-    Received abort("71 03 04");
-    ASSERT_EQ(CBACnetPDU::GetReceiveData(r.table, abort.buf(), len), &r.abort);
-    EXPECT_EQ(r.abort.GetInvokeID(), 3);
-    EXPECT_EQ(r.abort.GetAbortReason(), 4);
-    EXPECT_EQ(r.abort.m_firstOctet & CBACnetPDU::BIT_SRV, 1);
-
-    // A refused choice is still stored, and the header is consumed.
+    ASSERT_EQ(CBACnetPDU::GetReceiveData(r.m_table, abort.buf(), len), &r.m_abort);
+    EXPECT_EQ(r.m_abort.GetInvokeID(), 3);
+    EXPECT_EQ(r.m_abort.GetAbortReason(), 4);
+    EXPECT_EQ(r.m_abort.m_firstOctet & CBACnetPDU::BIT_SRV, 1);
     len = 0;
-    Received bad("30 07 1A");
-    EXPECT_EQ(CBACnetPDU::GetReceiveData(r.table, bad.buf(), len), nullptr);
-    EXPECT_EQ(r.complex.GetInvokeID(), 7);
-    EXPECT_EQ(r.complex.GetServiceAckChoice(), 26);
-
-    // A null entry refuses its type.
-    r.table[7] = nullptr;
+    EXPECT_EQ(CBACnetPDU::GetReceiveData(r.m_table, bad.buf(), len), nullptr);
+    EXPECT_EQ(complex.GetInvokeID(), 7);
+    EXPECT_EQ(complex.GetServiceAckChoice(), 26);
+    r.m_table[7] = nullptr;
     len = 0;
-    EXPECT_EQ(CBACnetPDU::GetReceiveData(r.table, abort.buf(), len), nullptr);
+    EXPECT_EQ(CBACnetPDU::GetReceiveData(r.m_table, abort.buf(), len), nullptr);
     EXPECT_EQ(len, 0);
 }
 

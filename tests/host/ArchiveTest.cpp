@@ -6,18 +6,15 @@
 
 namespace {
 
-struct PrimitiveRow {
-    const char* name;
-    std::function<void(CArchive&)> store;
-    const char* hex;
-};
-
 TEST(Archive, StoresPrimitivesWithWindowsWidths) {
-    const PrimitiveRow rows[] = {
+    const struct {
+        const char* name;
+        std::function<void(CArchive&)> store;
+        const char* hex;
+    } rows[] = {
         {"BYTE", [](CArchive& ar) { ar << BYTE(0xAB); }, "AB"},
         {"char", [](CArchive& ar) { ar << char(-2); }, "FE"},
-        {"bool true", [](CArchive& ar) { ar << true; }, "01"},
-        {"bool false", [](CArchive& ar) { ar << false; }, "00"},
+        {"bool", [](CArchive& ar) { ar << true << false; }, "01 00"},
         {"WORD", [](CArchive& ar) { ar << WORD(0x1234); }, "34 12"},
         {"short", [](CArchive& ar) { ar << short(-2); }, "FE FF"},
         {"wchar_t", [](CArchive& ar) { ar << L'\x20AC'; }, "AC 20"},
@@ -28,20 +25,29 @@ TEST(Archive, StoresPrimitivesWithWindowsWidths) {
         {"double", [](CArchive& ar) { ar << -2.0; }, "00 00 00 00 00 00 00 C0"},
         {"LONGLONG", [](CArchive& ar) { ar << LONGLONG(-1); }, "FF FF FF FF FF FF FF FF"},
         {"ULONGLONG", [](CArchive& ar) { ar << ULONGLONG(0x0102030405060708); }, "08 07 06 05 04 03 02 01"},
+        {"count 0", [](CArchive& ar) { ar.WriteCount(0); }, "00 00"},
+        {"count FFFE", [](CArchive& ar) { ar.WriteCount(0xFFFE); }, "FE FF"},
+        {"count FFFF needs a DWORD", [](CArchive& ar) { ar.WriteCount(0xFFFF); }, "FF FF FF FF 00 00"},
+        {"count FFFFFFFE", [](CArchive& ar) { ar.WriteCount(0xFFFFFFFE); }, "FF FF FE FF FF FF"},
+        {"QWORD count", [](CArchive& ar) { ar.WriteCount(1ull << 32); }, "FF FF FF FF FF FF 00 00 00 00 01 00 00 00"},
     };
-    for (const PrimitiveRow& row : rows)
+    for (const auto& row : rows)
         EXPECT_EQ(ToHex(Stored(row.store)), row.hex) << row.name;
 }
 
 TEST(Archive, LoadsWhatItStored) {
     auto bytes = Stored([](CArchive& ar) {
         ar << short(-300) << L'\xE9' << LONG(-70000) << 0.1f << 1e300 << LONGLONG(-5);
+        ar.WriteCount(0xFFFF);
+        ar.WriteCount(0x100000000ull);
     });
     bytes.push_back(0x02);  // any non-zero byte loads as true
-    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
-    CArchive ar(&file, CArchive::load);
+    Loading in(bytes);
     short s; wchar_t wc; LONG l; float f; double d; LONGLONG ll; bool flag = false;
-    ar >> s >> wc >> l >> f >> d >> ll >> flag;
+    in.ar() >> s >> wc >> l >> f >> d >> ll;
+    EXPECT_EQ(in.ar().ReadCount(), 0xFFFFu);
+    EXPECT_EQ(in.ar().ReadCount(), 0x100000000ull);
+    in.ar() >> flag;
     EXPECT_EQ(s, -300);
     EXPECT_EQ(wc, L'\xE9');
     EXPECT_EQ(l, -70000);
@@ -51,72 +57,32 @@ TEST(Archive, LoadsWhatItStored) {
     EXPECT_TRUE(flag);
 }
 
-TEST(Archive, WriteCountForms) {
-    const struct {
-        const char* name;
-        DWORD_PTR count;
-        const char* hex;
-    } rows[] = {
-        {"zero", 0, "00 00"},
-        {"largest WORD", 0xFFFE, "FE FF"},
-        {"FFFF needs a DWORD", 0xFFFF, "FF FF FF FF 00 00"},
-        {"largest DWORD", 0xFFFFFFFE, "FF FF FE FF FF FF"},
-        {"QWORD", 0x100000000ull, "FF FF FF FF FF FF 00 00 00 00 01 00 00 00"},
-    };
-    for (const auto& row : rows) {
-        const auto bytes = Stored([&](CArchive& ar) { ar.WriteCount(row.count); });
-        EXPECT_EQ(ToHex(bytes), row.hex) << row.name;
-        std::vector<BYTE> buf(bytes);
-        CMemFile file(buf.data(), static_cast<UINT>(buf.size()));
-        CArchive ar(&file, CArchive::load);
-        EXPECT_EQ(ar.ReadCount(), row.count) << row.name;
-    }
-}
-
 TEST(Archive, ShortLoadThrowsEndOfFileAndKeepsTheBytes) {
-    std::vector<BYTE> buf = Hex("01 02 03");
-    CMemFile file(buf.data(), 3);
-    CArchive ar(&file, CArchive::load);
+    Loading in(Hex("01 02 03"));
     DWORD dw = 0;
-    try {
-        ar >> dw;
-        FAIL() << "no exception";
-    } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
-    }
+    EXPECT_EQ(ArchiveCause([&] { in.ar() >> dw; }), CArchiveException::endOfFile);
     WORD w = 0;
-    ar >> w;
+    in.ar() >> w;
     EXPECT_EQ(w, 0x0201);
     BYTE rest[4] = {};
-    EXPECT_EQ(ar.Read(rest, 4), 1u);  // Read reports the short count instead
+    EXPECT_EQ(in.ar().Read(rest, 4), 1u);  // Read reports the short count instead
     EXPECT_EQ(rest[0], 3);
-    EXPECT_EQ(ar.Read(rest, 4), 0u);
-    EXPECT_THROW(ar.EnsureRead(rest, 1), CArchiveException);
+    EXPECT_EQ(in.ar().Read(rest, 4), 0u);
+    EXPECT_THROW(in.ar().EnsureRead(rest, 1), CArchiveException);
 }
 
 TEST(Archive, WrongModeThrows) {
     CMemFile file;
     CArchive storing(&file, CArchive::store);
     BYTE b;
-    try {
-        storing >> b;
-        FAIL() << "no exception";
-    } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::writeOnly);
-    }
+    EXPECT_EQ(ArchiveCause([&] { storing >> b; }), CArchiveException::writeOnly);
     EXPECT_THROW(storing.Read(&b, 1), CArchiveException);
-
     CArchive loading(&file, CArchive::load);
-    try {
-        loading << b;
-        FAIL() << "no exception";
-    } catch (const CArchiveException& e) {
-        EXPECT_EQ(e.m_cause, CArchiveException::readOnly);
-    }
+    EXPECT_EQ(ArchiveCause([&] { loading << b; }), CArchiveException::readOnly);
     loading.Write(&b, 0);  // nothing to write is no error
 }
 
-TEST(Archive, StoredBytesReachTheFileAtFlushOrClose) {
+TEST(Archive, BytesReachTheFileAtFlushOrClose) {
     CMemFile file;
     CArchive ar(&file, CArchive::store);
     ar << DWORD(1);
@@ -132,18 +98,14 @@ TEST(Archive, StoredBytesReachTheFileAtFlushOrClose) {
     CMemFile dropped;
     { CArchive noFlush(&dropped, CArchive::store | CArchive::bNoFlushOnDelete); noFlush << WORD(1); }
     EXPECT_EQ(dropped.GetLength(), 0u);
-}
 
-TEST(Archive, LoadFlushReturnsTheFileToTheArchivePosition) {
-    std::vector<BYTE> buf = Hex("01 02 03 04 05");
-    CMemFile file(buf.data(), 5);
-    {
-        CArchive ar(&file, CArchive::load);
-        WORD w;
-        ar >> w;
-        EXPECT_EQ(file.GetPosition(), 5u);  // read ahead into the buffer
-    }
-    EXPECT_EQ(file.GetPosition(), 2u);
+    // A loading archive reads ahead; closing it puts the file back where it stopped.
+    Loading loading(Hex("01 02 03 04 05"));
+    WORD w;
+    loading.ar() >> w;
+    EXPECT_EQ(loading.file().GetPosition(), 5u);
+    loading.ar().Close();
+    EXPECT_EQ(loading.file().GetPosition(), 2u);
 }
 
 }  // namespace

@@ -15,14 +15,14 @@ TEST(TagVal, Texts) {
         int type;
     } rows[] = {
         {"empty", [](CTagVal&) {}, L"", 0, 0},
+        {"invalid", [](CTagVal& v) { v.SetInvalidVal(); }, L"", 0, 1},
         {"int", [](CTagVal& v) { v.SetVal(-7); }, L"-7", -7, 3},
         {"large unsigned", [](CTagVal& v) { v.SetVal(4000000000u); }, L"4000000000", 4e9, 3},
-        {"double", [](CTagVal& v) { v.SetVal(21.5); }, L"21.5", 21.5, 7},
         {"double needing 17 digits", [](CTagVal& v) { v.SetVal(0.1 + 0.2); }, L"0.30000000000000004", 0.1 + 0.2, 7},
         {"float 0.1 in its own precision", [](CTagVal& v) { v.SetVal(0.1f); }, L"0.1", 0.1f, 4},
         {"float integral", [](CTagVal& v) { v.SetVal(16777216.0f); }, L"16777216", 16777216.0, 4},
-        {"text", [](CTagVal& v) { v.SetVal(L"abc"); }, L"abc", 0, 8},
         {"null text", [](CTagVal& v) { v.SetVal(static_cast<const wchar_t*>(nullptr)); }, L"", 0, 8},
+        {"own text again", [](CTagVal& v) { v.SetVal(L"kept"); v.SetVal(v.GetValStr().GetString()); }, L"kept", 0, 8},
     };
     for (const auto& row : rows) {
         CTagVal v;
@@ -33,10 +33,6 @@ TEST(TagVal, Texts) {
         EXPECT_EQ(v.GetVal(), row.number) << row.name;
         EXPECT_EQ(v.GetType(), row.type) << row.name;
     }
-    CTagVal invalid;
-    invalid.SetInvalidVal();
-    EXPECT_EQ(invalid.GetType(), 1);
-    EXPECT_TRUE(invalid.GetValStr() == L"");
 }
 
 TEST(TagVal, Equality) {
@@ -50,14 +46,9 @@ TEST(TagVal, Equality) {
     a.SetVal(L"on");
     b.SetVal(L"off");
     EXPECT_FALSE(a == b);
-    b.SetVal(L"on");
-    EXPECT_TRUE(a == b);
     a.SetVal(std::nan(""));
     b.SetVal(std::nan(""));
     EXPECT_TRUE(a == b);  // an unchanged NaN is no change
-    a.SetInvalidVal();
-    b.SetInvalidVal();
-    EXPECT_TRUE(a == b);
 }
 
 // A text value set again and again keeps the room its string has (a poll
@@ -65,8 +56,6 @@ TEST(TagVal, Equality) {
 TEST(TagVal, TextSettersKeepTheStringsRoom) {
     CTagVal v;
     v.SetAnsiText("Zone temperature 1", 18);
-    EXPECT_EQ(v.GetType(), CTagVal::typeText);
-    EXPECT_TRUE(v.GetValStr() == L"Zone temperature 1");
     const wchar_t* room = v.GetValStr().GetString();
     const struct {
         const char* name;
@@ -85,19 +74,9 @@ TEST(TagVal, TextSettersKeepTheStringsRoom) {
         EXPECT_TRUE(v.GetValStr() == row.text) << row.name;
         EXPECT_EQ(v.GetValStr().GetString(), room) << row.name;
     }
-}
-
-// Assigning a string its own text, or a part of it, is a copy, not a clear.
-TEST(TagVal, StringAssignedFromItself) {
     CString s(L"self and more");
-    s = s.GetString() + 5;
+    s = s.GetString() + 5;  // a part of its own text is a copy, not a clear
     EXPECT_TRUE(s == L"and more");
-    s = s.GetString();
-    EXPECT_TRUE(s == L"and more");
-    CTagVal v;
-    v.SetVal(L"kept");
-    v.SetVal(v.GetValStr().GetString());
-    EXPECT_TRUE(v.GetValStr() == L"kept");
 }
 
 }  // namespace

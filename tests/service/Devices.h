@@ -1,7 +1,12 @@
-// Device records for service tests; tags are bound with Bind (Tags.h).
+// Device records and bound tags for service tests; tags are bound with Bind (Tags.h).
 #pragma once
 
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
 #include "Tags.h"
+#include "host/Arrays.h"
 #include "object/OBJ.h"
 
 // A record on the local network with the given accepted APDU size.
@@ -11,3 +16,50 @@ inline CBACnetOBJ LocalDevice(unsigned short maxAPDU = 1400)
     obj.m_maxAPDU = maxAPDU;
     return obj;
 }
+
+// A record behind a router: network `network`, the given MAC.
+inline CBACnetOBJ RoutedDevice(unsigned char network, std::vector<unsigned char> mac, unsigned short maxAPDU = 1476)
+{
+    CBACnetOBJ obj = LocalDevice(maxAPDU);
+    obj.m_address.m_network[0] = 0;
+    obj.m_address.m_network[1] = network;
+    obj.m_address.m_macLength = static_cast<unsigned char>(mac.size());
+    std::copy(mac.begin(), mac.end(), obj.m_address.m_mac);
+    return obj;
+}
+
+struct Binding {
+    unsigned type, instance;
+    const wchar_t* name;
+};
+
+// Host tags bound by name, owned, in a pointer array as a driver keeps them.
+class BoundRun {
+public:
+    explicit BoundRun(const std::vector<Binding>& bindings)
+    {
+        for (const Binding& b : bindings) {
+            m_tags.push_back(Bind(b.type, b.instance, b.name));
+            if (!m_tags.back())
+                abort();
+            m_array.Add(m_tags.back().get());
+        }
+    }
+    // Present values of analog inputs 1 to n.
+    explicit BoundRun(int n) : BoundRun(Inputs(n)) {}
+    CBACnetObjTypes& operator[](int i) { return *m_tags[i]; }
+    CBACnetObjTypes* at(int i) { return m_tags[i].get(); }
+    int size() const { return static_cast<int>(m_tags.size()); }
+
+    std::vector<std::unique_ptr<CBACnetObjTypes>> m_tags;
+    CPtrArray m_array;
+
+private:
+    static std::vector<Binding> Inputs(int n)
+    {
+        std::vector<Binding> b;
+        for (int i = 1; i <= n; i++)
+            b.push_back({0, unsigned(i), L"PresentValue"});
+        return b;
+    }
+};

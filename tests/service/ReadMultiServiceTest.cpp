@@ -1,48 +1,61 @@
+// ReadPropertyMultiple: the request a run of bound tags makes, in the
+// service's buffer or the caller's, and what the acknowledgement hands each
+// entry, across polls and from hostile peers.
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <algorithm>
+#include <cstring>
 
 #include "Devices.h"
 #include "Hex.h"
 #include "InvokeID.h"
-#include "host/Arrays.h"
+#include "frame/NPCI.h"
+#include "frame/Tag.h"
+#include "frame/PDU.h"
+#include "host/TagVal.h"
 #include "service/ReadMultiService.h"
 
 namespace {
 
-// Bound present values of analog inputs 1..n, owned, in a pointer array as a driver keeps them.
-class BoundRun {
-public:
-    explicit BoundRun(int n)
-    {
-        for (int i = 1; i <= n; i++) {
-            m_tags.push_back(Bind(0, i, L"PresentValue"));
-            m_array.Add(m_tags.back().get());
-        }
-    }
-    CPtrArray& array() { return m_array; }
-    CBACnetObjTypes* at(int i) { return m_tags[i].get(); }
-    int size() const { return static_cast<int>(m_tags.size()); }
+using T = CBACnetObjTypes;
+using Tag = CBACnetTag;
 
-private:
-    std::vector<std::unique_ptr<CBACnetObjTypes>> m_tags;
-    CPtrArray m_array;
-};
+// The run's request, as a driver builds it into the service's buffer.
+void Build(CBACnetReadMultiService& service, CBACnetOBJ& device, BoundRun& run, int first)
+{
+    int len = 0;
+    service.MakeHeaderFrame(len, &device, first);
+    for (int i = first; i < run.size(); i++)
+        if (!service.MakeBodyFrame(len, run.at(i), i))
+            break;
+}
 
-TEST(ReadMultiple, OneEntryRequest)
+TEST(ReadMultiple, Requests)
 {
     InvokeIDScope scope(6);
     CBACnetOBJ device = LocalDevice();
-    BoundRun run(5);
-    CBACnetReadMultiService service(4);
+    BoundRun run({{0, 1, L"PresentValue"}, {0, 2, L"presentvalue"}, {3, 3, L"PresentValue"},
+                  {1, 4, L"priorityarray[8]"}, {1, 5, L"priorityarray[300]"}});
+    CBACnetReadMultiService service(1);
     EXPECT_EQ(service.m_invokeID, 7);
-    int len = 0;
-    service.MakeHeaderFrame(len, &device, 4);
-    EXPECT_EQ(service.MakeBodyFrame(len, run.at(4), 4), 1);
-    EXPECT_EQ(service.m_frameLength, 15);
-    EXPECT_EQ(ToHex(service.m_frame, service.m_frameLength), "01 04 02 05 07 0E 0C 00 00 00 05 1E 09 55 1F");
-    EXPECT_EQ(service.m_first, 4);
+    Build(service, device, run, 1);
+    EXPECT_EQ(ToHex(service.m_frame, service.m_frameLength),
+              "01 04 02 05 07 0E 0C 00 00 00 02 1E 09 55 1F 0C 00 C0 00 03 1E 09 55 1F"
+              " 0C 00 40 00 04 1E 09 57 19 08 1F 0C 00 40 00 05 1E 09 57 1A 01 2C 1F");
+    EXPECT_EQ(service.m_first, 1);
     EXPECT_EQ(service.m_last, 4);
+
+    // Consecutive invoke IDs, wrapping; the schedule header goes into the caller's buffer.
+    CBACnetPDU::c_invokeID = 254;
+    CBACnetReadMultiService first, second;
+    EXPECT_EQ(first.m_invokeID, 255);
+    EXPECT_EQ(second.m_invokeID, 0);
+    std::vector<unsigned char> buf(device.m_maxAPDU, 0xEE);
+    int len = 0;
+    EXPECT_EQ(second.MakeSchedueHeader(buf.data(), len, &device), 0);
+    EXPECT_EQ(ToHex(buf.data(), len), "01 04 02 05 00 0E");
+    EXPECT_EQ(std::count(buf.begin() + len, buf.end(), 0), static_cast<long>(buf.size()) - len);
+    EXPECT_EQ(second.m_frame, nullptr);
 }
 
 // Where a run ends for each max-APDU code: the last entry that still reports room.
@@ -52,17 +65,11 @@ TEST(ReadMultiple, RunEndsWhereTheAcknowledgementWouldNotFit)
         unsigned short maxAPDU;
         int fullAt;  // 1-based entry whose MakeBodyFrame returns 0
     } cases[] = {{1476, 90}, {1400, 90}, {2000, 90}, {480, 28}, {50, 1}, {0, 1}, {128, 6}};
+    BoundRun run(100);
     for (const auto& c : cases) {
         CBACnetOBJ device = LocalDevice(c.maxAPDU);
-        BoundRun run(100);
         CBACnetReadMultiService service(0);
-        int len = 0;
-        service.MakeHeaderFrame(len, &device, 0);
-        int fullAt = 0;
-        for (int i = 0; i < run.size() && !fullAt; i++)
-            if (!service.MakeBodyFrame(len, run.at(i), i))
-                fullAt = i + 1;
-        EXPECT_EQ(fullAt, c.fullAt) << "max APDU " << c.maxAPDU;
+        Build(service, device, run, 0);
         EXPECT_EQ(service.m_last, c.fullAt - 1) << "max APDU " << c.maxAPDU;
         EXPECT_EQ(service.m_frameLength, 6 + 9 * c.fullAt) << "max APDU " << c.maxAPDU;
     }
@@ -72,8 +79,7 @@ TEST(ReadMultiple, NeverWritesPastItsBuffer)
 {
     // A driver that keeps appending after the request is full, with a routed
     // address of 23 octets and a device that accepts almost nothing.
-    CBACnetOBJ device = LocalDevice(1);
-    device.m_address.m_macLength = 23;
+    CBACnetOBJ device = RoutedDevice(1, std::vector<unsigned char>(23, 1), 1);
     BoundRun run(300);
     CBACnetReadMultiService service(0);
     int len = 0;
@@ -98,44 +104,258 @@ TEST(ReadMultiple, NeverWritesPastItsBuffer)
     }
 }
 
-TEST(ReadMultiple, ConstructionTakesConsecutiveInvokeIDs)
+// Tags of every entry form (one- and two-octet property identifiers and
+// array indexes, types sent under other numbers).
+std::vector<Binding> Mixed(int n)
 {
-    InvokeIDScope scope(254);
-    CBACnetReadMultiService first, second;
-    EXPECT_EQ(first.m_invokeID, 255);
-    EXPECT_EQ(second.m_invokeID, 0);
-    EXPECT_EQ(first.m_first, 0);
-    EXPECT_EQ(first.m_frame, nullptr);
+    const Binding forms[] = {{0, 0, L"PresentValue"}, {1, 0, L"priorityarray[8]"}, {1, 0, L"priorityarray[300]"},
+                             {19, 0, L"PresentValue"}, {2, 0, L"PresentValue"}};
+    std::vector<Binding> b;
+    for (int i = 0; i < n; i++)
+        b.push_back({forms[i % 5].type, unsigned(i), forms[i % 5].name});
+    return b;
 }
 
-TEST(ReadMultiple, ScheduleHeaderIntoTheCallersBuffer)
+// The request into a caller's buffer is, octet for octet, the request the
+// service's own buffer gets, wherever the run starts and whatever ends it;
+// a smaller buffer ends it early without writing past its size.
+TEST(ReadMultiple, CallerBufferGetsTheSameOctets)
 {
-    InvokeIDScope scope(19);
-    CBACnetOBJ device = LocalDevice();
-    CBACnetReadMultiService service;
-    std::vector<unsigned char> buf(device.m_maxAPDU, 0xEE);
-    int len = 0;
-    EXPECT_EQ(service.MakeSchedueHeader(buf.data(), len, &device), 20);
-    EXPECT_EQ(ToHex(buf.data(), len), "01 04 02 05 14 0E");
-    for (size_t i = len; i < buf.size(); i++)
-        ASSERT_EQ(buf[i], 0) << i;
-    EXPECT_EQ(service.m_frame, nullptr);
-    EXPECT_EQ(service.m_frameLength, 0);
+    BoundRun run(Mixed(120));
+    for (int i = 4; i < 120; i += 5)
+        run[i].m_propertyID = 512;  // changed after binding
+    const struct {
+        unsigned short maxAPDU;
+        bool routed;
+        int first;
+    } cases[] = {{1476, false, 0}, {1400, false, 0}, {480, false, 7}, {128, false, 0}, {50, false, 3},
+                 {0, false, 0},    {1476, true, 0},  {206, true, 100}, {1476, false, 115}, {1476, false, 120}};
+    for (const auto& c : cases) {
+        CBACnetOBJ device = c.routed ? RoutedDevice(3, {1, 2, 3, 4, 5, 6}, c.maxAPDU) : LocalDevice(c.maxAPDU);
+        const std::string name = std::to_string(c.maxAPDU) + (c.routed ? " routed" : "") + " from " +
+                                 std::to_string(c.first);
+        InvokeIDScope scope(0x40);
+        CBACnetReadMultiService own(c.first);
+        Build(own, device, run, c.first);
+        CBACnetPDU::c_invokeID = 0x40;
+        CBACnetReadMultiService caller(c.first);
+        std::vector<unsigned char> buf(CBACnetReadMultiService::REQUEST_ROOM);
+        const int n = caller.MakeFrame(buf.data(), static_cast<int>(buf.size()), &device, run.m_array);
+        EXPECT_EQ(ToHex(buf.data(), n), ToHex(own.m_frame, own.m_frameLength)) << name;
+        EXPECT_EQ(caller.m_last, own.m_last) << name;
+        EXPECT_EQ(caller.m_invokeID, own.m_invokeID) << name;
+        EXPECT_EQ(caller.m_frame, nullptr) << name;
+    }
+
+    CBACnetOBJ device = LocalDevice(1476);
+    InvokeIDScope scope(1);
+    CBACnetReadMultiService whole(0);
+    std::vector<unsigned char> full(CBACnetReadMultiService::REQUEST_ROOM);
+    const int fullLength = whole.MakeFrame(full.data(), static_cast<int>(full.size()), &device, run.m_array);
+    const int least = CBACnetReadMultiService::REQUEST_ROOM_MIN;
+    for (int size : {least - 1, least, 100, 333, 700}) {
+        CBACnetPDU::c_invokeID = 1;
+        CBACnetReadMultiService service(0);
+        // The buffer sits inside a larger block whose other octets must stay untouched.
+        std::vector<unsigned char> block(size + 64, 0xA5);
+        const int n = service.MakeFrame(block.data() + 32, size, &device, run.m_array);
+        const auto after = block.begin() + 32 + std::max(n, 0);
+        EXPECT_EQ(std::count(block.begin(), block.begin() + 32, 0xA5), 32) << size;
+        EXPECT_EQ(std::count(after, block.end(), 0xA5), block.end() - after) << size;
+        if (size < least) {
+            EXPECT_EQ(n, 0);
+            continue;
+        }
+        EXPECT_LE(n, std::min(size, fullLength));
+        EXPECT_GT(n, size - 13 - 1) << size;  // only an entry that might not fit is left out
+        EXPECT_EQ(ToHex(block.data() + 32, n), ToHex(full.data(), n)) << size;
+        EXPECT_LT(service.m_last, whole.m_last) << size;
+    }
 }
 
-TEST(ReadMultiple, AcknowledgementRunPastTheArrayIsRefused)
+// Analog inputs 1 to 4: present value, units, present value, present value.
+class Poll {
+public:
+    Poll() : m_run({{0, 1, L"PresentValue"}, {0, 2, L"Units"}, {0, 3, L"PresentValue"}, {0, 4, L"PresentValue"}})
+    {
+        CBACnetOBJ device;
+        Build(m_rpm, device, m_run, 0);
+    }
+    int Read(Received& ack) { return m_rpm.ReadBodyFrame(ack.buf(), ack.end(), m_run.m_array); }
+    T& operator[](int i) { return m_run[i]; }
+    BoundRun m_run;
+    CBACnetReadMultiService m_rpm{0};
+};
+
+const std::string kFirst = "0C 00 00 00 01 1E 29 55 4E 44 41 A8 00 00 4F 1F ";   // 21.0
+const std::string kUnits = "0C 00 00 00 02 1E 29 75 4E 91 3E 4F 1F ";            // degrees-Celsius
+const std::string kThird = "0C 00 00 00 03 1E 29 55 4E 44 42 C8 00 00 4F 1F ";   // 100.0
+const std::string kFourth = "0C 00 00 00 04 1E 29 55 4E 44 42 48 00 00 4F 1F";   // 50.0
+
+// One odd result in the middle: the entries around it still get their
+// values, the driver sees which entry failed and why.
+TEST(PollRecovery, OddResultInTheMiddleBlindsNothingElse)
 {
-    BoundRun run(2);
+    const std::string units = "0C 00 00 00 02 1E 29 75 ";
+    const struct {
+        const char* name;
+        std::string second;  // the result for entry 2 (units of AI:2)
+        int result;          // entry 2's m_result
+        int refusal;
+        int errorClass = -1, errorCode = -1;
+    } cases[] = {
+        {"units as one octet", kUnits, T::RESULT_VALUE, Tag::REFUSAL_NONE},
+        {"units 47808 against a one-octet size", units + "4E 92 BA C0 4F 1F ", T::RESULT_REFUSED,
+         Tag::REFUSAL_BAD_LENGTH},
+        {"a Double where a Real fits", units + "4E 55 08 40 59 00 00 00 00 00 00 4F 1F ", T::RESULT_REFUSED,
+         Tag::REFUSAL_BAD_LENGTH},
+        {"a constructed value", units + "4E 0E 21 01 2E 21 02 2F 0F 4F 1F ", T::RESULT_REFUSED,
+         Tag::REFUSAL_WRONG_TYPE},
+        {"a result for another object", "0C 00 00 00 07 1E 29 75 4E 91 3E 4F 1F ", T::RESULT_REFUSED,
+         Tag::REFUSAL_MISMATCH},
+        {"access error with its reason", units + "5E 91 02 91 20 5F 1F ", T::RESULT_ACCESS_ERROR, 0, 2, 32},
+        {"two-octet error code", units + "5E 91 02 92 01 02 5F 1F ", T::RESULT_ACCESS_ERROR, 0, 2, 258},
+    };
+    for (const auto& c : cases) {
+        Poll poll;
+        Received ack(kFirst + c.second + kThird + kFourth);
+        ASSERT_EQ(poll.Read(ack), 1) << c.name;
+        EXPECT_EQ(poll.m_rpm.m_decoded, c.result == T::RESULT_REFUSED ? 3 : 4) << c.name;
+        const int values[] = {21, -1, 100, 50};
+        for (int i : {0, 2, 3}) {
+            EXPECT_EQ(poll[i].m_result, T::RESULT_VALUE) << c.name << " entry " << i;
+            EXPECT_EQ(poll[i].IsChangeValue(), T::CHANGE_NEW) << c.name << " entry " << i;
+            float real;
+            memcpy(&real, poll[i].m_value, sizeof real);
+            EXPECT_EQ(real, values[i]) << c.name << " entry " << i;
+        }
+        EXPECT_EQ(poll[1].m_result, c.result) << c.name;
+        EXPECT_EQ(poll[1].m_refusal, c.refusal) << c.name;
+        EXPECT_EQ(poll[1].m_errorClass, c.errorClass) << c.name;
+        EXPECT_EQ(poll[1].m_errorCode, c.errorCode) << c.name;
+        const int change = c.result == T::RESULT_VALUE          ? T::CHANGE_NEW
+                           : c.result == T::RESULT_ACCESS_ERROR ? T::CHANGE_NONE
+                                                                : T::CHANGE_NO_VALUE;
+        EXPECT_EQ(poll[1].IsChangeValue(), change) << c.name;
+    }
+}
+
+// A result that cannot even be stepped over: every entry from it on is
+// refused with the reason, those before it keep their values.
+TEST(PollRecovery, UnwalkableResultRefusesTheRest)
+{
+    const std::string rest = kThird + kFourth;
+    const struct {
+        const char* name;
+        std::string tail;  // everything after entry 1's result
+        int refusal;
+    } cases[] = {
+        {"cut inside", "0C 00 00 00 02 1E 29 75 4E 92 BA", Tag::REFUSAL_TRUNCATED},
+        {"closing tag of another number", "0C 00 00 00 02 1E 29 75 4E 92 BA C0 5F 1F " + rest,
+         Tag::REFUSAL_UNEXPECTED_OCTET},
+        {"no opening tag 1", "0C 00 00 00 02 29 75 4E 91 3E 4F 1F " + rest, Tag::REFUSAL_UNEXPECTED_OCTET},
+        {"nested too deep", "0C 00 00 00 02 1E 29 75 4E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E " + rest,
+         Tag::REFUSAL_TOO_DEEP},
+    };
+    for (const auto& c : cases) {
+        Poll poll;
+        Received ack(kFirst + c.tail);
+        ASSERT_EQ(poll.Read(ack), 1) << c.name;
+        EXPECT_EQ(poll.m_rpm.m_decoded, 1) << c.name;
+        EXPECT_EQ(poll[0].m_result, T::RESULT_VALUE) << c.name;
+        for (int i = 1; i < 4; i++) {
+            EXPECT_EQ(poll[i].m_result, T::RESULT_REFUSED) << c.name << " entry " << i;
+            if (i > 1) {  // entry 1 keeps the reason its own decode refused with
+                EXPECT_EQ(poll[i].m_refusal, c.refusal) << c.name << " entry " << i;
+            }
+            EXPECT_EQ(poll[i].IsChangeValue(), T::CHANGE_NO_VALUE) << c.name << " entry " << i;
+        }
+    }
+    // An acknowledgement run past the end of the array (it shrank between
+    // request and reply) is refused; the entry before the end got its part.
+    Poll poll;
+    poll.m_rpm.m_first = 3;
+    poll.m_rpm.m_last = 4;
+    Received ack(kFourth);
+    EXPECT_EQ(poll.Read(ack), 0);
+    EXPECT_EQ(poll[3].IsChangeValue(), T::CHANGE_NEW);
+}
+
+// Every prefix of a whole reply: no entry whose result was cut gets a value
+// or a change, and every entry before the cut does.
+TEST(PollRecovery, CutReplyHandsOverOnlyWholeResults)
+{
+    const std::vector<unsigned char> octets = Hex(kFirst + kUnits + kThird + kFourth);
+    const size_t ends[] = {Hex(kFirst).size(), Hex(kFirst + kUnits).size(), Hex(kFirst + kUnits + kThird).size(),
+                           octets.size()};
+    for (size_t n = 0; n <= octets.size(); n++) {
+        Poll poll;
+        Received ack(octets, n);
+        ASSERT_EQ(poll.Read(ack), 1) << n;
+        int whole = 0;
+        for (int i = 0; i < 4; i++) {
+            const bool complete = n >= ends[i];
+            whole += complete;
+            EXPECT_EQ(poll[i].m_result, complete ? T::RESULT_VALUE : T::RESULT_REFUSED) << "cut at " << n << ", " << i;
+            EXPECT_EQ(poll[i].IsChangeValue(), complete ? T::CHANGE_NEW : T::CHANGE_NO_VALUE) << "cut at " << n;
+        }
+        EXPECT_EQ(poll.m_rpm.m_decoded, whole) << n;
+    }
+}
+
+// The changed entries' values, taken as the driver takes them.
+std::vector<std::string> TakeChanges(BoundRun& run)
+{
+    std::vector<std::string> taken;
+    for (auto& tag : run.m_tags) {
+        if (tag->IsChangeValue() != 1)
+            continue;
+        CTagVal value;
+        EXPECT_EQ(tag->GetValue(value, 12, 0), 1);
+        const CString& text = value.GetValStr();
+        taken.push_back(std::to_string(value.GetType()) + ":" +
+                        std::string(text.GetString(), text.GetString() + text.GetLength()));
+        tag->ResetChangeValue();
+    }
+    return taken;
+}
+
+// Polls of one run, through the network and APDU headers: the changed values
+// reach the host, an unchanged reply raises nothing.
+TEST(PollRecovery, ChangesAcrossPolls)
+{
+    InvokeIDScope scope(41);
     CBACnetOBJ device = LocalDevice();
-    CBACnetReadMultiService service(1);
-    int len = 0;
-    service.MakeHeaderFrame(len, &device, 1);
-    service.MakeBodyFrame(len, run.at(1), 1);
-    service.m_last = 2;  // the driver's array shrank between request and reply
-    Received ack("0C 00 00 00 02 1E 29 55 4E 44 3F 80 00 00 4F 1F");
-    EXPECT_EQ(service.ReadBodyFrame(ack.buf(), ack.end(), run.array()), 0);
-    // The entry before the end of the array got its part.
-    EXPECT_EQ(run.at(1)->IsChangeValue(), 1);
+    BoundRun run({{0, 1, L"PresentValue"}, {0, 2, L"presentvalue"}, {3, 3, L"PresentValue"},
+                  {1, 4, L"priorityarray[8]"}, {0, 9, L"PresentValue"}});
+    CBACnetReadMultiService poll(0);
+    Build(poll, device, run, 0);
+    ASSERT_EQ(poll.m_last, 4);
+    // 21.0, the second value, active, Null, and an access error for the missing input.
+    auto receive = [&](const char* second) {
+        Received frame(std::string("01 00 30 2A 0E 0C 00 00 00 01 1E 29 55 4E 44 41 A8 00 00 4F 1F") +
+                       " 0C 00 00 00 02 1E 29 55 4E 44 " + second + " 4F 1F 0C 00 C0 00 03 1E 29 55 4E 91 01 4F 1F" +
+                       " 0C 00 40 00 04 1E 29 57 39 08 4E 00 4F 1F 0C 00 00 00 09 1E 29 55 5E 91 01 91 1F 5F 1F");
+        int len = 0;
+        CBACnetNPCI npci;
+        CBACnetReceivePDUs pdus;
+        ASSERT_EQ(npci.ReadFrame(frame.buf(), len, frame.end()), 1);
+        ASSERT_EQ(pdus.GetReceiveData(frame.buf(), len, frame.end()), &pdus.m_complexAck);
+        ASSERT_EQ(pdus.m_complexAck.GetInvokeID(), poll.m_invokeID);
+        ASSERT_EQ(poll.ReadBodyFrame(frame.buf() + len, frame.end() - len, run.m_array), 1);
+    };
+    receive("42 C8 00 00");
+    EXPECT_EQ(run[4].IsChangeValue(), 0);  // the access error raises nothing
+    const std::vector<std::string> first = TakeChanges(run);
+    ASSERT_EQ(first.size(), 4u);
+    EXPECT_EQ(first[0], "7:21");
+    EXPECT_EQ(first[1], "7:100");
+    EXPECT_EQ(first[2].substr(2), "1");
+    EXPECT_EQ(first[3], "7:0");  // a Null slot read into a floating tag
+    receive("42 C8 00 00");
+    EXPECT_TRUE(TakeChanges(run).empty());
+    receive("42 CA 00 00");
+    EXPECT_EQ(TakeChanges(run), std::vector<std::string>{"7:101"});
 }
 
 }  // namespace
