@@ -4,49 +4,22 @@
 // windows ReadRange cuts from the log.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cmath>
 #include <string>
 #include <vector>
 
-#include "Hex.h"
-#include "SimDatabase.h"
-#include "SimDevice.h"
-#include "SimServices.h"
 #include "SimTrendLog.h"
-#include "client/UdpLink.h"
 #include "sim/SimClient.h"
 
 using namespace bacnetsim;
 
 namespace {
 
-constexpr uint32_t kInstance = 4321;  // device 02 00 10 E1
-
-// A device on a held clock, and requests to it from one peer.
-struct Device {
-    Database db{kInstance, 0};
-    Services services{db};
-    Peer peer = PeerAt(47900);
-
-    Device() { db.HoldClock(); }
-
-    std::string Ask(const std::string& apdu, const Peer* from = nullptr)
+// Handlers that command analog value 1 at priority 8.
+struct Device : Handlers {
+    void WriteAV1(const std::string& real)
     {
-        Received request(apdu);
-        return ToHex(services.Handle(request.buf(), 0, request.end(), from ? *from : peer).apdu);
+        EXPECT_EQ(Ask("02 05 01 0F 0C 00 80 00 01 19 55 3E 44 " + real + " 3F 49 08"), "20 01 0F");
     }
-    // The APDUs sent after the clock moved `seconds`.
-    std::vector<std::string> After(double seconds)
-    {
-        db.Advance(seconds);
-        std::vector<std::string> sent;
-        for (const Outgoing& o : services.TakeOutgoing())
-            sent.push_back(ToHex(o.apdu));
-        return sent;
-    }
-    // Commands analog value 1 at priority 8.
-    void WriteAV1(const std::string& real) { EXPECT_EQ(Ask("02 05 01 0F 0C 00 80 00 01 19 55 3E 44 " + real + " 3F 49 08"), "20 01 0F"); }
 };
 
 // SubscribeCOV to analog value 1 from process 7: confirmed (29 01) or not, lifetime.
@@ -320,45 +293,6 @@ TEST(SimTrendLog, TheBufferKeepsTheNewestAndCountsThemAll)
     EXPECT_EQ(purged.m_records[0].m_logStatus, _BACnetLogRecord::LOG_DISABLED | _BACnetLogRecord::BUFFER_PURGED);
     for (const char* refused : {"8D 3E 21 05 3F", "86 3E 21 63 3F", "7E 3E 21 00 3F", "85 3E 21 01 3F"})
         EXPECT_EQ(log.Ask(std::string("00 05 01 0F 0C 05 00 00 01 19 ") + refused).substr(0, 2), "50") << refused;
-}
-
-// On the loopback: the device loop sends what the subscription calls for,
-// and the input that moves by itself is reported again within a second.
-TEST(SimCov, TheDeviceNotifiesASubscriberOverUdp)
-{
-    SimOptions options;
-    options.port = 0;
-    options.extraObjects = 0;
-    SimDevice device(options);
-    std::string error;
-    ASSERT_TRUE(device.Start(&error)) << error;
-    std::unique_ptr<bacnet::UdpLink> link = bacnet::UdpLink::Open(bacnet::Endpoint::Loopback(0), &error);
-    ASSERT_TRUE(link) << error;
-    Client client(*link, bacnet::Endpoint::Loopback(device.Port()));
-    // Analog input 1, unconfirmed, for 60 s.
-    client.Request(Hex("00 05 01 05 09 07 1C 00 00 00 01 29 00 39 3C"));
-    std::vector<unsigned char> apdu;
-    ASSERT_TRUE(client.Receive(apdu, 2000));
-    EXPECT_EQ(ToHex(apdu), "20 01 05");
-    std::vector<double> values;
-    const auto started = std::chrono::steady_clock::now();
-    while (values.size() < 3 && client.Receive(apdu, 1500)) {
-        ASSERT_GE(apdu.size(), 2u);
-        ASSERT_EQ(ToHex(apdu.data(), 2), "10 02");
-        Received params(std::vector<unsigned char>(apdu.begin() + 2, apdu.end()));
-        CBACnetCOVNotifyService notify;
-        int len = 0;
-        ASSERT_TRUE(notify.ReadFrame(params.buf(), len, params.end()));
-        EXPECT_EQ(notify.m_objectID.GetValue(), 1u);
-        double value = 0;
-        ASSERT_TRUE(notify.GetPresentValue(value));
-        values.push_back(value);
-    }
-    // The first at once, then one a second: each a step of 0.25.
-    ASSERT_EQ(values.size(), 3u);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2600));
-    EXPECT_EQ(std::fabs(values[2] - values[1]), 0.25);
-    device.Stop();
 }
 
 }  // namespace
