@@ -49,7 +49,8 @@ TEST(SimSegmenter, HeldRepliesAreCappedPerPeerAndInAllOldestFirst)
             const std::string p = std::to_string(port) + ": ";
             const std::string first = p + "3C 0" + std::to_string(id) + " 00 10 0C";
             const std::vector<std::string> sends = {p + "71 01 09", first};  // the Abort only for the fifth
-            EXPECT_EQ(r.sent, std::vector<std::string>(sends.begin() + (id < 5), sends.end())) << port << "/" << int(id);
+            EXPECT_EQ(r.sent, std::vector<std::string>(sends.begin() + (id < 5), sends.end()))
+                << port << "/" << int(id);
             EXPECT_EQ(r.segmenter.Pending(), 4u * (port - 1) + std::min<unsigned>(id, 4)) << int(id);
         }
     // Six more peers with four each fill the device to its limit; one more
@@ -207,7 +208,8 @@ TEST_F(SimOnTheNetwork, DatagramsOnTheWire)
         {"global broadcast", "81 0B 00 0C 01 20 FF FF 00 FF 10 08", local},
         {"routed requester", "81 0A 00 0C 01 08 00 05 01 07 10 08", "81 0A 00 1A 01 20 00 05 01 07 FF " + iAm},
         {"relayed by a BBMD", "81 04 00 0E 7F 00 00 01 BA C1 01 00 10 08", local, bacnet::Endpoint::Loopback(47809)},
-        {"object list, unsegmented", "81 0A 00 11 01 04 00 05 01 0C 0C 02 00 10 E1 19 4C", "81 0A 00 09 01 00 71 01 04"},
+        {"object list, unsegmented", "81 0A 00 11 01 04 00 05 01 0C 0C 02 00 10 E1 19 4C",
+         "81 0A 00 09 01 00 71 01 04"},
         {"for another network", "81 0A 00 0D 01 24 00 05 01 07 FF 10 08", ""},
         {"network layer message, not a router", "81 0A 00 07 01 80 00", ""},
         {"length one short", "81 0A 00 07 01 04 10 08", ""},

@@ -1,6 +1,5 @@
 // The simulated device as a router with devices behind it and as a BBMD,
-// datagram by datagram on an in-memory network, and a relayed discovery on
-// the loopback.
+// datagram by datagram on an in-memory network.
 #include <gtest/gtest.h>
 
 #include "Hex.h"
@@ -59,14 +58,8 @@ std::vector<unsigned char> Framed(const std::string& function, const std::string
 // The I-Am of device `instance` (4321 on), as the device sends it after `npci`.
 std::string IAm(const std::string& npci, int instance)
 {
-    char id[12];
-    snprintf(id, sizeof id, "%02X %02X", (instance >> 8) & 0xFF, instance & 0xFF);
-    const std::string npdu = npci + " 10 00 C4 02 00 " + id + " 22 05 C4 91 01 22 03 E7";
-    const size_t n = Hex(npdu).size() + 4;
-    char header[16];
-    snprintf(header, sizeof header, "81 0A %02X %02X ", static_cast<unsigned>(n >> 8 & 0xFF),
-             static_cast<unsigned>(n & 0xFF));
-    return header + npdu;
+    const unsigned char id[] = {static_cast<unsigned char>(instance >> 8), static_cast<unsigned char>(instance)};
+    return ToHex(Framed("81 0A", npci + " 10 00 C4 02 00 " + ToHex(id, 2) + " 22 05 C4 91 01 22 03 E7"));
 }
 
 // Device 4321 routes to network 5, with devices 4322 (MAC 01) and 4323 (MAC 02) behind it.

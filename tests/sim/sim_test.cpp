@@ -307,9 +307,10 @@ TEST(SimRequests, EveryPropertyOfEveryObjectReads)
             EXPECT_TRUE(SkipTagged(in, data.buf(), len)) << "property " << property;
             reads++;
         }
-        const unsigned char id[] = {static_cast<unsigned char>(objectID >> 24), static_cast<unsigned char>(objectID >> 16),
-                                    static_cast<unsigned char>(objectID >> 8), static_cast<unsigned char>(objectID)};
-        const std::string ack = d.Ask("02 05 01 0E 0C " + ToHex(id, 4) + " 1E 09 08 1F");
+        char id[12];
+        snprintf(id, sizeof id, "%02X %02X %02X %02X", objectID >> 24, objectID >> 16 & 0xFF, objectID >> 8 & 0xFF,
+                 objectID & 0xFF);
+        const std::string ack = d.Ask("02 05 01 0E 0C " + std::string(id) + " 1E 09 08 1F");
         EXPECT_EQ(ack.substr(0, 2), "30");
         size_t results = 0;  // "4E" may also stand inside a value
         for (size_t at = ack.find(" 4E"); at != std::string::npos; at = ack.find(" 4E", at + 1))

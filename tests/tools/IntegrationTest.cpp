@@ -58,7 +58,8 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         std::string err;
     };
     const Row rows[] = {
-        {{"discover", "--target", kSim}, 0, {"Device : 1234  max APDU 1476  segmentation segmented-transmit", kSim}, ""},
+        {{"discover", "--target", kSim}, 0,
+         {"Device : 1234  max APDU 1476  segmentation segmented-transmit", kSim}, ""},
         {{"discover", "--target", kSim, "--json"}, 0,
          {"\"instance\":1234,\"maxApdu\":1476,\"segmentation\":\"segmented-transmit\""}, ""},
         {{"discover", "--target", kNobody}, 1, {}, "discover failed: "},
@@ -76,7 +77,8 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         {{"read", kSim, "SC:1", "exception-schedule"}, 0,
          {"Event 1: date 2025-07-04, priority 10", "dates 2025-12-24 to 2025-12-31", "month 1, week 3, day Mon",
           "calendar calendar:1, priority 16"}, ""},
-        {{"read", kSim, "SC:1", "effective-period"}, 0, {"schedule:1 effective-period = 2025-01-01 to 2099-12-31\n"}, ""},
+        {{"read", kSim, "SC:1", "effective-period"}, 0,
+         {"schedule:1 effective-period = 2025-01-01 to 2099-12-31\n"}, ""},
         {{"read", kSim, "SC:1", "list-of-object-property-reference"}, 0, {"  binary-value:1/present-value"}, ""},
         {{"read", kSim, "DV:1234", "protocol-services-supported"}, 0, {"read-property-multiple", "who-is"}, ""},
         {{"read", kSim, "DV:1234", "object-list[0]"}, 0, {"device:1234 object-list[0] = 611\n"}, ""},

@@ -77,9 +77,6 @@ TEST(Names, PropertiesByStandardNameCatalogueNameOrNumber)
         {"PresentValue", 85, false, 0, ""},        {"presentvalue", 85, false, 0, ""},
         {"priority-array[8]", 87, true, 8, ""},    {"priorityarray[0]", 87, true, 0, ""},
         {"local-date.year", 56, false, 0, "year"}, {"localdate.year", 56, false, 0, "year"},
-        {"status-flags", 111, false, 0, ""},       {"model-name", 70, false, 0, ""},
-        {"protocol-revision", 139, false, 0, ""},  {"max-apdu-length-accepted", 62, false, 0, ""},
-        {"date-list", 23, false, 0, ""},           {"property-list", 371, false, 0, ""},
         {"9999", 9999, false, 0, ""},              {"4194303", 4194303, false, 0, ""},
         {"object-list[4294967294]", 76, true, 4294967294UL, ""},
         {"4194304", 4194304, false, 0, ""},        // max-bvlc-length-accepted, named above the vendors' range
@@ -137,8 +134,6 @@ TEST(Values, PrintWithTheStandardsNames)
         {CBACnetValue::Enumerated(1), 5, 85, "active"},
         {CBACnetValue::Enumerated(1), 5, 87, "active"},  // a priority-array element of a binary value
         {CBACnetValue::Enumerated(1), 0, 85, "1"},
-        {CBACnetValue::Enumerated(0), 8, 107, "segmented-both"},
-        {CBACnetValue::Enumerated(0), 0, 36, "normal"},
         {CBACnetValue::Enumerated(70000), 0, 117, "70000"},
         {CBACnetValue::Bits(flags), 0, 111, "{fault, out-of-service}"},
         {CBACnetValue::Bits(services), 8, 97, "{read-property, read-property-multiple, you-are}"},
