@@ -11,7 +11,6 @@
 
 #include "Hex.h"
 #include "SimDatabase.h"
-#include "SimFrame.h"
 #include "SimServices.h"
 #include "client/Link.h"
 
@@ -52,22 +51,15 @@ public:
             *from = m_received.m_from;
         return true;
     }
-    // The APDU of the next datagram, its BVLC and network header checked and
-    // taken off; false when none comes within `timeoutMs`.
+    // The APDU of the next datagram, behind a BVLC header that names its
+    // length and the local network header 01 00; false when none comes within `timeoutMs`.
     bool Receive(std::vector<unsigned char>& apdu, int timeoutMs = 3000)
     {
-        std::vector<unsigned char> datagram;
-        if (!ReceiveDatagram(datagram, timeoutMs))
+        std::vector<unsigned char> d;
+        if (!ReceiveDatagram(d, timeoutMs) || d.size() < 7 || ToHex(d.data(), 2) != "81 0A" ||
+            size_t(d[2] << 8 | d[3]) != d.size() || ToHex(d.data() + 4, 2) != "01 00")
             return false;
-        const size_t n = datagram.size();
-        if (n < 6 || datagram[0] != 0x81 || datagram[1] != 0x0A || size_t(datagram[2] << 8 | datagram[3]) != n)
-            return false;
-        Received received(datagram);
-        CBACnetNPCI npci;
-        int len = 4;
-        if (!npci.ReadFrame(received.buf(), len, received.end()))
-            return false;
-        apdu.assign(datagram.begin() + len, datagram.end());
+        apdu.assign(d.begin() + 6, d.end());
         return true;
     }
 

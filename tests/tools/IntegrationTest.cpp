@@ -152,6 +152,9 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         {{"poll", kSim, "AI:1/nosuchpropertyid", "--count", "1"}, 2, {}, ""},
         {{"poll", kSim, "AI:99/present-value", "--count", "1"}, 1, {}, "no tag got a value"},
         {{"poll", kSim, "19:1/9999", "--count", "1"}, 1, {}, ""},
+        // A calendar reports no changes: watch falls back to polling it.
+        {{"watch", kSim, "CD:1", "--count", "1"}, 0, {"  calendar:1  present-value = false  (polled)\n"},
+         "calendar:1 is not subscribed"},
         {{"poll", kNobody, "AI:1/present-value", "--count", "1", "--retries", "0", "--max-apdu", "480"}, 1, {},
          "poll failed: time-out"},
     };
