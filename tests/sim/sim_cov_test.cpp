@@ -36,37 +36,6 @@ std::string Notification(const std::string& left, const std::string& real, const
            flags + " 2F 4F";
 }
 
-TEST(SimCov, RequestsAreAnsweredOnTheWire)
-{
-    struct Case {
-        const char* name;
-        const char* request;
-        const char* reply;
-    } cases[] = {
-        {"subscribe", "00 05 01 05 09 07 1C 00 80 00 01 29 00 39 3C", "20 01 05"},
-        {"cancel one that does not exist", "00 05 02 05 09 08 1C 00 80 00 01", "20 02 05"},
-        {"unknown object", "00 05 03 05 09 07 1C 00 80 00 63 29 00 39 3C", "50 03 05 91 01 91 1F"},
-        {"an object without changes to report", "00 05 04 05 09 07 1C 01 80 00 01 29 00 39 3C",
-         "50 04 05 91 01 91 2D"},
-        {"issue-confirmed without lifetime", "00 05 05 05 09 07 1C 00 80 00 01 29 00", "60 05 05"},
-        {"truncated inside a value", "00 05 06 05 09 07 1C 00 80", "60 06 04"},
-        {"one property", "00 05 07 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 55 4F 5C 3F 00 00 00", "20 07 1C"},
-        {"a property the object lacks", "00 05 08 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 57 4F",
-         "50 08 1C 91 02 91 20"},
-        {"a negative increment", "00 05 09 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 55 4F 5C BF 80 00 00",
-         "50 09 1C 91 02 91 25"},
-        {"read range of a property that is no list", "00 05 0A 1A 0C 00 00 00 01 19 55",
-         "50 0A 1A 91 02 91 16"},
-        {"read range of an unknown object", "00 05 0B 1A 0C 05 00 00 07 19 83", "50 0B 1A 91 01 91 1F"},
-        {"read range counting 0", "00 05 0C 1A 0C 05 00 00 01 19 83 3E 21 01 31 00 3F", "60 0C 06"},
-        {"log buffer by read property", "00 05 0D 0C 0C 05 00 00 01 19 83", "50 0D 0C 91 02 91 1B"},
-    };
-    Device d;
-    for (const Case& c : cases)
-        EXPECT_EQ(d.Ask(c.request), c.reply) << c.name;
-    EXPECT_EQ(d.services.Subscriptions().Count(), 2u);
-}
-
 // The first notification follows the subscription; later ones only a change
 // of at least the object's COV increment, or of the status flags.
 TEST(SimCov, ChangesAreReportedFromTheIncrementOn)

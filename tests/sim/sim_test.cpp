@@ -13,7 +13,7 @@ using namespace bacnetsim;
 namespace {
 
 // Rows run in order on one database with one extra analog value (1000);
-// an empty reply: none is sent.
+// an empty reply: none is sent. Subscriptions and ReadRange's refusals too.
 TEST(SimRequests, RepliesOnTheWire)
 {
     struct Case {
@@ -28,10 +28,7 @@ TEST(SimRequests, RepliesOnTheWire)
         {"state text", "02 05 04 0C 0C 04 C0 00 01 19 6E 29 02",
          "30 04 0C 0C 04 C0 00 01 19 6E 29 02 3E 75 05 00 48 65 61 74 3F"},
         {"unknown object", "02 05 06 0C 0C 00 00 00 63 19 55", "50 06 0C 91 01 91 1F"},
-        {"unknown property", "02 05 07 0C 0C 00 00 00 01 19 7B", "50 07 0C 91 02 91 20"},
-        {"index past the array", "02 05 09 0C 0C 00 40 00 01 19 57 29 11", "50 09 0C 91 02 91 2A"},
         {"read-only present value", "02 05 0A 0F 0C 00 00 00 01 19 55 3E 44 41 20 00 00 3F", "50 0A 0F 91 02 91 28"},
-        {"read-only identifier", "02 05 0B 0F 0C 00 80 00 01 19 4B 3E C4 00 80 00 05 3F", "50 0B 0F 91 02 91 28"},
         {"binary value out of range", "02 05 0C 0F 0C 01 40 00 01 19 55 3E 91 02 3F", "50 0C 0F 91 02 91 25"},
         {"commanded at priority 9", "02 05 0E 0F 0C 00 80 03 E8 19 55 3E 44 41 B4 00 00 3F 49 09", "20 0E 0F"},
         {"present value follows", "02 05 0F 0C 0C 00 80 03 E8 19 55",
@@ -87,10 +84,28 @@ TEST(SimRequests, RepliesOnTheWire)
         {"who has a name", "10 07 3D 09 00 48 6F 6C 69 64 61 79 73",
          "10 01 C4 02 00 10 E1 C4 01 80 00 01 75 09 00 48 6F 6C 69 64 61 79 73"},
         {"who has what is not there", "10 07 2C 00 00 00 63", ""},
+        {"subscribe", "00 05 01 05 09 07 1C 00 80 00 01 29 00 39 3C", "20 01 05"},
+        {"cancel one that does not exist", "00 05 02 05 09 08 1C 00 80 00 01", "20 02 05"},
+        {"unknown object", "00 05 03 05 09 07 1C 00 80 00 63 29 00 39 3C", "50 03 05 91 01 91 1F"},
+        {"an object without changes to report", "00 05 04 05 09 07 1C 01 80 00 01 29 00 39 3C",
+         "50 04 05 91 01 91 2D"},
+        {"issue-confirmed without lifetime", "00 05 05 05 09 07 1C 00 80 00 01 29 00", "60 05 05"},
+        {"truncated inside a value", "00 05 06 05 09 07 1C 00 80", "60 06 04"},
+        {"one property", "00 05 07 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 55 4F 5C 3F 00 00 00", "20 07 1C"},
+        {"a property the object lacks", "00 05 08 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 57 4F",
+         "50 08 1C 91 02 91 20"},
+        {"a negative increment", "00 05 09 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 55 4F 5C BF 80 00 00",
+         "50 09 1C 91 02 91 25"},
+        {"read range of a property that is no list", "00 05 0A 1A 0C 00 00 00 01 19 55",
+         "50 0A 1A 91 02 91 16"},
+        {"read range of an unknown object", "00 05 0B 1A 0C 05 00 00 07 19 83", "50 0B 1A 91 01 91 1F"},
+        {"read range counting 0", "00 05 0C 1A 0C 05 00 00 01 19 83 3E 21 01 31 00 3F", "60 0C 06"},
+        {"log buffer by read property", "00 05 0D 0C 0C 05 00 00 01 19 83", "50 0D 0C 91 02 91 1B"},
     };
     Handlers d(1);
     for (const Case& c : cases)
         EXPECT_EQ(d.Ask(c.request), ToHex(Hex(c.reply))) << c.name;
+    EXPECT_EQ(d.services.Subscriptions().Count(), 2u);  // the subscription to an object and to one property
 }
 
 // ReadProperty after 02 05 01 0C: the object, property (and index), and the

@@ -137,7 +137,6 @@ TEST(DecodeCommand, DescribesReceivedFrames)
           "analog-input:1 object-identifier: error property: unknown-property\n"}},
         {"error", "01 00 50 01 0C 91 02 91 20", 0,
          {"Error, invoke ID 1", "error property: unknown-property (class 2, code 32)"}},
-        {"reject", "01 00 60 05 09", 0, {"Reject, invoke ID 5, reason unrecognized-service"}},
         {"abort", "01 00 71 03 04", 0, {"Abort, invoke ID 3, reason segmentation-not-supported"}},
         {"i-am", "81 0B 00 18 01 20 FF FF 00 FF 10 00 C4 02 00 04 D2 22 01 E0 91 03 21 07", 0,
          {"i-am", "Device : 1234, max APDU 480, segmentation no-segmentation, vendor 7"}},
