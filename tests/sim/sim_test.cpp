@@ -292,6 +292,10 @@ TEST(SimClock, CalendarPatternsMatchTheDay)
             << c.name;
         EXPECT_EQ(ValueOf(d, "01 80 00 01", "55"), c.today) << c.name;
     }
+    // Even days on Tuesday the 16th.
+    d.Ask("10 06 A4 7E 06 10 02 B4 0A 00 00 00");
+    EXPECT_EQ(d.Ask("02 05 01 0F 0C 01 80 00 01 19 17 3E 0C FF FF 22 FF 3F"), "20 01 0F");
+    EXPECT_EQ(ValueOf(d, "01 80 00 01", "55"), "11");
 }
 
 // Every property of every object reads as well-formed values, and ALL
