@@ -122,6 +122,7 @@ TEST(SimRequests, PropertiesReadAsTheStandardGivesThem)
          "74 00 4F 66 66 75 05 00 48 65 61 74 75 05 00 43 6F 6F 6C 75 05 00 41 75 74 6F"},
         {"state texts counted", "0C 04 C0 00 01 19 6E 29 00", "21 04"},
         {"state 5 of 4", "0C 04 C0 00 01 19 6E 29 05", "91 02 91 2A"},
+        {"multi-state relinquish default", "0C 04 C0 00 01 19 68", "21 01"},
         {"last priority slot", "0C 04 C0 00 01 19 57 29 10", "00"},
         {"status flags", "0C 04 C0 00 01 19 6F", "82 04 00"},
         {"units of a multi-state value", "0C 04 C0 00 01 19 75", "91 02 91 20"},
