@@ -125,6 +125,10 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         {{"read", kSim, "AV:1003", "object-name"}, 0, {"analog-value:1003 object-name = \"" + cafe + "\"\n"}, ""},
         {{"write", kSim, "AV:1003", "object-name", uk}, 0, {}, ""},
         {{"read", kSim, "AV:1003", "object-name"}, 0, {"analog-value:1003 object-name = \"" + uk + "\"\n"}, ""},
+        // A date range goes through the library's own codec.
+        {{"write", kSim, "SC:1", "effective-period", "2024-01-01..2024-12-31"}, 0, {"wrote schedule:1 "}, ""},
+        {{"read", kSim, "SC:1", "effective-period"}, 0,
+         {"schedule:1 effective-period = 2024-01-01 to 2024-12-31\n"}, ""},
         {{"create", kSim, "AV:5000"}, 0, {"created analog-value:5000\n"}, ""},
         {{"read", kSim, "AV:5000", "ObjectName"}, 0, {"\"Analog Value 5000\""}, ""},
         {{"create", kSim, "AV:5000"}, 1, {}, "create failed: object: "},
@@ -244,7 +248,7 @@ TEST(Demo, WalksTheRoadOfOnePoll)
 {
     const ToolRun run = Tool({"demo"});
     ASSERT_EQ(run.rc, tool::EXIT_OK) << run.out << run.err;
-    for (const char* text : {"Device : 1234", "AO:1/priorityarray[8]", "ReadPropertyMultiple, invoke ID",
+    for (const char* text : {"Device : 1234", "AO:1/priorityarray[8]", ", tags 1 to 7:\n",
                              "AO:1/PresentValue         42.5", "Monday     08:00:00     1",
                              "611 objects in 3 segments", "\"object: unknown-object\""})
         EXPECT_TRUE(run.Says(text)) << "no \"" << text << "\" in\n" << run.out;
