@@ -29,7 +29,8 @@ TEST(EncodeCommand, WritesTheLibrarysOctets)
         {{"encode", "readall", "AI:1"}, "01 04 02 05 01 0E 0C 00 00 00 01 1E 09 08 1F\n"},
         {{"encode", "read", "AI:3", "PresentValue", "--dnet", "5", "--dadr", "0A"},
          "01 24 00 05 01 0A FF 02 05 01 0C 0C 00 00 00 03 19 55\n"},
-        {{"encode", "read", "AI:3", "PresentValue", "--max-apdu", "480"}, "01 04 02 03 01 0C 0C 00 00 00 03 19 55\n"},
+        // An option's value may follow an equals sign.
+        {{"encode", "read", "AI:3", "PresentValue", "--max-apdu=480"}, "01 04 02 03 01 0C 0C 00 00 00 03 19 55\n"},
         {{"encode", "write", "AO:1", "PresentValue", "42.5", "--priority", "8"},
          "01 04 02 05 01 0F 0C 00 40 00 01 19 55 3E 44 42 2A 00 00 3F 49 08\n"},
         // Relinquish: the Null, never Real -1 or Enumerated 255.
