@@ -1,16 +1,20 @@
-// A BACnet/IP requester for the tests of the simulated device: raw
-// datagrams over a client link (a MemoryLink beside the device on an
-// in-memory network, or a UdpLink on the loopback).
+// Requesters for the tests of the simulated device: raw datagrams over a
+// client link (a MemoryLink beside the device on an in-memory network, or a
+// UdpLink on the loopback), or APDUs straight to the request handlers.
 #pragma once
 
 #include <bacnetcodec/bacnetcodec.h>
 
 #include <chrono>
+#include <string>
 #include <vector>
 
 #include "Hex.h"
-#include "SimFrame.h"
+#include "SimDatabase.h"
+#include "SimServices.h"
 #include "client/Link.h"
+
+constexpr uint32_t kInstance = 4321;  // device 02 00 10 E1 on the wire
 
 // The device's idea of a requester on the loopback at `port`.
 inline bacnetsim::Peer PeerAt(uint16_t port)
@@ -24,24 +28,17 @@ class Client {
 public:
     Client(bacnet::Link& link, const bacnet::Endpoint& device) : m_link(link), m_device(device) {}
 
-    void SendDatagram(const std::vector<unsigned char>& datagram, const bacnet::Endpoint* to = nullptr)
+    void SendDatagram(const std::vector<unsigned char>& datagram)
     {
-        m_link.Send(to ? *to : m_device, bacnet::ByteView(datagram.data(), datagram.size()));
+        m_link.Send(m_device, bacnet::ByteView(datagram.data(), datagram.size()));
     }
-    // A network header and APDU, as an original unicast.
-    void Send(const unsigned char* npdu, int n)
-    {
-        std::vector<unsigned char> datagram = {0x81, 0x0A, static_cast<unsigned char>((n + 4) >> 8),
-                                               static_cast<unsigned char>(n + 4)};
-        datagram.insert(datagram.end(), npdu, npdu + n);
-        SendDatagram(datagram);
-    }
-    // An APDU behind the local network header of a request (01 04).
+    // An APDU behind the local network header of a request (01 04), as an original unicast.
     void Request(const std::vector<unsigned char>& apdu)
     {
-        std::vector<unsigned char> npdu = {0x01, 0x04};
-        npdu.insert(npdu.end(), apdu.begin(), apdu.end());
-        Send(npdu.data(), static_cast<int>(npdu.size()));
+        std::vector<unsigned char> datagram = {0x81, 0x0A, static_cast<unsigned char>((apdu.size() + 6) >> 8),
+                                               static_cast<unsigned char>(apdu.size() + 6), 0x01, 0x04};
+        datagram.insert(datagram.end(), apdu.begin(), apdu.end());
+        SendDatagram(datagram);
     }
     // The next datagram as it came; false when none comes within `timeoutMs`.
     bool ReceiveDatagram(std::vector<unsigned char>& datagram, int timeoutMs, bacnet::Endpoint* from = nullptr)
@@ -54,22 +51,15 @@ public:
             *from = m_received.m_from;
         return true;
     }
-    // The APDU of the next datagram, its BVLC and network header checked and
-    // taken off; false when none comes within `timeoutMs`.
+    // The APDU of the next datagram, behind a BVLC header that names its
+    // length and the local network header 01 00; false when none comes within `timeoutMs`.
     bool Receive(std::vector<unsigned char>& apdu, int timeoutMs = 3000)
     {
-        std::vector<unsigned char> datagram;
-        if (!ReceiveDatagram(datagram, timeoutMs))
+        std::vector<unsigned char> d;
+        if (!ReceiveDatagram(d, timeoutMs) || d.size() < 7 || ToHex(d.data(), 2) != "81 0A" ||
+            size_t(d[2] << 8 | d[3]) != d.size() || ToHex(d.data() + 4, 2) != "01 00")
             return false;
-        const size_t n = datagram.size();
-        if (n < 6 || datagram[0] != 0x81 || datagram[1] != 0x0A || size_t(datagram[2] << 8 | datagram[3]) != n)
-            return false;
-        Received received(datagram);
-        CBACnetNPCI npci;
-        int len = 4;
-        if (!npci.ReadFrame(received.buf(), len, received.end()))
-            return false;
-        apdu.assign(datagram.begin() + len, datagram.end());
+        apdu.assign(d.begin() + 6, d.end());
         return true;
     }
 
@@ -77,4 +67,29 @@ private:
     bacnet::Link& m_link;
     bacnet::Endpoint m_device;
     bacnet::Datagram m_received;
+};
+
+// The device's database and request handlers on a held clock, asked by one peer.
+struct Handlers {
+    bacnetsim::Database db;
+    bacnetsim::Services services{db};
+    bacnetsim::Peer peer = PeerAt(47900);
+
+    explicit Handlers(int extraObjects = 0) : db(kInstance, extraObjects) { db.HoldClock(); }
+
+    // The reply APDU to `apdu`, as hex ("" for none).
+    std::string Ask(const std::string& apdu, const bacnetsim::Peer* from = nullptr)
+    {
+        Received request(apdu);
+        return ToHex(services.Handle(request.buf(), 0, request.end(), from ? *from : peer).apdu);
+    }
+    // The APDUs sent after the clock moved `seconds`.
+    std::vector<std::string> After(double seconds)
+    {
+        db.Advance(seconds);
+        std::vector<std::string> sent;
+        for (const bacnetsim::Outgoing& o : services.TakeOutgoing())
+            sent.push_back(ToHex(o.apdu));
+        return sent;
+    }
 };

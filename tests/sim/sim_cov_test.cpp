@@ -4,49 +4,22 @@
 // windows ReadRange cuts from the log.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cmath>
 #include <string>
 #include <vector>
 
-#include "Hex.h"
-#include "SimDatabase.h"
-#include "SimDevice.h"
-#include "SimServices.h"
 #include "SimTrendLog.h"
-#include "client/UdpLink.h"
 #include "sim/SimClient.h"
 
 using namespace bacnetsim;
 
 namespace {
 
-constexpr uint32_t kInstance = 4321;  // device 02 00 10 E1
-
-// A device on a held clock, and requests to it from one peer.
-struct Device {
-    Database db{kInstance, 0};
-    Services services{db};
-    Peer peer = PeerAt(47900);
-
-    Device() { db.HoldClock(); }
-
-    std::string Ask(const std::string& apdu, const Peer* from = nullptr)
+// Handlers that command analog value 1 at priority 8.
+struct Device : Handlers {
+    void WriteAV1(const std::string& real)
     {
-        Received request(apdu);
-        return ToHex(services.Handle(request.buf(), 0, request.end(), from ? *from : peer).apdu);
+        EXPECT_EQ(Ask("02 05 01 0F 0C 00 80 00 01 19 55 3E 44 " + real + " 3F 49 08"), "20 01 0F");
     }
-    // The APDUs sent after the clock moved `seconds`.
-    std::vector<std::string> After(double seconds)
-    {
-        db.Advance(seconds);
-        std::vector<std::string> sent;
-        for (const Outgoing& o : services.TakeOutgoing())
-            sent.push_back(ToHex(o.apdu));
-        return sent;
-    }
-    // Commands analog value 1 at priority 8.
-    void WriteAV1(const std::string& real) { EXPECT_EQ(Ask("02 05 01 0F 0C 00 80 00 01 19 55 3E 44 " + real + " 3F 49 08"), "20 01 0F"); }
 };
 
 // SubscribeCOV to analog value 1 from process 7: confirmed (29 01) or not, lifetime.
@@ -61,37 +34,6 @@ std::string Notification(const std::string& left, const std::string& real, const
 {
     return "09 07 1C 02 00 10 E1 2C 00 80 00 01 39 " + left + " 4E 09 55 2E 44 " + real + " 2F 09 6F 2E 82 04 " +
            flags + " 2F 4F";
-}
-
-TEST(SimCov, RequestsAreAnsweredOnTheWire)
-{
-    struct Case {
-        const char* name;
-        const char* request;
-        const char* reply;
-    } cases[] = {
-        {"subscribe", "00 05 01 05 09 07 1C 00 80 00 01 29 00 39 3C", "20 01 05"},
-        {"cancel one that does not exist", "00 05 02 05 09 08 1C 00 80 00 01", "20 02 05"},
-        {"unknown object", "00 05 03 05 09 07 1C 00 80 00 63 29 00 39 3C", "50 03 05 91 01 91 1F"},
-        {"an object without changes to report", "00 05 04 05 09 07 1C 01 80 00 01 29 00 39 3C",
-         "50 04 05 91 01 91 2D"},
-        {"issue-confirmed without lifetime", "00 05 05 05 09 07 1C 00 80 00 01 29 00", "60 05 05"},
-        {"truncated inside a value", "00 05 06 05 09 07 1C 00 80", "60 06 04"},
-        {"one property", "00 05 07 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 55 4F 5C 3F 00 00 00", "20 07 1C"},
-        {"a property the object lacks", "00 05 08 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 57 4F",
-         "50 08 1C 91 02 91 20"},
-        {"a negative increment", "00 05 09 1C 09 07 1C 00 00 00 01 29 01 39 3C 4E 09 55 4F 5C BF 80 00 00",
-         "50 09 1C 91 02 91 25"},
-        {"read range of a property that is no list", "00 05 0A 1A 0C 00 00 00 01 19 55",
-         "50 0A 1A 91 02 91 16"},
-        {"read range of an unknown object", "00 05 0B 1A 0C 05 00 00 07 19 83", "50 0B 1A 91 01 91 1F"},
-        {"read range counting 0", "00 05 0C 1A 0C 05 00 00 01 19 83 3E 21 01 31 00 3F", "60 0C 06"},
-        {"log buffer by read property", "00 05 0D 0C 0C 05 00 00 01 19 83", "50 0D 0C 91 02 91 1B"},
-    };
-    Device d;
-    for (const Case& c : cases)
-        EXPECT_EQ(d.Ask(c.request), c.reply) << c.name;
-    EXPECT_EQ(d.services.Subscriptions().Count(), 2u);
 }
 
 // The first notification follows the subscription; later ones only a change
@@ -117,22 +59,13 @@ TEST(SimCov, ChangesAreReportedFromTheIncrementOn)
     unsigned char id = 2;
     for (const Step& s : steps) {
         if (s.write) {
-            EXPECT_EQ(d.Ask("00 05 " + ToHex(&id, 1) + " 0F 0C 00 80 00 01 19 " + s.write), "20 " + ToHex(&id, 1) + " 0F")
+            const std::string invokeID = ToHex(&id, 1);
+            EXPECT_EQ(d.Ask("00 05 " + invokeID + " 0F 0C 00 80 00 01 19 " + s.write), "20 " + invokeID + " 0F")
                 << s.name;
         }
         id++;
         EXPECT_EQ(d.After(0.1), s.sent) << s.name;
     }
-    // The notification decodes with the library's own decoder.
-    Received params(Notification("00", "41 B0 00 00", "10"));
-    CBACnetCOVNotifyService notify;
-    int len = 0;
-    ASSERT_TRUE(notify.ReadFrame(params.buf(), len, params.end()));
-    double value = 0;
-    unsigned char flags = 0;
-    EXPECT_TRUE(notify.GetPresentValue(value) && notify.GetStatusFlags(flags));
-    EXPECT_EQ(value, 22.0);
-    EXPECT_EQ(flags, 8);
 }
 
 // A property subscription reports that property with its own increment.
@@ -320,45 +253,6 @@ TEST(SimTrendLog, TheBufferKeepsTheNewestAndCountsThemAll)
     EXPECT_EQ(purged.m_records[0].m_logStatus, _BACnetLogRecord::LOG_DISABLED | _BACnetLogRecord::BUFFER_PURGED);
     for (const char* refused : {"8D 3E 21 05 3F", "86 3E 21 63 3F", "7E 3E 21 00 3F", "85 3E 21 01 3F"})
         EXPECT_EQ(log.Ask(std::string("00 05 01 0F 0C 05 00 00 01 19 ") + refused).substr(0, 2), "50") << refused;
-}
-
-// On the loopback: the device loop sends what the subscription calls for,
-// and the input that moves by itself is reported again within a second.
-TEST(SimCov, TheDeviceNotifiesASubscriberOverUdp)
-{
-    SimOptions options;
-    options.port = 0;
-    options.extraObjects = 0;
-    SimDevice device(options);
-    std::string error;
-    ASSERT_TRUE(device.Start(&error)) << error;
-    std::unique_ptr<bacnet::UdpLink> link = bacnet::UdpLink::Open(bacnet::Endpoint::Loopback(0), &error);
-    ASSERT_TRUE(link) << error;
-    Client client(*link, bacnet::Endpoint::Loopback(device.Port()));
-    // Analog input 1, unconfirmed, for 60 s.
-    client.Request(Hex("00 05 01 05 09 07 1C 00 00 00 01 29 00 39 3C"));
-    std::vector<unsigned char> apdu;
-    ASSERT_TRUE(client.Receive(apdu, 2000));
-    EXPECT_EQ(ToHex(apdu), "20 01 05");
-    std::vector<double> values;
-    const auto started = std::chrono::steady_clock::now();
-    while (values.size() < 3 && client.Receive(apdu, 1500)) {
-        ASSERT_GE(apdu.size(), 2u);
-        ASSERT_EQ(ToHex(apdu.data(), 2), "10 02");
-        Received params(std::vector<unsigned char>(apdu.begin() + 2, apdu.end()));
-        CBACnetCOVNotifyService notify;
-        int len = 0;
-        ASSERT_TRUE(notify.ReadFrame(params.buf(), len, params.end()));
-        EXPECT_EQ(notify.m_objectID.GetValue(), 1u);
-        double value = 0;
-        ASSERT_TRUE(notify.GetPresentValue(value));
-        values.push_back(value);
-    }
-    // The first at once, then one a second: each a step of 0.25.
-    ASSERT_EQ(values.size(), 3u);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2600));
-    EXPECT_EQ(std::fabs(values[2] - values[1]), 0.25);
-    device.Stop();
 }
 
 }  // namespace

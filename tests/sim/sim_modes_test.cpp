@@ -1,22 +1,15 @@
 // The simulated device as a router with devices behind it and as a BBMD,
-// datagram by datagram on an in-memory network, and a relayed discovery on
-// the loopback.
+// datagram by datagram on an in-memory network.
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <set>
 
 #include "Hex.h"
 #include "SimDevice.h"
-#include "client/Client.h"
 #include "client/MemoryLink.h"
-#include "client/UdpLink.h"
 #include "sim/SimClient.h"
 
 namespace {
 
 using bacnet::Endpoint;
-using std::chrono::milliseconds;
 
 constexpr Endpoint kDeviceAt = Endpoint::Loopback(47808);
 constexpr Endpoint kClientAt = Endpoint(0x7F000009, 40000);  // 127.0.0.9
@@ -65,14 +58,8 @@ std::vector<unsigned char> Framed(const std::string& function, const std::string
 // The I-Am of device `instance` (4321 on), as the device sends it after `npci`.
 std::string IAm(const std::string& npci, int instance)
 {
-    char id[12];
-    snprintf(id, sizeof id, "%02X %02X", (instance >> 8) & 0xFF, instance & 0xFF);
-    const std::string npdu = npci + " 10 00 C4 02 00 " + id + " 22 05 C4 91 01 22 03 E7";
-    const size_t n = Hex(npdu).size() + 4;
-    char header[16];
-    snprintf(header, sizeof header, "81 0A %02X %02X ", static_cast<unsigned>(n >> 8 & 0xFF),
-             static_cast<unsigned>(n & 0xFF));
-    return header + npdu;
+    const unsigned char id[] = {static_cast<unsigned char>(instance >> 8), static_cast<unsigned char>(instance)};
+    return ToHex(Framed("81 0A", npci + " 10 00 C4 02 00 " + ToHex(id, 2) + " 22 05 C4 91 01 22 03 E7"));
 }
 
 // Device 4321 routes to network 5, with devices 4322 (MAC 01) and 4323 (MAC 02) behind it.
@@ -204,74 +191,6 @@ TEST_F(SimBbmdMode, RegistrationsExpireAndTheTableIsBounded)
     thirdDevice.SendDatagram(Hex("81 05 00 06 00 3C"));
     EXPECT_EQ(Drain(thirdDevice), std::vector<std::string>{"81 00 00 06 00 00"});
     EXPECT_EQ(bbmd->ForeignDevices(), 2u);
-}
-
-// The client library against both modes on one in-memory network: it
-// registers with the BBMD, discovers the devices behind the router and the
-// far one through it, and reads a routed device by its network and MAC.
-TEST(SimModesThroughTheClient, DiscoversThroughTheBbmdAndReadsBehindTheRouter)
-{
-    bacnet::MemoryNetwork net;
-    SimOptions options = Small(4321);
-    options.bbmd = true;
-    options.bdt = {kFarDeviceAt};
-    options.broadcast = Endpoint();
-    options.routerNetwork = 5;
-    options.routedDevices = 2;
-    SimDevice bbmd(net, kDeviceAt, options), farDevice(net, kFarDeviceAt, Small(2000));
-    bacnet::MemoryLink link(net, kClientAt);
-    bacnet::ClientOptions clientOptions;
-    clientOptions.m_bbmd = kDeviceAt;
-    clientOptions.m_foreignTtl = std::chrono::seconds(60);
-    bacnet::Client client(link, clientOptions);
-    ASSERT_TRUE(client.Register().ok());
-    EXPECT_EQ(bbmd.ForeignDevices(), 1u);
-
-    std::vector<std::string> found;
-    bacnet::Device routed;
-    for (const bacnet::Device& d : client.Discover(milliseconds(500))) {
-        found.push_back(std::to_string(d.m_deviceID.m_instance) + "@" + d.m_endpoint.ToString() + "/" +
-                        std::to_string(d.m_network) + ":" + ToHex(d.m_mac));
-        if (d.m_deviceID.m_instance == 4323)
-            routed = d;
-    }
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::string>{"2000@127.0.0.2:47808/0:", "4321@127.0.0.1:47808/0:",
-                                               "4322@127.0.0.1:47808/5:01", "4323@127.0.0.1:47808/5:02"}));
-    const bacnet::Result<bacnet::Value> name =
-        client.ReadProperty(routed, bacnet::ObjectId(bacnet::ObjectType::Device, 4323), bacnet::Property::ObjectName);
-    ASSERT_TRUE(name) << name.failure().Text();
-    EXPECT_EQ(name->ToString(), "\"Simulated Device 4323\"");
-}
-
-// On the loopback: the BBMD and the far device each on a UDP port of their
-// own; the foreign device finds the far one only through the BBMD.
-TEST(SimBbmdOnTheLoopback, RelayedWhoIsFindsTheFarDevice)
-{
-    std::string error;
-    std::unique_ptr<bacnet::UdpLink> farLink = bacnet::UdpLink::Open(Endpoint::Loopback(0), &error);
-    std::unique_ptr<bacnet::UdpLink> bbmdLink = bacnet::UdpLink::Open(Endpoint::Loopback(0), &error);
-    std::unique_ptr<bacnet::UdpLink> clientLink = bacnet::UdpLink::Open(Endpoint::Loopback(0), &error);
-    ASSERT_TRUE(farLink && bbmdLink && clientLink) << error;
-    SimOptions options = Small(4321);
-    options.bbmd = true;
-    options.bdt = {farLink->Local()};
-    SimDevice farDevice(*farLink, Small(4322)), bbmd(*bbmdLink, options);
-    ASSERT_TRUE(farDevice.Start(&error) && bbmd.Start(&error)) << error;
-
-    Client client(*clientLink, bbmdLink->Local());
-    client.SendDatagram(Hex("81 05 00 06 00 3C"));
-    std::vector<unsigned char> reply;
-    ASSERT_TRUE(client.ReceiveDatagram(reply, 2000));
-    EXPECT_EQ(ToHex(reply), "81 00 00 06 00 00");
-    client.SendDatagram(Hex("81 09 00 08 01 00 10 08"));
-    std::set<uint16_t> ports;
-    Endpoint from;
-    while (ports.size() < 2 && client.ReceiveDatagram(reply, 2000, &from))
-        ports.insert(from.m_port);
-    EXPECT_EQ(ports, (std::set<uint16_t>{bbmdLink->Local().m_port, farLink->Local().m_port}));
-    bbmd.Stop();
-    farDevice.Stop();
 }
 
 }  // namespace

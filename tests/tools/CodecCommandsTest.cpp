@@ -20,21 +20,17 @@ TEST(EncodeCommand, WritesTheLibrarysOctets)
         {{"encode", "whois"}, "01 20 FF FF 00 FF 10 08\n"},
         {{"encode", "whois", "--bvlc"}, "81 0B 00 0C 01 20 FF FF 00 FF 10 08\n"},
         {{"encode", "read", "AI:3", "PresentValue"}, "01 04 02 05 01 0C 0C 00 00 00 03 19 55\n"},
-        {{"encode", "read", "analog-input,3", "present-value"}, "01 04 02 05 01 0C 0C 00 00 00 03 19 55\n"},
-        {{"encode", "read", "AI:3", "PresentValue", "--bvlc"}, "81 0A 00 11 01 04 02 05 01 0C 0C 00 00 00 03 19 55\n"},
         {{"encode", "read", "SC:1", "weekly-schedule[2]"}, "01 04 02 05 01 0C 0C 04 40 00 01 19 7B 29 02\n"},
         // Types 18, 19 and 20 as themselves, never as the catalogue's 151, 152 and 23.
         {{"encode", "read", "18:1", "present-value"}, "01 04 02 05 01 0C 0C 04 80 00 01 19 55\n"},
-        {{"encode", "read", "MV:1", "present-value"}, "01 04 02 05 01 0C 0C 04 C0 00 01 19 55\n"},
         {{"encode", "read", "20:1", "present-value"}, "01 04 02 05 01 0C 0C 05 00 00 01 19 55\n"},
         {{"encode", "read", "1023:4194303", "9999"}, "01 04 02 05 01 0C 0C FF FF FF FF 1A 27 0F\n"},
-        {{"encode", "read", "DV:1", "4194303"}, "01 04 02 05 01 0C 0C 02 00 00 01 1B 3F FF FF\n"},
         {{"encode", "read", "DV:1", "object-list[300]"}, "01 04 02 05 01 0C 0C 02 00 00 01 19 4C 2A 01 2C\n"},
-        {{"encode", "read", "BV:1", "priority-array"}, "01 04 02 05 01 0C 0C 01 40 00 01 19 57\n"},
         {{"encode", "readall", "AI:1"}, "01 04 02 05 01 0E 0C 00 00 00 01 1E 09 08 1F\n"},
         {{"encode", "read", "AI:3", "PresentValue", "--dnet", "5", "--dadr", "0A"},
          "01 24 00 05 01 0A FF 02 05 01 0C 0C 00 00 00 03 19 55\n"},
-        {{"encode", "read", "AI:3", "PresentValue", "--max-apdu", "480"}, "01 04 02 03 01 0C 0C 00 00 00 03 19 55\n"},
+        // An option's value may follow an equals sign.
+        {{"encode", "read", "AI:3", "PresentValue", "--max-apdu=480"}, "01 04 02 03 01 0C 0C 00 00 00 03 19 55\n"},
         {{"encode", "write", "AO:1", "PresentValue", "42.5", "--priority", "8"},
          "01 04 02 05 01 0F 0C 00 40 00 01 19 55 3E 44 42 2A 00 00 3F 49 08\n"},
         // Relinquish: the Null, never Real -1 or Enumerated 255.
@@ -42,8 +38,6 @@ TEST(EncodeCommand, WritesTheLibrarysOctets)
          "01 04 02 05 01 0F 0C 00 40 00 01 19 55 3E 00 3F 49 08\n"},
         {{"encode", "write", "BV:1", "present-value", "null", "--priority", "16"},
          "01 04 02 05 01 0F 0C 01 40 00 01 19 55 3E 00 3F 49 10\n"},
-        {{"encode", "write", "BV:1", "present-value", "active", "--priority", "8"},
-         "01 04 02 05 01 0F 0C 01 40 00 01 19 55 3E 91 01 3F 49 08\n"},
         {{"encode", "write", "MV:1", "present-value", "3"}, "01 04 02 05 01 0F 0C 04 C0 00 01 19 55 3E 21 03 3F\n"},
         {{"encode", "write", "AO:1", "priorityarray[8]", "null"},
          "01 04 02 05 01 0F 0C 00 40 00 01 19 57 29 08 3E 00 3F\n"},
@@ -60,7 +54,6 @@ TEST(EncodeCommand, WritesTheLibrarysOctets)
         {{"encode", "delete", "AV:7"}, "01 00 00 05 01 0B C4 00 80 00 07\n"},
         {{"encode", "whohas", "AI:3"}, "01 20 FF FF 00 FF 10 07 2C 00 00 00 03\n"},
         {{"encode", "rpm", "AI:5/PresentValue"}, "01 04 02 05 01 0E 0C 00 00 00 05 1E 09 55 1F\n"},
-        {{"encode", "rpm", "analog-input:5/present-value"}, "01 04 02 05 01 0E 0C 00 00 00 05 1E 09 55 1F\n"},
     };
     for (const Row& row : rows) {
         CBACnetPDU::c_invokeID = 0;
@@ -88,21 +81,27 @@ TEST(EncodeCommand, SplitsReadPropertyMultipleByMaxApdu)
 
 TEST(EncodeCommand, RefusesWhatTheLibraryRefuses)
 {
-    EXPECT_EQ(Tool({"encode", "write", "AI:1", "PresentValue", "warm"}).rc, tool::EXIT_USAGE);
-    EXPECT_EQ(Tool({"encode", "write", "AI:1", "units", "warm"}).rc, tool::EXIT_USAGE);
-    EXPECT_EQ(Tool({"encode", "write", "AI:1", "9999", "7"}).rc, tool::EXIT_USAGE);  // type unknown offline
-    EXPECT_EQ(Tool({"encode", "write", "AI:1", "9999", "7", "--tag", "float"}).rc, tool::EXIT_USAGE);
-    EXPECT_EQ(Tool({"encode", "read", "XX:1", "PresentValue"}).rc, tool::EXIT_USAGE);
-    EXPECT_EQ(Tool({"encode", "read", "AI:1", "4194400"}).rc, tool::EXIT_USAGE);
-    EXPECT_EQ(Tool({"encode", "read", "AI:1", "nosuchproperty"}).rc, tool::EXIT_USAGE);
-    EXPECT_EQ(Tool({"encode", "frobnicate"}).rc, tool::EXIT_USAGE);
-    EXPECT_EQ(Tool({"encode", "read", "AI:1", "PresentValue", "--dnet", "5"}).rc, tool::EXIT_USAGE);
-    // A Null without a priority on a commandable present value would not relinquish anything.
-    for (const char* object : {"AO:1", "BV:1", "MV:1", "analog-value:1"}) {
-        const ToolRun run = Tool({"encode", "write", object, "present-value", "null"});
-        EXPECT_EQ(run.rc, tool::EXIT_USAGE) << object;
-        EXPECT_NE(run.err.find("null relinquishes a priority slot"), std::string::npos) << run.err;
+    const std::vector<std::string> rows[] = {
+        {"write", "AI:1", "PresentValue", "warm"},
+        {"write", "AI:1", "units", "warm"},
+        {"write", "AI:1", "9999", "7"},  // its type is unknown offline
+        {"write", "AI:1", "9999", "7", "--tag", "float"},
+        {"read", "XX:1", "PresentValue"},
+        {"read", "AI:1", "4194400"},
+        {"frobnicate"},
+        {"read", "AI:1", "PresentValue", "--dnet", "5"},
+        // A Null without a priority on a commandable present value would not relinquish anything.
+        {"write", "AO:1", "present-value", "null"},
+        {"write", "analog-value:1", "present-value", "null"},
+    };
+    for (std::vector<std::string> words : rows) {
+        words.insert(words.begin(), "encode");
+        const ToolRun run = Tool(words);
+        EXPECT_EQ(run.rc, tool::EXIT_USAGE) << words[1] << ' ' << words[2] << '\n' << run.Said();
+        EXPECT_FALSE(run.err.empty()) << words[2];
     }
+    const ToolRun null = Tool({"encode", "write", "BV:1", "present-value", "null"});
+    EXPECT_NE(null.err.find("null relinquishes a priority slot"), std::string::npos) << null.Said();
 }
 
 TEST(DecodeCommand, DescribesReceivedFrames)
@@ -115,7 +114,8 @@ TEST(DecodeCommand, DescribesReceivedFrames)
     };
     const Row rows[] = {
         {"read request", "81 0A 00 11 01 04 02 05 01 0C 0C 00 00 00 03 19 55", 0,
-         {"Original-Unicast-NPDU, 17 octets", "expecting reply", "Confirmed-Request, invoke ID 1, service read-property (12)",
+         {"Original-Unicast-NPDU, 17 octets", "expecting reply",
+          "Confirmed-Request, invoke ID 1, service read-property (12)",
           "context tag 0: 00 00 00 03"}},
         {"present value", "01 00 30 01 0C 0C 00 00 00 05 19 55 3E 44 42 C8 00 00 3F", 0,
          {"Complex-ACK, invoke ID 1, service read-property", "analog-input:5 present-value = 100\n"}},
@@ -126,27 +126,26 @@ TEST(DecodeCommand, DescribesReceivedFrames)
          {"binary-value:1 priority-array: 4 values", "[1] null", "[2] 21.5", "[3] active", "[4] 16"}},
         {"status flags", "01 00 30 02 0C 0C 00 00 00 01 19 6F 3E 82 04 50 3F", 0,
          {"analog-input:1 status-flags = {fault, out-of-service}"}},
-        {"units", "01 00 30 02 0C 0C 00 00 00 01 19 75 3E 91 3E 3F", 0, {"analog-input:1 units = degrees-celsius"}},
-        {"65 object types", "01 00 30 02 0C 0C 02 00 00 01 19 60 3E 85 0A 07 80 80 00 00 00 00 00 00 80 3F", 0,
+        {"65 object types", "01 00 30 02 0C 0C 02 00 00 01 19 60 3E 85 0A 07 80 80 00 00 00 00 00 00 80 3F",
+         0,
          {"device:1 protocol-object-types-supported = {analog-input, device, color-temperature}"}},
         {"utf-8 name", "01 00 30 02 0C 0C 00 80 00 01 19 4D 3E 75 07 00 D0 97 D0 B0 D0 BB 3F", 0,
          {"analog-value:1 object-name = \"\xD0\x97\xD0\xB0\xD0\xBB\""}},
-        {"rpm ack", "01 00 30 03 0E 0C 00 00 00 01 1E 29 55 4E 44 41 AC 00 00 4F 29 4D 4E 72 00 5A 4F 29 4B 5E 91 02 91 20 5F 1F", 0,
+        {"rpm ack",
+         "01 00 30 03 0E 0C 00 00 00 01 1E 29 55 4E 44 41 AC 00 00 4F 29 4D 4E 72 00 5A 4F 29 4B 5E 91 02 91 20 5F 1F",
+         0,
          {"analog-input:1 present-value = 21.5\n", "analog-input:1 object-name = \"Z\"\n",
           "analog-input:1 object-identifier: error property: unknown-property\n"}},
         {"error", "01 00 50 01 0C 91 02 91 20", 0,
          {"Error, invoke ID 1", "error property: unknown-property (class 2, code 32)"}},
-        {"reject", "01 00 60 05 09", 0, {"Reject, invoke ID 5, reason unrecognized-service"}},
         {"abort", "01 00 71 03 04", 0, {"Abort, invoke ID 3, reason segmentation-not-supported"}},
         {"i-am", "81 0B 00 18 01 20 FF FF 00 FF 10 00 C4 02 00 04 D2 22 01 E0 91 03 21 07", 0,
          {"i-am", "Device : 1234, max APDU 480, segmentation no-segmentation, vendor 7"}},
         {"i-have", "01 00 10 01 C4 02 00 00 05 C4 00 00 00 03 74 00 41 42 43", 0,
          {"device device:5 has analog-input:3 \"ABC\""}},
         {"segment", "01 00 3C 05 00 04 0E 0C", 0, {"segment 0 (window 4, more follow)"}},
-        {"segment ack", "01 00 42 05 02 04", 0, {"negative ACK of segment 2, window 4"}},
         {"routed", "01 08 00 05 01 0A 30 01 0C", 1, {"source network 5 MAC 0A"}},
         {"truncated read ack", "01 00 30 01 0C 0C 00 00", 1, {"refused"}},
-        {"read ack cut in its value", "01 00 30 01 0C 0C 00 00 00 05 19 55 3E 44 42 C8 00 00", 1, {"refused"}},
         {"bad version", "02 00", 1, {"network header refused"}},
         {"bad BACnet/IP length", "81 0A 00 09 01 00", 1, {"BACnet/IP header refused"}},
         {"unknown PDU type", "01 00 80 00", 1, {"APDU header refused"}},

@@ -46,9 +46,11 @@ TEST(NetworkCommands, RoutedDevicesAreFoundAndRead)
         {{"discover", "--low", "1235", "--high", "1235"}, 0, {"Device : 1235 "}, {"1234", "1236"}},
         {{"discover", "--target", at, "--dnet", "5", "--dadr", "02"}, 0, {"Device : 1236 "}, {"1234", "1235"}},
         {{"discover", "--target", at, "--dnet", "5", "--low", "1236"}, 0, {"Device : 1236 "}, {"1234", "1235"}},
-        {{"read", at, "DV:1235", "object-name", "--dnet", "5", "--dadr", "01"}, 0, {"device:1235 object-name = \""}, {}},
+        {{"read", at, "DV:1235", "object-name", "--dnet", "5", "--dadr", "01"}, 0,
+         {"device:1235 object-name = \""}, {}},
         {{"read", at, "DV:1236", "object-identifier", "--dnet", "5", "--dadr", "02"}, 0, {"= device:1236\n"}, {}},
-        {{"poll", at, "DV:1236/object-name", "--dnet", "5", "--dadr", "02", "--count", "1"}, 0, {"DV:1236/object-name = "}, {}},
+        {{"poll", at, "DV:1236/object-name", "--dnet", "5", "--dadr", "02", "--count", "1"}, 0,
+         {"DV:1236/object-name = "}, {}},
         {{"read", at, "DV:1235", "object-name"}, 1, {}, {" = "}},  // not without the route
         {{"read", at, "DV:1235", "object-name", "--dnet", "5"}, 2, {}, {}},
         {{"discover", "--low", "9", "--high", "2"}, 2, {}, {}},
