@@ -35,19 +35,16 @@ const std::vector<Row>& Canonical()
         {"false", V::Boolean(false), "10"},
         {"true", V::Boolean(true), "11"},
         {"unsigned 0", V::Unsigned(0), "21 00"},
-        {"unsigned 255", V::Unsigned(255), "21 FF"},
         {"unsigned 256", V::Unsigned(256), "22 01 00"},
         {"unsigned 2^32", V::Unsigned(1ull << 32), "25 05 01 00 00 00 00"},
         {"unsigned max", V::Unsigned(UINT64_MAX), "25 08 FF FF FF FF FF FF FF FF"},
         {"signed 127", V::Signed(127), "31 7F"},
         {"signed 128", V::Signed(128), "32 00 80"},
         {"signed -1", V::Signed(-1), "31 FF"},
-        {"signed -128", V::Signed(-128), "31 80"},
         {"signed -129", V::Signed(-129), "32 FF 7F"},
         {"signed min", V::Signed(INT64_MIN), "35 08 80 00 00 00 00 00 00 00"},
         {"signed max", V::Signed(INT64_MAX), "35 08 7F FF FF FF FF FF FF FF"},
         {"real 100", V::Real(100.0f), "44 42 C8 00 00"},
-        {"real -1", V::Real(-1.0f), "44 BF 80 00 00"},
         {"double 100", V::Double(100.0), "55 08 40 59 00 00 00 00 00 00"},
         {"octets, none", V::Octets({}), "60"},
         {"octets, 5", V::Octets(Seq(5)), "65 05 00 01 02 03 04"},
@@ -59,7 +56,6 @@ const std::vector<Row>& Canonical()
          "75 0A 00 C2 80 E0 A0 80 F0 90 80 80"},
         {"bits, none", V::Bits({}), "81 00"},
         {"bits, 1", V::Bits({true}), "82 07 80"},
-        {"bits, status flags", V::Bits({true, false, false, true}), "82 04 90"},
         {"bits, 8", V::Bits({0, 1, 0, 1, 0, 1, 0, 1}), "82 00 55"},
         {"bits, 10", V::Bits({1, 0, 0, 0, 0, 0, 0, 1, 1, 1}), "83 06 81 C0"},
         {"enumerated 62", V::Enumerated(62), "91 3E"},
@@ -67,7 +63,6 @@ const std::vector<Row>& Canonical()
         {"date 2024-12-25", V::Date(0x7C0C1903), "A4 7C 0C 19 03"},
         {"time 08:00", V::Time(0x08000000), "B4 08 00 00 00"},
         {"object device 1234", V::ObjectID(0x020004D2), "C4 02 00 04 D2"},
-        {"context 1, none", V::Context(1, {}), "18"},
         {"context 2, 6 octets", V::Context(2, Seq(6)), "2D 06 00 01 02 03 04 05"},
         {"context 15", V::Context(15, {0x2A}), "F9 0F 2A"},
         {"context 254", V::Context(254, {}), "F8 FE"},
@@ -121,10 +116,8 @@ TEST(Value, LongLengthsTakeTheExtendedForms)
     const struct {
         int size;
         const char* header;
-    } rows[] = {
-        {4, "64"}, {5, "65 05"}, {253, "65 FD"}, {254, "65 FE 00 FE"},
-        {65535, "65 FE FF FF"}, {65536, "65 FF 00 01 00 00"},
-    };
+    } rows[] = {{4, "64"}, {5, "65 05"}, {253, "65 FD"}, {254, "65 FE 00 FE"}, {65535, "65 FE FF FF"},
+                {65536, "65 FF 00 01 00 00"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.size);
         const V value = V::Octets(Seq(row.size));
@@ -150,7 +143,6 @@ TEST(Value, OtherFormsDecode)
 {
     const Row rows[] = {
         {"unsigned with a leading zero", V::Unsigned(5), "22 00 05"},
-        {"unsigned in an extended length", V::Unsigned(5), "25 01 05"},
         {"null in an extended length", V::Null(), "05 00"},
         {"signed -1 in two octets", V::Signed(-1), "32 FF FF"},
         {"signed in three octets", V::Signed(-8388608), "33 80 00 00"},
@@ -161,11 +153,9 @@ TEST(Value, OtherFormsDecode)
         {"UCS-2 surrogate pair", V::Text("\xF0\x9F\x98\x80"), "75 05 04 D8 3D DE 00"},
         {"UCS-2 first surrogate pair, then a letter", V::Text("\xF0\x90\x80\x80" "A"),
          "75 07 04 D8 00 DC 00 00 41"},
-        {"signed -1 in seven octets", V::Signed(-1), "35 07 FF FF FF FF FF FF FF"},
         {"ISO 8859-1", V::Text("Caf\xC3\xA9 \xC2\xB0"), "75 07 05 43 61 66 E9 20 B0"},
         {"UTF-8 with a NUL", V::Text(std::string("A\0B", 3)), "74 00 41 00 42"},
         {"context 6 octets in the extended form", V::Context(0, Seq(6)), "0D 06 00 01 02 03 04 05"},
-        {"context with an extended length of 1", V::Context(0, {7}), "0D 01 07"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -188,7 +178,6 @@ TEST(Value, RefusesBadInput)
         {"boolean 2", "12", V::REFUSED_LENGTH, 1},
         {"boolean in an extended length", "15 01", V::REFUSED_LENGTH, 2},
         {"unsigned of no octets", "20", V::REFUSED_LENGTH, 1},
-        {"unsigned of 9 octets", "25 09 01 02 03 04 05 06 07 08 09", V::REFUSED_LENGTH, 2},
         {"signed of 9 octets", "35 09 01 02 03 04 05 06 07 08 09", V::REFUSED_LENGTH, 2},
         {"real of 3 octets", "43 01 02 03", V::REFUSED_LENGTH, 1},
         {"double of 4 octets", "54 01 02 03 04", V::REFUSED_LENGTH, 1},
@@ -204,13 +193,11 @@ TEST(Value, RefusesBadInput)
         {"extended tag number cut", "F9", V::REFUSED_TRUNCATED, 0},
         {"character string without its set", "70", V::REFUSED_LENGTH, 1},
         {"character set 1 (DBCS)", "74 01 03 A4 41", V::REFUSED_CHARSET, 1},
-        {"character set 6", "72 06 41", V::REFUSED_CHARSET, 1},
         {"UTF-8, bad continuation", "73 00 C3 28", V::REFUSED_TEXT, 1},
         {"UTF-8, surrogate", "74 00 ED A0 80", V::REFUSED_TEXT, 1},
         {"UTF-8, above U+10FFFF", "75 05 00 F4 90 80 80", V::REFUSED_TEXT, 2},
         {"UTF-8, sequence cut", "73 00 41 E2", V::REFUSED_TEXT, 1},
         {"UCS-2, odd length", "74 04 00 41 00", V::REFUSED_TEXT, 1},
-        {"UCS-2, lone high surrogate", "73 04 D8 3D", V::REFUSED_TEXT, 1},
         {"UCS-2, lone low surrogate", "75 05 04 DE 00 00 41", V::REFUSED_TEXT, 2},
         {"UCS-2, high surrogate then a letter", "75 05 04 D8 3D 00 41", V::REFUSED_TEXT, 2},
         {"UCS-4, length not a multiple of 4", "74 03 00 00 41", V::REFUSED_TEXT, 1},
@@ -248,32 +235,26 @@ TEST(Value, EveryPrefixIsRefused)
             << hex;
 }
 
-// Opening tags nested to the limit decode, one deeper is refused, and a
-// frame of nothing but opening tags is refused at the limit.
+// Opening tags nested to the limit decode, one deeper is refused, both
+// ways; a frame of nothing but opening tags is refused at the limit. Inside
+// a property value's tags one level fewer is left.
 TEST(Value, NestingIsBounded)
 {
-    auto Nested = [](int depth) {
-        std::string hex;
+    auto Tree = [](int depth) {
+        V tree = V::Unsigned(1);
         for (int i = 0; i < depth; i++)
-            hex += "0E ";
-        hex += "21 01";
-        for (int i = 0; i < depth; i++)
-            hex += " 0F";
-        return hex;
+            tree = V::Constructed(0, {tree});
+        return tree;
     };
+    std::string deepest = "21 01";
+    for (int i = 0; i < V::MAX_DEPTH; i++)
+        deepest = "0E " + deepest + " 0F";
+    EXPECT_EQ(Encode(Tree(V::MAX_DEPTH)), deepest);
     V decoded;
-    ASSERT_EQ(Decode(Nested(V::MAX_DEPTH), decoded), 1);
-    const V* inner = &decoded;
-    for (int i = 0; i < V::MAX_DEPTH; i++) {
-        ASSERT_EQ(inner->m_kind, V::KIND_CONSTRUCTED);
-        ASSERT_EQ(inner->m_children.size(), 1u);
-        inner = &inner->m_children[0];
-    }
-    EXPECT_TRUE(*inner == V::Unsigned(1));
-    EXPECT_EQ(Encode(decoded), Nested(V::MAX_DEPTH));
-
+    ASSERT_EQ(Decode(deepest, decoded), 1);
+    EXPECT_TRUE(decoded == Tree(V::MAX_DEPTH));
     int stoppedAt;
-    EXPECT_EQ(Decode(Nested(V::MAX_DEPTH + 1), decoded, &stoppedAt), 0);
+    EXPECT_EQ(Decode("0E " + deepest + " 0F", decoded, &stoppedAt), 0);
     EXPECT_EQ(decoded.m_refusal, V::REFUSED_DEPTH);
     EXPECT_EQ(stoppedAt, V::MAX_DEPTH + 1);
 
@@ -282,32 +263,22 @@ TEST(Value, NestingIsBounded)
     EXPECT_EQ(decoded.ReadFrame(bomb.buf(), len, bomb.end()), 0);
     EXPECT_EQ(decoded.m_refusal, V::REFUSED_DEPTH);
 
-    // The encoder keeps to the same limit.
-    V tree = V::Unsigned(1);
-    for (int i = 0; i <= V::MAX_DEPTH; i++)
-        tree = V::Constructed(0, {tree});
     unsigned char buf[128];
     len = 0;
     int refusal;
-    EXPECT_EQ(tree.MakeFrame(buf, len, sizeof buf, refusal), 0);
+    EXPECT_EQ(Tree(V::MAX_DEPTH + 1).MakeFrame(buf, len, sizeof buf, refusal), 0);
     EXPECT_EQ(refusal, V::REFUSED_DEPTH);
     EXPECT_EQ(len, 0);
 
-    // Inside a property value's tags one level fewer is left, both ways.
-    tree = V::Unsigned(1);
-    for (int i = 0; i < V::MAX_DEPTH - 1; i++)
-        tree = V::Constructed(0, {tree});
-    len = 0;
-    ASSERT_EQ(V::MakeEnclosedFrame({tree}, buf, len, sizeof buf, 3), 1);
+    ASSERT_EQ(V::MakeEnclosedFrame({Tree(V::MAX_DEPTH - 1)}, buf, len, sizeof buf, 3), 1);
     Received enclosed(std::vector<unsigned char>(buf, buf + len));
     std::vector<V> values;
     len = 0;
     EXPECT_EQ(V::ReadEnclosedFrame(enclosed.buf(), len, enclosed.end(), 3, values), 1);
-    tree = V::Constructed(0, {tree});
     len = 0;
-    EXPECT_EQ(V::MakeEnclosedFrame({tree}, buf, len, sizeof buf, 3, refusal), 0);
+    EXPECT_EQ(V::MakeEnclosedFrame({Tree(V::MAX_DEPTH)}, buf, len, sizeof buf, 3, refusal), 0);
     EXPECT_EQ(refusal, V::REFUSED_DEPTH);
-    EXPECT_EQ(tree.MakeEnclosedFrame(buf, len, sizeof buf, 3), 0);
+    EXPECT_EQ(Tree(V::MAX_DEPTH).MakeEnclosedFrame(buf, len, sizeof buf, 3), 0);
 }
 
 // The encoder writes nothing at or past `end`, and a refusal leaves `len`.
@@ -366,36 +337,25 @@ TEST(Value, EncoderRefusesValuesWithoutAFrame)
 TEST(Value, BitsReadFromTheFirstOctetsHighBit)
 {
     V flags;
-    ASSERT_EQ(Decode("82 04 40", flags), 1);  // status flags: fault only
+    ASSERT_EQ(Decode("82 04 48", flags), 1);  // status flags: fault only, an unused bit set
     EXPECT_EQ(flags.m_bitCount, 4);
-    const bool expected[] = {false, true, false, false, false};
-    for (int i = 0; i < 5; i++)
-        EXPECT_EQ(flags.Bit(i), expected[i]) << i;
-    EXPECT_FALSE(flags.Bit(-1));
-
-    V noisy;
-    ASSERT_EQ(Decode("82 04 8F", noisy), 1);
-    EXPECT_EQ(ToHex(noisy.m_octets), "80");  // the unused bits cleared
+    EXPECT_EQ("0 0 1 0 0 0", std::to_string(flags.Bit(-1)) + " " + std::to_string(flags.Bit(0)) + " " +
+                                 std::to_string(flags.Bit(1)) + " " + std::to_string(flags.Bit(2)) + " " +
+                                 std::to_string(flags.Bit(3)) + " " + std::to_string(flags.Bit(4)));
+    EXPECT_EQ(ToHex(flags.m_octets), "40");  // the unused bits cleared
 
     // Bits past the octets given go out as 0.
-    V short_;
-    short_.m_kind = CBACnetTag::TYPE_BIT_STRING;
+    V short_ = V::Bits({true});
     short_.m_bitCount = 12;
     short_.m_octets = {0xFF};
     EXPECT_EQ(Encode(short_), "83 04 FF 00");
 
     // A current device's protocol-object-types-supported: 65 bits.
-    std::string hex = "85 0A 07";
-    for (int i = 0; i < 7; i++)
-        hex += " FF";
-    hex += " 80 80";
+    const std::string hex = "85 0A 07 FF FF FF FF FF FF FF 80 80";
     V types;
     ASSERT_EQ(Decode(hex, types), 1);
     EXPECT_EQ(types.m_bitCount, 65);
-    EXPECT_TRUE(types.Bit(0));
-    EXPECT_TRUE(types.Bit(56));
-    EXPECT_FALSE(types.Bit(57));
-    EXPECT_TRUE(types.Bit(64));
+    EXPECT_TRUE(types.Bit(56) && !types.Bit(57) && types.Bit(64) && !types.Bit(65));
     EXPECT_EQ(Encode(types), hex);
 }
 
@@ -419,57 +379,53 @@ TEST(Value, EqualityComparesWhatTheKindCarries)
 TEST(Value, ListsAndEnclosedValues)
 {
     Received list("21 01 91 02 3F");
-    std::vector<V> values;
-    int len = 0;
-    ASSERT_EQ(V::ReadList(list.buf(), len, list.end(), 3, values), 1);
-    EXPECT_EQ(len, 4);  // at the closing tag
-    ASSERT_EQ(values.size(), 2u);
-    EXPECT_TRUE(values[1] == V::Enumerated(2));
-
-    values.clear();
-    len = 0;
-    ASSERT_EQ(V::ReadList(list.buf(), len, 4, -1, values), 1);
-    EXPECT_EQ(values.size(), 2u);
-
-    values.clear();
-    len = 0;
-    int refusal;
-    EXPECT_EQ(V::ReadList(list.buf(), len, list.end(), 4, values, refusal), 0);
-    EXPECT_EQ(refusal, V::REFUSED_CLOSING);
-    EXPECT_EQ(len, 4);
-    EXPECT_EQ(values.size(), 2u);
-    values.clear();
-    len = 0;
-    EXPECT_EQ(V::ReadList(list.buf(), len, list.end(), -1, values, refusal), 0);
-    EXPECT_EQ(refusal, V::REFUSED_CLOSING);
+    const struct {
+        int end, closingTag, result, refusal, len;
+    } lists[] = {
+        {5, 3, 1, V::REFUSED_NONE, 4},      // stops at the closing tag
+        {4, -1, 1, V::REFUSED_NONE, 4},     // or at the end
+        {5, 4, 0, V::REFUSED_CLOSING, 4},   // another closing tag
+        {5, -1, 0, V::REFUSED_CLOSING, 4},  // a closing tag where none may be
+    };
+    for (const auto& row : lists) {
+        std::vector<V> values = {V::Null()};
+        int len = 0, refusal = -1;
+        EXPECT_EQ(V::ReadList(list.buf(), len, row.end, row.closingTag, values, refusal), row.result) << row.end;
+        EXPECT_EQ(refusal, row.refusal) << row.closingTag;
+        EXPECT_EQ(len, row.len) << row.closingTag;
+        ASSERT_EQ(values.size(), 3u) << "appended";
+        EXPECT_TRUE(values[2] == V::Enumerated(2));
+    }
 
     unsigned char buf[32];
-    len = 0;
+    int len = 0;
     ASSERT_EQ(V::Null().MakeEnclosedFrame(buf, len, sizeof buf, 3), 1);
     EXPECT_EQ(ToHex(buf, len), "3E 00 3F");
+    const std::vector<V> two = {V::Real(1.0f), V::Enumerated(1)};
     len = 0;
-    ASSERT_EQ(V::MakeEnclosedFrame({V::Real(1.0f), V::Enumerated(1)}, buf, len, sizeof buf, 3), 1);
+    ASSERT_EQ(V::MakeEnclosedFrame(two, buf, len, sizeof buf, 3), 1);
     EXPECT_EQ(ToHex(buf, len), "3E 44 3F 80 00 00 91 01 3F");
     for (int room = 0; room < len; room++) {
         int at = 0;
-        EXPECT_EQ(V::MakeEnclosedFrame({V::Real(1.0f), V::Enumerated(1)}, buf, at, room, 3), 0);
+        EXPECT_EQ(V::MakeEnclosedFrame(two, buf, at, room, 3), 0);
         EXPECT_EQ(at, 0);
     }
 
     Received reply("3E 21 10 00 44 42 C8 00 00 3F");
+    std::vector<V> values = {V::Null()};
     len = 0;
     ASSERT_EQ(V::ReadEnclosedFrame(reply.buf(), len, reply.end(), 3, values), 1);
     EXPECT_EQ(len, reply.end());
-    ASSERT_EQ(values.size(), 3u);
+    ASSERT_EQ(values.size(), 3u);  // replaced
     EXPECT_TRUE(values[1] == V::Null());
     len = 0;
+    int refusal;
     EXPECT_EQ(V::ReadEnclosedFrame(reply.buf(), len, reply.end(), 4, values, refusal), 0);
     EXPECT_EQ(refusal, V::REFUSED_OPENING);
     EXPECT_EQ(len, 0);
-    for (int cut = 0; cut < reply.end(); cut++) {
-        len = 0;
-        EXPECT_EQ(V::ReadEnclosedFrame(reply.buf(), len, cut, 3, values), 0) << cut;
-    }
+    EXPECT_EQ(CutsTaken(Hex("3E 21 10 00 44 42 C8 00 00 3F"), [&](unsigned char* b, int& at, int end) {
+                  return V::ReadEnclosedFrame(b, at, end, 3, values);
+              }), "");
 }
 
 }  // namespace
