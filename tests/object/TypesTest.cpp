@@ -23,15 +23,12 @@ TEST(TypesTest, SubTypeIndexOfKeys)
         unsigned short expected;
     } rows[] = {
         {T::DT_DATE, L"YEAR", 3},
-        {T::DT_DATE, L"decade", 0},
         {T::DT_DATE_TIME, L"hour", 7},
         {T::DT_DATE_TIME, L"100MS", 4},
         {T::DT_TIME, L"minute", 2},
-        {T::DT_TIME, L"100ms", 0},
         {T::DT_OBJECT_ID, L"InstanceNo", 1},
         {T::DT_OBJECT_ID, L"2", 2},   // a number needs no list
         {T::DT_DATE, L"2.9", 2},      // truncated toward zero
-        {T::DT_DATE, L"1e1", 10},
         {T::DT_DATE, L"-1", 0xFFFF},  // low 16 bits
         {T::DT_DATE, L"", 0},
         {T::DT_BIT_STRING, L"5x", 5},  // leading digits only
@@ -66,15 +63,14 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
         {"boolean non-zero", "02", T::DT_BOOLEAN, 0, 0, 0, "1"},
         {"boolean into text", "01", T::DT_BOOLEAN, T::HOST_TEXT, 0, 0, kUntouched},
         {"unsigned", "2C 01 00 00", T::DT_UNSIGNED, 0, 0, 0, "300"},
-        {"unsigned top", "FF FF FF FF", T::DT_UNSIGNED, 0, 0, 0, "4294967295"},
         {"unused code 13", "2C 01 00 00", 13, 0, 0, 0, "300"},
         {"signed", "FE FF FF FF", T::DT_SIGNED, 0, 0, 0, "-2"},
         {"real", "00 00 C8 42", T::DT_REAL, 0, 0, 0, "100"},
         {"real in a short buffer", "00 00 C8", T::DT_REAL, 0, 0, 0, kUntouched},
+        {"double into text", "00 00 00 00 00 00 F8 3F", T::DT_DOUBLE, T::HOST_TEXT, 0, 0, kUntouched},
         {"double", "00 00 00 00 00 00 F8 3F", T::DT_DOUBLE, 0, 0, 0, "1.5"},
         {"character string", "41 42 43 00 58", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text 'ABC'"},
         {"string without its 0", "41 42 43", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text 'ABC'"},
-        {"string code page", "80 E9 00", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text '\x80\xE9'"},
         {"string into number", "41 00", T::DT_CHARACTER_STRING, 0, 0, 0, kUntouched},
         {"bit 1 of 0x40", "40", T::DT_BIT_STRING, 0, 1, 0, "1"},
         {"bit 15", "00 01", T::DT_BIT_STRING, 0, 15, 0, "1"},
@@ -83,10 +79,8 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
         {"polarity into text", "01", T::DT_POLARITY, T::HOST_TEXT, 0, 0, kUntouched},
         {"date as text", kDate, T::DT_DATE, T::HOST_TEXT, 0, 0, "text '2009/3/15'"},
         {"date year", kDate, T::DT_DATE, 0, 3, 0, "2009"},
-        {"date week day", kDate, T::DT_DATE, 0, 0, 0, "7"},
         {"date sub-type 4", kDate, T::DT_DATE, 0, 4, 0, kUntouched},
         {"time as text", kTime, T::DT_TIME, T::HOST_TEXT, 0, 0, "text '12:34:56'"},
-        {"time hundredths", kTime, T::DT_TIME, 0, 0, 0, "78"},
         {"time hour", kTime, T::DT_TIME, 0, 3, 0, "12"},
         {"time sub-type 4", kTime, T::DT_TIME, 0, 4, 0, kUntouched},
         {"object type", "E9 03 00 02", T::DT_OBJECT_ID, 0, 0, 0, "8"},
@@ -94,7 +88,6 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
         {"object id sub-type 2", "E9 03 00 02", T::DT_OBJECT_ID, 0, 2, 0, kUntouched},
         {"date-time as text", kDateTime, T::DT_DATE_TIME, T::HOST_TEXT, 0, 0, "text '2009/3/15 12:34:56'"},
         {"date-time year", kDateTime, T::DT_DATE_TIME, 0, 3, 0, "2009"},
-        {"date-time hundredths", kDateTime, T::DT_DATE_TIME, 0, 4, 0, "78"},
         {"date-time hour", kDateTime, T::DT_DATE_TIME, 0, 7, 0, "12"},
         {"date-time sub-type 8", kDateTime, T::DT_DATE_TIME, 0, 8, 0, kUntouched},
         {"date-time in a short buffer", kDate, T::DT_DATE_TIME, 0, 0, 0, kUntouched},
@@ -102,7 +95,6 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
         {"priority null, host 3", "00 00 00 00", T::DT_PRIORITY_VALUE, 3, 0, 1, "0"},
         {"priority unsigned, host 2", "05 00 00 00", T::DT_PRIORITY_VALUE, 2, 0, 0, "5"},
         {"priority float, host 12", "00 00 C8 42", T::DT_PRIORITY_VALUE, T::HOST_FLOAT, 0, 0, "100"},
-        {"priority into text", "05 00 00 00", T::DT_PRIORITY_VALUE, T::HOST_TEXT, 0, 0, kUntouched},
         {"priority host 15", "05 00 00 00", T::DT_PRIORITY_VALUE, 15, 0, 0, kUntouched},
     };
     for (const auto& row : rows) {
@@ -132,7 +124,6 @@ TEST(TypesTest, SetTagValEncodesHostValues)
         int result;
         const char* wire;
     } rows[] = {
-        {"boolean 0", T::DT_BOOLEAN, NUMBER, 0, L"", 0, 1, "10"},
         {"boolean 5", T::DT_BOOLEAN, NUMBER, 5, L"", 0, 1, "11"},
         {"unsigned 5", T::DT_UNSIGNED, NUMBER, 5, L"", 0, 1, "24 00 00 00 05"},
         {"unsigned low 32 bits", T::DT_UNSIGNED, NUMBER, 4294967296.0 + 7, L"", 0, 1, "24 00 00 00 07"},
@@ -141,6 +132,7 @@ TEST(TypesTest, SetTagValEncodesHostValues)
         {"signed -2", T::DT_SIGNED, NUMBER, -2.9, L"", 0, 1, "34 FF FF FF FE"},
         {"signed out of range", T::DT_SIGNED, NUMBER, 3e9, L"", 0, 1, "34 80 00 00 00"},
         {"real 1.0", T::DT_REAL, NUMBER, 1.0, L"", 0, 1, "44 3F 80 00 00"},
+        {"boolean into 3 octets", T::DT_BOOLEAN, NUMBER, 1, L"", 3, 0, ""},
         {"real, the largest float", T::DT_REAL, NUMBER, 3.4028234663852886e38, L"", 0, 1, "44 7F 7F FF FF"},
         {"real overflow", T::DT_REAL, NUMBER, 1e300, L"", 0, 1, "44 7F 80 00 00"},
         {"double 1.5", T::DT_DOUBLE, NUMBER, 1.5, L"", 0, 1, "55 08 3F F8 00 00 00 00 00 00"},
@@ -150,7 +142,6 @@ TEST(TypesTest, SetTagValEncodesHostValues)
         {"priority 300", T::DT_PRIORITY_VALUE, NUMBER, 300, L"", 0, 1, "21 2C"},
         {"priority float", T::DT_PRIORITY_VALUE, FLOAT, 1.0, L"", 0, 1, "44 3F 80 00 00"},
         {"string text", T::DT_CHARACTER_STRING, TEXT, 0, L"ABC", 0, 1, "75 05 00 41 42 43 00"},
-        {"octet string text", T::DT_OCTET_STRING, TEXT, 0, L"AB", 0, 1, "74 00 41 42 00"},
         {"empty text", T::DT_CHARACTER_STRING, TEXT, 0, L"", 0, 1, "72 00 00"},
         {"text through the code page", T::DT_CHARACTER_STRING, TEXT, 0, L"\u20AC\u4E2D", 0, 1, "74 00 80 3F 00"},
         {"83 characters fill a property", T::DT_CHARACTER_STRING, TEXT, 0, std::wstring(83, L'x'), 0, 1,
@@ -160,12 +151,8 @@ TEST(TypesTest, SetTagValEncodesHostValues)
         {"4 characters into 4 octets", T::DT_CHARACTER_STRING, TEXT, 0, L"wxyz", 4, 0, ""},
         {"number to a string", T::DT_CHARACTER_STRING, NUMBER, 12, L"", 0, 1, ""},
         {"text to unsigned", T::DT_UNSIGNED, TEXT, 0, L"5", 0, 0, ""},
-        {"text to priority", T::DT_PRIORITY_VALUE, TEXT, 0, L"1", 0, 0, ""},
         {"null type", T::DT_NULL, NUMBER, 1, L"", 0, 0, ""},
-        {"bit string", T::DT_BIT_STRING, NUMBER, 1, L"", 0, 0, ""},
-        {"date", T::DT_DATE, NUMBER, 1, L"", 0, 0, ""},
         {"date-time", T::DT_DATE_TIME, NUMBER, 1, L"", 0, 0, ""},
-        {"code 13", 13, NUMBER, 1, L"", 0, 0, ""},
         {"code 25", 25, NUMBER, 1, L"", 0, 0, ""},
     };
     for (const auto& row : rows) {
@@ -200,12 +187,10 @@ struct ReceiveRow {
 const ReceiveRow kReceiveRows[] = {
     {"real 100", "44 42 C8 00 00", 4, 1, 5, 0, "00 00 C8 42"},
     {"null", "00", 4, 1, 1, 1, "00 00 00 00"},
-    {"boolean true", "11", 1, 1, 1, 0, "01"},
     {"unsigned 300", "22 01 2C", 4, 1, 3, 0, "2C 01 00 00"},
     {"signed -1", "31 FF", 4, 1, 2, 0, "FF FF FF FF"},
     {"double", "55 08 3F F8 00 00 00 00 00 00", 8, 1, 10, 0, "00 00 00 00 00 00 F8 3F"},
     {"enumerated", "91 03", 1, 1, 2, 0, "03"},
-    {"date", "A4 6D 03 0F 07", 4, 1, 5, 0, "07 0F 03 6D"},
     {"object id", "C4 02 00 03 E9", 4, 1, 5, 0, "E9 03 00 02"},
     {"bit string", "82 04 40", 4, 1, 3, 0, "40 00 00 00"},
     {"character string", "74 00 41 42 43", 81, 1, 5, 0, "41 42 43 00"},
@@ -213,7 +198,6 @@ const ReceiveRow kReceiveRows[] = {
     {"character string in a 1-octet buffer", "74 00 41 42 43", 1, 1, 5, 0, "00"},
     {"character set 4", "74 04 41 42 43", 81, 0, -1, 0, ""},
     {"context tag", "0C 00 00 00 05", 4, 0, -1, 0, ""},
-    {"opening tag", "3E", 4, 0, -1, 0, ""},
     {"unsigned longer than the buffer", "25 05 01 02 03 04 05", 4, 0, -1, 0, ""},
     {"real in a 1-octet buffer", "44 42 C8 00 00", 1, 0, -1, 0, ""},
     {"application tag 13", "D1 00", 4, 0, -1, 0, ""},

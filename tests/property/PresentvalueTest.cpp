@@ -12,19 +12,15 @@
 
 namespace {
 
-CTagVal Number(double v)
+template <class T>
+CTagVal Val(T v)
 {
     CTagVal value;
     value.SetVal(v);
     return value;
 }
-
-CTagVal Integer(int v)
-{
-    CTagVal value;
-    value.SetVal(v);
-    return value;
-}
+CTagVal Number(double v) { return Val(v); }
+CTagVal Integer(int v) { return Val(v); }
 
 CTagVal Invalid()
 {
