@@ -4,7 +4,6 @@
 #include <string>
 
 #include "Hex.h"
-#include "property/DateRange.h"
 #include "property/ExpSchedule.h"
 
 namespace {
@@ -93,16 +92,6 @@ TEST(ExpScheduleRead, RoundTripsEveryKindOfPeriod)
     EXPECT_EQ(Encode(schedule), value + " " + value);
     EXPECT_EQ(Event(schedule, 7)->m_timeValues.GetSize(), 2);
     EXPECT_EQ(ToHex(Event(schedule, 6)->m_weekNDay, 3), "0C 01 01");
-}
-
-TEST(DateRange, WritesTwoDates)
-{
-    CBACnetDateRange dates;
-    dates.m_startDate = kNewYear2024;
-    dates.m_endDate = kNewYearsEve2024;
-    CBACnetDateRange copy(dates);
-    EXPECT_EQ(Encode(copy), "A4 7C 01 01 01 A4 7C 0C 1F 02");
-    EXPECT_EQ(copy.m_propertyID, 32);
 }
 
 }  // namespace

@@ -1,31 +1,17 @@
-// Reading is in PropertyReadTest: what the lists write, their defaults, and
-// what a read leaves for the next one.
+// Reading is in PropertyReadTest, writing in PropertyIDTest: the lists'
+// defaults, and what a read leaves for the next one.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "Hex.h"
-#include "property/ObjPropertyRef.h"
 #include "property/ObjectList.h"
 #include "property/ServiceSupported.h"
 #include "property/TypeSupported.h"
 
 namespace {
 
-TEST(ObjPropertyRef, WritesEveryReference)
-{
-    CBACnetObjPropertyRef list;
-    EXPECT_EQ(list.m_propertyID, 54);
-    list.m_references.Add(new _BACnetPropertyRef(_BACnetObjectID(0, 1), 85));
-    list.m_references.Add(nullptr);  // passed over
-    list.m_references.Add(new _BACnetPropertyRef(_BACnetObjectID(2, 2), 85));
-    unsigned char buf[32];
-    int len = 0;
-    EXPECT_EQ(list.MakeFrame(buf, len, 255), 1);
-    EXPECT_EQ(ToHex(buf, len), "0C 00 00 00 01 19 55 0C 00 80 00 02 19 55");
-}
-
-// Each read appends; the list is never written.
+// Each read appends.
 TEST(ObjectList, ReadingAgainAppends)
 {
     Received in("3E C4 02 00 00 05 C4 00 00 00 01 3F");
@@ -36,10 +22,6 @@ TEST(ObjectList, ReadingAgainAppends)
         EXPECT_EQ(list.m_objectIDs.GetSize(), 2 * pass);
     }
     EXPECT_EQ(list.m_objectIDs.GetAt(2), 0x02000005u);
-    unsigned char buf[4];
-    int len = 0;
-    EXPECT_EQ(list.MakeFrame(buf, len, -1), 0);
-    EXPECT_EQ(len, 0);
 }
 
 TEST(SupportedFlags, StartValuesAndCopies)

@@ -86,7 +86,7 @@ TEST(Presentvalue, ReadsReadAccessResult)
         int reason;
     } heads[] = {
         {"other object", "0C 00 80 00 02 1E 29 55 4E 21 01 4F 1F", 5, CBACnetTag::REFUSAL_MISMATCH},
-        {"closing instead of opening 1", "0C 00 80 00 01 1F 29 55 4E 21 01 4F 1F", 6, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
+        {"closing, not opening, 1", "0C 00 80 00 01 1F 29 55 4E 21 01 4F 1F", 6, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
         {"property in tag 3", "0C 00 80 00 01 1E 39 55 4E 21 01 4F 1F", 7, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
         {"other property", "0C 00 80 00 01 1E 29 4D 4E 21 01 4F 1F", 8, CBACnetTag::REFUSAL_MISMATCH},
         {"access error", "0C 00 80 00 01 1E 29 55 5E 91 02 91 1F 5F 1F", 9, 0},

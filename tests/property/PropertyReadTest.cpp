@@ -79,8 +79,9 @@ std::string Holds(CBACnetObjPropertyRef& c)
     std::string out;
     for (INT_PTR i = 0; i < c.m_references.GetSize(); i++) {
         const auto* ref = static_cast<_BACnetPropertyRef*>(c.m_references.GetAt(i));
-        out += (i ? " " : "") + std::to_string(ref->m_objectID.m_type) + ":" + std::to_string(ref->m_objectID.m_instance) +
-               "/" + std::to_string(ref->m_propertyID);
+        const _BACnetObjectID& id = ref->m_objectID;
+        out += (i ? " " : "") + std::to_string(id.m_type) + ":" + std::to_string(id.m_instance) + "/" +
+               std::to_string(ref->m_propertyID);
     }
     return out;
 }
