@@ -71,15 +71,18 @@ TEST(ObjTypesTest, CreatePropertyNameGrammar)
 
 // ---------------------------------------------------------------- requests
 
+// Both requests, each appended at the cursor; nothing before or after them
+// is written.
 std::string Requests(CBACnetObjTypes& tag)
 {
-    unsigned char buf[40] = {0xAA};
-    int len = 1;  // each request is appended at the cursor
-    EXPECT_EQ(1, tag.MakeFrameToMulti(buf, len));
+    std::vector<unsigned char> buf(40, 0xAA);
+    int len = 1;
+    EXPECT_EQ(1, tag.MakeFrameToMulti(buf.data(), len));
     const int multi = len;
-    EXPECT_EQ(1, tag.MakeFrameToSingle(buf, len));
-    EXPECT_EQ(0xAA, buf[0]);
-    return ToHex(buf + 1, multi - 1) + " | " + ToHex(buf + multi, len - multi);
+    EXPECT_EQ(0xAA, buf[len]);
+    EXPECT_EQ(1, tag.MakeFrameToSingle(buf.data(), len));
+    EXPECT_TRUE(buf[0] == 0xAA && buf[len] == 0xAA);
+    return ToHex(buf.data() + 1, multi - 1) + " | " + ToHex(buf.data() + multi, len - multi);
 }
 
 // The requests of a bound tag, built again whenever a public field they
@@ -207,6 +210,8 @@ const ReplyRow kReplies[] = {
     {"two-octet index", kAO1Slot300, MULTI, "0C 00 40 00 01 1E 29 57 3A 01 2C 4E 21 05 4F 1F", 1, 16, 1, "5"},
     {"binary pv", kBI2, MULTI, "0C 00 C0 00 02 1E 29 55 4E 91 01 4F 1F", 1, 13, 1, "1"},
     {"boolean of length 2", kAI5OutOfService, MULTI, "0C 00 00 00 05 1E 29 51 4E 12 4F 1F", 1, 12, 1, "1"},
+    {"unsigned of octets like the closing tags", kAI5UpdateInterval, MULTI,
+     "0C 00 00 00 05 1E 29 76 4E 22 4F 1F 4F 1F", 1, 14, 1, "20255"},
     {"unsigned of four octets", kAI5UpdateInterval, MULTI,
      "0C 00 00 00 05 1E 29 76 4E 24 00 01 00 00 4F 1F", 1, 16, 1, "65536"},
     {"object name as text", kDevice1Name, MULTI,
@@ -227,8 +232,10 @@ const ReplyRow kReplies[] = {
     {"short identifier", kAI5, MULTI, "0B 00 00 05 1E 29 55 4E 44 42 C8 00 00 4F 1F", 0, 1},
     {"double into a real's room", kAI5, MULTI, "0C 00 00 00 05 1E 29 55 4E 55 08 3F F8 00 00 00 00 00 00 4F 1F", 0, 11},
     {"enumerated longer than its room", kAI5Units, MULTI, "0C 00 00 00 05 1E 29 75 4E 92 BA C0 4F 1F", 0, 10},
-    {"real cut where its last octets look like the closing tags", kAI5, MULTI,
+    // A value whose octets look like the closing tags: taken only as the header says.
+    {"real cut before what looks like its closing tags", kAI5, MULTI,
      "0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 4F 1F", 0, 14},
+    {"unsigned of one octet, then four", kAI5, MULTI, "0C 00 00 00 05 1E 29 55 4E 21 07 00 00 00 4F 1F", 0, 11},
     {"context-tagged value", kAI5, SINGLE, "0C 00 00 00 05 19 55 3E 0C 42 C8 00 00 3F", 0, 9},
     {"closing 3F replaced, single", kAI5, SINGLE, "0C 00 00 00 05 19 55 3E 44 42 C8 00 00 4F", 0, 13},
     {"closing 4F missing takes nothing", kAI5, MULTI, "0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 00 1F", 0, 14},

@@ -94,6 +94,7 @@ TEST(Value, EveryTypeBothWays)
         {"constructed, empty", V::Constructed(0, {}), "0E 0F", false},
         {"constructed, nested", V::Constructed(0, {V::Constructed(1, {V::Context(0, {1})}), V::Null()}),
          "0E 1E 09 01 1F 00 0F", false},
+        {"constructed 15", V::Constructed(15, {}), "FE 0F FF 0F", false},
         {"constructed 20", V::Constructed(20, {V::Unsigned(1)}), "FE 14 21 01 FF 14", false},
         {"four deep", V::Constructed(0, {V::Constructed(1, {V::Constructed(2, {V::Constructed(3, {V::Null()})})})}),
          "0E 1E 2E 3E 00 3F 2F 1F 0F", false},
