@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -122,7 +123,12 @@ TEST(StandardNames, ValuesFromText) {
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(BACnetEnumRows(-1, count), nullptr);
     EXPECT_EQ(BACnetEnumMax(BACNET_ENUM_COUNT), 0u);
-    EXPECT_EQ(BACnetEnumMax(BACNET_ENUM_STATUS_FLAGS), 3u);
+    // The largest value of each enumeration, in the order of the list.
+    const unsigned maxima[] = {1023, 4194303, 65535, 65535, 65535, 255, 255, 3,   65535, 65535,
+                               1,    1,       65535, 255,   255,   255, 1023, 3, 255, 65535};
+    ASSERT_EQ(std::size(maxima), static_cast<size_t>(BACNET_ENUM_COUNT));
+    for (int e = 0; e < BACNET_ENUM_COUNT; ++e)
+        EXPECT_EQ(BACnetEnumMax(e), maxima[e]) << e;
 }
 
 }  // namespace
