@@ -232,6 +232,7 @@ const ReplyRow kReplies[] = {
     {"short identifier", kAI5, MULTI, "0B 00 00 05 1E 29 55 4E 44 42 C8 00 00 4F 1F", 0, 1},
     {"double into a real's room", kAI5, MULTI, "0C 00 00 00 05 1E 29 55 4E 55 08 3F F8 00 00 00 00 00 00 4F 1F", 0, 11},
     {"enumerated longer than its room", kAI5Units, MULTI, "0C 00 00 00 05 1E 29 75 4E 92 BA C0 4F 1F", 0, 10},
+    {"real into an enumeration's room", kAI5Units, MULTI, "0C 00 00 00 05 1E 29 75 4E 44 42 C8 00 00 4F 1F", 0, 10},
     // A value whose octets look like the closing tags: taken only as the header says.
     {"real cut before what looks like its closing tags", kAI5, MULTI,
      "0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 4F 1F", 0, 14},
