@@ -216,6 +216,8 @@ const ReplyRow kReplies[] = {
      "0C 00 00 00 05 1E 29 76 4E 24 00 01 00 00 4F 1F", 1, 16, 1, "65536"},
     {"object name as text", kDevice1Name, MULTI,
      "0C 02 00 00 01 1E 29 4D 4E 75 06 00 48 61 6C 6C 6F 4F 1F", 1, 19, 1, "text 'Hallo'"},
+    {"unsigned in an extended length where a name is bound", kDevice1Name, MULTI,
+     "0C 02 00 00 01 1E 29 4D 4E 25 04 41 42 43 44 4F 1F", 1, 17, 1, "text 'DCBA'"},
     {"date-time", kBI3ChangeTimeText, MULTI,
      "0C 00 C0 00 03 1E 29 10 4E A4 6D 03 0F 07 B4 0C 22 38 4E 4F 1F", 1, 21, 1, "text '2009/3/15 12:34:56'"},
     {"date-time null", kBI3ChangeTime, MULTI, "0C 00 C0 00 03 1E 29 10 4E 00 4F 1F", 1, 12, 1, "0"},
