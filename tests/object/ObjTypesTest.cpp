@@ -69,8 +69,6 @@ TEST(ObjTypesTest, CreatePropertyNameGrammar)
     }
 }
 
-// ---------------------------------------------------------------- requests
-
 // Both requests, each appended at the cursor; nothing before or after them
 // is written.
 std::string Requests(CBACnetObjTypes& tag)
@@ -134,8 +132,6 @@ TEST(ObjTypesTest, RequestsFollowTheFieldsAcrossCalls)
     copy.m_arrayIndex = 4;
     EXPECT_EQ("0C 00 40 00 01 1E 09 57 19 03 1F | 0C 00 40 00 01 19 57 29 03", Requests(*tag));
 }
-
-// ---------------------------------------------------------------- replies
 
 // Everything a decode leaves for the driver to see, as one comparable text.
 std::string State(const CBACnetObjTypes& p)
@@ -364,8 +360,6 @@ TEST(ObjTypesTest, ChangeStateAcrossSuccessiveReads)
         }
     });
 }
-
-// ---------------------------------------------------------------- writing
 
 // A description's scratch buffer holds 84 octets: 83 characters and the 0.
 TEST(ObjTypesTest, SetValueEncodesForTheBoundDataType)

@@ -1,5 +1,6 @@
-// The codecs' common base, and what the simple codecs write (the schedules
-// are in their own files, reading in PropertyReadTest).
+// The codecs' common base, what the simple codecs write, and what their reads
+// leave for the next one (the schedules are in their own files, reading in
+// PropertyReadTest).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -117,6 +118,30 @@ TEST(PropertyBase, FlagAndCopies)
     a.m_priority = 4;
     b = a;
     EXPECT_EQ(b.m_priority, 4);
+}
+
+// Each read appends.
+TEST(ObjectList, ReadingAgainAppends)
+{
+    Received in("3E C4 02 00 00 05 C4 00 00 00 01 3F");
+    CBACnetObjectList list;
+    for (int pass = 1; pass <= 2; pass++) {
+        int len = 0;
+        ASSERT_EQ(list.ReadFrame(in.buf(), len, in.end()), 1);
+        EXPECT_EQ(list.m_objectIDs.GetSize(), 2 * pass);
+    }
+    EXPECT_EQ(list.m_objectIDs.GetAt(2), 0x02000005u);
+}
+
+TEST(SupportedFlags, StartValuesAndCopies)
+{
+    CBACnetTypeSupported types;
+    EXPECT_EQ(std::string(types.m_typeFlags, types.m_typeFlags + 18), std::string(18, '\0'));
+    CBACnetServiceSupported services;
+    EXPECT_EQ(std::string(services.m_serviceFlags, services.m_serviceFlags + 35), std::string(35, '\1'));
+    services.m_serviceFlags[3] = 0;
+    CBACnetServiceSupported copy(services);
+    EXPECT_EQ(copy.m_serviceFlags[3], 0);
 }
 
 }  // namespace
