@@ -1,6 +1,9 @@
+// The present value through ReadPropertyMultiple: the request, the result
+// (ReadFrame alone is in PropertyReadTest), the change flag and the write.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <string>
+#include <vector>
 
 #include "Hex.h"
 #include "frame/Tag.h"
@@ -9,19 +12,15 @@
 
 namespace {
 
-CTagVal Number(double v)
+template <class T>
+CTagVal Val(T v)
 {
     CTagVal value;
     value.SetVal(v);
     return value;
 }
-
-CTagVal Integer(int v)
-{
-    CTagVal value;
-    value.SetVal(v);
-    return value;
-}
+CTagVal Number(double v) { return Val(v); }
+CTagVal Integer(int v) { return Val(v); }
 
 CTagVal Invalid()
 {
@@ -49,77 +48,86 @@ TEST(Presentvalue, WritesReadAccessSpecification)
     EXPECT_EQ(len, 0);
 }
 
-struct ResultCase {
-    const char* name;
-    const char* hex;
-    int result;
-    CTagVal value;  // stored afterwards; the stored value starts as Number(7)
-    int changed;
-};
-
+// Each octet of 1E 29 55 is consumed when compared, the mismatching one too;
+// a refusal says why and leaves the stored value (7) and the flag alone.
 TEST(Presentvalue, ReadsReadAccessResult)
 {
-    const ResultCase cases[] = {
-        {"real 100", "0C 00 80 00 01 1E 29 55 4E 44 42 C8 00 00 4F 1F", 1, Number(100), 1},
-        {"same value", "0C 00 80 00 01 1E 29 55 4E 21 07 4F 1F", 1, Number(7), 0},
-        {"null", "0C 00 80 00 01 1E 29 55 4E 00 4F 1F", 1, Invalid(), 1},
-        {"enumerated 1", "0C 00 80 00 01 1E 29 55 4E 91 01 4F 1F", 1, Number(1), 1},
-        {"boolean true", "0C 00 80 00 01 1E 29 55 4E 11 4F 1F", 1, Integer(1), 1},
-        {"signed -1", "0C 00 80 00 01 1E 29 55 4E 31 FF 4F 1F", 1, Number(-1), 1},
-        {"unsigned low 32 bits", "0C 00 80 00 01 1E 29 55 4E 25 05 01 00 00 00 02 4F 1F", 1, Number(2), 1},
-        {"double", "0C 00 80 00 01 1E 29 55 4E 55 08 40 59 00 00 00 00 00 00 4F 1F", 1, Number(100), 1},
-        {"date left as constructed", "0C 00 80 00 01 1E 29 55 4E A4 7C 01 01 01 4F 1F", 1, CTagVal(), 1},
-        {"other object", "0C 00 80 00 02 1E 29 55 4E 21 01 4F 1F", 0, Number(7), 0},
-        {"other property", "0C 00 80 00 01 1E 29 4D 4E 21 01 4F 1F", 0, Number(7), 0},
-        {"access error", "0C 00 80 00 01 1E 29 55 5E 91 02 91 1F 5F 1F", 0, Number(7), 0},
-        {"context value", "0C 00 80 00 01 1E 29 55 4E 09 01 4F 1F", 0, Number(7), 0},
-        {"string of eight", "0C 00 80 00 01 1E 29 55 4E 75 09 00 41 42 43 44 45 46 47 48 4F 1F", 0, Number(7), 0},
-        {"no closing 4: nothing taken", "0C 00 80 00 01 1E 29 55 4E 21 01 1F", 0, Number(7), 0},
-        {"no closing 1: nothing taken", "0C 00 80 00 01 1E 29 55 4E 21 01 4F 0F", 0, Number(7), 0},
-        {"no value part", "0C 00 80 00 01 1E 29 55 2F 1F", 1, Number(7), 0},
+    const int kWhole = -1;
+    const struct {
+        const char* name;
+        const char* hex;
+        int consumed;  // kWhole: taken
+        int reason;
+        CTagVal value;
+        int changed;
+    } cases[] = {
+        {"real 100", "44 42 C8 00 00 4F 1F", kWhole, 0, Number(100), 1},
+        {"same value", "21 07 4F 1F", kWhole, 0, Number(7), 0},
+        {"null", "00 4F 1F", kWhole, 0, Invalid(), 1},
+        {"enumerated 1", "91 01 4F 1F", kWhole, 0, Number(1), 1},
+        {"boolean true", "11 4F 1F", kWhole, 0, Integer(1), 1},
+        {"signed -1", "31 FF 4F 1F", kWhole, 0, Number(-1), 1},
+        {"unsigned low 32 bits", "25 05 01 00 00 00 02 4F 1F", kWhole, 0, Number(2), 1},
+        {"double", "55 08 40 59 00 00 00 00 00 00 4F 1F", kWhole, 0, Number(100), 1},
+        {"date left as constructed", "A4 7C 01 01 01 4F 1F", kWhole, 0, CTagVal(), 1},
+        {"context value", "09 01 4F 1F", 10, CBACnetTag::REFUSAL_WRONG_TYPE, Number(7), 0},
+        {"string of eight", "75 09 00 41 42 43 44 45 46 47 48 4F 1F", 11, CBACnetTag::REFUSAL_BAD_LENGTH, Number(7),
+         0},
+        {"no closing 4: nothing taken", "21 01 1F", 11, CBACnetTag::REFUSAL_UNEXPECTED_OCTET, Number(7), 0},
+        {"no closing 1: nothing taken", "21 01 4F 0F", 12, CBACnetTag::REFUSAL_UNEXPECTED_OCTET, Number(7), 0},
+        {"cut after 4F", "21 01 4F", 12, CBACnetTag::REFUSAL_TRUNCATED, Number(7), 0},
+    };
+    // Before the value: the full frames. An access error is refused; a
+    // result with neither value nor error is taken, with nothing stored.
+    const struct {
+        const char* name;
+        const char* hex;
+        int consumed;  // kWhole: taken
+        int reason;
+    } heads[] = {
+        {"other object", "0C 00 80 00 02 1E 29 55 4E 21 01 4F 1F", 5, CBACnetTag::REFUSAL_MISMATCH},
+        {"closing, not opening, 1", "0C 00 80 00 01 1F 29 55 4E 21 01 4F 1F", 6, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
+        {"property in tag 3", "0C 00 80 00 01 1E 39 55 4E 21 01 4F 1F", 7, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
+        {"other property", "0C 00 80 00 01 1E 29 4D 4E 21 01 4F 1F", 8, CBACnetTag::REFUSAL_MISMATCH},
+        {"access error", "0C 00 80 00 01 1E 29 55 5E 91 02 91 1F 5F 1F", 9, 0},
+        {"no value part", "0C 00 80 00 01 1E 29 55 2F 1F", kWhole, 0},
     };
     for (const auto& c : cases) {
-        Received in(c.hex);
+        Received in(std::string("0C 00 80 00 01 1E 29 55 4E ") + c.hex);
         CBACnetPresentvalue pv = AnalogValue1();
         pv.m_value = Number(7);
         int len = 0;
-        EXPECT_EQ(pv.ReadFrameToMulti(in.buf(), len, in.end()), c.result) << c.name;
+        EXPECT_EQ(pv.ReadFrameToMulti(in.buf(), len, in.end()), c.consumed == kWhole ? 1 : 0) << c.name;
+        EXPECT_EQ(len, c.consumed == kWhole ? in.end() : c.consumed) << c.name;
+        EXPECT_EQ(pv.m_refusal, c.reason) << c.name;
         EXPECT_TRUE(pv.m_value == c.value) << c.name;
         EXPECT_EQ(pv.m_changeFlag, c.changed) << c.name;
+        // A result cut anywhere hands over no value and no change.
+        if (c.consumed == kWhole) {
+            EXPECT_EQ("", CutsTaken(Hex(std::string("0C 00 80 00 01 1E 29 55 4E ") + c.hex),
+                                    [](unsigned char* buf, int& at, int end) {
+                                        CBACnetPresentvalue cut = AnalogValue1();
+                                        cut.m_value = Number(7);
+                                        return cut.ReadFrameToMulti(buf, at, end) || cut.m_changeFlag ||
+                                               !(cut.m_value == Number(7));
+                                    })) << c.name;
+        }
     }
-}
-
-// Each octet of 1E 29 55 is consumed when compared, the mismatching one too;
-// a refusal says why.
-TEST(Presentvalue, ResultCursorAndReason)
-{
-    const struct {
-        const char* hex;
-        int consumed;
-        int reason;
-    } cases[] = {
-        {"0C 00 80 00 02 1E 29 55 4E 21 01 4F 1F", 5, CBACnetTag::REFUSAL_MISMATCH},
-        {"0C 00 80 00 01 1F 29 55 4E 21 01 4F 1F", 6, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
-        {"0C 00 80 00 01 1E 39 55 4E 21 01 4F 1F", 7, CBACnetTag::REFUSAL_UNEXPECTED_OCTET},
-        {"0C 00 80 00 01 1E 29 4D 4E 21 01 4F 1F", 8, CBACnetTag::REFUSAL_MISMATCH},
-        {"0C 00 80 00 01 1E 29 55 4E 09 01 4F 1F", 10, CBACnetTag::REFUSAL_WRONG_TYPE},
-        {"0C 00 80 00 01 1E 29 55 4E 21 01 4F", 12, CBACnetTag::REFUSAL_TRUNCATED},
-        {"0C 00 80 00 01 1E 29 55 4E 21 01 4F 1F", 13, CBACnetTag::REFUSAL_NONE},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : heads) {
         Received in(c.hex);
         CBACnetPresentvalue pv = AnalogValue1();
         int len = 0;
-        EXPECT_EQ(pv.ReadFrameToMulti(in.buf(), len, in.end()), c.reason == CBACnetTag::REFUSAL_NONE) << c.hex;
-        EXPECT_EQ(len, c.consumed) << c.hex;
-        EXPECT_EQ(pv.m_refusal, c.reason) << c.hex;
-        // The trusting form reads on past a cut frame, so only whole ones.
-        if (c.reason == CBACnetTag::REFUSAL_TRUNCATED)
+        EXPECT_EQ(pv.ReadFrameToMulti(in.buf(), len, in.end()), c.consumed == kWhole ? 1 : 0) << c.name;
+        EXPECT_EQ(len, c.consumed == kWhole ? in.end() : c.consumed) << c.name;
+        EXPECT_EQ(pv.m_refusal, c.reason) << c.name;
+        EXPECT_EQ(pv.m_changeFlag, 0) << c.name;
+        if (c.consumed == kWhole)
             continue;
+        // The trusting form stops at the same octet.
         CBACnetPresentvalue trusting = AnalogValue1();
         len = 0;
         trusting.ReadFrameToMulti(in.buf(), len);
-        EXPECT_EQ(len, c.consumed) << c.hex;
+        EXPECT_EQ(len, c.consumed) << c.name;
     }
 }
 
@@ -152,32 +160,6 @@ TEST(Presentvalue, ReportsChangesUntilReset)
     ASSERT_EQ(read(fifty), 1);
     EXPECT_EQ(pv.GetValue(out, 0), 1);
     EXPECT_TRUE(out == Number(50));
-}
-
-TEST(Presentvalue, ReadFrameStoresWithoutFlag)
-{
-    const struct {
-        const char* name;
-        const char* hex;
-        int result;
-        CTagVal value;
-    } cases[] = {
-        {"nested real", "3E 44 42 C8 00 00 3F", 1, Number(100)},
-        {"same value stored anyway", "3E 21 07 3F", 1, Number(7)},
-        {"string of eight", "3E 75 09 00 41 42 43 44 45 46 47 48 3F", 0, Number(7)},
-        {"string of seven", "3E 75 08 00 41 42 43 44 45 46 47 3F", 1, CTagVal()},
-        {"reserved tag", "3E D1 00 3F", 0, Number(7)},
-        {"real of five octets, low four taken", "3E 45 05 00 00 00 00 00 3F", 1, Number(0)},
-    };
-    for (const auto& c : cases) {
-        Received in(c.hex);
-        CBACnetPresentvalue pv;
-        pv.m_value = Number(7);
-        int len = 0;
-        EXPECT_EQ(pv.ReadFrame(in.buf(), len, in.end()), c.result) << c.name;
-        EXPECT_TRUE(pv.m_value == c.value) << c.name;
-        EXPECT_EQ(pv.m_changeFlag, 0) << c.name;
-    }
 }
 
 TEST(Presentvalue, WritesValueToWrite)
