@@ -254,31 +254,40 @@ void ObjectID(int& len, _BACnetObjectID obj)
     CBACnetTag().MakeAnalogFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
 }
 
+// The frame a service just built into g_buf, with the invoke ID it returned.
+template <class Service, class... Args>
+Bytes Made(Service&& s, Args&&... args)
+{
+    int len = 0, id = -1;
+    if constexpr (std::is_void_v<decltype(s.MakeFrame(g_buf, len, args...))>)
+        s.MakeFrame(g_buf, len, args...);
+    else
+        id = s.MakeFrame(g_buf, len, args...);
+    return Out(len, id);
+}
+
 template <class Codec>
 Bytes Read(Codec&& prop, Where where = kLocal)
 {
-    int len = 0;
-    const int id = CBACnetReadPropertyService().MakeFrame(g_buf, len, Device(where).get(), &prop);
-    return Out(len, id);
+    return Made(CBACnetReadPropertyService(), Device(where).get(), &prop);
 }
 
 template <class Codec>
 Bytes Write(Codec&& prop, Where where = kLocal)
 {
-    int len = 0;
-    const int id = CBACnetWritePropertyService().MakeFrame(g_buf, len, Device(where).get(), &prop);
-    return Out(len, id);
+    return Made(CBACnetWritePropertyService(), Device(where).get(), &prop);
 }
 
-// WritePropertyMultiple: the caller writes each object identifier.
-template <class Codec>
-Bytes WriteMulti(Codec&& prop, _BACnetObjectID obj, Where where = kLocal)
+// WritePropertyMultiple: the caller writes each object identifier before its codec.
+Bytes WriteMulti(std::vector<std::pair<_BACnetObjectID, CBACnetPropertyID*>> writes, Where where = kLocal)
 {
     CBACnetWriteMultiService s;
     int len = 0;
     const int id = s.MakeHeaderFrame(g_buf, len, Device(where).get());
-    ObjectID(len, obj);
-    s.MakeFrame(g_buf, len, &prop);
+    for (auto& w : writes) {
+        ObjectID(len, w.first);
+        s.MakeFrame(g_buf, len, w.second);
+    }
     return Out(len, id);
 }
 
@@ -312,10 +321,7 @@ Bytes WriteHost(_BACnetObjectID obj, const wchar_t* property, unsigned short hos
 {
     unsigned short sub = 0;
     auto tag = Bound(obj, property, hostType, sub);
-    int len = 0;
-    CBACnetWritePropertyService().MakeFrame(g_buf, len, Device(where).get(), tag.get(), value, hostType, sub,
-                                            priority);
-    return Out(len);
+    return Made(CBACnetWritePropertyService(), Device(where).get(), tag.get(), value, hostType, sub, priority);
 }
 
 // The present value codec encodes a host value with SetValue; the driver
@@ -377,48 +383,11 @@ Bytes ReadMultiSchedule()
     return Out(len, id);
 }
 
-Bytes WriteMultiThree(CBACnetSchPriority& prio)
-{
-    CBACnetWriteMultiService s;
-    int len = 0;
-    const int id = s.MakeHeaderFrame(g_buf, len, Device(kLocal).get());
-    CBACnetObjectName zone[2];
-    for (int i = 0; i < 2; i++) {
-        zone[i].m_name = i ? L"Zone 2" : L"Zone 1";
-        ObjectID(len, {2, 11u + i});
-        s.MakeFrame(g_buf, len, &zone[i]);
-    }
-    ObjectID(len, kSchedule);
-    s.MakeFrame(g_buf, len, &prio);
-    return Out(len, id);
-}
-
-template <class Service>
-Bytes CreateOrDelete(Where where, _BACnetObjectID obj)
-{
-    int len = 0;
-    const int invoke = Service().MakeFrame(g_buf, len, Device(where).get(), obj);
-    return Out(len, invoke);
-}
-
-// 0, 0: no range.
-Bytes WhoIs(DWORD low, DWORD high)
-{
-    int len = 0;
-    if (low == 0 && high == 0)
-        CBACnetWhoIsService().MakeFrame(g_buf, len);
-    else
-        CBACnetWhoIsService().MakeFrame(g_buf, len, low, high);
-    return Out(len);
-}
-
 Bytes WhoHas(Where where)
 {
     auto dev = Device(where);
     dev->m_objectID = _BACnetObjectID(0, 42);
-    int len = 0;
-    CBACnetWhoHasService().MakeFrame(g_buf, len, dev.get());
-    return Out(len);
+    return Made(CBACnetWhoHasService(), dev.get());
 }
 
 Bytes SubscribeCov(Where where, int cancel, int confirmed, DWORD lifetime)
@@ -429,9 +398,7 @@ Bytes SubscribeCov(Where where, int cancel, int confirmed, DWORD lifetime)
     s.m_cancel = cancel;
     s.m_issueConfirmed = confirmed;
     s.m_lifetime = lifetime;
-    int len = 0;
-    const int id = s.MakeFrame(g_buf, len, Device(where).get());
-    return Out(len, id);
+    return Made(s, Device(where).get());
 }
 
 Bytes SubscribeCovProperty(_BACnetObjectID obj, int confirmed, DWORD lifetime, unsigned property, DWORD index)
@@ -445,9 +412,7 @@ Bytes SubscribeCovProperty(_BACnetObjectID obj, int confirmed, DWORD lifetime, u
     s.m_arrayIndex = index;
     s.m_hasIncrement = index == CBACnetSubscribeCOVPropertyService::NO_ARRAY_INDEX;
     s.m_covIncrement = 0.5f;
-    int len = 0;
-    const int id = s.MakeFrame(g_buf, len, Device(kLocal).get());
-    return Out(len, id);
+    return Made(s, Device(kLocal).get());
 }
 
 // What a simulated device notifies: a Real present value and status flags
@@ -464,12 +429,7 @@ Bytes Notification(bool confirmed)
     n.m_values.emplace_back(85, confirmed ? CBACnetValue::Real(65.0f) : CBACnetValue::Unsigned(3));
     n.m_values[0].m_priority = confirmed ? n.m_values[0].m_priority : 8;
     n.m_values.emplace_back(111, CBACnetValue::Bits({true, false, false, false}));
-    int len = 0, id = -1;
-    if (confirmed)
-        id = c.MakeFrame(g_buf, len, sizeof g_buf, Device(kMstp).get());
-    else
-        u.MakeFrame(g_buf, len, sizeof g_buf);
-    return Out(len, id);
+    return confirmed ? Made(c, int(sizeof g_buf), Device(kMstp).get()) : Made(u, int(sizeof g_buf));
 }
 
 Bytes ReadRange(Where where, int range, DWORD reference, int32_t count, _BACnetObjectID obj = {20, 1},
@@ -484,9 +444,7 @@ Bytes ReadRange(Where where, int range, DWORD reference, int32_t count, _BACnetO
     rr.m_referenceDate = Date(2026, 12, 4, 5);
     rr.m_referenceTime = Time(5, 0, 9);
     rr.m_count = count;
-    int len = 0;
-    const int id = rr.MakeFrame(g_buf, len, Device(where).get());
-    return Out(len, id);
+    return Made(rr, Device(where).get());
 }
 
 Bytes RouterMessage(int type, std::vector<unsigned short> networks)
@@ -626,50 +584,53 @@ void Requests()
         indexes);
     Add("ReadPropertyMultiple header alone + caller's schedule body", ReadMultiSchedule(), Conf(14), "17:1 123 38");
 
-    Add("WritePropertyMultiple object-name (name codec)", WriteMulti(name, {3, 2}), Conf(16), "3:2 77",
+    Add("WritePropertyMultiple object-name (name codec)", WriteMulti({{{3, 2}, &name}}), Conf(16), "3:2 77",
         {"Boiler 1 supply"});
-    Add("WritePropertyMultiple description (description codec), routed", WriteMulti(desc, {2, 9}, kMstp),
+    Add("WritePropertyMultiple description (description codec), routed", WriteMulti({{{2, 9}, &desc}}, kMstp),
         Conf(16, kMstp), "2:9 28", {"Supply air temperature after the heating coil"});
-    Add("WritePropertyMultiple priority-for-writing (priority codec)", WriteMulti(prio, kSchedule), Conf(16),
+    Add("WritePropertyMultiple priority-for-writing (priority codec)", WriteMulti({{kSchedule, &prio}}), Conf(16),
         "17:1 88", {"(Unsigned) 8"});
     week.m_arrayIndex = CBACnetPropertyID::NO_ARRAY_INDEX;
-    Add("WritePropertyMultiple weekly-schedule (week codec)", WriteMulti(week, kSchedule), Conf(16), "17:1 123",
+    Add("WritePropertyMultiple weekly-schedule (week codec)", WriteMulti({{kSchedule, &week}}), Conf(16), "17:1 123",
         {"07:30:00", "18:00:00"});
     // The codec is asked for the whole value whatever the index: the element
     // carries all seven day lists, which tshark labels from the index on.
     week.m_arrayIndex = 5;
-    Add("WritePropertyMultiple weekly-schedule[5] (week codec), array index", WriteMulti(week, kSchedule),
+    Add("WritePropertyMultiple weekly-schedule[5] (week codec), array index", WriteMulti({{kSchedule, &week}}),
         Conf(16), "17:1 123", {kIndex + std::string("5"), "Friday", "07:30:00", "Saturday", "Sunday"},
         "0E 0F 0E 0F 2F 1F");
-    Add("WritePropertyMultiple exception-schedule (exception codec)", WriteMulti(exp, kSchedule), Conf(16),
+    Add("WritePropertyMultiple exception-schedule (exception codec)", WriteMulti({{kSchedule, &exp}}), Conf(16),
         "17:1 6:4 38", {"December 24, 2026", "July 20, 2026", "August 14, 2026"});
-    Add("WritePropertyMultiple effective-period (date range codec)", WriteMulti(period, kSchedule), Conf(16),
+    Add("WritePropertyMultiple effective-period (date range codec)", WriteMulti({{kSchedule, &period}}), Conf(16),
         "17:1 32", {"January 1, 2026", "December 31, 2026"});
-    Add("WritePropertyMultiple list-of-object-property-references (reference codec)", WriteMulti(refs, kSchedule),
+    Add("WritePropertyMultiple list-of-object-property-references (reference codec)", WriteMulti({{kSchedule, &refs}}),
         Conf(16), "17:1 2:1 5:7 54 85 85");
-    Add("WritePropertyMultiple of three objects", WriteMultiThree(prio), Conf(16), "2:11 2:12 17:1 77 77 88",
+    CBACnetObjectName zone1, zone2;
+    zone1.m_name = L"Zone 1";
+    zone2.m_name = L"Zone 2";
+    Add("WritePropertyMultiple of three objects",
+        WriteMulti({{{2, 11}, &zone1}, {{2, 12}, &zone2}, {kSchedule, &prio}}), Conf(16), "2:11 2:12 17:1 77 77 88",
         {"Zone 1", "Zone 2", "(Unsigned) 8"});
 
+    _BACnetObjectID created(2, 10), deleted(2, 7);
     for (Where where : {kLocal, kIp}) {
         const bool local = where == kLocal;
         Add(local ? "CreateObject analog-value 10" : "CreateObject, routed",
-            CreateOrDelete<CBACnetCreateObjService>(where, {2, 10}), ConfNoReply(10, where), "2:10", {},
+            Made(CBACnetCreateObjService(), Device(where).get(), created), ConfNoReply(10, where), "2:10", {},
             "0E 1C 00 80 00 0A 0F");
         Add(local ? "DeleteObject analog-value 7" : "DeleteObject, routed",
-            CreateOrDelete<CBACnetDeleteObjService>(where, {2, 7}), ConfNoReply(11, where), "2:7", {},
+            Made(CBACnetDeleteObjService(), Device(where).get(), deleted), ConfNoReply(11, where), "2:7", {},
             "C4 00 80 00 07");
     }
 
-    Add("Who-Is, global broadcast, no range", WhoIs(0, 0), Bcast(8), "");
-    Add("Who-Is for devices 5 to 1000", WhoIs(5, 1000), Bcast(8), "",
+    Add("Who-Is, global broadcast, no range", Made(CBACnetWhoIsService()), Bcast(8), "");
+    Add("Who-Is for devices 5 to 1000", Made(CBACnetWhoIsService(), DWORD(5), DWORD(1000)), Bcast(8), "",
         {"Device Instance Range Low Limit: 5", "Device Instance Range High Limit: 1000"});
-    Add("Who-Is for device 4194303 alone", WhoIs(4194303, 4194303), Bcast(8), "",
+    Add("Who-Is for device 4194303 alone", Made(CBACnetWhoIsService(), DWORD(4194303), DWORD(4194303)), Bcast(8), "",
         {"Device Instance Range Low Limit: 4194303", "Device Instance Range High Limit: 4194303"});
     Add("Who-Has analog-input 42, global broadcast", WhoHas(kLocal), Bcast(7), "0:42");
     Add("Who-Has analog-input 42, directed to a remote network", WhoHas(kIp), Request(1, 7, kIp, false), "0:42");
-    len = 0;
-    CBACnetTimeSyncService().MakeFrame(g_buf, len);
-    Add("TimeSynchronization, Friday 4 December 2026 05:00:09", Out(len), Bcast(6), "",
+    Add("TimeSynchronization, Friday 4 December 2026 05:00:09", Made(CBACnetTimeSyncService()), Bcast(6), "",
         {"December 4, 2026, (Day of Week = Friday)", "05:00:09"}, "A4 7E 0C 04 05 B4 05 00 09 00");
 
     Add("SubscribeCOV analog-input 10, confirmed, no end", SubscribeCov(kLocal, 0, 1, 0), Conf(5), "0:10",
@@ -755,7 +716,7 @@ void LinkMessages()
          {"bvlc.fwd_ip=10.0.0.7", "bvlc.fwd_port=47808"}},
         {"Distribute-Broadcast-To-Network: Who-Is 5 to 1000", CBACnetBVLC::DISTRIBUTE_BROADCAST, 0, 0, {}},
     };
-    const Bytes whoIs = WhoIs(5, 1000);
+    const Bytes whoIs = Made(CBACnetWhoIsService(), DWORD(5), DWORD(1000));
     for (const auto& m : messages) {
         CBACnetBVLC bvlc;
         bvlc.m_function = m.function;
