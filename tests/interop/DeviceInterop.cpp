@@ -449,10 +449,7 @@ private:
         CBACnetWriteMultiService wpm;
         int len = 0;
         const int id = wpm.MakeHeaderFrame(g_buf, len, m_device.get());
-        const DWORD v = _BACnetObjectID(5, 2).GetValue();
-        unsigned char host[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                 static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-        CBACnetTag().MakeAnalogFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
+        ObjectID(g_buf, len, _BACnetObjectID(5, 2));
         CBACnetObjectDesc desc;
         desc.m_description = L"Runs with the supply fan";
         wpm.MakeFrame(g_buf, len, &desc);

@@ -9,6 +9,8 @@
 
 #include "Hex.h"
 
+struct _BACnetObjectID;
+
 using Bytes = std::vector<unsigned char>;
 
 constexpr uint16_t kBacnetPort = 47808;
@@ -18,6 +20,9 @@ Bytes Bvlc(const Bytes& npdu, bool broadcast);
 // The NPDU a received datagram carries (original or forwarded); false for
 // anything else.
 bool Npdu(const Bytes& datagram, Bytes& npdu);
+
+// A context tag 0 object identifier at `len`, as the caller of a header-only request writes it.
+void ObjectID(unsigned char* buf, int& len, const _BACnetObjectID& obj);
 
 // A UDP socket on 127.0.0.1 that talks to one peer there.
 class UdpPeer {

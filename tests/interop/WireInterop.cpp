@@ -245,15 +245,6 @@ void FillExceptions(CBACnetExpSchedule& exp, bool withCalendarReference)
     }
 }
 
-// A context tag 0 object identifier, as the caller of a header-only request writes it.
-void ObjectID(int& len, _BACnetObjectID obj)
-{
-    const DWORD v = obj.GetValue();
-    unsigned char host[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                             static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-    CBACnetTag().MakeAnalogFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
-}
-
 // The frame a service just built into g_buf, with the invoke ID it returned.
 template <class Service, class... Args>
 Bytes Made(Service&& s, Args&&... args)
@@ -285,7 +276,7 @@ Bytes WriteMulti(std::vector<std::pair<_BACnetObjectID, CBACnetPropertyID*>> wri
     int len = 0;
     const int id = s.MakeHeaderFrame(g_buf, len, Device(where).get());
     for (auto& w : writes) {
-        ObjectID(len, w.first);
+        ObjectID(g_buf, len, w.first);
         s.MakeFrame(g_buf, len, w.second);
     }
     return Out(len, id);
@@ -335,7 +326,7 @@ Bytes WritePresentValue(_BACnetObjectID obj, double value, unsigned short asEnum
     const unsigned char id = ++CBACnetPDU::c_invokeID;
     CBACnetWritePropertyService().MakeHeaderFrame(g_buf, len, Device(kLocal).get(), id);
     CBACnetTag tag;
-    ObjectID(len, obj);
+    ObjectID(g_buf, len, obj);
     tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &pv.m_propertyID);
     tag.MakeProgramFrame(g_buf, len, 3, 1);
     pv.SetValue(g_buf, len, host, 0, asEnumerated);
@@ -374,7 +365,7 @@ Bytes ReadMultiSchedule()
     int len = 0;
     const int id = CBACnetReadMultiService().MakeSchedueHeader(g_buf, len, Device(kLocal).get());
     CBACnetTag tag;
-    ObjectID(len, kSchedule);
+    ObjectID(g_buf, len, kSchedule);
     tag.MakeProgramFrame(g_buf, len, 1, 1);
     unsigned char weekly = 123, exceptions = 38;
     tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 1, &weekly);
