@@ -178,19 +178,17 @@ bool Dissect(const std::string& tshark, const std::string& pcap, const std::vect
         return false;
     }
     std::string pdml;
-    int status = 0;
     // -n: no name look-ups.
-    if (!RunProgram({tshark, "-n", "-r", pcap, "-T", "pdml"}, std::chrono::seconds(120), pdml, &status, error))
+    if (!RunProgram({tshark, "-n", "-r", pcap, "-T", "pdml"}, std::chrono::seconds(120), pdml, error))
         return false;
     if (!keepPdml.empty())
         WriteFile(keepPdml, pdml.data(), pdml.size());
     packets.clear();
-    if (status != 0 || !ParsePdml(pdml, packets) || packets.size() != datagrams.size()) {
-        *error = "tshark gave status " + std::to_string(status) + " and " + std::to_string(packets.size()) +
-                 " packets for " + std::to_string(datagrams.size()) + " datagrams";
-        return false;
-    }
-    return true;
+    const bool ok = ParsePdml(pdml, packets) && packets.size() == datagrams.size();
+    if (!ok)
+        *error = "tshark gave " + std::to_string(packets.size()) + " packets for " +
+                 std::to_string(datagrams.size()) + " datagrams";
+    return ok;
 }
 
 std::vector<std::string> Flaws(const PdmlPacket& packet)

@@ -67,16 +67,11 @@ int main(int argc, char** argv)
     std::string error, out;
     if (!device.Start(&error))
         return tally.Abort("the simulated device does not start: " + error);
-    ChildProcess client;
-    int status = -1;
-    const bool ran = client.Start({Arg(argc, argv, "--node", "node"), Arg(argc, argv, "--client"), "--port",
-                                   std::to_string(device.Port()), "--local", std::to_string(FreePort())},
-                                  Arg(argc, argv, "--log"), &error) &&
-                     client.ReadAll(std::chrono::seconds(30), out, &status);
+    const bool ran = RunProgram({Arg(argc, argv, "--node", "node"), Arg(argc, argv, "--client"), "--port",
+                                 std::to_string(device.Port()), "--local", std::to_string(FreePort())},
+                                std::chrono::seconds(30), out, &error, Arg(argc, argv, "--log"));
     device.Stop();
-    tally.Check("the node-bacnet client runs to its end",
-                ran && status == 0 && out.find("\"done\"") != std::string::npos,
-           ran ? "exit status " + std::to_string(status) : error);
+    tally.Check("the node-bacnet client runs to its end", ran && out.find("\"done\"") != std::string::npos, error);
 
     std::vector<Event> events;
     std::istringstream lines(out);
