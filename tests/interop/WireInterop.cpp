@@ -801,14 +801,7 @@ long Number(const std::string& show)
 void Expect(std::vector<std::string>& problems, const std::string& what, long got, long want)
 {
     if (got != want)
-        problems.push_back(what + ": tshark shows " + std::to_string(got) + ", built " +
-                           std::to_string(want));
-}
-
-// The field's number, or -1 when the tree has none.
-long Field(const PdmlPacket& p, const std::string& name)
-{
-    return p.Has(name) ? Number(p.First(name)) : -1;
+        problems.push_back(what + ": tshark shows " + std::to_string(got) + ", built " + std::to_string(want));
 }
 
 // Whether the unit of `proto` ends the UDP payload.
@@ -927,8 +920,8 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
         return problems;
     }
 
-    for (const auto& f : c.shows)
-        Expect(problems, f.first, Field(p, f.first), f.second);
+    for (const auto& f : c.shows)  // -1: the tree has no such field
+        Expect(problems, f.first, p.Has(f.first) ? Number(p.First(f.first)) : -1, f.second);
     // A network layer message: the networks it lists, no application layer,
     // and the unit ends the frame.
     if (c.message) {
@@ -974,11 +967,6 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
     return problems;
 }
 
-__time32_t FixedClock()
-{
-    return 1796360409;  // Friday 4 December 2026 05:00:09 UTC
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -988,7 +976,7 @@ int main(int argc, char** argv)
     // Dated frames on a date the expectations name.
     setenv("TZ", "UTC", 1);
     tzset();
-    HostSetClock(FixedClock);
+    HostSetClock([]() -> __time32_t { return 1796360409; });  // Friday 4 December 2026 05:00:09 UTC
 
     // The installed tshark knows every field the checks read.
     std::string fields, error;
