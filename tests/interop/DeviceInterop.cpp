@@ -15,6 +15,7 @@
 
 #include "Net.h"
 #include "Process.h"
+#include "Tags.h"
 
 namespace {
 
@@ -108,17 +109,11 @@ struct Reply {
 // Decodes every prefix of a real reply's parameters, each in a heap block of
 // exactly that many octets: a bounded decoder must refuse or succeed without
 // touching what was not received; with `refuseAll`, it must refuse each.
-void Cuts(const std::string& name, const Reply& r, const std::function<bool(unsigned char*, int)>& decode,
+void Cuts(const std::string& name, const Reply& r, std::function<bool(unsigned char*, int&, int)> decode,
           bool refuseAll)
 {
-    const Bytes params = r.ParamBytes();
-    size_t refused = 0;
-    for (size_t n = 0; n < params.size(); n++) {
-        Received cut(params, n);
-        refused += decode(cut.buf(), cut.end()) ? 0 : 1;
-    }
-    g_tally.Check(name, !refuseAll || refused == params.size(),
-                  std::to_string(refused) + " of " + std::to_string(params.size()) + " prefixes refused");
+    const std::string taken = CutsTaken(r.ParamBytes(), decode);
+    g_tally.Check(name, !refuseAll || taken.empty(), taken.empty() ? "every prefix refused" : "taken: " + taken);
 }
 
 // What a codec decoded, as the checks compare it.
@@ -249,7 +244,7 @@ private:
         // the local network, so its address stays local.
         m_device->m_address.CopyData_SrcToDst(r.npci);
         g_tally.Check("the I-Am came from the local network", m_device->m_address.m_macLength == 0);
-        Cuts("every cut I-Am refused", r, [](unsigned char* b, int n) {
+        Cuts("every cut I-Am refused", r, [](unsigned char* b, int&, int n) {
             CBACnetIAmService cut;
             return std::unique_ptr<CBACnetOBJ>(cut.ReadFrame(b, n)) != nullptr;
         }, true);
@@ -285,11 +280,10 @@ private:
             return;
         g_tally.Check(name, Text(prop) == want, Text(prop));
         if (cuts)
-            Cuts(std::string("cut ") + cuts + " decoded within its octets", r, [&prop](unsigned char* b, int n) {
+            Cuts(std::string("cut ") + cuts + " decoded within its octets", r, [&](unsigned char* b, int& pos, int n) {
                 Codec codec;
                 codec.m_objectID = prop.m_objectID;
                 codec.m_arrayIndex = prop.m_arrayIndex;
-                int pos = 0;
                 return CBACnetReadPropertyService().ReadFrame(b, pos, n, &codec) && codec.ReadFrame(b, pos, n);
             }, false);
     }
@@ -362,12 +356,10 @@ private:
         std::vector<unsigned short> subTypes(count);
         CPtrArray tags;
         for (int i = 0; i < count; i++) {
-            owned.emplace_back(new CBACnetObjTypes(bindings[i].obj));
-            CString text(bindings[i].property);
-            if (!owned.back()->CreateProperty(text, subTypes[i], bindings[i].hostType)) {
-                g_tally.Check("bind the polled host tags", false, Narrow(text));
-                return;
-            }
+            const auto& b = bindings[i];
+            owned.push_back(Bind(b.obj.m_type, b.obj.m_instance, b.property, b.hostType, &subTypes[i]));
+            if (!owned.back())
+                return (void)g_tally.Check("bind the polled host tags", false, Narrow(CString(b.property)));
             tags.Add(owned.back().get());
         }
         // Takes every waiting value; `second` picks the expectation after the
@@ -394,7 +386,8 @@ private:
         g_tally.Check(first, wrong.empty(), wrong.empty() ? "every value as sent" : "wrong:" + wrong);
         // ReadBodyFrame reports only a run past the array; the entries'
         // decoders refuse silently. What counts is that none read too far.
-        Cuts("cut ReadPropertyMultiple acknowledgements decoded within their octets", r, [&](unsigned char* b, int n) {
+        Cuts("cut ReadPropertyMultiple acknowledgements decoded within their octets", r,
+             [&](unsigned char* b, int&, int n) {
             std::vector<std::unique_ptr<CBACnetObjTypes>> copies;
             CPtrArray array;
             for (auto& t : owned) {
@@ -407,10 +400,8 @@ private:
         }, false);
 
         // The host writes 42.5 at priority 8; every host-value write carries invoke ID 100.
-        CTagVal written;
-        written.SetVal(42.5);
         CBACnetWritePropertyService wp;
-        const Request q = Build(wp, m_device.get(), owned[1].get(), written, 4, subTypes[1], 8);
+        const Request q = Build(wp, m_device.get(), owned[1].get(), Val(42.5), 4, subTypes[1], 8);
         Reply ack;
         const std::string w = "WriteProperty 42.5 at priority 8 answered by a Simple-ACK";
         if (!Ask(w, q, kSimpleAck, 15, ack))
@@ -451,14 +442,11 @@ private:
         // A host text travels with its terminating 0 octet inside the
         // character string; the peer keeps that octet as a character of the
         // text, and the library reads the text back up to it.
-        CBACnetObjTypes tag(_BACnetObjectID(2, 1));
-        CString property(L"ObjectName");
         unsigned short sub = 0;
-        tag.CreateProperty(property, sub, 14);
-        CTagVal text;
-        text.SetVal(L"Supply setpoint (east)");
+        const auto tag = Bind(2, 1, L"ObjectName", 14, &sub);
+        CBACnetWritePropertyService wp;
         Acked("WriteProperty of a host text answered by a Simple-ACK",
-              Build(CBACnetWritePropertyService(), m_device.get(), &tag, text, 14, sub, 0), 15);
+              Build(wp, m_device.get(), tag.get(), Val(L"Supply setpoint (east)"), 14, sub, 0), 15);
         CBACnetObjectName back;
         back.m_objectID = _BACnetObjectID(2, 1);
         Reply r;
@@ -498,7 +486,7 @@ private:
         CString message;
         record.GetErrorMsg(message);
         g_tally.Check(name, message == text, "\"" + Narrow(message) + "\"");
-        Cuts("every cut Error reply refused", r, [&](unsigned char* b, int n) {
+        Cuts("every cut Error reply refused", r, [&](unsigned char* b, int&, int n) {
             unsigned char c1, c2;
             return srv.ErrFrame(b, m_device.get(), n, c1, c2) == 1;
         }, true);
@@ -517,15 +505,11 @@ private:
         Refused("ReadProperty of an unknown property: Error reply into its text", Build(rp, m_device.get(), &notThere),
                 12, rp, L"error : propertyunknown property");
 
-        CBACnetObjTypes gone(_BACnetObjectID(1, 77));
-        CString property(L"PresentValue");
-        unsigned short sub;
-        gone.CreateProperty(property, sub, 4);
-        CTagVal value;
-        value.SetVal(1.0);
+        unsigned short sub = 0;
+        const auto gone = Bind(1, 77, L"PresentValue", 4, &sub);
         CBACnetWritePropertyService wp;
         Refused("WriteProperty to an unknown object: Error reply into its text",
-                Build(wp, m_device.get(), &gone, value, 4, sub, 10), 15, wp, unknownObject);
+                Build(wp, m_device.get(), gone.get(), Val(1.0), 4, sub, 10), 15, wp, unknownObject);
 
         _BACnetObjectID doomed(5, 2);
         Acked("DeleteObject answered by a Simple-ACK", Build(CBACnetDeleteObjService(), m_device.get(), doomed), 11);

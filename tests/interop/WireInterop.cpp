@@ -201,14 +201,6 @@ Codec&& At(Codec&& c, _BACnetObjectID obj, unsigned char index = CBACnetProperty
     return std::forward<Codec>(c);
 }
 
-template <class T>
-CTagVal Val(T value)
-{
-    CTagVal v;
-    v.SetVal(value);
-    return v;
-}
-
 // Working days on at 07:30 and off at 18:00; the weekend stays empty.
 void FillWeek(CBACnetWeekSchedule& week)
 {
