@@ -25,8 +25,9 @@
 namespace {
 
 // The device a request goes to: on the local network, or behind a router
-// with a 6-octet BACnet/IP MAC on network 5 or a 1-octet MS/TP MAC on 2001.
-enum Where { kLocal, kIp, kMstp };
+// with a 6-octet BACnet/IP MAC on network 5 or a 1-octet MS/TP MAC on 2001;
+// or every device, by a global broadcast.
+enum Where { kLocal, kIp, kMstp, kGlobal };
 
 constexpr int kReturned = -2;  // the invoke ID the library returned for the frame
 
@@ -82,10 +83,11 @@ WireCase Request(int pduType, int service, Where where, bool reply, int invoke =
 {
     WireCase c;
     const bool routed = where != kLocal;
+    c.broadcast = where == kGlobal;
     c.shows = {{"bacnet.version", 1},
                {"bacnet.control", (routed ? 0x20 : 0) | (reply ? 0x04 : 0)},
-               {"bacnet.dnet", !routed ? -1 : where == kIp ? 5 : 2001},
-               {"bacnet.dlen", !routed ? -1 : where == kIp ? 6 : 1},
+               {"bacnet.dnet", !routed ? -1 : where == kIp ? 5 : where == kMstp ? 2001 : 0xFFFF},
+               {"bacnet.dlen", !routed ? -1 : where == kIp ? 6 : where == kMstp ? 1 : 0},
                {"bacnet.hopc", routed ? 255 : -1},
                {"bacapp.type", pduType},
                {pduType == 1 ? "bacapp.unconfirmed_service" : "bacapp.confirmed_service", service},
@@ -93,7 +95,7 @@ WireCase Request(int pduType, int service, Where where, bool reply, int invoke =
     if (pduType == 0)
         c.shows.insert(c.shows.end(), {{"bacapp.SA", reply ? 1 : 0}, {"bacapp.segmented_request", 0},
                                        {"bacapp.max_adpu_size", maxApdu}});
-    c.dadr = !routed ? "" : where == kIp ? "7f000001bac1" : "1a";
+    c.dadr = where == kIp ? "7f000001bac1" : where == kMstp ? "1a" : "";
     return c;
 }
 
@@ -102,22 +104,9 @@ WireCase Conf(int service, Where where = kLocal, int invoke = kReturned, int max
     return Request(0, service, where, true, invoke, maxApdu);
 }
 
-// Create and delete go without the expecting-reply and segmented-response
-// flags: the library decodes no acknowledgement parameters for them.
-WireCase ConfNoReply(int service, Where where)
-{
-    return Request(0, service, where, false, kReturned, 5);
-}
-
 WireCase Bcast(int service)
 {
-    WireCase c = Request(1, service, kLocal, false);
-    c.broadcast = true;
-    c.Shows("bacnet.control") = 0x20;
-    c.Shows("bacnet.dnet") = 0xFFFF;
-    c.Shows("bacnet.dlen") = 0;
-    c.Shows("bacnet.hopc") = 255;
-    return c;
+    return Request(1, service, kGlobal, false);
 }
 
 WireCase NetMessage(int type, std::vector<long> networks)
@@ -595,15 +584,17 @@ void Requests()
         WriteMulti({{{2, 11}, &zone1}, {{2, 12}, &zone2}, {kSchedule, &prio}}), Conf(16), "2:11 2:12 17:1 77 77 88",
         {"Zone 1", "Zone 2", "(Unsigned) 8"});
 
+    // Create and delete go without the expecting-reply and segmented-response
+    // flags: the library decodes no acknowledgement parameters for them.
     _BACnetObjectID created(2, 10), deleted(2, 7);
     for (Where where : {kLocal, kIp}) {
         const bool local = where == kLocal;
         Add(local ? "CreateObject analog-value 10" : "CreateObject, routed",
-            Made(CBACnetCreateObjService(), Device(where).get(), created), ConfNoReply(10, where), "2:10", {},
-            "0E 1C 00 80 00 0A 0F");
+            Made(CBACnetCreateObjService(), Device(where).get(), created), Request(0, 10, where, false, kReturned, 5),
+            "2:10", {}, "0E 1C 00 80 00 0A 0F");
         Add(local ? "DeleteObject analog-value 7" : "DeleteObject, routed",
-            Made(CBACnetDeleteObjService(), Device(where).get(), deleted), ConfNoReply(11, where), "2:7", {},
-            "C4 00 80 00 07");
+            Made(CBACnetDeleteObjService(), Device(where).get(), deleted), Request(0, 11, where, false, kReturned, 5),
+            "2:7", {}, "C4 00 80 00 07");
     }
 
     Add("Who-Is, global broadcast, no range", Made(CBACnetWhoIsService()), Bcast(8), "");
