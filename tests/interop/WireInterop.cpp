@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,7 +40,7 @@ struct WireCase {
     Bytes datagram;  // a link message the library built whole (npdu: the one it carries)
     bool broadcast = false;
     // Header fields by their names in tshark's tree; -1: the field is absent.
-    std::vector<std::pair<std::string, long>> shows;
+    std::map<std::string, long> shows;
     std::string dadr;                  // hex, e.g. "7f000001bac1"
     std::string ids;                   // " 2:1 85": the object, then the property identifiers, in order
     std::vector<std::string> texts;    // tree lines that must appear, in this order
@@ -50,16 +51,6 @@ struct WireCase {
     std::vector<long> networks;
     int bvlcFunction = -1;  // a link message and its fields ("bvlc.reg_ttl=600"), in order
     std::vector<std::string> bvlcFields;
-
-    // What tshark must show in `field`, added when the case says nothing of it yet.
-    long& Shows(const std::string& field)
-    {
-        for (auto& f : shows)
-            if (f.first == field)
-                return f.second;
-        shows.push_back({field, -1});
-        return shows.back().second;
-    }
 };
 
 // The fields of tshark's tree the checks read; a tshark that renames one
@@ -93,8 +84,8 @@ WireCase Request(int pduType, int service, Where where, bool reply, int invoke =
                {pduType == 1 ? "bacapp.unconfirmed_service" : "bacapp.confirmed_service", service},
                {"bacapp.invoke_id", invoke}};
     if (pduType == 0)
-        c.shows.insert(c.shows.end(), {{"bacapp.SA", reply ? 1 : 0}, {"bacapp.segmented_request", 0},
-                                       {"bacapp.max_adpu_size", maxApdu}});
+        c.shows.insert({{"bacapp.SA", reply ? 1 : 0}, {"bacapp.segmented_request", 0},
+                        {"bacapp.max_adpu_size", maxApdu}});
     c.dadr = where == kIp ? "7f000001bac1" : where == kMstp ? "1a" : "";
     return c;
 }
@@ -735,11 +726,11 @@ void Controls()
         {"WritePropertyMultiple with closing tag 2 in place of 1", "WritePropertyMultiple object-name",
          [](WireCase& c) { c.npdu.back() = 0x2F; }},
         {"ReadProperty held to another invoke ID", "ReadProperty present-value",
-         [](WireCase& c) { c.Shows("bacapp.invoke_id")++; }},
+         [](WireCase& c) { c.shows["bacapp.invoke_id"]++; }},
         {"Accumulator write held to the unmapped type 20", "WriteProperty present-value of Accumulator",
          [](WireCase& c) { c.ids = " 20:4128775 85"; }},
         {"Who-Is held to the expecting-reply flag", "Who-Is, global",
-         [](WireCase& c) { c.Shows("bacnet.control") = 0x24; }},
+         [](WireCase& c) { c.shows["bacnet.control"] = 0x24; }},
         {"ReadPropertyMultiple held to a property it does not name", "ReadPropertyMultiple of eight",
          [](WireCase& c) { c.ids = c.ids.substr(0, c.ids.rfind(' ')) + " 2501"; }},
         {"object-name write held to another name", "WriteProperty object-name",
@@ -757,7 +748,7 @@ void Controls()
          [](WireCase& c) { c.bvlcFields.back() = "bvlc.bdt_mask=ff:ff:00:00"; }},
         {"Forwarded-NPDU cut by its last octet", "Forwarded-NPDU", [](WireCase& c) { c.datagram.pop_back(); }},
         {"COV Simple-ACK held to another invoke ID", "Simple-ACK of a ConfirmedCOVNotification",
-         [](WireCase& c) { c.Shows("bacapp.invoke_id") = 78; }},
+         [](WireCase& c) { c.shows["bacapp.invoke_id"] = 78; }},
     };
     const size_t good = g_cases.size();
     for (const auto& control : controls) {
