@@ -145,7 +145,6 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::map<std::string, Strings> tables = ReadValueStrings(dump);
-    dump.clear();
 
     int compared = 0, explained = 0, failed = 0;
     std::set<const Exception*> used;

@@ -1,12 +1,6 @@
-// interop_sim: the node-bacnet client against the simulated device.
-//
-// Starts the simulated device on a free loopback port in this process, runs
-// node/sim-client.js against it and checks what the client saw: the moving
-// input's unconfirmed notifications a second apart, a step of 0.25 each,
-// none after the cancellation; the confirmed notifications of an analog
-// value (at subscription and after a write), each sent once because the
-// client's Simple-ACK was matched; the trend log read by position with its
-// result flags; and an Error for a range read of a property that is no list.
+// interop_sim: the node-bacnet client (node/sim-client.js) against the
+// simulated device, started in this process on a free loopback port; the
+// checks read the client's events, one JSON line each.
 //
 //     interop_sim --node PATH --client node/sim-client.js [--log FILE]
 #include <chrono>
