@@ -114,7 +114,8 @@ bool ChildProcess::ReadAll(std::chrono::milliseconds timeout, std::string& out, 
     if (!exited)
         *error = "did not finish within " + std::to_string(timeout.count() / 1000) + " s";
     else if (status != 0)
-        *error = "exit status " + std::to_string(status);
+        *error = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                   : "killed by signal " + std::to_string(WTERMSIG(status));
     Stop();
     return exited && status == 0;
 }
