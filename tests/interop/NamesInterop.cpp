@@ -122,13 +122,6 @@ std::map<std::string, Strings> ReadValueStrings(const std::string& dump)
     return tables;
 }
 
-const Exception* FindException(const std::string& field, unsigned value) {
-    for (const Exception& e : kExceptions)
-        if (field == e.field && value == e.value)
-            return &e;
-    return nullptr;
-}
-
 std::string Shown(const char* text) {
     return text ? std::string("\"") + text + "\"" : std::string("(none)");
 }
@@ -172,7 +165,9 @@ int main(int argc, char** argv)
                 compared++;
                 continue;
             }
-            const Exception* e = FindException(f.field, value);
+            const Exception* e = nullptr;
+            for (const Exception& x : kExceptions)
+                e = std::string(x.field) == f.field && x.value == value ? &x : e;
             const bool same = e && (e->wireshark ? wireshark && std::string(e->wireshark) == wireshark : !wireshark) &&
                               (e->ours ? ours && std::string(e->ours) == ours : !ours);
             if (same) {
