@@ -1,12 +1,6 @@
-// Round trips with an independent BACnet implementation: a simulated device
-// made with the node-bacnet package (node/device.js) answers the library's
-// own requests over loopback UDP, and the library's bounded decoders read
-// its real replies: I-Am into a device record, ReadProperty acknowledgements
-// into property codecs, ReadPropertyMultiple acknowledgements into bound
-// host tags with change detection, Simple-ACKs of writes, and Error replies
-// into failure texts; written values and a TimeSynchronization are read back
-// as the device understood them. Every real reply is also decoded from each
-// of its prefixes, in a heap block of exactly that size, so a sanitizer
+// Round trips with a node-bacnet device (node/device.js) on loopback: the
+// library's requests, its bounded decoders on the real replies, and every
+// prefix of each reply in a heap block of exactly that size, so a sanitizer
 // build catches any read past the received octets.
 //
 //     interop_device --node /usr/bin/node --device tests/interop/node/device.js [--log FILE]
@@ -21,6 +15,7 @@
 
 #include "Net.h"
 #include "Process.h"
+#include "Tags.h"
 
 namespace {
 
@@ -35,6 +30,7 @@ Tally g_tally("device");
 unsigned char g_buf[2048];
 
 // A request the library built into g_buf: its length and invoke ID.
+enum Answer { kSimpleAck, kComplexAck, kError };
 struct Request {
     int len;
     int invokeID;
@@ -75,9 +71,12 @@ struct Reply {
     }
     unsigned char* Params() { return frame->buf() + pos; }
     Bytes ParamBytes() const { return Bytes(frame->buf() + pos, frame->buf() + end); }
-    bool SimpleAck(int service) const
+    bool Is(Answer answer, int service) const
     {
-        return pdu == &headers.m_simpleAck && headers.m_simpleAck.m_serviceAckChoice == service;
+        const CBACnetReceivePDUs& h = headers;
+        return answer == kSimpleAck    ? pdu == &h.m_simpleAck && h.m_simpleAck.m_serviceAckChoice == service
+               : answer == kComplexAck ? pdu == &h.m_complexAck && h.m_complexAck.m_serviceAckChoice == service
+                                       : pdu == &h.m_error && h.m_error.m_errorChoice == service;
     }
 
     // The invoke ID of an answer to a confirmed request; -1 for anything else.
@@ -109,18 +108,12 @@ struct Reply {
 
 // Decodes every prefix of a real reply's parameters, each in a heap block of
 // exactly that many octets: a bounded decoder must refuse or succeed without
-// touching what was not received. Says how many prefixes were refused.
-std::string Cuts(const Reply& r, const std::function<bool(unsigned char*, int)>& decode, int* refusedOut = nullptr)
+// touching what was not received; with `refuseAll`, it must refuse each.
+void Cuts(const std::string& name, const Reply& r, std::function<bool(unsigned char*, int&, int)> decode,
+          bool refuseAll)
 {
-    const Bytes params = r.ParamBytes();
-    int refused = 0;
-    for (size_t n = 0; n < params.size(); n++) {
-        Received cut(params, n);
-        refused += decode(cut.buf(), cut.end()) ? 0 : 1;
-    }
-    if (refusedOut)
-        *refusedOut = refused;
-    return std::to_string(refused) + " of " + std::to_string(params.size()) + " prefixes refused";
+    const std::string taken = CutsTaken(r.ParamBytes(), decode);
+    g_tally.Check(name, !refuseAll || taken.empty(), taken.empty() ? "every prefix refused" : "taken: " + taken);
 }
 
 // What a codec decoded, as the checks compare it.
@@ -207,19 +200,22 @@ private:
         return g_tally.Check(name, false, why.empty() ? "no reply in time" : why);
     }
 
-    // A confirmed request and its answer with the same invoke ID.
-    bool Ask(const std::string& name, Request q, Reply& out)
+    // A confirmed request answered under its invoke ID by `answer` to
+    // `service`; a failed check `name` otherwise.
+    bool Ask(const std::string& name, Request q, Answer answer, int service, Reply& out)
     {
-        return Exchange(name, Bytes(g_buf, g_buf + q.len), false,
-                        [q](Reply& r) { return r.AnswerTo() == q.invokeID; }, out);
+        if (!Exchange(name, Bytes(g_buf, g_buf + q.len), false,
+                      [q](Reply& r) { return r.AnswerTo() == q.invokeID; }, out))
+            return false;
+        return out.Is(answer, service) || g_tally.Check(name, false, "answered with " + out.Describe());
     }
 
     // A write answered by a Simple-ACK of `service`.
     void Acked(const std::string& name, Request q, int service)
     {
         Reply r;
-        if (Ask(name, q, r))
-            g_tally.Check(name, r.SimpleAck(service), r.Describe());
+        if (Ask(name, q, kSimpleAck, service, r))
+            g_tally.Check(name, true, r.Describe());
     }
 
     bool Discovery()
@@ -248,12 +244,10 @@ private:
         // the local network, so its address stays local.
         m_device->m_address.CopyData_SrcToDst(r.npci);
         g_tally.Check("the I-Am came from the local network", m_device->m_address.m_macLength == 0);
-        int refused = 0;
-        const std::string cuts = Cuts(r, [](unsigned char* b, int n) {
+        Cuts("every cut I-Am refused", r, [](unsigned char* b, int&, int n) {
             CBACnetIAmService cut;
             return std::unique_ptr<CBACnetOBJ>(cut.ReadFrame(b, n)) != nullptr;
-        }, &refused);
-        g_tally.Check("every cut I-Am refused", refused == r.end - r.pos, cuts);
+        }, true);
         return true;
     }
 
@@ -262,10 +256,8 @@ private:
     bool ReadInto(const std::string& name, CBACnetPropertyID& prop, Reply& r)
     {
         CBACnetReadPropertyService rp;
-        if (!Ask(name, Build(rp, m_device.get(), &prop), r))
+        if (!Ask(name, Build(rp, m_device.get(), &prop), kComplexAck, 12, r))
             return false;
-        if (r.pdu != &r.headers.m_complexAck || r.headers.m_complexAck.m_serviceAckChoice != 12)
-            return g_tally.Check(name, false, "answered with " + r.Describe());
         int pos = r.pos;
         if (!rp.ReadFrame(r.frame->buf(), pos, r.end, &prop) || !prop.ReadFrame(r.frame->buf(), pos, r.end))
             return g_tally.Check(name, false, "refused " + ToHex(r.ParamBytes()));
@@ -288,15 +280,12 @@ private:
             return;
         g_tally.Check(name, Text(prop) == want, Text(prop));
         if (cuts)
-            g_tally.Check(std::string("cut ") + cuts + " decoded within its octets", true,
-                          Cuts(r, [&prop](unsigned char* b, int n) {
-                              Codec codec;
-                              codec.m_objectID = prop.m_objectID;
-                              codec.m_arrayIndex = prop.m_arrayIndex;
-                              int pos = 0;
-                              return CBACnetReadPropertyService().ReadFrame(b, pos, n, &codec) &&
-                                     codec.ReadFrame(b, pos, n);
-                          }));
+            Cuts(std::string("cut ") + cuts + " decoded within its octets", r, [&](unsigned char* b, int& pos, int n) {
+                Codec codec;
+                codec.m_objectID = prop.m_objectID;
+                codec.m_arrayIndex = prop.m_arrayIndex;
+                return CBACnetReadPropertyService().ReadFrame(b, pos, n, &codec) && codec.ReadFrame(b, pos, n);
+            }, false);
     }
 
     void Reads()
@@ -331,10 +320,8 @@ private:
         if (rpm.m_last != tags.GetSize() - 1)
             return g_tally.Check(name, false, "the request holds entries 0.." + std::to_string(rpm.m_last));
         memcpy(g_buf, rpm.m_frame, rpm.m_frameLength);
-        if (!Ask(name, {rpm.m_frameLength, rpm.m_invokeID}, r))
+        if (!Ask(name, {rpm.m_frameLength, rpm.m_invokeID}, kComplexAck, 14, r))
             return false;
-        if (r.pdu != &r.headers.m_complexAck || r.headers.m_complexAck.m_serviceAckChoice != 14)
-            return g_tally.Check(name, false, "answered with " + r.Describe());
         if (!rpm.ReadBodyFrame(r.Params(), r.end - r.pos, tags))
             return g_tally.Check(name, false, "ReadBodyFrame refused " + ToHex(r.ParamBytes()));
         return true;
@@ -369,12 +356,10 @@ private:
         std::vector<unsigned short> subTypes(count);
         CPtrArray tags;
         for (int i = 0; i < count; i++) {
-            owned.emplace_back(new CBACnetObjTypes(bindings[i].obj));
-            CString text(bindings[i].property);
-            if (!owned.back()->CreateProperty(text, subTypes[i], bindings[i].hostType)) {
-                g_tally.Check("bind the polled host tags", false, Narrow(text));
-                return;
-            }
+            const auto& b = bindings[i];
+            owned.push_back(Bind(b.obj.m_type, b.obj.m_instance, b.property, b.hostType, &subTypes[i]));
+            if (!owned.back())
+                return (void)g_tally.Check("bind the polled host tags", false, Narrow(CString(b.property)));
             tags.Add(owned.back().get());
         }
         // Takes every waiting value; `second` picks the expectation after the
@@ -401,32 +386,29 @@ private:
         g_tally.Check(first, wrong.empty(), wrong.empty() ? "every value as sent" : "wrong:" + wrong);
         // ReadBodyFrame reports only a run past the array; the entries'
         // decoders refuse silently. What counts is that none read too far.
-        g_tally.Check("cut ReadPropertyMultiple acknowledgements decoded within their octets", true,
-                      Cuts(r, [&](unsigned char* b, int n) {
-                          std::vector<std::unique_ptr<CBACnetObjTypes>> copies;
-                          CPtrArray array;
-                          for (auto& t : owned) {
-                              copies.emplace_back(new CBACnetObjTypes(*t));
-                              array.Add(copies.back().get());
-                          }
-                          CBACnetReadMultiService rpm(0);
-                          rpm.m_last = count - 1;
-                          return rpm.ReadBodyFrame(b, n, array) == 1;
-                      }));
+        Cuts("cut ReadPropertyMultiple acknowledgements decoded within their octets", r,
+             [&](unsigned char* b, int&, int n) {
+            std::vector<std::unique_ptr<CBACnetObjTypes>> copies;
+            CPtrArray array;
+            for (auto& t : owned) {
+                copies.emplace_back(new CBACnetObjTypes(*t));
+                array.Add(copies.back().get());
+            }
+            CBACnetReadMultiService rpm(0);
+            rpm.m_last = count - 1;
+            return rpm.ReadBodyFrame(b, n, array) == 1;
+        }, false);
 
         // The host writes 42.5 at priority 8; every host-value write carries invoke ID 100.
-        CTagVal written;
-        written.SetVal(42.5);
         CBACnetWritePropertyService wp;
-        const Request q = Build(wp, m_device.get(), owned[1].get(), written, 4, subTypes[1], 8);
+        const Request q = Build(wp, m_device.get(), owned[1].get(), Val(42.5), 4, subTypes[1], 8);
         Reply ack;
         const std::string w = "WriteProperty 42.5 at priority 8 answered by a Simple-ACK";
-        if (!Ask(w, q, ack))
+        if (!Ask(w, q, kSimpleAck, 15, ack))
             return;
         int pos = ack.pos;
-        g_tally.Check(w, ack.SimpleAck(15) && q.invokeID == 100 &&
-                             wp.ReadFrame(ack.frame->buf(), pos, ack.end, owned[1].get()),
-                      ack.Describe() + ", invoke ID " + std::to_string(q.invokeID));
+        g_tally.Check(w, q.invokeID == 100 && wp.ReadFrame(ack.frame->buf(), pos, ack.end, owned[1].get()),
+                      "invoke ID " + std::to_string(q.invokeID));
 
         const std::string second = "ReadPropertyMultiple again: only the written value and its slot changed";
         if (!Poll(second, tags, r))
@@ -449,10 +431,7 @@ private:
         CBACnetWriteMultiService wpm;
         int len = 0;
         const int id = wpm.MakeHeaderFrame(g_buf, len, m_device.get());
-        const DWORD v = _BACnetObjectID(5, 2).GetValue();
-        unsigned char host[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                 static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-        CBACnetTag().MakeAnalogFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
+        ObjectID(g_buf, len, _BACnetObjectID(5, 2));
         CBACnetObjectDesc desc;
         desc.m_description = L"Runs with the supply fan";
         wpm.MakeFrame(g_buf, len, &desc);
@@ -463,14 +442,11 @@ private:
         // A host text travels with its terminating 0 octet inside the
         // character string; the peer keeps that octet as a character of the
         // text, and the library reads the text back up to it.
-        CBACnetObjTypes tag(_BACnetObjectID(2, 1));
-        CString property(L"ObjectName");
         unsigned short sub = 0;
-        tag.CreateProperty(property, sub, 14);
-        CTagVal text;
-        text.SetVal(L"Supply setpoint (east)");
+        const auto tag = Bind(2, 1, L"ObjectName", 14, &sub);
+        CBACnetWritePropertyService wp;
         Acked("WriteProperty of a host text answered by a Simple-ACK",
-              Build(CBACnetWritePropertyService(), m_device.get(), &tag, text, 14, sub, 0), 15);
+              Build(wp, m_device.get(), tag.get(), Val(L"Supply setpoint (east)"), 14, sub, 0), 15);
         CBACnetObjectName back;
         back.m_objectID = _BACnetObjectID(2, 1);
         Reply r;
@@ -498,12 +474,8 @@ private:
     void Refused(const std::string& name, Request q, int service, CBACnetConfirmSrvPDU& srv, const wchar_t* text)
     {
         Reply r;
-        if (!Ask(name, q, r))
+        if (!Ask(name, q, kError, service, r))
             return;
-        if (r.pdu != &r.headers.m_error || r.headers.m_error.m_errorChoice != service) {
-            g_tally.Check(name, false, "answered with " + r.Describe());
-            return;
-        }
         unsigned char cls = 0xFF, code = 0xFF;
         if (!srv.ErrFrame(r.Params(), m_device.get(), r.end - r.pos, cls, code)) {
             g_tally.Check(name, false, "ErrFrame refused " + ToHex(r.ParamBytes()));
@@ -514,12 +486,10 @@ private:
         CString message;
         record.GetErrorMsg(message);
         g_tally.Check(name, message == text, "\"" + Narrow(message) + "\"");
-        int refused = 0;
-        const std::string cuts = Cuts(r, [&](unsigned char* b, int n) {
+        Cuts("every cut Error reply refused", r, [&](unsigned char* b, int&, int n) {
             unsigned char c1, c2;
             return srv.ErrFrame(b, m_device.get(), n, c1, c2) == 1;
-        }, &refused);
-        g_tally.Check("every cut Error reply refused", refused == r.end - r.pos, cuts);
+        }, true);
     }
 
     void Errors()
@@ -535,15 +505,11 @@ private:
         Refused("ReadProperty of an unknown property: Error reply into its text", Build(rp, m_device.get(), &notThere),
                 12, rp, L"error : propertyunknown property");
 
-        CBACnetObjTypes gone(_BACnetObjectID(1, 77));
-        CString property(L"PresentValue");
-        unsigned short sub;
-        gone.CreateProperty(property, sub, 4);
-        CTagVal value;
-        value.SetVal(1.0);
+        unsigned short sub = 0;
+        const auto gone = Bind(1, 77, L"PresentValue", 4, &sub);
         CBACnetWritePropertyService wp;
         Refused("WriteProperty to an unknown object: Error reply into its text",
-                Build(wp, m_device.get(), &gone, value, 4, sub, 10), 15, wp, unknownObject);
+                Build(wp, m_device.get(), gone.get(), Val(1.0), 4, sub, 10), 15, wp, unknownObject);
 
         _BACnetObjectID doomed(5, 2);
         Acked("DeleteObject answered by a Simple-ACK", Build(CBACnetDeleteObjService(), m_device.get(), doomed), 11);

@@ -122,13 +122,6 @@ std::map<std::string, Strings> ReadValueStrings(const std::string& dump)
     return tables;
 }
 
-const Exception* FindException(const std::string& field, unsigned value) {
-    for (const Exception& e : kExceptions)
-        if (field == e.field && value == e.value)
-            return &e;
-    return nullptr;
-}
-
 std::string Shown(const char* text) {
     return text ? std::string("\"") + text + "\"" : std::string("(none)");
 }
@@ -139,14 +132,12 @@ int main(int argc, char** argv)
 {
     const std::string tshark = Arg(argc, argv, "--tshark", "tshark");
     std::string dump, error;
-    int status = 0;
-    if (!RunProgram({tshark, "-G", "values"}, std::chrono::seconds(120), dump, &status, &error) || status != 0) {
-        fprintf(stderr, "tshark -G values failed: %s (status %d)\n", error.c_str(), status);
+    if (!RunProgram({tshark, "-G", "values"}, std::chrono::seconds(120), dump, &error)) {
+        fprintf(stderr, "tshark -G values failed: %s\n", error.c_str());
         printf("names: 0 passed, 1 failed\n");
         return 1;
     }
     const std::map<std::string, Strings> tables = ReadValueStrings(dump);
-    dump.clear();
 
     int compared = 0, explained = 0, failed = 0;
     std::set<const Exception*> used;
@@ -174,7 +165,9 @@ int main(int argc, char** argv)
                 compared++;
                 continue;
             }
-            const Exception* e = FindException(f.field, value);
+            const Exception* e = nullptr;
+            for (const Exception& x : kExceptions)
+                e = std::string(x.field) == f.field && x.value == value ? &x : e;
             const bool same = e && (e->wireshark ? wireshark && std::string(e->wireshark) == wireshark : !wireshark) &&
                               (e->ours ? ours && std::string(e->ours) == ours : !ours);
             if (same) {

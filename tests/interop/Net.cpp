@@ -33,6 +33,14 @@ bool Npdu(const Bytes& datagram, Bytes& npdu)
     return true;
 }
 
+void ObjectID(unsigned char* buf, int& len, const _BACnetObjectID& obj)
+{
+    const DWORD v = obj.GetValue();
+    unsigned char host[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                             static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    CBACnetTag().MakeAnalogFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
+}
+
 UdpPeer::~UdpPeer()
 {
     if (m_fd >= 0)

@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "Hex.h"
+#include "host/TagVal.h"
+
+struct _BACnetObjectID;
 
 using Bytes = std::vector<unsigned char>;
 
@@ -18,6 +21,18 @@ Bytes Bvlc(const Bytes& npdu, bool broadcast);
 // The NPDU a received datagram carries (original or forwarded); false for
 // anything else.
 bool Npdu(const Bytes& datagram, Bytes& npdu);
+
+// A context tag 0 object identifier at `len`, as the caller of a header-only request writes it.
+void ObjectID(unsigned char* buf, int& len, const _BACnetObjectID& obj);
+
+// A host value, as a driver hands one to a write.
+template <class T>
+CTagVal Val(T value)
+{
+    CTagVal v;
+    v.SetVal(value);
+    return v;
+}
 
 // A UDP socket on 127.0.0.1 that talks to one peer there.
 class UdpPeer {

@@ -52,7 +52,8 @@ Bytes Capture(const std::vector<Datagram>& datagrams)
 
 std::string Unescape(const std::string& in)
 {
-    static const char* const entities[][2] = {{"quot", "\""}, {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"apos", "'"}};
+    static const std::pair<const char*, char> entities[] = {{"quot", '"'}, {"amp", '&'}, {"lt", '<'}, {"gt", '>'},
+                                                            {"apos", '\''}};
     std::string out;
     for (size_t i = 0; i < in.size(); i++) {
         const size_t semi = in[i] == '&' ? in.find(';', i) : std::string::npos;
@@ -60,17 +61,13 @@ std::string Unescape(const std::string& in)
             out += in[i];
             continue;
         }
+        // Non-ASCII code points are not compared by the tests; keep a marker.
         const std::string entity = in.substr(i + 1, semi - i - 1);
-        std::string text = in.substr(i, semi - i + 1);
+        const long code = entity[0] != '#' ? 0 : entity[1] == 'x' ? strtol(&entity[2], nullptr, 16) : atol(&entity[1]);
+        char c = code > 0 && code < 0x80 ? static_cast<char>(code) : '?';
         for (const auto& e : entities)
-            if (entity == e[0])
-                text = e[1];
-        if (entity.size() > 1 && entity[0] == '#') {
-            // Non-ASCII code points are not compared by the tests; keep a marker.
-            const long code = entity[1] == 'x' ? strtol(entity.c_str() + 2, nullptr, 16) : atol(entity.c_str() + 1);
-            text = std::string(1, code > 0 && code < 0x80 ? static_cast<char>(code) : '?');
-        }
-        out += text;
+            c = entity == e.first ? e.second : c;
+        out += c;
         i = semi;
     }
     return out;
@@ -178,19 +175,17 @@ bool Dissect(const std::string& tshark, const std::string& pcap, const std::vect
         return false;
     }
     std::string pdml;
-    int status = 0;
     // -n: no name look-ups.
-    if (!RunProgram({tshark, "-n", "-r", pcap, "-T", "pdml"}, std::chrono::seconds(120), pdml, &status, error))
+    if (!RunProgram({tshark, "-n", "-r", pcap, "-T", "pdml"}, std::chrono::seconds(120), pdml, error))
         return false;
     if (!keepPdml.empty())
         WriteFile(keepPdml, pdml.data(), pdml.size());
     packets.clear();
-    if (status != 0 || !ParsePdml(pdml, packets) || packets.size() != datagrams.size()) {
-        *error = "tshark gave status " + std::to_string(status) + " and " + std::to_string(packets.size()) +
-                 " packets for " + std::to_string(datagrams.size()) + " datagrams";
-        return false;
-    }
-    return true;
+    const bool ok = ParsePdml(pdml, packets) && packets.size() == datagrams.size();
+    if (!ok)
+        *error = "tshark gave " + std::to_string(packets.size()) + " packets for " +
+                 std::to_string(datagrams.size()) + " datagrams";
+    return ok;
 }
 
 std::vector<std::string> Flaws(const PdmlPacket& packet)

@@ -17,19 +17,14 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int RemainingMs(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
 // One read from `fd` into `out`, waiting until `deadline`. 1 data, 0 end of
 // file, -1 time-out or failure.
 int ReadSome(int fd, Clock::time_point deadline, std::string& out)
 {
     for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd p{fd, POLLIN, 0};
-        const int ready = poll(&p, 1, RemainingMs(deadline));
+        const int ready = poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
@@ -38,10 +33,9 @@ int ReadSome(int fd, Clock::time_point deadline, std::string& out)
         const ssize_t n = read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return n == 0 ? 0 : -1;
-        out.append(chunk, static_cast<size_t>(n));
-        return 1;
+        if (n > 0)
+            out.append(chunk, static_cast<size_t>(n));
+        return n > 0 ? 1 : n == 0 ? 0 : -1;
     }
 }
 
@@ -109,21 +103,21 @@ bool ChildProcess::ReadUntil(const std::string& marker, std::chrono::millisecond
     return false;
 }
 
-bool ChildProcess::ReadAll(std::chrono::milliseconds timeout, std::string& out, int* exitStatus)
+bool ChildProcess::ReadAll(std::chrono::milliseconds timeout, std::string& out, std::string* error)
 {
     const Clock::time_point deadline = Clock::now() + timeout;
-    int r = 0;
+    int r = 0, status = -1;
     while (m_stdout >= 0 && (r = ReadSome(m_stdout, deadline, out)) > 0) {
     }
-    int status = 0;
-    if (r < 0 || !WaitExit(std::chrono::milliseconds(RemainingMs(deadline)), &status)) {
-        Stop();
-        return false;
-    }
-    if (exitStatus)
-        *exitStatus = status;
-    CloseFds();
-    return true;
+    const bool exited =
+        r == 0 && WaitExit(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()), &status);
+    if (!exited)
+        *error = "did not finish within " + std::to_string(timeout.count() / 1000) + " s";
+    else if (status != 0)
+        *error = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                   : "killed by signal " + std::to_string(WTERMSIG(status));
+    Stop();
+    return exited && status == 0;
 }
 
 bool ChildProcess::WaitExit(std::chrono::milliseconds timeout, int* status)
@@ -153,11 +147,6 @@ void ChildProcess::Stop()
         WaitExit(std::chrono::milliseconds(5000), &status);
         kill(-group, SIGKILL);  // anything of the group still left
     }
-    CloseFds();
-}
-
-void ChildProcess::CloseFds()
-{
     for (int* fd : {&m_stdout, &m_stdin})
         if (*fd >= 0) {
             close(*fd);
@@ -166,16 +155,13 @@ void ChildProcess::CloseFds()
 }
 
 bool RunProgram(const std::vector<std::string>& argv, std::chrono::milliseconds timeout, std::string& out,
-                int* exitStatus, std::string* error)
+                std::string* error, const std::string& stderrPath)
 {
     ChildProcess child;
-    if (!child.Start(argv, "/dev/null", error))
-        return false;
-    if (!child.ReadAll(timeout, out, exitStatus)) {
-        *error = argv[0] + " did not finish within " + std::to_string(timeout.count() / 1000) + " s";
-        return false;
-    }
-    return true;
+    if (child.Start(argv, stderrPath, error) && child.ReadAll(timeout, out, error))
+        return true;
+    *error = argv[0] + ": " + *error;
+    return false;
 }
 
 int StartListening(ChildProcess& child, const std::vector<std::string>& argv, const std::string& log,

@@ -23,9 +23,10 @@ public:
     // Appends stdout output to `out` until a line containing `marker` has
     // arrived (true), or the deadline passes or stdout closes (false).
     bool ReadUntil(const std::string& marker, std::chrono::milliseconds timeout, std::string& out);
-    // Reads stdout until it closes and the child exits. False when the
-    // deadline passes first (the child is then killed).
-    bool ReadAll(std::chrono::milliseconds timeout, std::string& out, int* exitStatus);
+    // Reads stdout until it closes and the child exits: true for exit status
+    // 0, false otherwise or when the deadline passes first (the child is
+    // then killed), with `error` saying which.
+    bool ReadAll(std::chrono::milliseconds timeout, std::string& out, std::string* error);
     // SIGTERM to the child's process group, a short grace period, then SIGKILL; reaps the child.
     void Stop();
 
@@ -34,12 +35,12 @@ private:
     int m_stdout = -1;
     int m_stdin = -1;
     bool WaitExit(std::chrono::milliseconds timeout, int* status);
-    void CloseFds();
 };
 
-// Runs a program to completion and returns its stdout, bounded in time.
+// Runs a program to completion and returns its stdout, bounded in time;
+// true when it exits with status 0.
 bool RunProgram(const std::vector<std::string>& argv, std::chrono::milliseconds timeout, std::string& out,
-                int* exitStatus, std::string* error);
+                std::string* error, const std::string& stderrPath = "/dev/null");
 
 // Starts a node-bacnet script that prints "listening PORT" once it serves on
 // 127.0.0.1; the port, or 0 with `error` set.

@@ -38,14 +38,6 @@ Output Tool(std::vector<std::string> words)
     return {rc, out.str(), err.str()};
 }
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The tool's command against the device under test.
 Output Do(const std::string& target, std::vector<std::string> words)
 {
@@ -59,15 +51,11 @@ Output Do(const std::string& target, std::vector<std::string> words)
 // be). Each may depend on the commands before it; one without a name is
 // only run.
 struct Step {
-    Step(const char* name, std::vector<std::string> words, std::string says = "", bool exact = false, int rc = 0)
-        : name(name), words(words), says(says), exact(exact), rc(rc)
-    {
-    }
     const char* name;
     std::vector<std::string> words;
-    std::string says;
-    bool exact;
-    int rc;
+    std::string says = "";
+    bool exact = false;
+    int rc = 0;
 };
 
 void RunSteps(const std::string& target, const std::vector<Step>& steps)
@@ -98,7 +86,10 @@ void Commanding(const std::string& target, const std::string& log)
         {"write BV:2 active at priority 5", {"write", "BV:2", "present-value", "active", "--priority", "5"}},
     });
     // The device logs the written value as node-bacnet decoded it: type 0 is Null.
-    const std::string written = Slurp(log);
+    std::ifstream file(log);
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string written = text.str();
     Result("the device saw a Null", written.find("write-property 2:1 85 [{\"type\":0") != std::string::npos, written);
     std::string wrong;
     for (int slot = 1; slot <= 16; slot++) {
@@ -168,10 +159,8 @@ void Dissect(const std::string& tshark, const std::string& pcap)
         {"write", "MV:1", "present-value", "3", "--priority", "1"},
         {"write", "AI:1", "units", "degrees-fahrenheit"},
         {"write", "AV:1", "object-name", "\xD0\x97\xD0\xBE\xD0\xBD\xD0\xB0 \xE5\x8C\x97"},
-        {"write", "AV:1", "9999", "-7", "--tag", "signed"},
-        {"write", "AV:1", "9999", "0.1", "--tag", "double"},
-        {"write", "AV:1", "9999", "01ab", "--tag", "octets"},
-        {"write", "AV:1", "9999", "0101", "--tag", "bits"},
+        {"write", "AV:1", "9999", "-7", "--tag", "signed"},      {"write", "AV:1", "9999", "0.1", "--tag", "double"},
+        {"write", "AV:1", "9999", "01ab", "--tag", "octets"},    {"write", "AV:1", "9999", "0101", "--tag", "bits"},
         {"write", "AV:1", "9999", "2025-01-02", "--tag", "date"},
         {"write", "AV:1", "9999", "08:05:01.50", "--tag", "time"},
         {"write", "AV:1", "9999", "analog-input:1", "--tag", "object"},

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,8 +26,9 @@
 namespace {
 
 // The device a request goes to: on the local network, or behind a router
-// with a 6-octet BACnet/IP MAC on network 5 or a 1-octet MS/TP MAC on 2001.
-enum Where { kLocal, kIp, kMstp };
+// with a 6-octet BACnet/IP MAC on network 5 or a 1-octet MS/TP MAC on 2001;
+// or every device, by a global broadcast.
+enum Where { kLocal, kIp, kMstp, kGlobal };
 
 constexpr int kReturned = -2;  // the invoke ID the library returned for the frame
 
@@ -38,7 +40,7 @@ struct WireCase {
     Bytes datagram;  // a link message the library built whole (npdu: the one it carries)
     bool broadcast = false;
     // Header fields by their names in tshark's tree; -1: the field is absent.
-    std::vector<std::pair<std::string, long>> shows;
+    std::map<std::string, long> shows;
     std::string dadr;                  // hex, e.g. "7f000001bac1"
     std::string ids;                   // " 2:1 85": the object, then the property identifiers, in order
     std::vector<std::string> texts;    // tree lines that must appear, in this order
@@ -49,16 +51,6 @@ struct WireCase {
     std::vector<long> networks;
     int bvlcFunction = -1;  // a link message and its fields ("bvlc.reg_ttl=600"), in order
     std::vector<std::string> bvlcFields;
-
-    // What tshark must show in `field`, added when the case says nothing of it yet.
-    long& Shows(const std::string& field)
-    {
-        for (auto& f : shows)
-            if (f.first == field)
-                return f.second;
-        shows.push_back({field, -1});
-        return shows.back().second;
-    }
 };
 
 // The fields of tshark's tree the checks read; a tshark that renames one
@@ -82,18 +74,19 @@ WireCase Request(int pduType, int service, Where where, bool reply, int invoke =
 {
     WireCase c;
     const bool routed = where != kLocal;
+    c.broadcast = where == kGlobal;
     c.shows = {{"bacnet.version", 1},
                {"bacnet.control", (routed ? 0x20 : 0) | (reply ? 0x04 : 0)},
-               {"bacnet.dnet", !routed ? -1 : where == kIp ? 5 : 2001},
-               {"bacnet.dlen", !routed ? -1 : where == kIp ? 6 : 1},
+               {"bacnet.dnet", !routed ? -1 : where == kIp ? 5 : where == kMstp ? 2001 : 0xFFFF},
+               {"bacnet.dlen", !routed ? -1 : where == kIp ? 6 : where == kMstp ? 1 : 0},
                {"bacnet.hopc", routed ? 255 : -1},
                {"bacapp.type", pduType},
                {pduType == 1 ? "bacapp.unconfirmed_service" : "bacapp.confirmed_service", service},
                {"bacapp.invoke_id", invoke}};
     if (pduType == 0)
-        c.shows.insert(c.shows.end(), {{"bacapp.SA", reply ? 1 : 0}, {"bacapp.segmented_request", 0},
-                                       {"bacapp.max_adpu_size", maxApdu}});
-    c.dadr = !routed ? "" : where == kIp ? "7f000001bac1" : "1a";
+        c.shows.insert({{"bacapp.SA", reply ? 1 : 0}, {"bacapp.segmented_request", 0},
+                        {"bacapp.max_adpu_size", maxApdu}});
+    c.dadr = where == kIp ? "7f000001bac1" : where == kMstp ? "1a" : "";
     return c;
 }
 
@@ -102,22 +95,9 @@ WireCase Conf(int service, Where where = kLocal, int invoke = kReturned, int max
     return Request(0, service, where, true, invoke, maxApdu);
 }
 
-// Create and delete go without the expecting-reply and segmented-response
-// flags: the library decodes no acknowledgement parameters for them.
-WireCase ConfNoReply(int service, Where where)
-{
-    return Request(0, service, where, false, kReturned, 5);
-}
-
 WireCase Bcast(int service)
 {
-    WireCase c = Request(1, service, kLocal, false);
-    c.broadcast = true;
-    c.Shows("bacnet.control") = 0x20;
-    c.Shows("bacnet.dnet") = 0xFFFF;
-    c.Shows("bacnet.dlen") = 0;
-    c.Shows("bacnet.hopc") = 255;
-    return c;
+    return Request(1, service, kGlobal, false);
 }
 
 WireCase NetMessage(int type, std::vector<long> networks)
@@ -201,14 +181,6 @@ Codec&& At(Codec&& c, _BACnetObjectID obj, unsigned char index = CBACnetProperty
     return std::forward<Codec>(c);
 }
 
-template <class T>
-CTagVal Val(T value)
-{
-    CTagVal v;
-    v.SetVal(value);
-    return v;
-}
-
 // Working days on at 07:30 and off at 18:00; the weekend stays empty.
 void FillWeek(CBACnetWeekSchedule& week)
 {
@@ -245,40 +217,40 @@ void FillExceptions(CBACnetExpSchedule& exp, bool withCalendarReference)
     }
 }
 
-// A context tag 0 object identifier, as the caller of a header-only request writes it.
-void ObjectID(int& len, _BACnetObjectID obj)
+// The frame a service just built into g_buf, with the invoke ID it returned.
+template <class Service, class... Args>
+Bytes Made(Service&& s, Args&&... args)
 {
-    const DWORD v = obj.GetValue();
-    unsigned char host[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                             static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-    CBACnetTag().MakeAnalogFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
+    int len = 0, id = -1;
+    if constexpr (std::is_void_v<decltype(s.MakeFrame(g_buf, len, args...))>)
+        s.MakeFrame(g_buf, len, args...);
+    else
+        id = s.MakeFrame(g_buf, len, args...);
+    return Out(len, id);
 }
 
 template <class Codec>
 Bytes Read(Codec&& prop, Where where = kLocal)
 {
-    int len = 0;
-    const int id = CBACnetReadPropertyService().MakeFrame(g_buf, len, Device(where).get(), &prop);
-    return Out(len, id);
+    return Made(CBACnetReadPropertyService(), Device(where).get(), &prop);
 }
 
 template <class Codec>
 Bytes Write(Codec&& prop, Where where = kLocal)
 {
-    int len = 0;
-    const int id = CBACnetWritePropertyService().MakeFrame(g_buf, len, Device(where).get(), &prop);
-    return Out(len, id);
+    return Made(CBACnetWritePropertyService(), Device(where).get(), &prop);
 }
 
-// WritePropertyMultiple: the caller writes each object identifier.
-template <class Codec>
-Bytes WriteMulti(Codec&& prop, _BACnetObjectID obj, Where where = kLocal)
+// WritePropertyMultiple: the caller writes each object identifier before its codec.
+Bytes WriteMulti(std::vector<std::pair<_BACnetObjectID, CBACnetPropertyID*>> writes, Where where = kLocal)
 {
     CBACnetWriteMultiService s;
     int len = 0;
     const int id = s.MakeHeaderFrame(g_buf, len, Device(where).get());
-    ObjectID(len, obj);
-    s.MakeFrame(g_buf, len, &prop);
+    for (auto& w : writes) {
+        ObjectID(g_buf, len, w.first);
+        s.MakeFrame(g_buf, len, w.second);
+    }
     return Out(len, id);
 }
 
@@ -312,10 +284,7 @@ Bytes WriteHost(_BACnetObjectID obj, const wchar_t* property, unsigned short hos
 {
     unsigned short sub = 0;
     auto tag = Bound(obj, property, hostType, sub);
-    int len = 0;
-    CBACnetWritePropertyService().MakeFrame(g_buf, len, Device(where).get(), tag.get(), value, hostType, sub,
-                                            priority);
-    return Out(len);
+    return Made(CBACnetWritePropertyService(), Device(where).get(), tag.get(), value, hostType, sub, priority);
 }
 
 // The present value codec encodes a host value with SetValue; the driver
@@ -329,7 +298,7 @@ Bytes WritePresentValue(_BACnetObjectID obj, double value, unsigned short asEnum
     const unsigned char id = ++CBACnetPDU::c_invokeID;
     CBACnetWritePropertyService().MakeHeaderFrame(g_buf, len, Device(kLocal).get(), id);
     CBACnetTag tag;
-    ObjectID(len, obj);
+    ObjectID(g_buf, len, obj);
     tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &pv.m_propertyID);
     tag.MakeProgramFrame(g_buf, len, 3, 1);
     pv.SetValue(g_buf, len, host, 0, asEnumerated);
@@ -368,7 +337,7 @@ Bytes ReadMultiSchedule()
     int len = 0;
     const int id = CBACnetReadMultiService().MakeSchedueHeader(g_buf, len, Device(kLocal).get());
     CBACnetTag tag;
-    ObjectID(len, kSchedule);
+    ObjectID(g_buf, len, kSchedule);
     tag.MakeProgramFrame(g_buf, len, 1, 1);
     unsigned char weekly = 123, exceptions = 38;
     tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 1, &weekly);
@@ -377,48 +346,11 @@ Bytes ReadMultiSchedule()
     return Out(len, id);
 }
 
-Bytes WriteMultiThree(CBACnetSchPriority& prio)
-{
-    CBACnetWriteMultiService s;
-    int len = 0;
-    const int id = s.MakeHeaderFrame(g_buf, len, Device(kLocal).get());
-    CBACnetObjectName zone[2];
-    for (int i = 0; i < 2; i++) {
-        zone[i].m_name = i ? L"Zone 2" : L"Zone 1";
-        ObjectID(len, {2, 11u + i});
-        s.MakeFrame(g_buf, len, &zone[i]);
-    }
-    ObjectID(len, kSchedule);
-    s.MakeFrame(g_buf, len, &prio);
-    return Out(len, id);
-}
-
-template <class Service>
-Bytes CreateOrDelete(Where where, _BACnetObjectID obj)
-{
-    int len = 0;
-    const int invoke = Service().MakeFrame(g_buf, len, Device(where).get(), obj);
-    return Out(len, invoke);
-}
-
-// 0, 0: no range.
-Bytes WhoIs(DWORD low, DWORD high)
-{
-    int len = 0;
-    if (low == 0 && high == 0)
-        CBACnetWhoIsService().MakeFrame(g_buf, len);
-    else
-        CBACnetWhoIsService().MakeFrame(g_buf, len, low, high);
-    return Out(len);
-}
-
 Bytes WhoHas(Where where)
 {
     auto dev = Device(where);
     dev->m_objectID = _BACnetObjectID(0, 42);
-    int len = 0;
-    CBACnetWhoHasService().MakeFrame(g_buf, len, dev.get());
-    return Out(len);
+    return Made(CBACnetWhoHasService(), dev.get());
 }
 
 Bytes SubscribeCov(Where where, int cancel, int confirmed, DWORD lifetime)
@@ -429,9 +361,7 @@ Bytes SubscribeCov(Where where, int cancel, int confirmed, DWORD lifetime)
     s.m_cancel = cancel;
     s.m_issueConfirmed = confirmed;
     s.m_lifetime = lifetime;
-    int len = 0;
-    const int id = s.MakeFrame(g_buf, len, Device(where).get());
-    return Out(len, id);
+    return Made(s, Device(where).get());
 }
 
 Bytes SubscribeCovProperty(_BACnetObjectID obj, int confirmed, DWORD lifetime, unsigned property, DWORD index)
@@ -445,9 +375,7 @@ Bytes SubscribeCovProperty(_BACnetObjectID obj, int confirmed, DWORD lifetime, u
     s.m_arrayIndex = index;
     s.m_hasIncrement = index == CBACnetSubscribeCOVPropertyService::NO_ARRAY_INDEX;
     s.m_covIncrement = 0.5f;
-    int len = 0;
-    const int id = s.MakeFrame(g_buf, len, Device(kLocal).get());
-    return Out(len, id);
+    return Made(s, Device(kLocal).get());
 }
 
 // What a simulated device notifies: a Real present value and status flags
@@ -464,12 +392,7 @@ Bytes Notification(bool confirmed)
     n.m_values.emplace_back(85, confirmed ? CBACnetValue::Real(65.0f) : CBACnetValue::Unsigned(3));
     n.m_values[0].m_priority = confirmed ? n.m_values[0].m_priority : 8;
     n.m_values.emplace_back(111, CBACnetValue::Bits({true, false, false, false}));
-    int len = 0, id = -1;
-    if (confirmed)
-        id = c.MakeFrame(g_buf, len, sizeof g_buf, Device(kMstp).get());
-    else
-        u.MakeFrame(g_buf, len, sizeof g_buf);
-    return Out(len, id);
+    return confirmed ? Made(c, int(sizeof g_buf), Device(kMstp).get()) : Made(u, int(sizeof g_buf));
 }
 
 Bytes ReadRange(Where where, int range, DWORD reference, int32_t count, _BACnetObjectID obj = {20, 1},
@@ -484,9 +407,7 @@ Bytes ReadRange(Where where, int range, DWORD reference, int32_t count, _BACnetO
     rr.m_referenceDate = Date(2026, 12, 4, 5);
     rr.m_referenceTime = Time(5, 0, 9);
     rr.m_count = count;
-    int len = 0;
-    const int id = rr.MakeFrame(g_buf, len, Device(where).get());
-    return Out(len, id);
+    return Made(rr, Device(where).get());
 }
 
 Bytes RouterMessage(int type, std::vector<unsigned short> networks)
@@ -626,50 +547,55 @@ void Requests()
         indexes);
     Add("ReadPropertyMultiple header alone + caller's schedule body", ReadMultiSchedule(), Conf(14), "17:1 123 38");
 
-    Add("WritePropertyMultiple object-name (name codec)", WriteMulti(name, {3, 2}), Conf(16), "3:2 77",
+    Add("WritePropertyMultiple object-name (name codec)", WriteMulti({{{3, 2}, &name}}), Conf(16), "3:2 77",
         {"Boiler 1 supply"});
-    Add("WritePropertyMultiple description (description codec), routed", WriteMulti(desc, {2, 9}, kMstp),
+    Add("WritePropertyMultiple description (description codec), routed", WriteMulti({{{2, 9}, &desc}}, kMstp),
         Conf(16, kMstp), "2:9 28", {"Supply air temperature after the heating coil"});
-    Add("WritePropertyMultiple priority-for-writing (priority codec)", WriteMulti(prio, kSchedule), Conf(16),
+    Add("WritePropertyMultiple priority-for-writing (priority codec)", WriteMulti({{kSchedule, &prio}}), Conf(16),
         "17:1 88", {"(Unsigned) 8"});
     week.m_arrayIndex = CBACnetPropertyID::NO_ARRAY_INDEX;
-    Add("WritePropertyMultiple weekly-schedule (week codec)", WriteMulti(week, kSchedule), Conf(16), "17:1 123",
+    Add("WritePropertyMultiple weekly-schedule (week codec)", WriteMulti({{kSchedule, &week}}), Conf(16), "17:1 123",
         {"07:30:00", "18:00:00"});
     // The codec is asked for the whole value whatever the index: the element
     // carries all seven day lists, which tshark labels from the index on.
     week.m_arrayIndex = 5;
-    Add("WritePropertyMultiple weekly-schedule[5] (week codec), array index", WriteMulti(week, kSchedule),
+    Add("WritePropertyMultiple weekly-schedule[5] (week codec), array index", WriteMulti({{kSchedule, &week}}),
         Conf(16), "17:1 123", {kIndex + std::string("5"), "Friday", "07:30:00", "Saturday", "Sunday"},
         "0E 0F 0E 0F 2F 1F");
-    Add("WritePropertyMultiple exception-schedule (exception codec)", WriteMulti(exp, kSchedule), Conf(16),
+    Add("WritePropertyMultiple exception-schedule (exception codec)", WriteMulti({{kSchedule, &exp}}), Conf(16),
         "17:1 6:4 38", {"December 24, 2026", "July 20, 2026", "August 14, 2026"});
-    Add("WritePropertyMultiple effective-period (date range codec)", WriteMulti(period, kSchedule), Conf(16),
+    Add("WritePropertyMultiple effective-period (date range codec)", WriteMulti({{kSchedule, &period}}), Conf(16),
         "17:1 32", {"January 1, 2026", "December 31, 2026"});
-    Add("WritePropertyMultiple list-of-object-property-references (reference codec)", WriteMulti(refs, kSchedule),
+    Add("WritePropertyMultiple list-of-object-property-references (reference codec)", WriteMulti({{kSchedule, &refs}}),
         Conf(16), "17:1 2:1 5:7 54 85 85");
-    Add("WritePropertyMultiple of three objects", WriteMultiThree(prio), Conf(16), "2:11 2:12 17:1 77 77 88",
+    CBACnetObjectName zone1, zone2;
+    zone1.m_name = L"Zone 1";
+    zone2.m_name = L"Zone 2";
+    Add("WritePropertyMultiple of three objects",
+        WriteMulti({{{2, 11}, &zone1}, {{2, 12}, &zone2}, {kSchedule, &prio}}), Conf(16), "2:11 2:12 17:1 77 77 88",
         {"Zone 1", "Zone 2", "(Unsigned) 8"});
 
+    // Create and delete go without the expecting-reply and segmented-response
+    // flags: the library decodes no acknowledgement parameters for them.
+    _BACnetObjectID created(2, 10), deleted(2, 7);
     for (Where where : {kLocal, kIp}) {
         const bool local = where == kLocal;
         Add(local ? "CreateObject analog-value 10" : "CreateObject, routed",
-            CreateOrDelete<CBACnetCreateObjService>(where, {2, 10}), ConfNoReply(10, where), "2:10", {},
-            "0E 1C 00 80 00 0A 0F");
+            Made(CBACnetCreateObjService(), Device(where).get(), created), Request(0, 10, where, false, kReturned, 5),
+            "2:10", {}, "0E 1C 00 80 00 0A 0F");
         Add(local ? "DeleteObject analog-value 7" : "DeleteObject, routed",
-            CreateOrDelete<CBACnetDeleteObjService>(where, {2, 7}), ConfNoReply(11, where), "2:7", {},
-            "C4 00 80 00 07");
+            Made(CBACnetDeleteObjService(), Device(where).get(), deleted), Request(0, 11, where, false, kReturned, 5),
+            "2:7", {}, "C4 00 80 00 07");
     }
 
-    Add("Who-Is, global broadcast, no range", WhoIs(0, 0), Bcast(8), "");
-    Add("Who-Is for devices 5 to 1000", WhoIs(5, 1000), Bcast(8), "",
+    Add("Who-Is, global broadcast, no range", Made(CBACnetWhoIsService()), Bcast(8), "");
+    Add("Who-Is for devices 5 to 1000", Made(CBACnetWhoIsService(), DWORD(5), DWORD(1000)), Bcast(8), "",
         {"Device Instance Range Low Limit: 5", "Device Instance Range High Limit: 1000"});
-    Add("Who-Is for device 4194303 alone", WhoIs(4194303, 4194303), Bcast(8), "",
+    Add("Who-Is for device 4194303 alone", Made(CBACnetWhoIsService(), DWORD(4194303), DWORD(4194303)), Bcast(8), "",
         {"Device Instance Range Low Limit: 4194303", "Device Instance Range High Limit: 4194303"});
     Add("Who-Has analog-input 42, global broadcast", WhoHas(kLocal), Bcast(7), "0:42");
     Add("Who-Has analog-input 42, directed to a remote network", WhoHas(kIp), Request(1, 7, kIp, false), "0:42");
-    len = 0;
-    CBACnetTimeSyncService().MakeFrame(g_buf, len);
-    Add("TimeSynchronization, Friday 4 December 2026 05:00:09", Out(len), Bcast(6), "",
+    Add("TimeSynchronization, Friday 4 December 2026 05:00:09", Made(CBACnetTimeSyncService()), Bcast(6), "",
         {"December 4, 2026, (Day of Week = Friday)", "05:00:09"}, "A4 7E 0C 04 05 B4 05 00 09 00");
 
     Add("SubscribeCOV analog-input 10, confirmed, no end", SubscribeCov(kLocal, 0, 1, 0), Conf(5), "0:10",
@@ -755,7 +681,7 @@ void LinkMessages()
          {"bvlc.fwd_ip=10.0.0.7", "bvlc.fwd_port=47808"}},
         {"Distribute-Broadcast-To-Network: Who-Is 5 to 1000", CBACnetBVLC::DISTRIBUTE_BROADCAST, 0, 0, {}},
     };
-    const Bytes whoIs = WhoIs(5, 1000);
+    const Bytes whoIs = Made(CBACnetWhoIsService(), DWORD(5), DWORD(1000));
     for (const auto& m : messages) {
         CBACnetBVLC bvlc;
         bvlc.m_function = m.function;
@@ -800,11 +726,11 @@ void Controls()
         {"WritePropertyMultiple with closing tag 2 in place of 1", "WritePropertyMultiple object-name",
          [](WireCase& c) { c.npdu.back() = 0x2F; }},
         {"ReadProperty held to another invoke ID", "ReadProperty present-value",
-         [](WireCase& c) { c.Shows("bacapp.invoke_id")++; }},
+         [](WireCase& c) { c.shows["bacapp.invoke_id"]++; }},
         {"Accumulator write held to the unmapped type 20", "WriteProperty present-value of Accumulator",
          [](WireCase& c) { c.ids = " 20:4128775 85"; }},
         {"Who-Is held to the expecting-reply flag", "Who-Is, global",
-         [](WireCase& c) { c.Shows("bacnet.control") = 0x24; }},
+         [](WireCase& c) { c.shows["bacnet.control"] = 0x24; }},
         {"ReadPropertyMultiple held to a property it does not name", "ReadPropertyMultiple of eight",
          [](WireCase& c) { c.ids = c.ids.substr(0, c.ids.rfind(' ')) + " 2501"; }},
         {"object-name write held to another name", "WriteProperty object-name",
@@ -822,7 +748,7 @@ void Controls()
          [](WireCase& c) { c.bvlcFields.back() = "bvlc.bdt_mask=ff:ff:00:00"; }},
         {"Forwarded-NPDU cut by its last octet", "Forwarded-NPDU", [](WireCase& c) { c.datagram.pop_back(); }},
         {"COV Simple-ACK held to another invoke ID", "Simple-ACK of a ConfirmedCOVNotification",
-         [](WireCase& c) { c.Shows("bacapp.invoke_id") = 78; }},
+         [](WireCase& c) { c.shows["bacapp.invoke_id"] = 78; }},
     };
     const size_t good = g_cases.size();
     for (const auto& control : controls) {
@@ -849,14 +775,7 @@ long Number(const std::string& show)
 void Expect(std::vector<std::string>& problems, const std::string& what, long got, long want)
 {
     if (got != want)
-        problems.push_back(what + ": tshark shows " + std::to_string(got) + ", built " +
-                           std::to_string(want));
-}
-
-// The field's number, or -1 when the tree has none.
-long Field(const PdmlPacket& p, const std::string& name)
-{
-    return p.Has(name) ? Number(p.First(name)) : -1;
+        problems.push_back(what + ": tshark shows " + std::to_string(got) + ", built " + std::to_string(want));
 }
 
 // Whether the unit of `proto` ends the UDP payload.
@@ -975,8 +894,8 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
         return problems;
     }
 
-    for (const auto& f : c.shows)
-        Expect(problems, f.first, Field(p, f.first), f.second);
+    for (const auto& f : c.shows)  // -1: the tree has no such field
+        Expect(problems, f.first, p.Has(f.first) ? Number(p.First(f.first)) : -1, f.second);
     // A network layer message: the networks it lists, no application layer,
     // and the unit ends the frame.
     if (c.message) {
@@ -1022,11 +941,6 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
     return problems;
 }
 
-__time32_t FixedClock()
-{
-    return 1796360409;  // Friday 4 December 2026 05:00:09 UTC
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -1036,12 +950,11 @@ int main(int argc, char** argv)
     // Dated frames on a date the expectations name.
     setenv("TZ", "UTC", 1);
     tzset();
-    HostSetClock(FixedClock);
+    HostSetClock([]() -> __time32_t { return 1796360409; });  // Friday 4 December 2026 05:00:09 UTC
 
     // The installed tshark knows every field the checks read.
     std::string fields, error;
-    int status = 0;
-    if (!RunProgram({tshark, "-G", "fields"}, std::chrono::seconds(60), fields, &status, &error) || status != 0)
+    if (!RunProgram({tshark, "-G", "fields"}, std::chrono::seconds(60), fields, &error))
         return tally.Abort("tshark -G fields failed: " + error);
     for (const char* field : kFields)
         if (fields.find(std::string("\t") + field + "\t") == std::string::npos &&
