@@ -45,15 +45,12 @@ TEST(Routing, UnconfirmedFramesCarryTheirDestination)
          kBroadcast, "81 0B 00 0C 01 20 FF FF 00 FF 10 08"},
     };
     for (const auto& row : rows) {
-        MemoryNetwork net;
-        Peer at(net, {}, row.to);
-        MemoryLink link(net, kClient);
-        Client client(link);
-        row.call(client);
-        client.Step(milliseconds(1));  // the network delivers while a link waits
-        ASSERT_EQ(at.Received().size(), 1u) << row.name;
+        Scripted s({}, {}, row.to);
+        row.call(s.client);
+        s.client.Step(milliseconds(1));  // the network delivers while a link waits
+        ASSERT_EQ(s.device.Received().size(), 1u) << row.name;
         const size_t cut = row.frame.find(" ...");
-        EXPECT_EQ(at.Received()[0].m_hex.substr(0, cut), row.frame.substr(0, cut)) << row.name;
+        EXPECT_EQ(s.device.Received()[0].m_hex.substr(0, cut), row.frame.substr(0, cut)) << row.name;
     }
 }
 
