@@ -58,6 +58,8 @@ TEST(TransportSecurity, ForgedRepliesAreDroppedAndCounted)
          [](Peer& d, int id) { d.Reply(Unicast("01 00 50 " + Octet(id) + " 0F 91 01 91 1F"), 10); },
          &ClientStats::m_unmatched, 1},
     };
+    const unsigned char libraryCounter = CBACnetPDU::c_invokeID;
+    std::set<int> invokeIDs;
     for (const auto& row : rows) {
         ClientOptions options;
         options.m_bbmd = row.bbmd;
@@ -74,7 +76,11 @@ TEST(TransportSecurity, ForgedRepliesAreDroppedAndCounted)
         EXPECT_EQ(stats.*row.counter, 1u) << row.name;
         EXPECT_EQ(stats.m_forgedForwards + stats.m_foreignReplies + stats.m_unmatched, row.dropped) << row.name;
         EXPECT_EQ(stats.m_retries, 0u) << row.name;
+        invokeIDs.insert(s.device.Received()[0].InvokeID());
     }
+    // Each client starts at random (nine alike: 1 in 2^64), and leaves the codec's own counter alone.
+    EXPECT_GT(invokeIDs.size(), 1u);
+    EXPECT_EQ(CBACnetPDU::c_invokeID, libraryCounter);
 }
 
 // Sends `count` segments, `gap` ms apart, numbered by `sequence(i)`, in answer to the request.
@@ -109,8 +115,6 @@ TEST(Deadline, NoDeviceExtendsATransaction)
         {"empty segments streamed without waiting for acknowledgements", Stream(2000, 5, 127, [](int i) { return i; }),
          100, 2000, 2000, 0},
         {"segment 0 over and over", Stream(500, 20, 1, [](int) { return 0; }), 100, 2000, 2000, 0},
-        {"segment 0, then the same window again and again", Stream(500, 20, 2, [](int i) { return i % 2; }), 100, 2000,
-         2000, 0},
     };
     for (const auto& row : rows) {
         ClientOptions options;
@@ -125,27 +129,9 @@ TEST(Deadline, NoDeviceExtendsATransaction)
         EXPECT_EQ(value.failure().m_kind, FailureKind::Timeout) << row.name;
         EXPECT_GE(took, row.took) << row.name;
         EXPECT_LE(took, row.took * 11 / 10) << row.name;
-        if (row.datagrams) {
-            EXPECT_EQ(s.device.Received().size(), row.datagrams) << row.name;
-        } else {
-            EXPECT_GT(s.device.Received().size(), 1u) << row.name;
-        }
+        const size_t sent = s.device.Received().size();
+        EXPECT_TRUE(row.datagrams ? sent == row.datagrams : sent > 1) << row.name << ": " << sent;
     }
-}
-
-TEST(TransportSecurity, InvokeIDsStartAtRandomAndLeaveTheLibraryCounterAlone)
-{
-    const unsigned char libraryCounter = CBACnetPDU::c_invokeID;
-    std::set<int> first;
-    for (int i = 0; i < 8; i++) {
-        Scripted s([](Peer& d, const Sent& sent) { d.Reply(Unicast(ReadAck(sent.InvokeID())), 1); });
-        ASSERT_TRUE(s.ReadAi1() && s.ReadAi1());
-        const std::vector<Sent>& sent = s.device.Received();
-        EXPECT_EQ(sent.at(1).InvokeID(), (sent[0].InvokeID() + 1) & 0xFF);  // then counted on, per client
-        first.insert(sent[0].InvokeID());
-    }
-    EXPECT_GT(first.size(), 1u);  // eight clients starting alike: 1 in 2^56
-    EXPECT_EQ(CBACnetPDU::c_invokeID, libraryCounter);
 }
 
 }  // namespace
