@@ -1,5 +1,6 @@
 // The client against the simulated device on the in-memory network: long
-// replies, requests split to the device's size, and the non-blocking form.
+// replies with a segment lost, requests split to the device's size, and the
+// non-blocking form.
 #include <gtest/gtest.h>
 
 #include "ScriptedDevice.h"
@@ -47,6 +48,8 @@ TEST_F(OnSim, SegmentedReplyRecoversALostSegmentAndStopsAtTheCap)
               FailureKind::TooLarge);
 }
 
+// 150 values, an unknown object and an array entry, split to the device's
+// size: about 9 request octets per entry, and a guessed 25 reply octets.
 TEST_F(OnSim, ReadPropertyMultipleSplitsToTheDevicesMaxApdu)
 {
     std::vector<ReadAccess> accesses;
@@ -54,8 +57,6 @@ TEST_F(OnSim, ReadPropertyMultipleSplitsToTheDevicesMaxApdu)
         accesses.push_back({ObjectId(ObjectType::AnalogValue, 1000 + i), Property::PresentValue, kNoIndex});
     accesses.push_back({ObjectId(ObjectType::AnalogInput, 99), Property::PresentValue, kNoIndex});
     accesses.push_back({ObjectId(ObjectType::AnalogOutput, 1), Property::PriorityArray, 16});
-
-    // About 9 request octets per entry, and a guessed 25 reply octets.
     for (const auto& [maxApdu, replies] : {std::pair<uint16_t, uint64_t>{1476, 3}, {206, 7}, {50, 31}}) {
         bacnet::Device small = device;
         small.m_maxApdu = maxApdu;
@@ -63,13 +64,13 @@ TEST_F(OnSim, ReadPropertyMultipleSplitsToTheDevicesMaxApdu)
         const auto before = client.Stats().m_received;
         const auto results = client.ReadPropertyMultiple(small, accesses);
         ASSERT_TRUE(results && results->size() == accesses.size()) << maxApdu;
-        // Each result in its place: the unknown object's error among the values.
-        EXPECT_TRUE((*results)[149] && (*results)[151] && results->front());
+        EXPECT_TRUE((*results)[149] && (*results)[151] && results->front());  // each in its place
         EXPECT_EQ((*results)[150].failure().Text(), "error : objectunknown object");
         EXPECT_EQ(client.Stats().m_received - before, replies) << maxApdu;
     }
 }
 
+// Three reads and a write at once, driven by Step; each ticket's outcome taken once.
 TEST_F(OnSim, StepFunctionDrivesTransactionsWithoutBlocking)
 {
     std::vector<Ticket> reads;
@@ -79,12 +80,8 @@ TEST_F(OnSim, StepFunctionDrivesTransactionsWithoutBlocking)
     EXPECT_FALSE(client.Ready(reads[0]));
     for (int turn = 0; turn < 20 && client.NextWake(); turn++)
         client.Step(milliseconds(10));
-    EXPECT_FALSE(client.NextWake());
-    // Each ticket its own outcome, taken once.
     EXPECT_EQ(client.TakeValue(reads[1]).value().value().ToString(), "\"Outside Air Temperature\"");
-    EXPECT_FALSE(client.TakeValue(reads[1]));
-    EXPECT_EQ(client.TakeValue(reads[0]).value().value().ToString(), "\"Zone Temperature\"");
-    EXPECT_FALSE(client.TakeValue(write));  // not a read
+    EXPECT_FALSE(client.TakeValue(reads[1]) || client.TakeValue(write) || client.NextWake());
     EXPECT_TRUE(client.TakeStatus(write).value());
     EXPECT_FALSE(client.TakeStatus(write));
     EXPECT_EQ(client.ReadProperty(device, kAV1, Property::PriorityArray, 16)->ToString(), "1.5");
