@@ -1,6 +1,6 @@
 // Where the client's frames go and what they carry: devices behind routers
-// (DNET/DADR out, SNET/SADR back), unconfirmed requests handed to the hook,
-// and registration as a foreign device with a BBMD.
+// (DNET/DADR out, SNET/SADR back), and registration as a foreign device with
+// a BBMD.
 #include <gtest/gtest.h>
 
 #include "ScriptedDevice.h"
@@ -83,27 +83,6 @@ TEST(Routing, RoutedDeviceFoundAndAskedThroughItsRouter)
     const Sent& request = s.device.Received().back();
     EXPECT_EQ(request.m_hex, "81 0A 00 16 01 24 01 05 01 07 FF 02 05 " + Octet(request.m_datagram[13]) +
                                  " 0C 0C 00 00 00 01 19 55");
-}
-
-TEST(Routing, UnconfirmedRequestsReachTheHookWithTheirSourceNetwork)
-{
-    Scripted s;
-    std::vector<UnconfirmedRequest> heard;
-    std::vector<Bytes> octets;  // the request's octets last only for the call
-    s.client.SetUnconfirmedHandler([&](const UnconfirmedRequest& r) {
-        heard.push_back(r);
-        octets.push_back(r.m_request.ToBytes());
-    });
-    s.net.Post(kRouter, kClient, Unicast("01 08 00 05 01 07 10 03 09 01"));
-    s.net.Post(kDevice, kClient, Wrap(BvlcFunction::OriginalBroadcastNpdu, Hex("01 00 10 05 09 02")));
-    s.net.Post(kDevice, kClient, Unicast("01 00 10"));  // no service choice: malformed
-    s.client.Step(milliseconds(10));
-    ASSERT_EQ(heard.size(), 2u);
-    EXPECT_TRUE(heard[0].m_from == kRouter && heard[0].Sender().m_network == 5 && heard[0].m_service == 3);
-    EXPECT_EQ(heard[0].Sender().m_mac, Bytes{0x07});
-    EXPECT_TRUE(heard[1].m_network == 0 && heard[1].m_service == 5);
-    EXPECT_EQ(octets, (std::vector<Bytes>{Hex("09 01"), Hex("09 02")}));
-    EXPECT_EQ(s.client.Stats().m_malformed, 1u);
 }
 
 // Registration at start and every half time-to-live on the virtual clock,
