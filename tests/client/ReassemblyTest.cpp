@@ -69,11 +69,9 @@ TEST(Reassembly, LostDuplicatedAndOutOfOrderSegments)
         }
         EXPECT_EQ(r.Complete(), row.complete) << row.name;
         Bytes expected;  // each segment's octets exactly once, in sequence order
-        for (int s = 0; row.complete && s < r.Segments(); s++)
+        for (int s = 0; s < r.Segments(); s++)
             expected.insert(expected.end(), {static_cast<uint8_t>(s), 0xEE});
-        if (row.complete) {
-            EXPECT_EQ(r.Data(), expected) << row.name;
-        }
+        EXPECT_TRUE(!row.complete || r.Data() == expected) << row.name;
     }
 }
 
