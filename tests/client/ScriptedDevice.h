@@ -95,6 +95,17 @@ private:
     std::vector<Sent> m_sent;
 };
 
+// A device that answers confirmed requests with `answer` (after "01 00"), a Simple-ACK without one.
+inline Peer::Script Answering(std::function<std::string(Peer&, const Sent&)> answer = {})
+{
+    return [answer](Peer& d, const Sent& s) {
+        if (s.PduType() != 0)
+            return;
+        const std::string reply = answer ? answer(d, s) : "20 " + Octet(s.InvokeID()) + " " + Octet(s.Service());
+        d.Reply(Unicast("01 00 " + reply), 2);
+    };
+}
+
 // A client on the in-memory network and its scripted device.
 struct Scripted {
     MemoryNetwork net;
@@ -102,8 +113,8 @@ struct Scripted {
     MemoryLink link{net, kClient};
     Client client;
 
-    explicit Scripted(Peer::Script script = {}, const ClientOptions& options = {})
-        : device(net, std::move(script)), client(link, options)
+    explicit Scripted(Peer::Script script = {}, const ClientOptions& options = {}, const Endpoint& at = kDevice)
+        : device(net, std::move(script), at), client(link, options)
     {
     }
     Result<Value> ReadAi1() { return client.ReadProperty(Device::At(kDevice), ObjectId(0, 1), Property::PresentValue); }
