@@ -85,6 +85,29 @@ TEST(Routing, RoutedDeviceFoundAndAskedThroughItsRouter)
                                  " 0C 0C 00 00 00 01 19 55");
 }
 
+// Unconfirmed requests reach the hook with the network they came from; a
+// malformed one is counted, not handed over.
+TEST(Routing, UnconfirmedRequestsReachTheHookWithTheirSourceNetwork)
+{
+    Scripted s;
+    std::vector<UnconfirmedRequest> heard;
+    std::vector<Bytes> octets;  // the request's octets last only for the call
+    s.client.SetUnconfirmedHandler([&](const UnconfirmedRequest& r) {
+        heard.push_back(r);
+        octets.push_back(r.m_request.ToBytes());
+    });
+    s.net.Post(kRouter, kClient, Unicast("01 08 00 05 01 07 10 03 09 01"));
+    s.net.Post(kDevice, kClient, Wrap(BvlcFunction::OriginalBroadcastNpdu, Hex("01 00 10 05 09 02")));
+    s.net.Post(kDevice, kClient, Unicast("01 00 10"));  // no service choice
+    s.client.Step(milliseconds(10));
+    ASSERT_EQ(heard.size(), 2u);
+    EXPECT_TRUE(heard[0].m_from == kRouter && heard[0].Sender().m_network == 5 && heard[0].m_service == 3);
+    EXPECT_EQ(heard[0].Sender().m_mac, Bytes{0x07});
+    EXPECT_EQ(octets, (std::vector<Bytes>{Hex("09 01"), Hex("09 02")}));
+    EXPECT_TRUE(heard[1].m_network == 0 && heard[1].m_service == 5);
+    EXPECT_EQ(s.client.Stats().m_malformed, 1u);
+}
+
 // Registration at start and every half time-to-live on the virtual clock,
 // broadcasts through the BBMD, a NAK reported, and a Result from another
 // host not believed.
