@@ -66,12 +66,10 @@ TEST(WriteProperty, HostValueRequests)
         const char* parameters;      // after the header 01 04 02 05 64 0F
     } cases[] = {
         {"PresentValue", -1, -1, 16, "0C 00 40 00 01 19 55 3E 44 41 AC 00 00 3F 49 10"},
-        {"PresentValue", -1, -1, 1, "0C 00 40 00 01 19 55 3E 44 41 AC 00 00 3F 49 01"},
         {"PresentValue", -1, -1, 0, "0C 00 40 00 01 19 55 3E 44 41 AC 00 00 3F"},
         {"PresentValue", -1, -1, 17, "0C 00 40 00 01 19 55 3E 44 41 AC 00 00 3F"},
         {"PresentValue", 300, -1, 0, "0C 00 40 00 01 1A 01 2C 3E 44 41 AC 00 00 3F"},
         {"priorityarray[8]", -1, 5, 0, "0C 00 40 00 01 19 57 29 05 3E 44 41 AC 00 00 3F"},
-        {"priorityarray[8]", -1, 300, 0, "0C 00 40 00 01 19 57 2A 01 2C 3E 44 41 AC 00 00 3F"},
     };
     for (const auto& c : cases) {
         InvokeIDScope scope(9);
