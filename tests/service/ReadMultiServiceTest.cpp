@@ -309,8 +309,8 @@ TEST(PollRecovery, ChangesAcrossPolls)
     // 21.0, the second value, active, Null, and an access error for the missing input.
     auto receive = [&](const char* second) {
         Received ack(std::string("0C 00 00 00 01 1E 29 55 4E 44 41 A8 00 00 4F 1F 0C 00 00 00 02 1E 29 55 4E 44 ") +
-                     second + " 4F 1F 0C 00 C0 00 03 1E 29 55 4E 91 01 4F 1F 0C 00 40 00 04 1E 29 57 39 08 4E 00 4F 1F" +
-                     " 0C 00 00 00 09 1E 29 55 5E 91 01 91 1F 5F 1F");
+                     second + " 4F 1F 0C 00 C0 00 03 1E 29 55 4E 91 01 4F 1F" +
+                     " 0C 00 40 00 04 1E 29 57 39 08 4E 00 4F 1F 0C 00 00 00 09 1E 29 55 5E 91 01 91 1F 5F 1F");
         ASSERT_EQ(poll.ReadBodyFrame(ack.buf(), ack.end(), run.m_array), 1);
     };
     receive("42 C8 00 00");
