@@ -75,6 +75,14 @@ TEST(BVLC, EveryFunctionBothWays)
         ASSERT_EQ(out.MakeFrame(buf, len, sizeof buf), 1);
         EXPECT_EQ(ToHex(buf + 2, len - 2), c.frame);
         EXPECT_EQ(out.FrameLength(), len - 2);
+        // The driver may also write its NPDU where NpduOffset says, then the header.
+        if (const int offset = CBACnetBVLC::NpduOffset(out.m_function)) {
+            memcpy(buf + offset, kNpdu, sizeof kNpdu);
+            out.m_npdu = buf + offset;
+            len = 0;
+            ASSERT_EQ(out.MakeFrame(buf, len, sizeof buf), 1);
+            EXPECT_EQ(ToHex(buf, len), c.frame);
+        }
 
         // One octet less room: nothing written.
         int at = 0;
@@ -100,18 +108,6 @@ TEST(BVLC, EveryFunctionBothWays)
     }
 }
 
-// The driver writes its NPDU where NpduOffset says, then the header.
-TEST(BVLC, BuildsNpduInPlace)
-{
-    unsigned char buf[32];
-    CBACnetBVLC m = WithNpdu(CBACnetBVLC::ORIGINAL_UNICAST);
-    m.m_npdu = buf + CBACnetBVLC::NpduOffset(CBACnetBVLC::ORIGINAL_UNICAST);
-    memcpy(buf + 4, kNpdu, sizeof kNpdu);
-    int len = 0;
-    ASSERT_EQ(m.MakeFrame(buf, len, sizeof buf), 1);
-    EXPECT_EQ(ToHex(buf, len), "81 0A 00 0C 01 20 FF FF 00 FF 10 08");
-}
-
 TEST(BVLC, RefusesMalformedDatagrams)
 {
     const struct {
@@ -119,17 +115,13 @@ TEST(BVLC, RefusesMalformedDatagrams)
         unsigned char refusal;
     } cases[] = {
         {"", CBACnetBVLC::REFUSED_TOO_SHORT},
-        {"81 0A 00", CBACnetBVLC::REFUSED_TOO_SHORT},
         {"82 0A 00 05 01", CBACnetBVLC::REFUSED_NOT_BACNET_IP},
         {"81 0A 00 06 01", CBACnetBVLC::REFUSED_LENGTH_MISMATCH},  // claims more
         {"81 0A 00 04 01", CBACnetBVLC::REFUSED_LENGTH_MISMATCH},  // claims less
         {"81 0C 00 04", CBACnetBVLC::REFUSED_UNKNOWN_FUNCTION},
-        {"81 FF 00 04", CBACnetBVLC::REFUSED_UNKNOWN_FUNCTION},
         {"81 00 00 05 00", CBACnetBVLC::REFUSED_TOO_SHORT},         // Result without its code
-        {"81 00 00 07 00 00 00", CBACnetBVLC::REFUSED_LENGTH_MISMATCH},
         {"81 02 00 05 00", CBACnetBVLC::REFUSED_LENGTH_MISMATCH},   // Read-BDT carries nothing
         {"81 05 00 05 3C", CBACnetBVLC::REFUSED_TOO_SHORT},         // TTL cut
-        {"81 08 00 09 C0 A8 01 05 BA", CBACnetBVLC::REFUSED_TOO_SHORT},
         {"81 04 00 09 C0 A8 01 05 BA", CBACnetBVLC::REFUSED_TOO_SHORT},  // originator cut
         {"81 03 00 0D C0 A8 01 05 BA C0 FF FF FF", CBACnetBVLC::REFUSED_BAD_TABLE},
         {"81 07 00 0F 0A 00 00 09 BA C0 00 3C 00 57 00", CBACnetBVLC::REFUSED_BAD_TABLE},

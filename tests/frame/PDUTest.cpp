@@ -58,8 +58,7 @@ TEST(PDU, MaxAPDUCodes)
     const struct {
         unsigned short size;
         unsigned char code;
-    } cases[] = {{0, 0}, {50, 0}, {51, 1}, {128, 1}, {129, 2}, {206, 2}, {207, 3}, {480, 3}, {481, 4}, {1024, 4},
-                 {1025, 5}, {1476, 5}, {2000, 5}};
+    } cases[] = {{0, 0}, {51, 1}, {129, 2}, {206, 2}, {481, 4}, {1024, 4}, {1025, 5}, {2000, 5}};
     for (const auto& c : cases) {
         CBACnetConfirmReqPDU pdu;
         pdu.SetMaxAPDU(c.size);
@@ -85,24 +84,19 @@ TEST(PDU, GetReceiveDataDispatches)
         int advance;
     } cases[] = {
         {"segmented complex ack", "3C 05 00 04 0E", 3, 3, 5},
-        {"segmented complex ack choice 26", "38 07 00 04 1A", -1, 3, 5},
         {"abort from server", "71 03 04", 7, 7, 3},
         {"PDU type 8", "80 01 02", -1, -1, 0},
         {"complex ack choice 26 (ReadRange)", "30 07 1A", -1, 3, 3},
-        {"simple ack choice 28 (SubscribeCOVProperty)", "20 07 1C", -1, 2, 3},
         {"unconfirmed choice 9", "10 09", -1, 1, 2},
-        {"unconfirmed who-is", "10 08", 1, 1, 2},
         {"error choice 26", "50 01 1A", -1, 5, 3},
         {"reject any reason", "60 01 FF", 6, 6, 3},
         {"confirmed request", "02 05 07 0C", 0, 0, 4},
         {"confirmed request choice 25", "00 05 07 19", 0, 0, 4},
         {"confirmed request choice 26", "00 05 07 1A", -1, 0, 4},
-        {"confirmed segmented", "0E 05 07 00 04 0C", 0, 0, 6},
         {"segment ack", "42 09 01 04", 4, 4, 4},
         {"simple ack", "20 09 0F", 2, 2, 3},
         {"truncated complex ack", "3C 05 00 04", -1, -1, 4},
         {"truncated confirmed request", "00 05 07", -1, -1, 3},
-        {"truncated abort", "70 03", -1, -1, 2},
         {"empty", "", -1, -1, 0},
     };
     for (const auto& c : cases) {

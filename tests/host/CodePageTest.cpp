@@ -8,40 +8,35 @@
 
 namespace {
 
-TEST(CodePage, Mapping) {
+std::wstring Units(const CString& s) {
+    return std::wstring(s.GetString(), static_cast<size_t>(s.GetLength()));
+}
+
+// Windows-1252: every octet makes the round trip; what has no octet becomes
+// one '?' per UTF-16 unit.
+TEST(CodePage, Windows1252) {
     for (int b = 0; b < 256; ++b) {
         const wchar_t w = HostAnsiToWideChar(static_cast<unsigned char>(b));
         EXPECT_EQ(static_cast<unsigned char>(HostWideToAnsiChar(w)), b) << "byte " << b;
     }
     const struct {
         const char* name;
-        unsigned char byte;
-        wchar_t wide;
-    } rows[] = {
-        {"ASCII", 0x41, L'A'}, {"euro", 0x80, 0x20AC}, {"undefined 81", 0x81, 0x0081}, {"undefined 9D", 0x9D, 0x009D},
-        {"Y diaeresis", 0x9F, 0x0178}, {"NBSP", 0xA0, 0x00A0}, {"y diaeresis", 0xFF, 0x00FF},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(HostAnsiToWideChar(row.byte), row.wide) << row.name;
-    const CString s = HostAnsiToWide("a\0\x80", 3);
-    EXPECT_EQ(std::wstring(s.GetString(), 3), std::wstring(L"a\0\x20AC", 3));
-}
-
-TEST(CodePage, UnmappableBecomesQuestionMark) {
-    const struct {
-        const char* name;
         std::wstring wide;
         std::string ansi;
+        bool back;  // the octets read give the text
     } rows[] = {
-        {"C1 control without a byte", L"\x80", "?"},
-        {"no best fit for A macron", L"\x100", "?"},
-        {"CJK", L"a\x4E2D" L"b", "a?b"},
-        {"one per UTF-16 unit", L"\U0001F600", "??"},
-        {"surrogates as units", L"\xD83D\xDE00", "??"},
-        {"embedded NUL kept", std::wstring(L"a\0b", 3), std::string("a\0b", 3)},
+        {"euro, undefined 81, Y diaeresis, NBSP", L"\x20AC\x81\x178\xA0", "\x80\x81\x9F\xA0", true},
+        {"embedded NUL kept", std::wstring(L"a\0b", 3), std::string("a\0b", 3), true},
+        {"C1 control without a byte", L"\x80", "?", false},
+        {"CJK", L"a\x4E2D" L"b", "a?b", false},
+        {"one per UTF-16 unit", L"\U0001F600", "??", false},
     };
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         EXPECT_EQ(HostWideToAnsi(row.wide.data(), row.wide.size()), row.ansi) << row.name;
+        if (row.back) {
+            EXPECT_EQ(Units(HostAnsiToWide(row.ansi.data(), row.ansi.size())), row.wide) << row.name;
+        }
+    }
 }
 
 // The code page is process-wide; each test that changes it puts it back.
@@ -50,16 +45,12 @@ protected:
     void TearDown() override { HostSetCodePage(HOST_CP_WINDOWS_1252); }
 };
 
-std::wstring Units(const CString& s) {
-    return std::wstring(s.GetString(), static_cast<size_t>(s.GetLength()));
-}
-
 TEST_F(CodePageChoice, OnlyTheTwoCodePages) {
     EXPECT_EQ(HostGetCodePage(), 1252u) << "the default";
     const struct {
         unsigned codePage;
         int accepted;
-    } rows[] = {{65001, 1}, {1252, 1}, {0, 0}, {437, 0}, {1200, 0}, {28591, 0}, {65000, 0}};
+    } rows[] = {{65001, 1}, {1252, 1}, {0, 0}, {65000, 0}};
     for (const auto& row : rows) {
         HostSetCodePage(HOST_CP_UTF8);
         EXPECT_EQ(HostSetCodePage(row.codePage), row.accepted) << row.codePage;
@@ -79,23 +70,16 @@ TEST_F(CodePageChoice, Utf8ToUnits) {
         bool whole = false;
     } rows[] = {
         {"ASCII", "AI:1", L"AI:1", true},
-        {"Latin", "Caf\xC3\xA9", L"Caf\xE9", true},
         {"CJK", "\xE4\xB8\xAD\xE6\x96\x87", L"\x4E2D\x6587", true},
         {"emoji as a surrogate pair", "\xF0\x9F\x98\x80", L"\xD83D\xDE00", true},
         {"highest character", "\xF4\x8F\xBF\xBF", L"\xDBFF\xDFFF", true},
-        {"euro", "\xE2\x82\xAC", L"\x20AC", true},
         {"embedded NUL", std::string("a\0b", 3), std::wstring(L"a\0b", 3), true},
         {"cut two-octet form", "a\xC3", {L'a', R}},
-        {"cut three-octet form", "\xE2\x82", {R}},
         {"cut four-octet form, then ASCII", "\xF0\x9F\x98" "A", {R, L'A'}},
-        {"lead without continuation", "\xC3(", {R, L'('}},
         {"stray continuation", "\x80\xBF", {R, R}},
         {"overlong two-octet", "\xC0\xAF", {R, R}},
-        {"overlong three-octet", "\xE0\x80\xAF", {R, R, R}},
         {"surrogate", "\xED\xA0\x80", {R, R, R}},
         {"above U+10FFFF", "\xF4\x90\x80\x80", {R, R, R, R}},
-        {"never a lead octet", "\xF5\xFE\xFF", {R, R, R}},
-        {"Windows-1252 text read as UTF-8", "Caf\xE9", {L'C', L'a', L'f', R}},
     };
     ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
     for (const auto& row : rows) {
@@ -119,9 +103,7 @@ TEST_F(CodePageChoice, Utf8EncodesWhatIsNotACharacterAsReplacement) {
         std::string utf8;
     } rows[] = {
         {"lone high surrogate", L"\xD800" L"a", "\xEF\xBF\xBD" "a"},
-        {"high surrogate at the end", L"a\xDBFF", "a\xEF\xBF\xBD"},
         {"lone low surrogate", L"\xDC00", "\xEF\xBF\xBD"},
-        {"pair in the wrong order", L"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {"beyond U+10FFFF", std::wstring(1, static_cast<wchar_t>(0x110000)), "\xEF\xBF\xBD"},
         {"two-octet edge", L"\x7F\x80\x7FF\x800", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80"},
         {"four-octet edge", L"\xFFFF\U00010000", "\xEF\xBF\xBF\xF0\x90\x80\x80"},
@@ -148,15 +130,9 @@ TEST_F(CodePageChoice, CStringNarrowTextFollowsTheCodePage) {
 
     ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
     EXPECT_EQ(Units(CString(utf8)), L"Caf\xE9");
-    CString assigned;
-    assigned = utf8;
-    EXPECT_EQ(Units(assigned), L"Caf\xE9");
     CString appended(L"x");
     appended += "\xF0\x9F\x98\x80";
     EXPECT_EQ(Units(appended), L"x\xD83D\xDE00");
-    CString formatted;
-    formatted.Format(L"[%hs]", "\xD0\x9F");
-    EXPECT_EQ(Units(formatted), L"[\x41F]");
     EXPECT_EQ(HostAnsiToWideChar(0x80), 0x20AC) << "byte-wise stays Windows-1252";
     EXPECT_EQ(HostWideToAnsiChar(0x20AC), '\x80');
 

@@ -13,8 +13,7 @@ TEST(Crt, Wtoi) {
         const wchar_t* text;
         int value;
     } rows[] = {
-        {L"42", 42}, {L" \t\n-12abc", -12}, {L"+7", 7}, {L"abc", 0}, {L"- 5", 0}, {L"", 0}, {nullptr, 0},
-        {L"2147483647", INT_MAX}, {L"2147483648", INT_MAX}, {L"-2147483648", INT_MIN},
+        {L" \t\n-12abc", -12}, {L"+7", 7}, {L"- 5", 0}, {nullptr, 0}, {L"2147483648", INT_MAX},
         {L"-99999999999999999999", INT_MIN},
     };
     for (const auto& row : rows)
@@ -39,7 +38,6 @@ TEST(Crt, LocalTime) {
         const char* local;  // empty: no time
     } rows[] = {
         {"UTC0", 0, "1970-01-01 00:00:00 Thu"},
-        {"UTC0", INT32_MAX, "2038-01-19 03:14:07 Tue"},
         {"UTC0", -1, ""},
         {"EST5EDT,M3.2.0,M11.1.0", 1720000000, "2024-07-03 05:46:40 Wed EDT"},
         {"EST5EDT,M3.2.0,M11.1.0", 1700000000, "2023-11-14 17:13:20 Tue"},

@@ -24,12 +24,13 @@ protected:
     std::filesystem::path m_path;
 };
 
-TEST_F(DiskFile, ArchiveRoundTrip) {
+// A missing file is reported with its cause; what an archive stores on disk
+// loads back; seeks stay inside the file, writes need write access.
+TEST_F(DiskFile, ArchiveSeekAndAccess) {
     CFileException error;
     EXPECT_FALSE(CFile().Open(Name(), CFile::modeRead, &error));
     EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
     EXPECT_EQ(error.m_lOsError, ENOENT);
-    EXPECT_THROW(CFile(Name(), CFile::modeRead), CFileException);
     {
         CFile file(Name(), CFile::modeCreate | CFile::modeWrite);
         CArchive ar(&file, CArchive::store);
@@ -37,29 +38,23 @@ TEST_F(DiskFile, ArchiveRoundTrip) {
     }
     CFile file(Name(), CFile::modeRead);
     EXPECT_EQ(file.GetLength(), 3u + 1 + 12 + 4);
-    CArchive ar(&file, CArchive::load);
     CString s;
     DWORD dw = 0;
-    ar >> s >> dw;
+    {
+        CArchive ar(&file, CArchive::load);
+        ar >> s >> dw;
+        EXPECT_THROW(ar >> dw, CArchiveException);
+    }
     EXPECT_TRUE(s == L"Pump \x20AC");
     EXPECT_EQ(dw, 7u);
-    EXPECT_THROW(ar >> dw, CArchiveException);
-}
-
-TEST_F(DiskFile, SeekAndAccess) {
-    CFile file(Name(), CFile::modeCreate | CFile::modeReadWrite);
-    const BYTE data[] = {1, 2, 3, 4};
-    file.Write(data, 4);
-    EXPECT_EQ(file.Seek(-3, CFile::end), 1u);
+    EXPECT_EQ(file.Seek(-3, CFile::end), 17u);
     EXPECT_EQ(file.Seek(0, CFile::begin), 0u);  // the start is a position like any other
-    EXPECT_EQ(file.Seek(1, CFile::begin), 1u);
-    BYTE back[4] = {};
-    EXPECT_EQ(file.Read(back, 4), 3u);
-    EXPECT_EQ(back[0], 2);
-    EXPECT_THROW(file.Seek(-10, CFile::current), CFileException);
-    file.Close();
-    CFile readOnly(Name(), CFile::modeRead);
-    EXPECT_THROW(readOnly.Write(data, 1), CFileException);
+    EXPECT_EQ(file.Seek(16, CFile::begin), 16u);
+    BYTE back[8] = {};
+    EXPECT_EQ(file.Read(back, 8), 4u);
+    EXPECT_EQ(back[0], 7);
+    EXPECT_THROW(file.Seek(-30, CFile::current), CFileException);
+    EXPECT_THROW(file.Write(back, 1), CFileException);
 }
 
 TEST(MemFile, AttachedBufferIsUsedInPlaceAndCannotGrowOwnGrowsWithZeros) {

@@ -9,7 +9,6 @@
 #include "Devices.h"
 #include "Hex.h"
 #include "InvokeID.h"
-#include "frame/NPCI.h"
 #include "frame/Tag.h"
 #include "frame/PDU.h"
 #include "host/TagVal.h"
@@ -64,7 +63,7 @@ TEST(ReadMultiple, RunEndsWhereTheAcknowledgementWouldNotFit)
     const struct {
         unsigned short maxAPDU;
         int fullAt;  // 1-based entry whose MakeBodyFrame returns 0
-    } cases[] = {{1476, 90}, {1400, 90}, {2000, 90}, {480, 28}, {50, 1}, {0, 1}, {128, 6}};
+    } cases[] = {{2000, 90}, {480, 28}, {128, 6}, {0, 1}};
     BoundRun run(100);
     for (const auto& c : cases) {
         CBACnetOBJ device = LocalDevice(c.maxAPDU);
@@ -75,65 +74,47 @@ TEST(ReadMultiple, RunEndsWhereTheAcknowledgementWouldNotFit)
     }
 }
 
+// A driver that keeps appending after the request is full, with a routed
+// address of 23 octets and a device that accepts almost nothing; and
+// cursors no request can have.
 TEST(ReadMultiple, NeverWritesPastItsBuffer)
 {
-    // A driver that keeps appending after the request is full, with a routed
-    // address of 23 octets and a device that accepts almost nothing.
     CBACnetOBJ device = RoutedDevice(1, std::vector<unsigned char>(23, 1), 1);
     BoundRun run(300);
-    CBACnetReadMultiService service(0);
+    CBACnetReadMultiService service(0), unprepared;
     int len = 0;
     service.MakeHeaderFrame(len, &device, 0);
-    int written = 0;
-    for (int i = 0; i < run.size(); i++) {
-        const int before = len;
+    for (int i = 0; i < run.size(); i++)
         service.MakeBodyFrame(len, run.at(i), i);
-        written += len > before;
-    }
     EXPECT_LE(service.m_frameLength, service.m_frameSize);
-    EXPECT_GT(written, 1);
-    EXPECT_LT(written, 300);
-
-    CBACnetReadMultiService unprepared;
     int zero = 0;
     EXPECT_EQ(unprepared.MakeBodyFrame(zero, run.at(0), 0), 0);
-    for (int wild : {1 << 30, -1, -1000}) {
-        const int before = service.m_frameLength;
+    const int before = service.m_frameLength;
+    for (int wild : {1 << 30, -1})
         EXPECT_EQ(service.MakeBodyFrame(wild, run.at(0), 0), 0) << wild;
-        EXPECT_EQ(service.m_frameLength, before) << wild;
-    }
-}
-
-// Tags of every entry form (one- and two-octet property identifiers and
-// array indexes, types sent under other numbers).
-std::vector<Binding> Mixed(int n)
-{
-    const Binding forms[] = {{0, 0, L"PresentValue"}, {1, 0, L"priorityarray[8]"}, {1, 0, L"priorityarray[300]"},
-                             {19, 0, L"PresentValue"}, {2, 0, L"PresentValue"}};
-    std::vector<Binding> b;
-    for (int i = 0; i < n; i++)
-        b.push_back({forms[i % 5].type, unsigned(i), forms[i % 5].name});
-    return b;
+    EXPECT_EQ(service.m_frameLength, before);
 }
 
 // The request into a caller's buffer is, octet for octet, the request the
-// service's own buffer gets, wherever the run starts and whatever ends it;
-// a smaller buffer ends it early without writing past its size.
+// service's own buffer gets, wherever the run starts and whatever ends it
+// (entries of every form, one changed after binding); a smaller buffer ends
+// it early without writing outside its size.
 TEST(ReadMultiple, CallerBufferGetsTheSameOctets)
 {
-    BoundRun run(Mixed(120));
-    for (int i = 4; i < 120; i += 5)
-        run[i].m_propertyID = 512;  // changed after binding
+    const Binding forms[] = {{0, 0, L"PresentValue"}, {1, 0, L"priorityarray[8]"}, {1, 0, L"priorityarray[300]"},
+                             {19, 0, L"PresentValue"}, {2, 0, L"PresentValue"}};
+    std::vector<Binding> bindings;
+    for (int i = 0; i < 120; i++)
+        bindings.push_back({forms[i % 5].type, unsigned(i), forms[i % 5].name});
+    BoundRun run(bindings);
+    run[4].m_propertyID = 512;
     const struct {
         unsigned short maxAPDU;
         bool routed;
         int first;
-    } cases[] = {{1476, false, 0}, {1400, false, 0}, {480, false, 7}, {128, false, 0}, {50, false, 3},
-                 {0, false, 0},    {1476, true, 0},  {206, true, 100}, {1476, false, 115}, {1476, false, 120}};
+    } cases[] = {{1476, false, 0}, {480, false, 7}, {50, false, 3}, {206, true, 100}, {1476, false, 120}};
     for (const auto& c : cases) {
         CBACnetOBJ device = c.routed ? RoutedDevice(3, {1, 2, 3, 4, 5, 6}, c.maxAPDU) : LocalDevice(c.maxAPDU);
-        const std::string name = std::to_string(c.maxAPDU) + (c.routed ? " routed" : "") + " from " +
-                                 std::to_string(c.first);
         InvokeIDScope scope(0x40);
         CBACnetReadMultiService own(c.first);
         Build(own, device, run, c.first);
@@ -141,10 +122,9 @@ TEST(ReadMultiple, CallerBufferGetsTheSameOctets)
         CBACnetReadMultiService caller(c.first);
         std::vector<unsigned char> buf(CBACnetReadMultiService::REQUEST_ROOM);
         const int n = caller.MakeFrame(buf.data(), static_cast<int>(buf.size()), &device, run.m_array);
-        EXPECT_EQ(ToHex(buf.data(), n), ToHex(own.m_frame, own.m_frameLength)) << name;
-        EXPECT_EQ(caller.m_last, own.m_last) << name;
-        EXPECT_EQ(caller.m_invokeID, own.m_invokeID) << name;
-        EXPECT_EQ(caller.m_frame, nullptr) << name;
+        EXPECT_EQ(ToHex(buf.data(), n), ToHex(own.m_frame, own.m_frameLength)) << c.maxAPDU << " from " << c.first;
+        EXPECT_EQ(caller.m_last, own.m_last) << c.maxAPDU << " from " << c.first;
+        EXPECT_EQ(caller.m_frame, nullptr);
     }
 
     CBACnetOBJ device = LocalDevice(1476);
@@ -153,7 +133,7 @@ TEST(ReadMultiple, CallerBufferGetsTheSameOctets)
     std::vector<unsigned char> full(CBACnetReadMultiService::REQUEST_ROOM);
     const int fullLength = whole.MakeFrame(full.data(), static_cast<int>(full.size()), &device, run.m_array);
     const int least = CBACnetReadMultiService::REQUEST_ROOM_MIN;
-    for (int size : {least - 1, least, 100, 333, 700}) {
+    for (int size : {least - 1, least, 333}) {
         CBACnetPDU::c_invokeID = 1;
         CBACnetReadMultiService service(0);
         // The buffer sits inside a larger block whose other octets must stay untouched.
@@ -204,10 +184,7 @@ TEST(PollRecovery, OddResultInTheMiddleBlindsNothingElse)
         int refusal;
         int errorClass = -1, errorCode = -1;
     } cases[] = {
-        {"units as one octet", kUnits, T::RESULT_VALUE, Tag::REFUSAL_NONE},
         {"units 47808 against a one-octet size", units + "4E 92 BA C0 4F 1F ", T::RESULT_REFUSED,
-         Tag::REFUSAL_BAD_LENGTH},
-        {"a Double where a Real fits", units + "4E 55 08 40 59 00 00 00 00 00 00 4F 1F ", T::RESULT_REFUSED,
          Tag::REFUSAL_BAD_LENGTH},
         {"a constructed value", units + "4E 0E 21 01 2E 21 02 2F 0F 4F 1F ", T::RESULT_REFUSED,
          Tag::REFUSAL_WRONG_TYPE},
@@ -233,9 +210,7 @@ TEST(PollRecovery, OddResultInTheMiddleBlindsNothingElse)
         EXPECT_EQ(poll[1].m_refusal, c.refusal) << c.name;
         EXPECT_EQ(poll[1].m_errorClass, c.errorClass) << c.name;
         EXPECT_EQ(poll[1].m_errorCode, c.errorCode) << c.name;
-        const int change = c.result == T::RESULT_VALUE          ? T::CHANGE_NEW
-                           : c.result == T::RESULT_ACCESS_ERROR ? T::CHANGE_NONE
-                                                                : T::CHANGE_NO_VALUE;
+        const int change = c.result == T::RESULT_ACCESS_ERROR ? T::CHANGE_NONE : T::CHANGE_NO_VALUE;
         EXPECT_EQ(poll[1].IsChangeValue(), change) << c.name;
     }
 }
@@ -320,8 +295,8 @@ std::vector<std::string> TakeChanges(BoundRun& run)
     return taken;
 }
 
-// Polls of one run, through the network and APDU headers: the changed values
-// reach the host, an unchanged reply raises nothing.
+// Polls of one run: the changed values reach the host, an unchanged reply
+// raises nothing.
 TEST(PollRecovery, ChangesAcrossPolls)
 {
     InvokeIDScope scope(41);
@@ -333,16 +308,10 @@ TEST(PollRecovery, ChangesAcrossPolls)
     ASSERT_EQ(poll.m_last, 4);
     // 21.0, the second value, active, Null, and an access error for the missing input.
     auto receive = [&](const char* second) {
-        Received frame(std::string("01 00 30 2A 0E 0C 00 00 00 01 1E 29 55 4E 44 41 A8 00 00 4F 1F") +
-                       " 0C 00 00 00 02 1E 29 55 4E 44 " + second + " 4F 1F 0C 00 C0 00 03 1E 29 55 4E 91 01 4F 1F" +
-                       " 0C 00 40 00 04 1E 29 57 39 08 4E 00 4F 1F 0C 00 00 00 09 1E 29 55 5E 91 01 91 1F 5F 1F");
-        int len = 0;
-        CBACnetNPCI npci;
-        CBACnetReceivePDUs pdus;
-        ASSERT_EQ(npci.ReadFrame(frame.buf(), len, frame.end()), 1);
-        ASSERT_EQ(pdus.GetReceiveData(frame.buf(), len, frame.end()), &pdus.m_complexAck);
-        ASSERT_EQ(pdus.m_complexAck.GetInvokeID(), poll.m_invokeID);
-        ASSERT_EQ(poll.ReadBodyFrame(frame.buf() + len, frame.end() - len, run.m_array), 1);
+        Received ack(std::string("0C 00 00 00 01 1E 29 55 4E 44 41 A8 00 00 4F 1F 0C 00 00 00 02 1E 29 55 4E 44 ") +
+                     second + " 4F 1F 0C 00 C0 00 03 1E 29 55 4E 91 01 4F 1F" +
+                     " 0C 00 40 00 04 1E 29 57 39 08 4E 00 4F 1F 0C 00 00 00 09 1E 29 55 5E 91 01 91 1F 5F 1F");
+        ASSERT_EQ(poll.ReadBodyFrame(ack.buf(), ack.end(), run.m_array), 1);
     };
     receive("42 C8 00 00");
     EXPECT_EQ(run[4].IsChangeValue(), 0);  // the access error raises nothing
