@@ -118,6 +118,7 @@ TEST(TypesTest, SetTagValEncodesHostValues)
         {"real overflow", T::DT_REAL, NUMBER, 1e300, L"", 0, 1, "44 7F 80 00 00"},
         {"double 1.5", T::DT_DOUBLE, NUMBER, 1.5, L"", 0, 1, "55 08 3F F8 00 00 00 00 00 00"},
         {"units low byte", T::DT_ENGINEERING_UNITS, NUMBER, 256 + 62, L"", 0, 1, "91 3E"},
+        {"priority -1", T::DT_PRIORITY_VALUE, NUMBER, -1, L"", 0, 1, "00"},
         {"priority 300", T::DT_PRIORITY_VALUE, NUMBER, 300, L"", 0, 1, "21 2C"},
         {"priority float", T::DT_PRIORITY_VALUE, FLOAT, 1.0, L"", 0, 1, "44 3F 80 00 00"},
         {"string text", T::DT_CHARACTER_STRING, TEXT, 0, L"ABC", 0, 1, "75 05 00 41 42 43 00"},
