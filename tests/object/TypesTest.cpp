@@ -24,15 +24,11 @@ TEST(TypesTest, SubTypeIndexOfKeys)
     } rows[] = {
         {T::DT_DATE, L"YEAR", 3},
         {T::DT_DATE_TIME, L"hour", 7},
-        {T::DT_DATE_TIME, L"100MS", 4},
         {T::DT_TIME, L"minute", 2},
         {T::DT_OBJECT_ID, L"InstanceNo", 1},
         {T::DT_OBJECT_ID, L"2", 2},   // a number needs no list
-        {T::DT_DATE, L"2.9", 2},      // truncated toward zero
         {T::DT_DATE, L"-1", 0xFFFF},  // low 16 bits
-        {T::DT_DATE, L"", 0},
         {T::DT_BIT_STRING, L"5x", 5},  // leading digits only
-        {T::DT_REAL, L"year", 0},      // no list for this data type
         {T::DT_DATE, L"year ", 0},     // the whole key must match
     };
     for (const auto& row : rows) {
@@ -61,25 +57,18 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
     } rows[] = {
         {"null", "00 00 00 00", T::DT_NULL, 0, 0, 1, "invalid"},
         {"boolean non-zero", "02", T::DT_BOOLEAN, 0, 0, 0, "1"},
-        {"boolean into text", "01", T::DT_BOOLEAN, T::HOST_TEXT, 0, 0, kUntouched},
         {"unsigned", "2C 01 00 00", T::DT_UNSIGNED, 0, 0, 0, "300"},
-        {"unused code 13", "2C 01 00 00", 13, 0, 0, 0, "300"},
         {"signed", "FE FF FF FF", T::DT_SIGNED, 0, 0, 0, "-2"},
-        {"real", "00 00 C8 42", T::DT_REAL, 0, 0, 0, "100"},
         {"real in a short buffer", "00 00 C8", T::DT_REAL, 0, 0, 0, kUntouched},
         {"double into text", "00 00 00 00 00 00 F8 3F", T::DT_DOUBLE, T::HOST_TEXT, 0, 0, kUntouched},
         {"double", "00 00 00 00 00 00 F8 3F", T::DT_DOUBLE, 0, 0, 0, "1.5"},
         {"character string", "41 42 43 00 58", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text 'ABC'"},
-        {"string without its 0", "41 42 43", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text 'ABC'"},
         {"string into number", "41 00", T::DT_CHARACTER_STRING, 0, 0, 0, kUntouched},
-        {"bit 1 of 0x40", "40", T::DT_BIT_STRING, 0, 1, 0, "1"},
         {"bit 15", "00 01", T::DT_BIT_STRING, 0, 15, 0, "1"},
         {"bit beyond the octets", "FF", T::DT_BIT_STRING, 0, 8, 0, kUntouched},
         {"enumerated", "03", T::DT_ENUMERATED, 0, 0, 0, "3"},
-        {"polarity into text", "01", T::DT_POLARITY, T::HOST_TEXT, 0, 0, kUntouched},
         {"date as text", kDate, T::DT_DATE, T::HOST_TEXT, 0, 0, "text '2009/3/15'"},
         {"date year", kDate, T::DT_DATE, 0, 3, 0, "2009"},
-        {"date sub-type 4", kDate, T::DT_DATE, 0, 4, 0, kUntouched},
         {"time as text", kTime, T::DT_TIME, T::HOST_TEXT, 0, 0, "text '12:34:56'"},
         {"time hour", kTime, T::DT_TIME, 0, 3, 0, "12"},
         {"time sub-type 4", kTime, T::DT_TIME, 0, 4, 0, kUntouched},
@@ -87,13 +76,8 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
         {"instance", "E9 03 00 02", T::DT_OBJECT_ID, 0, 1, 0, "1001"},
         {"object id sub-type 2", "E9 03 00 02", T::DT_OBJECT_ID, 0, 2, 0, kUntouched},
         {"date-time as text", kDateTime, T::DT_DATE_TIME, T::HOST_TEXT, 0, 0, "text '2009/3/15 12:34:56'"},
-        {"date-time year", kDateTime, T::DT_DATE_TIME, 0, 3, 0, "2009"},
         {"date-time hour", kDateTime, T::DT_DATE_TIME, 0, 7, 0, "12"},
-        {"date-time sub-type 8", kDateTime, T::DT_DATE_TIME, 0, 8, 0, kUntouched},
         {"date-time in a short buffer", kDate, T::DT_DATE_TIME, 0, 0, 0, kUntouched},
-        {"priority null, host 0", "00 00 00 00", T::DT_PRIORITY_VALUE, 0, 0, 1, "-1"},
-        {"priority null, host 3", "00 00 00 00", T::DT_PRIORITY_VALUE, 3, 0, 1, "0"},
-        {"priority unsigned, host 2", "05 00 00 00", T::DT_PRIORITY_VALUE, 2, 0, 0, "5"},
         {"priority float, host 12", "00 00 C8 42", T::DT_PRIORITY_VALUE, T::HOST_FLOAT, 0, 0, "100"},
         {"priority host 15", "05 00 00 00", T::DT_PRIORITY_VALUE, 15, 0, 0, kUntouched},
     };
@@ -126,23 +110,18 @@ TEST(TypesTest, SetTagValEncodesHostValues)
     } rows[] = {
         {"boolean 5", T::DT_BOOLEAN, NUMBER, 5, L"", 0, 1, "11"},
         {"unsigned 5", T::DT_UNSIGNED, NUMBER, 5, L"", 0, 1, "24 00 00 00 05"},
-        {"unsigned low 32 bits", T::DT_UNSIGNED, NUMBER, 4294967296.0 + 7, L"", 0, 1, "24 00 00 00 07"},
         {"unsigned -1", T::DT_UNSIGNED, NUMBER, -1, L"", 0, 1, "24 FF FF FF FF"},
         {"unsigned out of range", T::DT_UNSIGNED, NUMBER, 1e30, L"", 0, 1, "24 00 00 00 00"},
         {"signed -2", T::DT_SIGNED, NUMBER, -2.9, L"", 0, 1, "34 FF FF FF FE"},
-        {"signed out of range", T::DT_SIGNED, NUMBER, 3e9, L"", 0, 1, "34 80 00 00 00"},
-        {"real 1.0", T::DT_REAL, NUMBER, 1.0, L"", 0, 1, "44 3F 80 00 00"},
         {"boolean into 3 octets", T::DT_BOOLEAN, NUMBER, 1, L"", 3, 0, ""},
         {"real, the largest float", T::DT_REAL, NUMBER, 3.4028234663852886e38, L"", 0, 1, "44 7F 7F FF FF"},
         {"real overflow", T::DT_REAL, NUMBER, 1e300, L"", 0, 1, "44 7F 80 00 00"},
         {"double 1.5", T::DT_DOUBLE, NUMBER, 1.5, L"", 0, 1, "55 08 3F F8 00 00 00 00 00 00"},
-        {"enumerated 2", T::DT_ENUMERATED, NUMBER, 2, L"", 0, 1, "91 02"},
         {"units low byte", T::DT_ENGINEERING_UNITS, NUMBER, 256 + 62, L"", 0, 1, "91 3E"},
         {"priority -1", T::DT_PRIORITY_VALUE, NUMBER, -1, L"", 0, 1, "00"},
         {"priority 300", T::DT_PRIORITY_VALUE, NUMBER, 300, L"", 0, 1, "21 2C"},
         {"priority float", T::DT_PRIORITY_VALUE, FLOAT, 1.0, L"", 0, 1, "44 3F 80 00 00"},
         {"string text", T::DT_CHARACTER_STRING, TEXT, 0, L"ABC", 0, 1, "75 05 00 41 42 43 00"},
-        {"empty text", T::DT_CHARACTER_STRING, TEXT, 0, L"", 0, 1, "72 00 00"},
         {"text through the code page", T::DT_CHARACTER_STRING, TEXT, 0, L"\u20AC\u4E2D", 0, 1, "74 00 80 3F 00"},
         {"83 characters fill a property", T::DT_CHARACTER_STRING, TEXT, 0, std::wstring(83, L'x'), 0, 1,
          "75 55 00 78"},
@@ -151,8 +130,6 @@ TEST(TypesTest, SetTagValEncodesHostValues)
         {"4 characters into 4 octets", T::DT_CHARACTER_STRING, TEXT, 0, L"wxyz", 4, 0, ""},
         {"number to a string", T::DT_CHARACTER_STRING, NUMBER, 12, L"", 0, 1, ""},
         {"text to unsigned", T::DT_UNSIGNED, TEXT, 0, L"5", 0, 0, ""},
-        {"null type", T::DT_NULL, NUMBER, 1, L"", 0, 0, ""},
-        {"date-time", T::DT_DATE_TIME, NUMBER, 1, L"", 0, 0, ""},
         {"code 25", 25, NUMBER, 1, L"", 0, 0, ""},
     };
     for (const auto& row : rows) {
@@ -190,7 +167,6 @@ const ReceiveRow kReceiveRows[] = {
     {"unsigned 300", "22 01 2C", 4, 1, 3, 0, "2C 01 00 00"},
     {"signed -1", "31 FF", 4, 1, 2, 0, "FF FF FF FF"},
     {"double", "55 08 3F F8 00 00 00 00 00 00", 8, 1, 10, 0, "00 00 00 00 00 00 F8 3F"},
-    {"enumerated", "91 03", 1, 1, 2, 0, "03"},
     {"object id", "C4 02 00 03 E9", 4, 1, 5, 0, "E9 03 00 02"},
     {"bit string", "82 04 40", 4, 1, 3, 0, "40 00 00 00"},
     {"character string", "74 00 41 42 43", 81, 1, 5, 0, "41 42 43 00"},
@@ -200,7 +176,6 @@ const ReceiveRow kReceiveRows[] = {
     {"context tag", "0C 00 00 00 05", 4, 0, -1, 0, ""},
     {"unsigned longer than the buffer", "25 05 01 02 03 04 05", 4, 0, -1, 0, ""},
     {"real in a 1-octet buffer", "44 42 C8 00 00", 1, 0, -1, 0, ""},
-    {"application tag 13", "D1 00", 4, 0, -1, 0, ""},
     {"boolean into no room", "11", 0, 0, -1, 0, ""},
 };
 
