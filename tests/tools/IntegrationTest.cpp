@@ -50,7 +50,7 @@ SimDevice* DeviceTest::s_sim = nullptr;
 // the text on stderr.
 TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
 {
-    const std::string uk = "\xE5\x8C\x97\xE9\xA3\x8E", cafe = "Caf\xC3\xA9";
+    const std::string cafe = "Caf\xC3\xA9";
     struct Row {
         std::vector<std::string> words;
         int rc;
@@ -71,7 +71,6 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         {{"read", kSim, "SC:1", "weekly-schedule"}, 0,
          {"Day        Time         Value", "Monday     08:00:00     1", "           18:00:00     0",
           "Sunday     (no entries)"}, ""},
-        {{"read", kSim, "SC:1", "weekly-schedule[2]"}, 0, {"Tuesday    08:00:00     1"}, ""},
         {{"read", kSim, "SC:1", "exception-schedule"}, 0,
          {"Event 1: date 2025-07-04, priority 10", "dates 2025-12-24 to 2025-12-31", "month 1, week 3, day Mon",
           "calendar calendar:1, priority 16"}, ""},
@@ -102,8 +101,6 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
           "\"index\":null,\"values\":[{\"context\":0,\"values\":[", "]}],\"segments\":0}\n"}, ""},
         {{"read", kSim, "AI:1", "units", "--json"}, 0,
          {"\"values\":[{\"enumerated\":62,\"name\":\"degrees-celsius\"}],\"segments\":0}\n"}, ""},
-        {{"read", kSim, "DV:1234", "object-list", "--json"}, 0, {"\"segments\":3"}, ""},
-        {{"read", kSim, "BV:1", "priority-array", "--csv"}, 0, {"binary-value:1,priority-array,,16,"}, ""},
         // Commanded and relinquished: the slot empties and the value falls back.
         {{"write", kSim, "AO:1", "present-value", "33.5", "--priority", "9"}, 0,
          {"wrote analog-output:1 present-value = 33.5 at priority 9\n"}, ""},
@@ -119,12 +116,9 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         {{"read", kSim, "BV:1", "priority-array[8]"}, 0, {"binary-value:1 priority-array[8] = null\n"}, ""},
         {{"write", kSim, "AO:1", "present-value", "null"}, 2, {}, "null relinquishes a priority slot"},
         {{"write", kSim, "AI:1", "present-value", "5"}, 1, {}, "write failed: property: write-access-denied\n"},
-        {{"write", kSim, "AO:1", "present-value", "warm"}, 2, {}, ""},
         // Text goes in and out as UTF-8.
         {{"write", kSim, "AV:1003", "object-name", cafe}, 0, {}, ""},
         {{"read", kSim, "AV:1003", "object-name"}, 0, {"analog-value:1003 object-name = \"" + cafe + "\"\n"}, ""},
-        {{"write", kSim, "AV:1003", "object-name", uk}, 0, {}, ""},
-        {{"read", kSim, "AV:1003", "object-name"}, 0, {"analog-value:1003 object-name = \"" + uk + "\"\n"}, ""},
         // A date range goes through the library's own codec.
         {{"write", kSim, "SC:1", "effective-period", "2024-01-01..2024-12-31"}, 0, {"wrote schedule:1 "}, ""},
         {{"read", kSim, "SC:1", "effective-period"}, 0,
