@@ -126,6 +126,7 @@ TEST(SimRequests, PropertiesReadAsTheStandardGivesThem)
         {"services supported", "0C 02 00 10 E1 19 61", "85 07 07 04 3B 80 00 FA 00"},
         {"segmentation supported: transmit", "0C 02 00 10 E1 19 6B", "91 01"},
         {"max APDU", "0C 02 00 10 E1 19 3E", "22 05 C4"},
+        {"weekly schedule counted", "0C 04 40 00 01 19 7B 29 00", "21 07"},
         {"calendar date list", "0C 01 80 00 01 19 17",
          "0C FF 01 01 FF 1E A4 7D 0C 18 03 A4 7D 0C 1A 05 1F 2B 0B 04 04"},
         {"date list is a list", "0C 01 80 00 01 19 17 29 01", "91 02 91 32"},
