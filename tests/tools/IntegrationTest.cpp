@@ -76,6 +76,8 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         {{"read", kSim, "SC:1", "effective-period"}, 0,
          {"schedule:1 effective-period = 2025-01-01 to 2099-12-31\n"}, ""},
         {{"read", kSim, "SC:1", "list-of-object-property-reference"}, 0, {"  binary-value:1/present-value"}, ""},
+        {{"read", kSim, "CD:1", "date-list"}, 0,
+         {"  [1] date *-01-01\n  [2] dates 2025-12-24 to 2025-12-26\n  [3] month 11, week 4, weekday 4\n"}, ""},
         {{"read", kSim, "DV:1234", "object-list[0]"}, 0, {"device:1234 object-list[0] = 611\n"}, ""},
         {{"read", kSim, "BV:1", "priority-array"}, 0, {"binary-value:1 priority-array: 16 values\n", "  [16] "}, ""},
         {{"read", kSim, "DV:1234", "object-list"}, 0,
