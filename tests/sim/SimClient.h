@@ -51,17 +51,6 @@ public:
             *from = m_received.m_from;
         return true;
     }
-    // The APDU of the next datagram, behind a BVLC header that names its
-    // length and the local network header 01 00; false when none comes within `timeoutMs`.
-    bool Receive(std::vector<unsigned char>& apdu, int timeoutMs = 3000)
-    {
-        std::vector<unsigned char> d;
-        if (!ReceiveDatagram(d, timeoutMs) || d.size() < 7 || ToHex(d.data(), 2) != "81 0A" ||
-            size_t(d[2] << 8 | d[3]) != d.size() || ToHex(d.data() + 4, 2) != "01 00")
-            return false;
-        apdu.assign(d.begin() + 6, d.end());
-        return true;
-    }
 
 private:
     bacnet::Link& m_link;

@@ -36,8 +36,6 @@ TEST(EncodeCommand, WritesTheLibrarysOctets)
         // Relinquish: the Null, never Real -1 or Enumerated 255.
         {{"encode", "write", "AO:1", "present-value", "null", "--priority", "8"},
          "01 04 02 05 01 0F 0C 00 40 00 01 19 55 3E 00 3F 49 08\n"},
-        {{"encode", "write", "BV:1", "present-value", "null", "--priority", "16"},
-         "01 04 02 05 01 0F 0C 01 40 00 01 19 55 3E 00 3F 49 10\n"},
         {{"encode", "write", "MV:1", "present-value", "3"}, "01 04 02 05 01 0F 0C 04 C0 00 01 19 55 3E 21 03 3F\n"},
         {{"encode", "write", "AO:1", "priorityarray[8]", "null"},
          "01 04 02 05 01 0F 0C 00 40 00 01 19 57 29 08 3E 00 3F\n"},
@@ -126,9 +124,6 @@ TEST(DecodeCommand, DescribesReceivedFrames)
          {"binary-value:1 priority-array: 4 values", "[1] null", "[2] 21.5", "[3] active", "[4] 16"}},
         {"status flags", "01 00 30 02 0C 0C 00 00 00 01 19 6F 3E 82 04 50 3F", 0,
          {"analog-input:1 status-flags = {fault, out-of-service}"}},
-        {"65 object types", "01 00 30 02 0C 0C 02 00 00 01 19 60 3E 85 0A 07 80 80 00 00 00 00 00 00 80 3F",
-         0,
-         {"device:1 protocol-object-types-supported = {analog-input, device, color-temperature}"}},
         {"utf-8 name", "01 00 30 02 0C 0C 00 80 00 01 19 4D 3E 75 07 00 D0 97 D0 B0 D0 BB 3F", 0,
          {"analog-value:1 object-name = \"\xD0\x97\xD0\xB0\xD0\xBB\""}},
         {"rpm ack",
@@ -155,26 +150,6 @@ TEST(DecodeCommand, DescribesReceivedFrames)
         EXPECT_EQ(run.rc, row.rc) << row.name << '\n' << run.out;
         for (const char* text : row.says)
             EXPECT_NE(run.out.find(text), std::string::npos) << row.name << ": no \"" << text << "\" in\n" << run.out;
-    }
-}
-
-TEST(DecodeCommand, EveryPrefixOfAFrameIsReadSafely)
-{
-    // Each shorter frame is refused or described, never read past its end
-    // (the ASan build watches the tool's copy of the octets).
-    const char* frames[] = {
-        "01 00 30 01 0C 0C 04 40 00 01 19 7B 3E 0E B4 08 00 00 00 91 01 0F 0E 0F 3F",
-        "01 00 30 02 0C 0C 02 00 04 D2 19 61 3E 85 06 03 00 08 00 00 E0 3F",
-        "01 20 FF FF 00 FF 10 01 C4 02 00 00 05 C4 00 00 00 03 74 00 41 42 43",
-        "01 00 50 01 0C 91 02 91 20",
-        "01 00 30 03 0E 0C 00 00 00 01 1E 29 55 4E 44 41 AC 00 00 4F 29 4D 4E 72 00 5A 4F 29 4B 5E 91 02 91 20 5F 1F",
-    };
-    for (const char* frame : frames) {
-        std::string hex = frame;
-        for (size_t n = 2; n < hex.size(); n += 3) {
-            const ToolRun run = Tool({"decode", hex.substr(0, n)});
-            EXPECT_NE(run.rc, tool::EXIT_USAGE) << hex.substr(0, n);
-        }
     }
 }
 

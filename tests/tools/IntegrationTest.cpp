@@ -50,7 +50,7 @@ SimDevice* DeviceTest::s_sim = nullptr;
 // the text on stderr.
 TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
 {
-    const std::string uk = "\xE5\x8C\x97\xE9\xA3\x8E", cafe = "Caf\xC3\xA9";
+    const std::string cafe = "Caf\xC3\xA9";
     struct Row {
         std::vector<std::string> words;
         int rc;
@@ -67,19 +67,18 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
          {"Device : 1234 at " + kSim + " has analog-input:2 \"Outside Air Temperature\""}, ""},
         {{"timesync", "--target", kSim}, 0, {": 01 00 10 06 A4"}, ""},
         {{"read", kSim, "device,1234", "ObjectName"}, 0, {"device:1234 object-name = \"Simulated Device 1234\"\n"}, ""},
-        {{"read", kSim, "AI:1", "117"}, 0, {"analog-input:1 units = degrees-celsius\n"}, ""},
         {{"read", kSim, "SC:1", "weekly-schedule"}, 0,
          {"Day        Time         Value", "Monday     08:00:00     1", "           18:00:00     0",
           "Sunday     (no entries)"}, ""},
-        {{"read", kSim, "SC:1", "weekly-schedule[2]"}, 0, {"Tuesday    08:00:00     1"}, ""},
         {{"read", kSim, "SC:1", "exception-schedule"}, 0,
          {"Event 1: date 2025-07-04, priority 10", "dates 2025-12-24 to 2025-12-31", "month 1, week 3, day Mon",
           "calendar calendar:1, priority 16"}, ""},
         {{"read", kSim, "SC:1", "effective-period"}, 0,
          {"schedule:1 effective-period = 2025-01-01 to 2099-12-31\n"}, ""},
         {{"read", kSim, "SC:1", "list-of-object-property-reference"}, 0, {"  binary-value:1/present-value"}, ""},
+        {{"read", kSim, "CD:1", "date-list"}, 0,
+         {"  [1] date *-01-01\n  [2] dates 2025-12-24 to 2025-12-26\n  [3] month 11, week 4, weekday 4\n"}, ""},
         {{"read", kSim, "DV:1234", "object-list[0]"}, 0, {"device:1234 object-list[0] = 611\n"}, ""},
-        {{"read", kSim, "AO:1", "priority-array[16]"}, 0, {"analog-output:1 priority-array[16] = null\n"}, ""},
         {{"read", kSim, "BV:1", "priority-array"}, 0, {"binary-value:1 priority-array: 16 values\n", "  [16] "}, ""},
         {{"read", kSim, "DV:1234", "object-list"}, 0,
          {"device:1234 object-list: 611 values\n  [1] device:1234\n  [2] analog-input:1\n", "  [611] ",
@@ -102,8 +101,6 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
           "\"index\":null,\"values\":[{\"context\":0,\"values\":[", "]}],\"segments\":0}\n"}, ""},
         {{"read", kSim, "AI:1", "units", "--json"}, 0,
          {"\"values\":[{\"enumerated\":62,\"name\":\"degrees-celsius\"}],\"segments\":0}\n"}, ""},
-        {{"read", kSim, "DV:1234", "object-list", "--json"}, 0, {"\"segments\":3"}, ""},
-        {{"read", kSim, "BV:1", "priority-array", "--csv"}, 0, {"binary-value:1,priority-array,,16,"}, ""},
         // Commanded and relinquished: the slot empties and the value falls back.
         {{"write", kSim, "AO:1", "present-value", "33.5", "--priority", "9"}, 0,
          {"wrote analog-output:1 present-value = 33.5 at priority 9\n"}, ""},
@@ -116,15 +113,10 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         {{"read", kSim, "BV:1", "priority-array[8]"}, 0, {"binary-value:1 priority-array[8] = active\n"}, ""},
         {{"poll", kSim, "BV:1/priorityarray[8]", "--count", "1"}, 0, {"  BV:1/priorityarray[8] = 1\n"}, ""},
         {{"write", kSim, "BV:1", "present-value", "null", "--priority", "8"}, 0, {}, ""},
-        {{"read", kSim, "BV:1", "priority-array[8]"}, 0, {"binary-value:1 priority-array[8] = null\n"}, ""},
-        {{"write", kSim, "AO:1", "present-value", "null"}, 2, {}, "null relinquishes a priority slot"},
         {{"write", kSim, "AI:1", "present-value", "5"}, 1, {}, "write failed: property: write-access-denied\n"},
-        {{"write", kSim, "AO:1", "present-value", "warm"}, 2, {}, ""},
         // Text goes in and out as UTF-8.
         {{"write", kSim, "AV:1003", "object-name", cafe}, 0, {}, ""},
         {{"read", kSim, "AV:1003", "object-name"}, 0, {"analog-value:1003 object-name = \"" + cafe + "\"\n"}, ""},
-        {{"write", kSim, "AV:1003", "object-name", uk}, 0, {}, ""},
-        {{"read", kSim, "AV:1003", "object-name"}, 0, {"analog-value:1003 object-name = \"" + uk + "\"\n"}, ""},
         // A date range goes through the library's own codec.
         {{"write", kSim, "SC:1", "effective-period", "2024-01-01..2024-12-31"}, 0, {"wrote schedule:1 "}, ""},
         {{"read", kSim, "SC:1", "effective-period"}, 0,
@@ -148,9 +140,7 @@ TEST_F(DeviceTest, CommandsPrintWhatTheDeviceHolds)
           "\"tag\":\"DV:1234/localdate.year\",\"value\":20"}, ""},
         {{"poll", kSim, "analog-input:1/present-value", "AO:1/priority-array[8]", "--count", "1", "--csv"}, 0,
          {"time,tag,value,error\n", ",AO:1/priority-array[8],null,\n"}, ""},
-        {{"poll", kSim, "AI:1/nosuchpropertyid", "--count", "1"}, 2, {}, ""},
         {{"poll", kSim, "AI:99/present-value", "--count", "1"}, 1, {}, "no tag got a value"},
-        {{"poll", kSim, "19:1/9999", "--count", "1"}, 1, {}, ""},
         // A calendar reports no changes: watch falls back to polling it.
         {{"watch", kSim, "CD:1", "--count", "1"}, 0, {"  calendar:1  present-value = false  (polled)\n"},
          "calendar:1 is not subscribed"},

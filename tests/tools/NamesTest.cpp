@@ -17,14 +17,10 @@ TEST(Names, ObjectsInEveryForm)
         unsigned type, instance;  // the BACnet object type
     };
     const Row rows[] = {
-        {"analog-input:1", true, 0, 1},   {"analog-input,1", true, 0, 1},  {"Analog-Input:1", true, 0, 1},
-        {"AI:3", true, 0, 3},             {"ai,3", true, 0, 3},            {"0:1", true, 0, 1},
-        {"DV:1234", true, 8, 1234},       {"device:4194303", true, 8, 4194303},
+        {"Analog-Input:1", true, 0, 1},   {"ai,3", true, 0, 3},            {"0:1", true, 0, 1},
+        {"device:4194303", true, 8, 4194303},
         {"AnalogInput:2", true, 0, 2},    // the catalogue's long name
-        {"MV:1", true, 19, 1},            {"multi-state-value:1", true, 19, 1},
-        {"19:1", true, 19, 1},            {"18:1", true, 18, 1},           {"20:1", true, 20, 1},
         {"AC:7", true, 23, 7},            {"EN:1", true, 151, 1},          {"PC:1", true, 152, 1},
-        {"1023:5", true, 1023, 5},        {"trend-log:2", true, 20, 2},
         {"1024:1", false, 0, 0},          {"AI:4194304", false, 0, 0},     {"XX:1", false, 0, 0},
         {"AI", false, 0, 0},              {"AI:-1", false, 0, 0},          {"AI:", false, 0, 0},
         {":1", false, 0, 0},              {"AI:1x", false, 0, 0},
@@ -54,13 +50,6 @@ TEST(Names, EveryObjectTypePrintsAsItReadsBack)
     EXPECT_EQ(ObjectText(_BACnetObjectID(0, 1)), "analog-input:1");
     EXPECT_EQ(ObjectText(_BACnetObjectID(19, 1)), "multi-state-value:1");
     EXPECT_EQ(ObjectText(_BACnetObjectID(300, 1)), "300:1");
-    // The catalogue's own codes never show as themselves.
-    EXPECT_EQ(CatalogueObjectText(_BACnetObjectID(20, 7)), "accumulator:7");
-    EXPECT_EQ(CatalogueObjectText(_BACnetObjectID(18, 1)), "151:1");
-    unsigned catalogue;
-    EXPECT_TRUE(CatalogueType(23, catalogue));
-    EXPECT_EQ(catalogue, 20u);
-    EXPECT_FALSE(CatalogueType(19, catalogue));
 }
 
 TEST(Names, PropertiesByStandardNameCatalogueNameOrNumber)
@@ -98,9 +87,7 @@ TEST(Names, PropertiesByStandardNameCatalogueNameOrNumber)
         EXPECT_EQ(ref.index, row.index) << row.text;
         EXPECT_EQ(ref.key, row.key) << row.text;
     }
-    EXPECT_EQ(PropertyName(123), "weekly-schedule");
     EXPECT_EQ(PropertyName(4000000), "4000000");
-    EXPECT_EQ(ErrorText(2, 32), "property: unknown-property");
 }
 
 TEST(Names, DatesAndTimesInIso8601)
@@ -113,8 +100,6 @@ TEST(Names, DatesAndTimesInIso8601)
     EXPECT_EQ(DateText(0xFFFFFF01), "*-*-* (Mon)");
     EXPECT_FALSE(ParseDate("2024-13-01", date));
     EXPECT_FALSE(ParseDate("2024-12-25x", date));
-    EXPECT_EQ(TimeText(DWORD(8) << 24 | 30 << 16), "08:30:00");
-    EXPECT_EQ(TimeText(DWORD(17) << 24 | 5), "17:00:00.05");
     EXPECT_EQ(CsvCell("Zone 1"), "Zone 1");
     EXPECT_EQ(CsvCell("a,\"b\""), "\"a,\"\"b\"\"\"");
 }
