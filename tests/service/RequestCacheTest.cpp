@@ -51,6 +51,8 @@ TEST(RequestHeaderCache, FollowsTheDeviceAcrossCalls)
         {"routed, one-octet MAC", [](CBACnetOBJ& d) { d = RoutedDevice(5, {0x0A}, 50); }, "01 24 00 05 01 0A FF 02 00",
          1},
         {"another MAC octet", [](CBACnetOBJ& d) { d.m_address.m_mac[0] = 0x0B; }, "01 24 00 05 01 0B FF 02 00", 1},
+        {"another network, low octet", [](CBACnetOBJ& d) { d.m_address.m_network[1] = 0x09; },
+         "01 24 00 09 01 0B FF 02 00", 1},
         {"six-octet MAC, 1476", [](CBACnetOBJ& d) { d = RoutedDevice(6, {127, 0, 0, 1, 0xBA, 0xC0}); },
          "01 24 00 06 06 7F 00 00 01 BA C0 FF 02 05", 6},
         {"back on the local network", [](CBACnetOBJ& d) { SetLocal(d); }, "01 04 02 05", 0},
