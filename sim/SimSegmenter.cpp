@@ -35,25 +35,29 @@ void Segmenter::Start(const Peer& peer, unsigned char invokeID, unsigned char se
 
 void Segmenter::Release(const Peer& peer, size_t octets)
 {
+    // The requester's own oldest first: that alone may make room in all, and
+    // nobody else then loses a reply.
     size_t fromPeer = static_cast<size_t>(
         std::count_if(m_active.begin(), m_active.end(), [&](const Transmission& t) { return t.peer == peer; }));
-    for (auto it = m_active.begin(); it != m_active.end();) {
-        const bool mine = it->peer == peer;
-        const bool roomInAll = m_active.size() < kMaxReplies && m_heldOctets + octets <= kMaxHeldOctets;
-        if (roomInAll && fromPeer < kMaxRepliesPerPeer)
-            break;
-        if (roomInAll && !mine) {
-            ++it;  // only this peer is over its limit
-            continue;
-        }
-        if (mine)
+    for (auto it = m_active.begin(); it != m_active.end() && fromPeer >= kMaxRepliesPerPeer;) {
+        if (it->peer == peer) {
+            it = Abort(it);
             fromPeer--;
-        if (m_log)
-            m_log("segmented reply to " + it->peer.Describe() + " invoke " + std::to_string(it->invokeID) +
-                  " released for a newer one");
-        m_send(it->peer, AbortApdu(it->invokeID, ABORT_OUT_OF_RESOURCES));
-        it = Erase(it);
+        } else {
+            ++it;
+        }
     }
+    while (!m_active.empty() && (m_active.size() >= kMaxReplies || m_heldOctets + octets > kMaxHeldOctets))
+        Abort(m_active.begin());
+}
+
+std::list<Segmenter::Transmission>::iterator Segmenter::Abort(std::list<Transmission>::iterator it)
+{
+    if (m_log)
+        m_log("segmented reply to " + it->peer.Describe() + " invoke " + std::to_string(it->invokeID) +
+              " released for a newer one");
+    m_send(it->peer, AbortApdu(it->invokeID, ABORT_OUT_OF_RESOURCES));
+    return Erase(it);
 }
 
 std::list<Segmenter::Transmission>::iterator Segmenter::Erase(std::list<Transmission>::iterator it)

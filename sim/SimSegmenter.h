@@ -91,6 +91,8 @@ private:
     void SendSegment(Transmission& t, int sequence);
     std::list<Transmission>::iterator Find(const Peer& peer, unsigned char invokeID);
     std::list<Transmission>::iterator Erase(std::list<Transmission>::iterator it);
+    // Tells the requester its reply is released (Abort, out of resources) and forgets it.
+    std::list<Transmission>::iterator Abort(std::list<Transmission>::iterator it);
     // Makes room for one more reply of `octets` to `peer`.
     void Release(const Peer& peer, size_t octets);
 

@@ -56,6 +56,12 @@ TEST(SimSegmenter, HeldRepliesAreCappedPerPeerAndInAllOldestFirst)
     r.Start(9, 1);
     EXPECT_EQ(r.segmenter.Pending(), kMaxReplies);
     EXPECT_EQ(r.sent, (std::vector<std::string>{"1: 71 02 09", "9: 3C 01 00 10 0C"}));
+    // Full, and a peer at its own limit asks again: its own oldest goes, and
+    // that is room enough; nobody else loses a reply.
+    r.sent.clear();
+    r.Start(2, 5);
+    EXPECT_EQ(r.segmenter.Pending(), kMaxReplies);
+    EXPECT_EQ(r.sent, (std::vector<std::string>{"2: 71 01 09", "2: 3C 05 00 10 0C"}));
 
     // Held octets: a third reply of 400,000 octets would pass the limit, so
     // the oldest goes, whoever asked for it.
