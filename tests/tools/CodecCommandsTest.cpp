@@ -2,9 +2,7 @@
 // builds, and the words a received frame is described with.
 #include <gtest/gtest.h>
 
-#include <sstream>
-#include <string>
-#include <vector>
+#include <algorithm>
 
 #include <bacnetcodec/bacnetcodec.h>
 
@@ -17,20 +15,16 @@ TEST(EncodeCommand, WritesTheLibrarysOctets)
         const char* octets;  // after the invoke ID counter is set to 0
     };
     const Row rows[] = {
-        {{"encode", "whois"}, "01 20 FF FF 00 FF 10 08\n"},
         {{"encode", "whois", "--bvlc"}, "81 0B 00 0C 01 20 FF FF 00 FF 10 08\n"},
         {{"encode", "read", "AI:3", "PresentValue"}, "01 04 02 05 01 0C 0C 00 00 00 03 19 55\n"},
-        {{"encode", "read", "SC:1", "weekly-schedule[2]"}, "01 04 02 05 01 0C 0C 04 40 00 01 19 7B 29 02\n"},
-        // Types 18, 19 and 20 as themselves, never as the catalogue's 151, 152 and 23.
+        // Type 18 as itself, never as the catalogue's 151.
         {{"encode", "read", "18:1", "present-value"}, "01 04 02 05 01 0C 0C 04 80 00 01 19 55\n"},
-        {{"encode", "read", "20:1", "present-value"}, "01 04 02 05 01 0C 0C 05 00 00 01 19 55\n"},
         {{"encode", "read", "1023:4194303", "9999"}, "01 04 02 05 01 0C 0C FF FF FF FF 1A 27 0F\n"},
         {{"encode", "read", "DV:1", "object-list[300]"}, "01 04 02 05 01 0C 0C 02 00 00 01 19 4C 2A 01 2C\n"},
         {{"encode", "readall", "AI:1"}, "01 04 02 05 01 0E 0C 00 00 00 01 1E 09 08 1F\n"},
-        {{"encode", "read", "AI:3", "PresentValue", "--dnet", "5", "--dadr", "0A"},
-         "01 24 00 05 01 0A FF 02 05 01 0C 0C 00 00 00 03 19 55\n"},
         // An option's value may follow an equals sign.
-        {{"encode", "read", "AI:3", "PresentValue", "--max-apdu=480"}, "01 04 02 03 01 0C 0C 00 00 00 03 19 55\n"},
+        {{"encode", "read", "AI:3", "PresentValue", "--dnet", "5", "--dadr", "0A", "--max-apdu=480"},
+         "01 24 00 05 01 0A FF 02 03 01 0C 0C 00 00 00 03 19 55\n"},
         {{"encode", "write", "AO:1", "PresentValue", "42.5", "--priority", "8"},
          "01 04 02 05 01 0F 0C 00 40 00 01 19 55 3E 44 42 2A 00 00 3F 49 08\n"},
         // Relinquish: the Null, never Real -1 or Enumerated 255.
@@ -64,17 +58,15 @@ TEST(EncodeCommand, WritesTheLibrarysOctets)
 TEST(EncodeCommand, SplitsReadPropertyMultipleByMaxApdu)
 {
     // A 50-octet device takes one entry per request; 480 octets take 27.
-    std::vector<std::string> words = {"encode", "rpm"};
+    std::vector<std::string> words = {"encode", "rpm", "--max-apdu", ""};
     for (int i = 1; i <= 30; i++)
         words.push_back("AI:" + std::to_string(i) + "/PresentValue");
-    words.push_back("--max-apdu");
-    words.push_back("480");
-    ToolRun run = Tool(words);
-    ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2);
-    words.back() = "50";
-    run = Tool(words);
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 30);
+    for (const auto& [maxAPDU, requests] : {std::make_pair("480", 2), std::make_pair("50", 30)}) {
+        words[3] = maxAPDU;
+        const ToolRun run = Tool(words);
+        EXPECT_EQ(run.rc, tool::EXIT_OK) << run.err;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), requests) << maxAPDU;
+    }
 }
 
 TEST(EncodeCommand, RefusesWhatTheLibraryRefuses)
@@ -95,8 +87,8 @@ TEST(EncodeCommand, RefusesWhatTheLibraryRefuses)
     for (std::vector<std::string> words : rows) {
         words.insert(words.begin(), "encode");
         const ToolRun run = Tool(words);
-        EXPECT_EQ(run.rc, tool::EXIT_USAGE) << words[1] << ' ' << words[2] << '\n' << run.Said();
-        EXPECT_FALSE(run.err.empty()) << words[2];
+        EXPECT_EQ(run.rc, tool::EXIT_USAGE) << words[1] << ' ' << words.back() << '\n' << run.Said();
+        EXPECT_FALSE(run.err.empty()) << words[1] << ' ' << words.back();
     }
     const ToolRun null = Tool({"encode", "write", "BV:1", "present-value", "null"});
     EXPECT_NE(null.err.find("null relinquishes a priority slot"), std::string::npos) << null.Said();
@@ -108,7 +100,7 @@ TEST(DecodeCommand, DescribesReceivedFrames)
         const char* name;
         const char* frame;
         int rc;
-        std::vector<const char*> says;
+        std::vector<std::string> says;
     };
     const Row rows[] = {
         {"read request", "81 0A 00 11 01 04 02 05 01 0C 0C 00 00 00 03 19 55", 0,
@@ -117,15 +109,9 @@ TEST(DecodeCommand, DescribesReceivedFrames)
           "context tag 0: 00 00 00 03"}},
         {"present value", "01 00 30 01 0C 0C 00 00 00 05 19 55 3E 44 42 C8 00 00 3F", 0,
          {"Complex-ACK, invoke ID 1, service read-property", "analog-input:5 present-value = 100\n"}},
-        {"object list", "01 00 30 02 0C 0C 02 00 04 D2 19 4C 3E C4 02 00 04 D2 C4 04 C0 00 01 3F", 0,
-         {"device:1234 object-list: 2 values", "[1] device:1234", "[2] multi-state-value:1"}},
         // Priority-array elements by their own tags: Null, Real, Enumerated, Unsigned.
         {"priority array", "01 00 30 02 0C 0C 01 40 00 01 19 57 3E 00 44 41 AC 00 00 91 01 21 10 3F", 0,
          {"binary-value:1 priority-array: 4 values", "[1] null", "[2] 21.5", "[3] active", "[4] 16"}},
-        {"status flags", "01 00 30 02 0C 0C 00 00 00 01 19 6F 3E 82 04 50 3F", 0,
-         {"analog-input:1 status-flags = {fault, out-of-service}"}},
-        {"utf-8 name", "01 00 30 02 0C 0C 00 80 00 01 19 4D 3E 75 07 00 D0 97 D0 B0 D0 BB 3F", 0,
-         {"analog-value:1 object-name = \"\xD0\x97\xD0\xB0\xD0\xBB\""}},
         {"rpm ack",
          "01 00 30 03 0E 0C 00 00 00 01 1E 29 55 4E 44 41 AC 00 00 4F 29 4D 4E 72 00 5A 4F 29 4B 5E 91 02 91 20 5F 1F",
          0,
@@ -145,12 +131,8 @@ TEST(DecodeCommand, DescribesReceivedFrames)
         {"bad BACnet/IP length", "81 0A 00 09 01 00", 1, {"BACnet/IP header refused"}},
         {"unknown PDU type", "01 00 80 00", 1, {"APDU header refused"}},
     };
-    for (const Row& row : rows) {
-        const ToolRun run = Tool({"decode", row.frame});
-        EXPECT_EQ(run.rc, row.rc) << row.name << '\n' << run.out;
-        for (const char* text : row.says)
-            EXPECT_NE(run.out.find(text), std::string::npos) << row.name << ": no \"" << text << "\" in\n" << run.out;
-    }
+    for (const Row& row : rows)
+        ExpectRun(Tool({"decode", row.frame}), row.name, row.rc, row.says);
 }
 
 TEST(Help, EveryCommandHasHelp)

@@ -3,6 +3,8 @@
 // which the tool is 10.0.0.1 and the test's devices answer.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,4 +35,19 @@ inline ToolRun ToolOn(bacnet::MemoryNetwork& net, const std::vector<std::string>
     return Tool(words, [&net](const bacnet::Endpoint&, std::string*) -> std::unique_ptr<bacnet::Link> {
         return std::make_unique<bacnet::MemoryLink>(net, kToolAt);
     });
+}
+
+// The run ended with `rc`, its stdout holds each of `says` in this order and
+// its stderr holds `err`.
+inline void ExpectRun(const ToolRun& run, const std::string& name, int rc, const std::vector<std::string>& says,
+                      const std::string& err = "")
+{
+    EXPECT_EQ(run.rc, rc) << name << '\n' << run.Said();
+    size_t from = 0;
+    for (const std::string& text : says) {
+        const size_t at = run.out.find(text, from);
+        EXPECT_NE(at, std::string::npos) << name << ": no \"" << text << "\"\n" << run.Said();
+        from = at == std::string::npos ? from : at;
+    }
+    EXPECT_NE(run.err.find(err), std::string::npos) << name << ": no \"" << err << "\"\n" << run.Said();
 }
