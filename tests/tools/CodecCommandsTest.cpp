@@ -137,11 +137,8 @@ TEST(DecodeCommand, DescribesReceivedFrames)
 
 TEST(Help, EveryCommandHasHelp)
 {
-    for (const tool::Command& c : tool::Commands()) {
-        const ToolRun run = Tool({c.name, "--help"});
-        EXPECT_EQ(run.rc, tool::EXIT_OK) << c.name;
-        EXPECT_NE(run.out.find(std::string("usage: bacnet-tool ") + c.name), std::string::npos) << c.name;
-    }
+    for (const tool::Command& c : tool::Commands())
+        ExpectRun(Tool({c.name, "--help"}), c.name, tool::EXIT_OK, {std::string("usage: bacnet-tool ") + c.name});
     EXPECT_EQ(Tool({}).rc, tool::EXIT_USAGE);
     EXPECT_EQ(Tool({"nosuchcommand"}).rc, tool::EXIT_USAGE);
     EXPECT_EQ(Tool({"read", "127.0.0.1"}).rc, tool::EXIT_USAGE);

@@ -158,8 +158,6 @@ TEST(HostileDevice, AnOddResultInReadAllIsShownAsSentOrRefused)
         const char* says;    // printed, or "" for a refusal
     } rows[] = {
         {"units 47808 in two octets", "29 75 4E 92 BA C0 4F", "analog-input:1 units = standard-cubic-feet-per-day\n"},
-        {"a Double present value", "29 55 4E 55 08 40 35 80 00 00 00 00 00 4F",
-         "analog-input:1 present-value = 21.5\n"},
         {"a Real running into the closing tag", "29 55 4E 44 41 AC 4F", ""},
         {"an opening tag and the end", "29 1C 4E", ""},
     };
@@ -199,11 +197,10 @@ TEST(HostileDevice, ForgedRepliesAreDropped)
                     d.Reply(Unicast(scripted::ReadAck(s.InvokeID())), 50);
             });
             const ToolRun run = ToolOn(net, {"read", kDevice.ToString(), "AI:1", "present-value", "--timeout", "1"});
-            EXPECT_EQ(run.out.find("666"), std::string::npos) << name << '\n' << run.Said();
             if (deviceAnswers)
                 EXPECT_EQ(run.out, "analog-input:1 present-value = 21.5\n") << name << '\n' << run.Said();
             else
-                EXPECT_EQ(run.rc, tool::EXIT_FAILED) << name << '\n' << run.Said();
+                ExpectRefused(run, name);
         }
 }
 

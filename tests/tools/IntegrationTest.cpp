@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 
 #include "Hex.h"
 #include "ToolRun.h"
@@ -48,52 +47,51 @@ TEST(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         std::vector<std::string> words;
         int rc;
         std::vector<std::string> out;
-        std::string err;
+        std::string err = "";
     };
     const Row rows[] = {
-        {{"discover", "--target", kSim}, 0,
-         {"Device : 1234  max APDU 1476  segmentation segmented-transmit", kSim}, ""},
+        {{"discover", "--target", kSim}, 0, {"Device : 1234  max APDU 1476  segmentation segmented-transmit", kSim}},
         {{"discover", "--target", kSim, "--json"}, 0,
-         {"\"instance\":1234,\"maxApdu\":1476,\"segmentation\":\"segmented-transmit\""}, ""},
+         {"\"instance\":1234,\"maxApdu\":1476,\"segmentation\":\"segmented-transmit\""}},
         {{"discover", "--target", kNobody}, 1, {}, "discover failed: "},
         {{"whohas", "AI:2", "--target", kSim}, 0,
-         {"Device : 1234 at " + kSim + " has analog-input:2 \"Outside Air Temperature\""}, ""},
-        {{"timesync", "--target", kSim}, 0, {": 01 00 10 06 A4"}, ""},
+         {"Device : 1234 at " + kSim + " has analog-input:2 \"Outside Air Temperature\""}},
+        {{"timesync", "--target", kSim}, 0, {": 01 00 10 06 A4"}},
         {{"read", kSim, "SC:1", "weekly-schedule"}, 0,
          {"Day        Time         Value", "Monday     08:00:00     1", "           18:00:00     0",
-          "Sunday     (no entries)"}, ""},
+          "Sunday     (no entries)"}},
         {{"read", kSim, "SC:1", "exception-schedule"}, 0,
          {"Event 1: date 2025-07-04, priority 10", "dates 2025-12-24 to 2025-12-31", "month 1, week 3, day Mon",
-          "calendar calendar:1, priority 16"}, ""},
-        {{"read", kSim, "SC:1", "effective-period"}, 0,
-         {"schedule:1 effective-period = 2025-01-01 to 2099-12-31\n"}, ""},
-        {{"read", kSim, "SC:1", "list-of-object-property-reference"}, 0, {"  binary-value:1/present-value"}, ""},
+          "calendar calendar:1, priority 16"}},
+        {{"read", kSim, "SC:1", "list-of-object-property-reference"}, 0, {"  binary-value:1/present-value"}},
         {{"read", kSim, "CD:1", "date-list"}, 0,
-         {"  [1] date *-01-01\n  [2] dates 2025-12-24 to 2025-12-26\n  [3] month 11, week 4, weekday 4\n"}, ""},
-        {{"read", kSim, "DV:1234", "object-list[0]"}, 0, {"device:1234 object-list[0] = 611\n"}, ""},
+         {"  [1] date *-01-01\n  [2] dates 2025-12-24 to 2025-12-26\n  [3] month 11, week 4, weekday 4\n"}},
         {{"read", kSim, "DV:1234", "object-list"}, 0,
          {"device:1234 object-list: 611 values\n  [1] device:1234\n  [2] analog-input:1\n", "  [611] ",
-          "(the reply came in 3 segments"}, ""},
+          "(the reply came in 3 segments"}},
         {{"read", kSim, "AI:99", "present-value", "--json"}, 1,
          {"{\"error\":{\"kind\":\"error\",\"text\":\"object: unknown-object\",\"class\":\"object\","
-          "\"classNumber\":1,\"code\":\"unknown-object\",\"codeNumber\":31}}\n"}, ""},
+          "\"classNumber\":1,\"code\":\"unknown-object\",\"codeNumber\":31}}\n"}},
         {{"read", kNobody, "AI:1", "PresentValue", "--retries", "1"}, 1, {},
          "read failed: time-out (no reply after 2 attempts)\n"},
         {{"read", kSim, "AI:1", "required", "--json"}, 0,
-         {"{\"results\":[{\"object\":\"analog-input:1\",\"property\":"}, ""},
+         {"{\"results\":[{\"object\":\"analog-input:1\",\"property\":"}},
         {{"read", kSim, "AI:1", "all", "--csv"}, 0,
-         {"object,property,index,element,value\n", "analog-input:1,units,,,degrees-celsius\n"}, ""},
+         {"object,property,index,element,value\n", "analog-input:1,units,,,degrees-celsius\n"}},
         {{"read", kSim, "SC:1", "weekly-schedule", "--json"}, 0,
          {"{\"object\":\"schedule:1\",\"property\":\"weekly-schedule\",\"propertyNumber\":123,"
-          "\"index\":null,\"values\":[{\"context\":0,\"values\":[", "]}],\"segments\":0}\n"}, ""},
+          "\"index\":null,\"values\":[{\"context\":0,\"values\":[", "]}],\"segments\":0}\n"}},
         {{"read", kSim, "AI:1", "units", "--json"}, 0,
-         {"\"values\":[{\"enumerated\":62,\"name\":\"degrees-celsius\"}],\"segments\":0}\n"}, ""},
+         {"\"values\":[{\"enumerated\":62,\"name\":\"degrees-celsius\"}],\"segments\":0}\n"}},
         {{"write", kSim, "AO:1", "present-value", "33.5", "--priority", "9"}, 0,
-         {"wrote analog-output:1 present-value = 33.5 at priority 9\n"}, ""},
+         {"wrote analog-output:1 present-value = 33.5 at priority 9\n"}},
+        // A date range goes through the library's own codec.
+        {{"write", kSim, "SC:1", "effective-period", "2024-01-01..2024-12-31"}, 0, {"wrote schedule:1 "}},
+        {{"read", kSim, "SC:1", "effective-period"}, 0, {"schedule:1 effective-period = 2024-01-01 to 2024-12-31\n"}},
         {{"write", kSim, "AI:1", "present-value", "5"}, 1, {}, "write failed: property: write-access-denied\n"},
-        {{"create", kSim, "AV:5000"}, 0, {"created analog-value:5000\n"}, ""},
+        {{"create", kSim, "AV:5000"}, 0, {"created analog-value:5000\n"}},
         {{"create", kSim, "AV:5000"}, 1, {}, "create failed: object: "},
-        {{"delete", kSim, "AV:5000"}, 0, {"deleted analog-value:5000\n"}, ""},
+        {{"delete", kSim, "AV:5000"}, 0, {"deleted analog-value:5000\n"}},
         {{"read", kSim, "AV:5000", "ObjectName"}, 1, {}, "read failed: object: unknown-object\n"},
         // reinitializeDevice, which the device does not offer.
         {{"send", kSim, "01 04 02 05 07 14"}, 1, {"Reject, invoke ID ", ", reason unrecognized-service"},
@@ -102,12 +100,12 @@ TEST(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         {{"poll", kSim, "MV:1/present-value", "AI:1/present-value", "BV:1/priority-array", "DV:1234/9999", "--count",
           "1"}, 0,
          {"  MV:1/present-value = ", "  BV:1/priority-array = [null, ",
-          "  DV:1234/9999: no value (property: unknown-property)\n", "  AI:1/present-value = "}, ""},
+          "  DV:1234/9999: no value (property: unknown-property)\n", "  AI:1/present-value = "}},
         {{"poll", kSim, "multi-state-value:1/object-name", "DV:1234/localdate.year", "--count", "1", "--json"}, 0,
          {"\"tag\":\"multi-state-value:1/object-name\",\"value\":\"Operating Mode\"}\n",
-          "\"tag\":\"DV:1234/localdate.year\",\"value\":20"}, ""},
+          "\"tag\":\"DV:1234/localdate.year\",\"value\":20"}},
         {{"poll", kSim, "analog-input:1/present-value", "AO:1/priority-array[8]", "--count", "1", "--csv"}, 0,
-         {"time,tag,value,error\n", ",AO:1/priority-array[8],null,\n"}, ""},
+         {"time,tag,value,error\n", ",AO:1/priority-array[8],null,\n"}},
         {{"poll", kSim, "AI:99/present-value", "--count", "1"}, 1, {}, "no tag got a value"},
         // A calendar reports no changes: watch falls back to polling it.
         {{"watch", kSim, "CD:1", "--count", "1"}, 0, {"  calendar:1  present-value = false  (polled)\n"},
@@ -129,17 +127,15 @@ TEST(DeviceTest, PollPrintsOnlyWhatChanged)
     Shared().Post(kNobodyAt, kSimAt, write, std::chrono::milliseconds(400));
     const ToolRun run =
         Command({"poll", kSim, "AV:1000/PresentValue", "AV:1001/PresentValue", "--count", "2", "--interval", "1"});
-    ASSERT_EQ(run.rc, tool::EXIT_OK) << run.err;
     // First poll: both values; second: only the written one.
+    ExpectRun(run, "poll", tool::EXIT_OK,
+              {"  AV:1000/PresentValue = 0\n", "  AV:1001/PresentValue = 0\n", "  AV:1001/PresentValue = 77.25\n"});
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;
-    for (const char* line :
-         {"  AV:1000/PresentValue = 0\n", "  AV:1001/PresentValue = 0\n", "  AV:1001/PresentValue = 77.25\n"})
-        EXPECT_TRUE(run.Says(line)) << run.out;
 }
 
 // watch prints each change within a second of the device making it (AI:1
-// moves a step a second), with no polling: the trace holds the subscription
-// and its cancellation, nothing else.
+// moves a step a second), with no polling: the tool sends the subscriptions
+// and their cancellations, nothing else.
 TEST(DeviceTest, WatchPrintsChangesAsTheyComeWithoutPolling)
 {
     const auto start = Shared().Now();
@@ -149,19 +145,14 @@ TEST(DeviceTest, WatchPrintsChangesAsTheyComeWithoutPolling)
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5) << run.Said();
     EXPECT_TRUE(run.Says("  binary-value:1  present-value = inactive  status-flags = {}\n")) << run.Said();
     EXPECT_LE(took, 4000) << "four changes of AI:1, a second apart";
-    // The service of each confirmed request in the trace ("-> ADDR  81 0A LL LL 01 04 02 05 ID SS ..."):
-    // two subscriptions and their cancellations.
-    std::vector<std::string> services;
-    std::istringstream lines(run.err);
-    for (std::string line; std::getline(lines, line);) {
-        const size_t at = line.find("  81 0A ");
-        if (line.rfind("-> ", 0) == 0 && at != std::string::npos && line.size() > at + 31 && line[at + 20] == '0')
-            services.push_back(line.substr(at + 29, 2));
-    }
-    EXPECT_EQ(services, (std::vector<std::string>{"05", "05", "05", "05"})) << run.err;
+    int sent = 0;  // "-> ADDR  81 0A ..." in the trace
+    for (size_t at = 0; (at = run.err.find("-> ", at)) != std::string::npos; at++)
+        sent++;
+    EXPECT_EQ(sent, 4) << run.err;
 }
 
-// trend reads the last records of the log (AI:1 every few seconds), paged.
+// trend reads the last records of the log (AI:1 every few seconds), paged,
+// or those after a given time.
 TEST(DeviceTest, TrendReadsTheLastRecords)
 {
     // Ten minutes pass, with a Who-Is from elsewhere every 5 s to wake the device.
@@ -169,26 +160,23 @@ TEST(DeviceTest, TrendReadsTheLastRecords)
         Shared().Post(kNobodyAt, kSimAt, Hex("81 0A 00 08 01 00 10 08"));
         Shared().Advance(std::chrono::seconds(5));
     }
-    ToolRun run = Command({"trend", kSim, "TL:1", "--count", "100", "--csv"});
-    ASSERT_EQ(run.rc, tool::EXIT_OK) << run.Said();
-    EXPECT_EQ(run.out.rfind("time,value,status-flags\n", 0), 0u) << run.Said();
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 101) << run.Said();
-    const std::string all = run.out;
-    const std::string since = run.out.substr(24, run.out.find(',', 24) - 24);
+    const ToolRun last = Command({"trend", kSim, "TL:1", "--count", "100", "--csv"});
+    ASSERT_EQ(last.rc, tool::EXIT_OK) << last.Said();
+    EXPECT_EQ(last.out.rfind("time,value,status-flags\n", 0), 0u) << last.Said();
+    EXPECT_EQ(std::count(last.out.begin(), last.out.end(), '\n'), 101) << last.Said();
+    const std::string first = last.out.substr(24, last.out.find(',', 24) - 24);
+    const ToolRun after = Command({"trend", kSim, "trend-log:1", "--count", "2", "--since", first, "--csv"});
+    EXPECT_EQ(std::count(after.out.begin(), after.out.end(), '\n'), 3) << after.Said();
+    EXPECT_NE(last.out.find(after.out.substr(24)), std::string::npos) << after.out << " in\n" << last.out;
+    ExpectRun(Command({"trend", kSim, "TL:1", "--count", "1"}), "text", tool::EXIT_OK, {"  {}\n"});
+    ExpectRun(Command({"trend", kSim, "AI:1", "--count", "5"}), "not a log", tool::EXIT_FAILED, {}, "trend failed: ");
+}
 
-    // From the first of them on, by time: records of the same log, in order.
-    run = Command({"trend", kSim, "trend-log:1", "--count", "2", "--since", since});
-    ASSERT_EQ(run.rc, tool::EXIT_OK) << run.Said();
-    std::string asCsv = run.out;
-    for (size_t at; (at = asCsv.find("  ")) != std::string::npos;)
-        asCsv.replace(at, 2, ",");
-    asCsv[10] = 'T';
-    asCsv[asCsv.find('\n') + 11] = 'T';
-    EXPECT_NE(all.find(asCsv), std::string::npos) << asCsv << " in\n" << all;
-
-    run = Command({"trend", kSim, "AI:1", "--count", "5"});
-    EXPECT_EQ(run.rc, tool::EXIT_FAILED) << run.Said();
-    EXPECT_NE(run.err.find("trend failed: "), std::string::npos) << run.Said();
+TEST(Demo, WalksTheRoadOfOnePoll)
+{
+    ExpectRun(Tool({"demo"}), "demo", tool::EXIT_OK,
+              {"Device : 1234", "AO:1/priorityarray[8]", ", tags 1 to 7:\n", "AO:1/PresentValue         42.5",
+               "Monday     08:00:00     1", "611 objects in 3 segments", "\"object: unknown-object\""});
 }
 
 // Device 1234 routes to network 5, where devices 1235 and 1236 sit at MAC 01 and 02.
@@ -207,7 +195,6 @@ TEST(NetworkCommands, RoutedDevicesAreFoundAndRead)
     };
     const Row rows[] = {
         {{"routers"}, 0, {kSim + "  network 5\n"}},
-        {{"routers", "--json"}, 0, {"[{\"address\":\"" + kSim + "\",\"networks\":[5]}]"}},
         {{"discover"}, 0,
          {"Device : 1234 ", "Device : 1235 ", kSim + " (network 5, MAC 01)\n", "Device : 1236 ",
           "(network 5, MAC 02)\n"}},
@@ -246,8 +233,6 @@ TEST(NetworkCommands, DiscoveryThroughABbmdReachesAnotherSubnet)
     ExpectRun(Command({"discover", "--bbmd", kSim, "--ttl", "30"}, net), "discover", 0,
               {"Device : 4321 ", "Device : 4322 ", far});
     EXPECT_EQ(bbmd.ForeignDevices(), 1u);
-    ExpectRun(Command({"whohas", "AI:1", "--bbmd", kSim}, net), "whohas", 0,
-              {"Device : 4322 at " + far + " has analog-input:1"});
     ExpectRun(Command({"discover", "--bbmd", far}, net), "refused", tool::EXIT_FAILED, {},
               "did not register this tool");
 }

@@ -89,8 +89,7 @@ TEST(Values, TextBecomesTheValueOfItsTagAndPrintsBack)
     };
     using T = CBACnetTag;
     const Row rows[] = {
-        {"null", T::TYPE_REAL, 1, 85, "null"},
-        {"NULL", T::TYPE_ENUMERATED, 5, 85, "null"},
+        {"NULL", T::TYPE_REAL, 1, 85, "null"},
         {"42.5", T::TYPE_REAL, 1, 85, "42.5"},
         {"0.1", T::TYPE_DOUBLE, 46, 85, "0.1"},
         {"x", T::TYPE_REAL, 1, 85, nullptr},
