@@ -4,37 +4,25 @@
 // never prints a wrong value as good, and ends on time.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "ToolRun.h"
 #include "client/ScriptedDevice.h"
 
-using scripted::kAttacker;
-using scripted::Octet;
-using scripted::Peer;
-using scripted::Sent;
-using scripted::Unicast;
-const bacnet::Endpoint kDevice = scripted::kDevice;
+using namespace scripted;
 
 namespace {
 
-// A device at 10.0.0.2 that answers each confirmed request with the APDUs
-// `reply` gives for its invoke ID and service ("IN SS"); several: segments.
-using Reply = std::function<std::vector<std::string>(const std::string& id)>;
-Peer::Script Answering(Reply reply)
+// A Complex-ACK to the request `s`, with `params`.
+std::string Ack(const Sent& s, const std::string& params)
 {
-    return [reply](Peer& d, const Sent& s) {
-        if (s.PduType() == 0)
-            for (const std::string& apdu : reply(Octet(s.InvokeID()) + " " + Octet(s.Service())))
-                d.Reply(Unicast("01 00 " + apdu), 1);
-    };
+    return "30 " + Octet(s.InvokeID()) + " " + Octet(s.Service()) + " " + params;
 }
-// A Complex-ACK with `params` to every confirmed request.
+// A device at 10.0.0.2 that acknowledges every confirmed request with `params`.
 Peer::Script Acking(const std::string& params)
 {
-    return Answering([params](const std::string& id) { return std::vector<std::string>{"30 " + id + " " + params}; });
+    return Answering([params](Peer&, const Sent& s) { return Ack(s, params); });
 }
 
 // A command against the device at 10.0.0.2 (put after the command's name), one attempt.
@@ -135,11 +123,10 @@ TEST(HostileDevice, AnOddResultInAPollIsNamedAndTheRestDelivered)
 
     // A result that turns odd after a good poll is named on that poll (its
     // value is stale), and a good value afterwards is delivered again.
-    const char* results[] = {"44 41 AC 00 00", "55 08 40 35 80 00 00 00 00 00", "44 40 E8 00 00"};
+    const std::string results[] = {"44 41 AC 00 00", "55 08 40 35 80 00 00 00 00 00", "44 40 E8 00 00"};
     int polls = 0;
-    const ToolRun run = Ask(Answering([&](const std::string& id) {
-                                return std::vector<std::string>{"30 " + id + " 0C 00 00 00 02 1E 29 55 4E " +
-                                                                results[std::min(polls++, 2)] + " 4F 1F"};
+    const ToolRun run = Ask(Answering([&](Peer&, const Sent& s) {
+                                return Ack(s, "0C 00 00 00 02 1E 29 55 4E " + results[std::min(polls++, 2)] + " 4F 1F");
                             }),
                             {"poll", "AI:2/present-value", "--count", "3", "--interval", "0"});
     ExpectRun(run, "odd after good", tool::EXIT_OK,
@@ -183,7 +170,6 @@ TEST(HostileDevice, AnOddResultInReadAllIsShownAsSentOrRefused)
 // device's value or fails; never 666.
 TEST(HostileDevice, ForgedRepliesAreDropped)
 {
-    using bacnet::BvlcFunction;
     for (BvlcFunction function : {BvlcFunction::ForwardedNpdu, BvlcFunction::OriginalUnicastNpdu})
         for (bool deviceAnswers : {true, false}) {
             const std::string name = std::string(function == BvlcFunction::ForwardedNpdu ? "forwarded" : "unicast") +
@@ -192,9 +178,9 @@ TEST(HostileDevice, ForgedRepliesAreDropped)
             Peer device(net, [&](Peer& d, const Sent& s) {
                 if (s.PduType() != 0)
                     return;
-                d.Reply(scripted::Wrap(function, Hex(scripted::ReadAck(s.InvokeID(), true)), kDevice), 1, kAttacker);
+                d.Reply(Wrap(function, Hex(ReadAck(s.InvokeID(), true)), kDevice), 1, kAttacker);
                 if (deviceAnswers)
-                    d.Reply(Unicast(scripted::ReadAck(s.InvokeID())), 50);
+                    d.Reply(Unicast(ReadAck(s.InvokeID())), 50);
             });
             const ToolRun run = ToolOn(net, {"read", kDevice.ToString(), "AI:1", "present-value", "--timeout", "1"});
             if (deviceAnswers)
@@ -213,9 +199,9 @@ TEST(HostileDevice, EndlessRepliesEndAtTheDeadline)
         bacnet::MemoryNetwork net;
         Peer device(net, [](Peer& d, const Sent& s) {
             if (s.PduType() == 0)
-                d.Reply(Unicast(scripted::Segment(s.InvokeID(), 0, true)), 100);
+                d.Reply(Unicast(Segment(s.InvokeID(), 0, true)), 100);
             else if (s.PduType() == 4 && !s.Negative())
-                d.Reply(Unicast(scripted::Segment(s.InvokeID(), (s.Sequence() + 1) & 0xFF, true)), 100);
+                d.Reply(Unicast(Segment(s.InvokeID(), (s.Sequence() + 1) & 0xFF, true)), 100);
         });
         const auto start = net.Now();
         const ToolRun run = ToolOn(

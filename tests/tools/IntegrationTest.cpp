@@ -200,6 +200,7 @@ TEST(NetworkCommands, RoutedDevicesAreFoundAndRead)
           "(network 5, MAC 02)\n"}},
         {{"discover", "--low", "1235", "--high", "1235"}, 0, {"Device : 1235 "}, {"1234", "1236"}},
         {{"discover", "--target", kSim, "--dnet", "5", "--dadr", "02"}, 0, {"Device : 1236 "}, {"1234", "1235"}},
+        {{"discover", "--target", kSim, "--dnet", "5", "--low", "1236"}, 0, {"Device : 1236 "}, {"1234", "1235"}},
         {{"read", kSim, "DV:1235", "object-name", "--dnet", "5", "--dadr", "01"}, 0, {"device:1235 object-name = \""}},
         {{"poll", kSim, "DV:1236/object-name", "--dnet", "5", "--dadr", "02", "--count", "1"}, 0,
          {"DV:1236/object-name = "}},
