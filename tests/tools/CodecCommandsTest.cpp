@@ -15,43 +15,42 @@ TEST(EncodeCommand, WritesTheLibrarysOctets)
         const char* octets;  // after the invoke ID counter is set to 0
     };
     const Row rows[] = {
-        {{"encode", "whois", "--bvlc"}, "81 0B 00 0C 01 20 FF FF 00 FF 10 08\n"},
-        {{"encode", "read", "AI:3", "PresentValue"}, "01 04 02 05 01 0C 0C 00 00 00 03 19 55\n"},
+        {{"whois", "--bvlc"}, "81 0B 00 0C 01 20 FF FF 00 FF 10 08"},
+        {{"read", "AI:3", "PresentValue"}, "01 04 02 05 01 0C 0C 00 00 00 03 19 55"},
         // Type 18 as itself, never as the catalogue's 151.
-        {{"encode", "read", "18:1", "present-value"}, "01 04 02 05 01 0C 0C 04 80 00 01 19 55\n"},
-        {{"encode", "read", "1023:4194303", "9999"}, "01 04 02 05 01 0C 0C FF FF FF FF 1A 27 0F\n"},
-        {{"encode", "read", "DV:1", "object-list[300]"}, "01 04 02 05 01 0C 0C 02 00 00 01 19 4C 2A 01 2C\n"},
-        {{"encode", "readall", "AI:1"}, "01 04 02 05 01 0E 0C 00 00 00 01 1E 09 08 1F\n"},
+        {{"read", "18:1", "present-value"}, "01 04 02 05 01 0C 0C 04 80 00 01 19 55"},
+        {{"read", "1023:4194303", "9999"}, "01 04 02 05 01 0C 0C FF FF FF FF 1A 27 0F"},
+        {{"read", "DV:1", "object-list[300]"}, "01 04 02 05 01 0C 0C 02 00 00 01 19 4C 2A 01 2C"},
+        {{"readall", "AI:1"}, "01 04 02 05 01 0E 0C 00 00 00 01 1E 09 08 1F"},
         // An option's value may follow an equals sign.
-        {{"encode", "read", "AI:3", "PresentValue", "--dnet", "5", "--dadr", "0A", "--max-apdu=480"},
-         "01 24 00 05 01 0A FF 02 03 01 0C 0C 00 00 00 03 19 55\n"},
-        {{"encode", "write", "AO:1", "PresentValue", "42.5", "--priority", "8"},
-         "01 04 02 05 01 0F 0C 00 40 00 01 19 55 3E 44 42 2A 00 00 3F 49 08\n"},
+        {{"read", "AI:3", "PresentValue", "--dnet", "5", "--dadr", "0A", "--max-apdu=480"},
+         "01 24 00 05 01 0A FF 02 03 01 0C 0C 00 00 00 03 19 55"},
+        {{"write", "AO:1", "PresentValue", "42.5", "--priority", "8"},
+         "01 04 02 05 01 0F 0C 00 40 00 01 19 55 3E 44 42 2A 00 00 3F 49 08"},
         // Relinquish: the Null, never Real -1 or Enumerated 255.
-        {{"encode", "write", "AO:1", "present-value", "null", "--priority", "8"},
-         "01 04 02 05 01 0F 0C 00 40 00 01 19 55 3E 00 3F 49 08\n"},
-        {{"encode", "write", "MV:1", "present-value", "3"}, "01 04 02 05 01 0F 0C 04 C0 00 01 19 55 3E 21 03 3F\n"},
-        {{"encode", "write", "AO:1", "priorityarray[8]", "null"},
-         "01 04 02 05 01 0F 0C 00 40 00 01 19 57 29 08 3E 00 3F\n"},
-        {{"encode", "write", "AI:1", "units", "degrees-fahrenheit"},
-         "01 04 02 05 01 0F 0C 00 00 00 01 19 75 3E 91 40 3F\n"},
-        {{"encode", "write", "AI:1", "9999", "7", "--tag", "signed"},
-         "01 04 02 05 01 0F 0C 00 00 00 01 1A 27 0F 3E 31 07 3F\n"},
+        {{"write", "AO:1", "present-value", "null", "--priority", "8"},
+         "01 04 02 05 01 0F 0C 00 40 00 01 19 55 3E 00 3F 49 08"},
+        {{"write", "MV:1", "present-value", "3"}, "01 04 02 05 01 0F 0C 04 C0 00 01 19 55 3E 21 03 3F"},
+        {{"write", "AO:1", "priorityarray[8]", "null"}, "01 04 02 05 01 0F 0C 00 40 00 01 19 57 29 08 3E 00 3F"},
+        {{"write", "AI:1", "units", "degrees-fahrenheit"}, "01 04 02 05 01 0F 0C 00 00 00 01 19 75 3E 91 40 3F"},
+        {{"write", "AI:1", "9999", "7", "--tag", "signed"}, "01 04 02 05 01 0F 0C 00 00 00 01 1A 27 0F 3E 31 07 3F"},
         // Text goes as character set 0, UTF-8: "Café" is five octets.
-        {{"encode", "write", "AI:1", "ObjectName", "Caf\xC3\xA9"},
-         "01 04 02 05 01 0F 0C 00 00 00 01 19 4D 3E 75 06 00 43 61 66 C3 A9 3F\n"},
-        {{"encode", "write", "SC:1", "effective-period", "2024-01-01..2024-12-31"},
-         "01 04 02 05 01 0F 0C 04 40 00 01 19 20 3E A4 7C 01 01 01 A4 7C 0C 1F 02 3F\n"},
-        {{"encode", "create", "AV:7"}, "01 00 00 05 01 0A 0E 1C 00 80 00 07 0F\n"},
-        {{"encode", "delete", "AV:7"}, "01 00 00 05 01 0B C4 00 80 00 07\n"},
-        {{"encode", "whohas", "AI:3"}, "01 20 FF FF 00 FF 10 07 2C 00 00 00 03\n"},
-        {{"encode", "rpm", "AI:5/PresentValue"}, "01 04 02 05 01 0E 0C 00 00 00 05 1E 09 55 1F\n"},
+        {{"write", "AI:1", "ObjectName", "Caf\xC3\xA9"},
+         "01 04 02 05 01 0F 0C 00 00 00 01 19 4D 3E 75 06 00 43 61 66 C3 A9 3F"},
+        {{"write", "SC:1", "effective-period", "2024-01-01..2024-12-31"},
+         "01 04 02 05 01 0F 0C 04 40 00 01 19 20 3E A4 7C 01 01 01 A4 7C 0C 1F 02 3F"},
+        {{"create", "AV:7"}, "01 00 00 05 01 0A 0E 1C 00 80 00 07 0F"},
+        {{"delete", "AV:7"}, "01 00 00 05 01 0B C4 00 80 00 07"},
+        {{"whohas", "AI:3"}, "01 20 FF FF 00 FF 10 07 2C 00 00 00 03"},
+        {{"rpm", "AI:5/PresentValue"}, "01 04 02 05 01 0E 0C 00 00 00 05 1E 09 55 1F"},
     };
     for (const Row& row : rows) {
+        std::vector<std::string> words = row.words;
+        words.insert(words.begin(), "encode");
         CBACnetPDU::c_invokeID = 0;
-        const ToolRun run = Tool(row.words);
-        EXPECT_EQ(run.rc, tool::EXIT_OK) << row.words[1] << ": " << run.err;
-        EXPECT_EQ(run.out, row.octets) << row.words[1] << ' ' << (row.words.size() > 2 ? row.words[2] : "");
+        const ToolRun run = Tool(words);
+        EXPECT_EQ(run.rc, tool::EXIT_OK) << row.words[0] << ": " << run.err;
+        EXPECT_EQ(run.out, row.octets + std::string("\n")) << row.words[0] << ' ' << row.words[1];
     }
 }
 
