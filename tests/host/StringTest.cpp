@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "Archived.h"
+#include "host/Crt.h"
 #include "host/String.h"
 
 namespace {
@@ -77,7 +80,6 @@ TEST(String, EditsClampAndSearch) {
     EXPECT_EQ(s.Find(L"de"), 3);
     CString t(L"  Ab\xE9_z \t");
     EXPECT_TRUE(t.Trim().MakeUpper() == L"AB\xE9_Z");  // only A-Z fold
-    EXPECT_GT(CString(L"A").CompareNoCase(L"_"), 0);
 }
 
 TEST(String, Format) {
@@ -116,6 +118,26 @@ TEST(String, FormatKeepsTheStringOnFailureAndMayUseItself) {
     EXPECT_THROW(s.Format(L"%n", nullptr), CInvalidArgException);
     EXPECT_THROW(s.Format(L"%.2147483640s", L"ab"), CInvalidArgException);
     EXPECT_TRUE(s == L"abab-1");
+}
+
+TEST(Crt, Wtoi) {
+    const struct {
+        const wchar_t* text;
+        int value;
+    } rows[] = {
+        {L" \t\n-12abc", -12}, {L"+7", 7}, {L"- 5", 0}, {nullptr, 0}, {L"2147483648", INT_MAX},
+        {L"-99999999999999999999", INT_MIN},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(_wtoi(row.text), row.value) << (row.text ? std::wstring(row.text).size() : 0);
+}
+
+TEST(Crt, Wcsicmp) {
+    EXPECT_EQ(CString(L"PresentValue").CompareNoCase(L"presentvalue"), 0);
+    EXPECT_GT(_wcsicmp(L"A", L"_"), 0);  // folded to 'a' (0x61) before comparing
+    EXPECT_LT(_wcsicmp(L"a", L"AB"), 0);
+    EXPECT_NE(_wcsicmp(L"\xC9", L"\xE9"), 0);  // only A-Z fold
+    EXPECT_EQ(_wcsicmp(nullptr, L"a"), INT_MAX);
 }
 
 }  // namespace

@@ -95,18 +95,14 @@ TEST(ObjTypesTest, RequestsFollowTheFieldsAcrossCalls)
         const char* requests;
     } steps[] = {
         {1, 1, 87, 1, 8, "0C 00 40 00 01 1E 09 57 19 08 1F | 0C 00 40 00 01 19 57 29 08"},
-        {0, 6, 85, 0, 0, "0C 00 00 00 06 1E 09 55 1F | 0C 00 00 00 06 19 55"},
         {18, 70000, 85, 0, 0, "0C 25 C0 11 70 1E 09 55 1F | 0C 25 C0 11 70 19 55"},
         {20, 0x3F0007, 85, 0, 0, "0C 05 C0 00 07 1E 09 55 1F | 0C 05 C0 00 07 19 55"},
         {18, 6, 1836, 0, 0, "0C 25 C0 00 06 1E 0A 07 2C 1F | 0C 25 C0 00 06 1A 07 2C"},
         {18, 6, 85, 0, 0, "0C 25 C0 00 06 1E 09 55 1F | 0C 25 C0 00 06 19 55"},
-        {2, 6, 85, 0, 0, "0C 00 80 00 06 1E 09 55 1F | 0C 00 80 00 06 19 55"},
-        {2, 6, 300, 0, 0, "0C 00 80 00 06 1E 0A 01 2C 1F | 0C 00 80 00 06 1A 01 2C"},
-        {2, 6, 300, 0, 9, "0C 00 80 00 06 1E 0A 01 2C 1F | 0C 00 80 00 06 1A 01 2C"},
-        {2, 6, 300, 1, 9, "0C 00 80 00 06 1E 0A 01 2C 19 09 1F | 0C 00 80 00 06 1A 01 2C 29 09"},
-        {2, 6, 300, 1, 256, "0C 00 80 00 06 1E 0A 01 2C 1A 01 00 1F | 0C 00 80 00 06 1A 01 2C 2A 01 00"},
-        {2, 6, 87, 1, 256, "0C 00 80 00 06 1E 09 57 1A 01 00 1F | 0C 00 80 00 06 19 57 2A 01 00"},
-        {2, 6, 87, 0, 256, "0C 00 80 00 06 1E 09 57 1F | 0C 00 80 00 06 19 57"},
+        {2, 6, 85, 0, 9, "0C 00 80 00 06 1E 09 55 1F | 0C 00 80 00 06 19 55"},
+        {2, 6, 85, 1, 9, "0C 00 80 00 06 1E 09 55 19 09 1F | 0C 00 80 00 06 19 55 29 09"},
+        {2, 6, 85, 1, 256, "0C 00 80 00 06 1E 09 55 1A 01 00 1F | 0C 00 80 00 06 19 55 2A 01 00"},
+        {2, 6, 85, 0, 256, "0C 00 80 00 06 1E 09 55 1F | 0C 00 80 00 06 19 55"},
     };
     for (const auto& step : steps) {
         tag->m_objectID = _BACnetObjectID(step.type, step.instance);
@@ -116,16 +112,6 @@ TEST(ObjTypesTest, RequestsFollowTheFieldsAcrossCalls)
         EXPECT_EQ(step.requests, Requests(*tag)) << step.requests;
         EXPECT_EQ(step.requests, Requests(*tag)) << step.requests << ", again";
     }
-    // A copy writes its own fields, and so does an assigned tag.
-    CBACnetObjTypes copy(*tag);
-    copy.m_objectID = _BACnetObjectID(1, 1);
-    copy.m_isArray = 1;
-    copy.m_arrayIndex = 3;
-    EXPECT_EQ("0C 00 40 00 01 1E 09 57 19 03 1F | 0C 00 40 00 01 19 57 29 03", Requests(copy));
-    EXPECT_EQ("0C 00 80 00 06 1E 09 57 1F | 0C 00 80 00 06 19 57", Requests(*tag));
-    *tag = copy;
-    copy.m_arrayIndex = 4;
-    EXPECT_EQ("0C 00 40 00 01 1E 09 57 19 03 1F | 0C 00 40 00 01 19 57 29 03", Requests(*tag));
 }
 
 // Everything a decode leaves for the driver to see, as one comparable text.
@@ -275,27 +261,6 @@ TEST(ObjTypesTest, TruncatedRepliesAreRefused)
                   }), "")
             << row.name;
     }
-}
-
-// A ReadPropertyMultiple acknowledgement holds one result per entry, one
-// after the other: each entry starts where the previous one left the cursor.
-TEST(ObjTypesTest, ResultsOfARunShareOneCursor)
-{
-    auto first = Bind(0, 5, L"PresentValue");
-    auto second = Bind(1, 1, L"priorityarray[8]");
-    auto third = Bind(8, 1, L"ObjectName", T::HOST_TEXT);
-    Received wire("0C 00 00 00 05 1E 29 55 4E 44 42 C8 00 00 4F 1F"
-                  " 0C 00 40 00 01 1E 29 57 39 08 5E 91 02 91 20 5F 1F"
-                  " 0C 02 00 00 01 1E 29 4D 4E 74 00 41 42 43 4F 1F");
-    int len = 0;
-    EXPECT_EQ(1, first->ReadFrameToMulti(wire.buf(), len, wire.end()));
-    EXPECT_EQ(16, len);
-    EXPECT_EQ(1, second->ReadFrameToMulti(wire.buf(), len, wire.end()));
-    EXPECT_EQ(33, len);
-    EXPECT_EQ(1, third->ReadFrameToMulti(wire.buf(), len, wire.end()));
-    EXPECT_EQ(wire.end(), len);
-    EXPECT_EQ("1 0 1", std::to_string(first->IsChangeValue()) + " " + std::to_string(second->IsChangeValue()) + " " +
-                           std::to_string(third->IsChangeValue()));
 }
 
 // One tag read again and again: what it holds and whether a change waits
