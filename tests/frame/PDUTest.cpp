@@ -113,12 +113,6 @@ TEST(PDU, GetReceiveDataDispatches)
         EXPECT_EQ(any.GetReceiveDataAnyService(in.buf(), len, in.end()), expected) << c.name;
         EXPECT_EQ(len, c.advance) << c.name;
     }
-    // A bare header reads its first octet.
-    Received first("30");
-    int len = 0;
-    CBACnetPDU bare;
-    EXPECT_EQ(1, bare.ReadFrame(first.buf(), len));
-    EXPECT_EQ(bare.GetPduType(), 3);
 }
 
 // The fields of what was received; a refused choice is still stored and

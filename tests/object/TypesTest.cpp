@@ -23,9 +23,7 @@ TEST(TypesTest, SubTypeIndexOfKeys)
         unsigned short expected;
     } rows[] = {
         {T::DT_DATE, L"YEAR", 3},
-        {T::DT_DATE_TIME, L"hour", 7},
         {T::DT_TIME, L"minute", 2},
-        {T::DT_OBJECT_ID, L"InstanceNo", 1},
         {T::DT_OBJECT_ID, L"2", 2},   // a number needs no list
         {T::DT_DATE, L"-1", 0xFFFF},  // low 16 bits
         {T::DT_BIT_STRING, L"5x", 5},  // leading digits only
@@ -60,7 +58,6 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
         {"unsigned", "2C 01 00 00", T::DT_UNSIGNED, 0, 0, 0, "300"},
         {"signed", "FE FF FF FF", T::DT_SIGNED, 0, 0, 0, "-2"},
         {"real in a short buffer", "00 00 C8", T::DT_REAL, 0, 0, 0, kUntouched},
-        {"double into text", "00 00 00 00 00 00 F8 3F", T::DT_DOUBLE, T::HOST_TEXT, 0, 0, kUntouched},
         {"double", "00 00 00 00 00 00 F8 3F", T::DT_DOUBLE, 0, 0, 0, "1.5"},
         {"character string", "41 42 43 00 58", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text 'ABC'"},
         {"string into number", "41 00", T::DT_CHARACTER_STRING, 0, 0, 0, kUntouched},
@@ -75,7 +72,6 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
         {"object type", "E9 03 00 02", T::DT_OBJECT_ID, 0, 0, 0, "8"},
         {"instance", "E9 03 00 02", T::DT_OBJECT_ID, 0, 1, 0, "1001"},
         {"object id sub-type 2", "E9 03 00 02", T::DT_OBJECT_ID, 0, 2, 0, kUntouched},
-        {"date-time as text", kDateTime, T::DT_DATE_TIME, T::HOST_TEXT, 0, 0, "text '2009/3/15 12:34:56'"},
         {"date-time hour", kDateTime, T::DT_DATE_TIME, 0, 7, 0, "12"},
         {"date-time in a short buffer", kDate, T::DT_DATE_TIME, 0, 0, 0, kUntouched},
         {"priority float, host 12", "00 00 C8 42", T::DT_PRIORITY_VALUE, T::HOST_FLOAT, 0, 0, "100"},
