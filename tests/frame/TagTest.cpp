@@ -5,7 +5,6 @@
 
 #include "Hex.h"
 #include "frame/Tag.h"
-#include "object/Types.h"
 
 namespace {
 
@@ -164,21 +163,6 @@ TEST(TagDecode, ExtendedContextLengthIsNotAnOpeningOrClosingTag)
         EXPECT_EQ(tag.IsClosing(3), c.closing) << c.input;
         EXPECT_TRUE(tag.SkipContent(len)) << c.input;
         EXPECT_EQ(len, c.skipped) << c.input;
-    }
-}
-
-// Empty Reals converted into no room, one after another (found by fuzzing).
-TEST(TagDecode, ReceivedValuesWithoutRoom)
-{
-    Received wire("40 40 40");
-    Tag tag;
-    int len = 0;
-    for (int i = 1; i <= 3; i++) {
-        int isNull = -1;
-        EXPECT_EQ(1, CBACnetTypes::ReceiveDataTypeValue(nullptr, CBACnetTypes::DT_REAL, 0, tag, wire.buf(), len,
-                                                        isNull, wire.end()));
-        EXPECT_EQ(i, len);
-        EXPECT_EQ(0, isNull);
     }
 }
 

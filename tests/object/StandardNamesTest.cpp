@@ -58,7 +58,6 @@ TEST(StandardNames, ValuesFromText) {
         {BACNET_ENUM_SERVICES_SUPPORTED, "you-are", 1, 48, nullptr},
         {BACNET_ENUM_BVLC_RESULT, "distribute-broadcast-to-network-nak", 1, 0x60, nullptr},
         {BACNET_ENUM_OBJECT_TYPE, "Analog_Input", 1, 0, "analog-input"},
-        {BACNET_ENUM_PROPERTY_ID, "PROTOCOL-Object-Types_SUPPORTED", 1, 96, "protocol-object-types-supported"},
         {BACNET_ENUM_OBJECT_TYPE, "1023", 1, 1023, "1023"},
         {BACNET_ENUM_OBJECT_TYPE, "1024", 0, 777, ""},
         {BACNET_ENUM_PROPERTY_ID, "4194303", 1, 4194303, "4194303"},

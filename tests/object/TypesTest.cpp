@@ -84,11 +84,6 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
         T::GetTagVal(data.buf(), row.dataType, value, row.hostType, row.subType, row.isNull, data.end());
         EXPECT_EQ(row.expected, Describe(value)) << row.name;
     }
-    // The form without a size trusts the buffer to hold the value.
-    std::vector<unsigned char> data = Hex(kDateTime);
-    CTagVal value;
-    T::GetTagVal(data.data(), T::DT_DATE_TIME, value, T::HOST_TEXT, 0, 0);
-    EXPECT_EQ("text '2009/3/15 12:34:56'", Describe(value));
 }
 
 TEST(TypesTest, SetTagValEncodesHostValues)
