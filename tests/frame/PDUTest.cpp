@@ -132,6 +132,11 @@ TEST(PDU, GetReceiveDataDispatches)
     len = 0;
     EXPECT_EQ(CBACnetPDU::GetReceiveData(r.m_table, ack.buf(), len, ack.end()), nullptr);
     EXPECT_EQ(len, 0);
+    // A bare header reads its first octet.
+    CBACnetPDU bare;
+    EXPECT_EQ(1, bare.ReadFrame(ack.buf(), len));
+    EXPECT_EQ(len, 1);
+    EXPECT_EQ(bare.GetPduType(), 3);
 }
 
 }  // namespace

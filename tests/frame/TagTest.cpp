@@ -95,6 +95,7 @@ TEST(TagDecode, ReadDataFrame)
         {"boolean true", "11", 1, 1, 1, "01", 0, Tag::REFUSAL_NONE},
         {"string ABC", "74 00 41 42 43", 7, 16, 1, "41 42 43 00", 4, Tag::REFUSAL_NONE},
         {"string filling the room", "74 00 41 42 43", 7, 4, 1, "41 42 43 00", 4, Tag::REFUSAL_NONE},
+        {"string with a spare octet", "74 00 41 42 43", 7, 5, 1, "41 42 43 00", 4, Tag::REFUSAL_NONE},
         {"string into one octet", "74 00 41 42 43", 7, 1, 1, "00", 4, Tag::REFUSAL_NONE},
         {"context 28, unsigned", "FC 1C 01 02 03 04", 2, 4, 1, "04 03 02 01", 4, Tag::REFUSAL_NONE},
         {"octet string, two-octet length", "65 FE 00 02 AA BB", 6, 4, 1, "AA BB 00 00", 2, Tag::REFUSAL_NONE},

@@ -10,11 +10,6 @@
 
 namespace {
 
-std::vector<unsigned char> Store(CBACnetOBJ& obj, unsigned short version)
-{
-    return Stored([&](CArchive& ar) { obj.StoreParam(ar, version); });
-}
-
 // Loads `bytes` into `obj`; returns how many octets the load left unread.
 int Load(std::vector<unsigned char> bytes, CBACnetOBJ& obj, unsigned short version)
 {
@@ -103,7 +98,7 @@ TEST(OBJ, StoredRecordLoadsBackWithEitherVersion)
 {
     for (unsigned short version : {1, 2, 0}) {
         CBACnetOBJ source = Filled(), loaded;
-        auto bytes = Store(source, version);
+        auto bytes = Stored([&](CArchive& ar) { source.StoreParam(ar, version); });
         EXPECT_EQ(bytes.size(), 4u + 4 + 2 * 9 + 2 + 1 + 24 + (version ? 35 : 107) + 27) << version;
         EXPECT_EQ(Load(bytes, loaded, version), 0) << version;
         EXPECT_EQ(Fields(source, version != 0), Fields(loaded, version != 0)) << version;
@@ -130,12 +125,13 @@ TEST(OBJ, ArchiveBytesOfASmallRecord)
     obj.m_address.m_mac[0] = 0x0A;
     const std::string zeros23 = " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
     const std::string zeros34 = zeros23 + " 00 00 00 00 00 00 00 00 00 00 00";
-    EXPECT_EQ(ToHex(Store(obj, 1)), "05 00 00 02"               // device 5
-                                    " FF FE FF 02 41 00 42 00"  // wide name AB
-                                    " C4 05 03"                 // max APDU 1476, segmentation 3
-                                    " 11" + zeros23 +           // host key
-                                    zeros34 + " 22"             // host extra
-                                    " FF FF 01 0A" + zeros23);  // address
+    const auto bytes = Stored([&](CArchive& ar) { obj.StoreParam(ar, 1); });
+    EXPECT_EQ(ToHex(bytes), "05 00 00 02"               // device 5
+                            " FF FE FF 02 41 00 42 00"  // wide name AB
+                            " C4 05 03"                 // max APDU 1476, segmentation 3
+                            " 11" + zeros23 +           // host key
+                            zeros34 + " 22"             // host extra
+                            " FF FF 01 0A" + zeros23);  // address
 }
 
 // An older archive: an 8-bit name, the legacy area skipped to the octet.

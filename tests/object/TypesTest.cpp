@@ -56,6 +56,7 @@ TEST(TypesTest, GetTagValFromDecodedBuffers)
         {"unsigned", "2C 01 00 00", T::DT_UNSIGNED, 0, 0, 0, "300"},
         {"signed", "FE FF FF FF", T::DT_SIGNED, 0, 0, 0, "-2"},
         {"real in a short buffer", "00 00 C8", T::DT_REAL, 0, 0, 0, kUntouched},
+        {"double into text", "00 00 00 00 00 00 F8 3F", T::DT_DOUBLE, T::HOST_TEXT, 0, 0, kUntouched},
         {"double", "00 00 00 00 00 00 F8 3F", T::DT_DOUBLE, 0, 0, 0, "1.5"},
         {"character string", "41 42 43 00 58", T::DT_CHARACTER_STRING, T::HOST_TEXT, 0, 0, "text 'ABC'"},
         {"string into number", "41 00", T::DT_CHARACTER_STRING, 0, 0, 0, kUntouched},
