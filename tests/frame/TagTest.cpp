@@ -10,8 +10,8 @@ namespace {
 using Tag = CBACnetTag;
 using Encode = std::function<void(Tag&, unsigned char*, int&)>;
 
-// The forms no request builder writes; the common ones show in the octets
-// of every request test.
+// The rarer forms; the common ones show in the octets of every request
+// test.
 TEST(TagEncode, WritesExactOctets)
 {
     static unsigned char one[] = {0x42};
@@ -27,6 +27,7 @@ TEST(TagEncode, WritesExactOctets)
         {"context 15 length 2", [](auto& t, auto b, auto& l) { t.MakeHeaderFrame(b, l, 1, 15, 2); }, "FA 0F"},
         {"opening 20", [](auto& t, auto b, auto& l) { t.MakeProgramFrame(b, l, 20, 1); }, "FE 14"},
         {"closing 20", [](auto& t, auto b, auto& l) { t.MakeProgramFrame(b, l, 20, 0); }, "FF 14"},
+        {"context bool", [](auto& t, auto b, auto& l) { t.MakeBoolFrame(b, l, 1, 2, 1); }, "29 01"},
         {"bit string", [](auto& t, auto b, auto& l) { t.MakeBitStringFrame(b, l, 0, 8, 1, one); }, "82 00 42"},
     };
     for (const auto& c : cases) {
