@@ -1,5 +1,5 @@
 // The present value through ReadPropertyMultiple: the request, the result
-// (ReadFrame alone is in PropertyReadTest), the change flag and the write.
+// (ReadFrame alone is in PropertyCodecTest), the change flag and the write.
 #include <gtest/gtest.h>
 
 #include <string>

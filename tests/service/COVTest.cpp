@@ -5,7 +5,6 @@
 
 #include "Devices.h"
 #include "Hex.h"
-#include "InvokeID.h"
 #include "frame/PDU.h"
 #include "object/OBJ.h"
 #include "service/COVNotifyService.h"

@@ -1,4 +1,4 @@
-// Device records and bound tags for service tests; tags are bound with Bind (Tags.h).
+// Device records, bound tags (with Bind, Tags.h) and the invoke-ID counter for service tests.
 #pragma once
 
 #include <cstdlib>
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Tags.h"
+#include "frame/PDU.h"
 #include "host/Arrays.h"
 #include "object/OBJ.h"
 
@@ -62,4 +63,17 @@ private:
             b.push_back({0, unsigned(i), L"PresentValue"});
         return b;
     }
+};
+
+// The invoke-ID counter is process-wide: a test that depends on its value
+// sets it and puts the old value back when it ends.
+class InvokeIDScope {
+public:
+    explicit InvokeIDScope(unsigned char value) : m_saved(CBACnetPDU::c_invokeID) { CBACnetPDU::c_invokeID = value; }
+    ~InvokeIDScope() { CBACnetPDU::c_invokeID = m_saved; }
+    InvokeIDScope(const InvokeIDScope&) = delete;
+    InvokeIDScope& operator=(const InvokeIDScope&) = delete;
+
+private:
+    unsigned char m_saved;
 };

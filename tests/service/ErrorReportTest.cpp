@@ -4,7 +4,6 @@
 
 #include "Devices.h"
 #include "Hex.h"
-#include "InvokeID.h"
 #include "object/OBJ.h"
 #include "service/CreateObjService.h"
 #include "service/DeleteObjService.h"

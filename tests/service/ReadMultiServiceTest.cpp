@@ -8,7 +8,6 @@
 
 #include "Devices.h"
 #include "Hex.h"
-#include "InvokeID.h"
 #include "frame/Tag.h"
 #include "frame/PDU.h"
 #include "host/TagVal.h"

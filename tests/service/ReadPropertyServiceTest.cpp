@@ -2,7 +2,6 @@
 
 #include "Devices.h"
 #include "Hex.h"
-#include "InvokeID.h"
 #include "frame/Tag.h"
 #include "property/PropertyID.h"
 #include "service/ReadPropertyService.h"

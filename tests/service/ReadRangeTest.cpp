@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "Devices.h"
 #include "Hex.h"
-#include "InvokeID.h"
 #include "object/OBJ.h"
 #include "service/ReadRangeService.h"
 

@@ -6,7 +6,6 @@
 
 #include "Devices.h"
 #include "Hex.h"
-#include "InvokeID.h"
 #include "property/PropertyID.h"
 #include "service/CreateObjService.h"
 #include "service/ReadPropertyService.h"

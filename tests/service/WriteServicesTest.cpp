@@ -2,7 +2,6 @@
 
 #include "Devices.h"
 #include "Hex.h"
-#include "InvokeID.h"
 #include "host/TagVal.h"
 #include "property/ExpSchedule.h"
 #include "property/ObjectName.h"
@@ -98,16 +97,6 @@ TEST(WriteProperty, HostValueRequests)
         EXPECT_EQ(ToHex(buf, len), std::string("01 04 02 05 64 0F ") + c.parameters);
         EXPECT_EQ(CBACnetPDU::c_invokeID, 9) << c.parameters;
     }
-    // An accumulator goes out as object type 23.
-    auto tag = Bind(20, 0x3F0007, L"PresentValue");
-    CBACnetOBJ device = LocalDevice();
-    CTagVal value;
-    value.SetVal(5);
-    CBACnetWritePropertyService service;
-    unsigned char buf[96];
-    int len = 0;
-    service.MakeFrame(buf, len, &device, tag.get(), value, 0, 0, 0);
-    EXPECT_EQ(ToHex(buf, 14), "01 04 02 05 64 0F 0C 05 C0 00 07 19 55 3E");
 }
 
 TEST(WriteProperty, ScheduleArraySize)
