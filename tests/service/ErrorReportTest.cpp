@@ -37,9 +37,8 @@ TEST(ErrFrame, DecodesClassAndCode)
             continue;
         EXPECT_EQ(read.ErrFrame(frame.buf(), nullptr), 1) << c.name;  // the unbounded form on complete parameters
         const auto needed = Hex(std::string(c.params).substr(0, 14));  // class and code, no further
-        EXPECT_EQ(CutsTaken(needed, [&](unsigned char* buf, int&, int end) { return read.ErrFrame(buf, nullptr, end); }),
-                  "")
-            << c.name;
+        const auto decode = [&](unsigned char* buf, int&, int end) { return read.ErrFrame(buf, nullptr, end); };
+        EXPECT_EQ(CutsTaken(needed, decode), "") << c.name;
     }
 }
 
