@@ -141,10 +141,6 @@ TEST(IHave, GivesTheNameToTheRecord)
                   }), "")
             << c.name;
     }
-    // A name claiming 2^31 - 1 octets in a short frame: refused before any allocation.
-    Received hostile("C4 02 00 00 05 C4 00 00 00 03 75 FF 7F FF FF FF 00");
-    CBACnetOBJ obj;
-    EXPECT_EQ(CBACnetIHaveService().ReadFrame(hostile.buf(), &obj, hostile.end()), 0);
 }
 
 __time32_t g_now;
@@ -157,7 +153,6 @@ TEST(TimeSync, BroadcastsLocalDateAndTime)
         const char* frame;
     } cases[] = {
         {2026, 12, 6, 23, 59, 59, "01 20 FF FF 00 FF 10 06 A4 7E 0C 06 07 B4 17 3B 3B 00"},
-        {2024, 1, 1, 0, 0, 0, "01 20 FF FF 00 FF 10 06 A4 7C 01 01 01 B4 00 00 00 00"},
         {0, 0, 0, 0, 0, 0, "01 20 FF FF 00 FF 10 06 A4 FF FF FF FF B4 FF FF FF FF"},
     };
     for (const auto& c : cases) {

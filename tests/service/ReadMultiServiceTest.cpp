@@ -166,79 +166,63 @@ const std::string kUnits = "0C 00 00 00 02 1E 29 75 4E 91 3E 4F 1F ";           
 const std::string kThird = "0C 00 00 00 03 1E 29 55 4E 44 42 C8 00 00 4F 1F ";   // 100.0
 const std::string kFourth = "0C 00 00 00 04 1E 29 55 4E 44 42 48 00 00 4F 1F";   // 50.0
 
-// One odd result in the middle: the entries around it still get their
-// values, the driver sees which entry failed and why.
-TEST(PollRecovery, OddResultInTheMiddleBlindsNothingElse)
+// One odd result for entry 2. One that can be stepped over blinds nothing
+// else: the entries around it still get their values, the driver sees which
+// entry failed and why. One that cannot refuses every entry from it on with
+// the reason, those before it keep their values.
+TEST(PollRecovery, OddResultBlindsNoMoreThanItMust)
 {
     const std::string units = "0C 00 00 00 02 1E 29 75 ";
     const struct {
         const char* name;
         std::string second;  // the result for entry 2 (units of AI:2)
+        bool walkable;
         int result;          // entry 2's m_result
-        int refusal;
+        int refusal;         // entry 2's when walkable, else entries 3 and 4's
         int errorClass = -1, errorCode = -1;
     } cases[] = {
-        {"units 47808 against a one-octet size", units + "4E 92 BA C0 4F 1F ", T::RESULT_REFUSED,
+        {"units 47808 against a one-octet size", units + "4E 92 BA C0 4F 1F ", true, T::RESULT_REFUSED,
          Tag::REFUSAL_BAD_LENGTH},
-        {"a constructed value", units + "4E 0E 21 01 2E 21 02 2F 0F 4F 1F ", T::RESULT_REFUSED,
+        {"a constructed value", units + "4E 0E 21 01 2E 21 02 2F 0F 4F 1F ", true, T::RESULT_REFUSED,
          Tag::REFUSAL_WRONG_TYPE},
-        {"a result for another object", "0C 00 00 00 07 1E 29 75 4E 91 3E 4F 1F ", T::RESULT_REFUSED,
+        {"a result for another object", "0C 00 00 00 07 1E 29 75 4E 91 3E 4F 1F ", true, T::RESULT_REFUSED,
          Tag::REFUSAL_MISMATCH},
-        {"access error with its reason", units + "5E 91 02 91 20 5F 1F ", T::RESULT_ACCESS_ERROR, 0, 2, 32},
-        {"two-octet error code", units + "5E 91 02 92 01 02 5F 1F ", T::RESULT_ACCESS_ERROR, 0, 2, 258},
+        {"access error with its reason", units + "5E 91 02 91 20 5F 1F ", true, T::RESULT_ACCESS_ERROR, 0, 2, 32},
+        {"two-octet error code", units + "5E 91 02 92 01 02 5F 1F ", true, T::RESULT_ACCESS_ERROR, 0, 2, 258},
+        {"closing tag of another number", units + "4E 92 BA C0 5F 1F ", false, T::RESULT_REFUSED,
+         Tag::REFUSAL_UNEXPECTED_OCTET},
+        {"no opening tag 1", "0C 00 00 00 02 29 75 4E 91 3E 4F 1F ", false, T::RESULT_REFUSED,
+         Tag::REFUSAL_UNEXPECTED_OCTET},
+        {"nested too deep", units + "4E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E ", false,
+         T::RESULT_REFUSED, Tag::REFUSAL_TOO_DEEP},
     };
     for (const auto& c : cases) {
         Poll poll;
         Received ack(kFirst + c.second + kThird + kFourth);
         ASSERT_EQ(poll.Read(ack), 1) << c.name;
-        EXPECT_EQ(poll.m_rpm.m_decoded, c.result == T::RESULT_REFUSED ? 3 : 4) << c.name;
+        const int decoded = !c.walkable ? 1 : c.result == T::RESULT_REFUSED ? 3 : 4;
+        EXPECT_EQ(poll.m_rpm.m_decoded, decoded) << c.name;
         const int values[] = {21, -1, 100, 50};
         for (int i : {0, 2, 3}) {
-            EXPECT_EQ(poll[i].m_result, T::RESULT_VALUE) << c.name << " entry " << i;
-            EXPECT_EQ(poll[i].IsChangeValue(), T::CHANGE_NEW) << c.name << " entry " << i;
+            const bool valued = i == 0 || c.walkable;
+            EXPECT_EQ(poll[i].m_result, valued ? T::RESULT_VALUE : T::RESULT_REFUSED) << c.name << " entry " << i;
+            EXPECT_EQ(poll[i].IsChangeValue(), valued ? T::CHANGE_NEW : T::CHANGE_NO_VALUE) << c.name << " entry " << i;
+            if (!valued) {
+                EXPECT_EQ(poll[i].m_refusal, c.refusal) << c.name << " entry " << i;
+                continue;
+            }
             float real;
             memcpy(&real, poll[i].m_value, sizeof real);
             EXPECT_EQ(real, values[i]) << c.name << " entry " << i;
         }
         EXPECT_EQ(poll[1].m_result, c.result) << c.name;
-        EXPECT_EQ(poll[1].m_refusal, c.refusal) << c.name;
+        if (c.walkable) {  // else entry 2 keeps the reason its own decode refused with
+            EXPECT_EQ(poll[1].m_refusal, c.refusal) << c.name;
+        }
         EXPECT_EQ(poll[1].m_errorClass, c.errorClass) << c.name;
         EXPECT_EQ(poll[1].m_errorCode, c.errorCode) << c.name;
         const int change = c.result == T::RESULT_ACCESS_ERROR ? T::CHANGE_NONE : T::CHANGE_NO_VALUE;
         EXPECT_EQ(poll[1].IsChangeValue(), change) << c.name;
-    }
-}
-
-// A result that cannot even be stepped over: every entry from it on is
-// refused with the reason, those before it keep their values.
-TEST(PollRecovery, UnwalkableResultRefusesTheRest)
-{
-    const std::string rest = kThird + kFourth;
-    const struct {
-        const char* name;
-        std::string tail;  // everything after entry 1's result
-        int refusal;
-    } cases[] = {
-        {"cut inside", "0C 00 00 00 02 1E 29 75 4E 92 BA", Tag::REFUSAL_TRUNCATED},
-        {"closing tag of another number", "0C 00 00 00 02 1E 29 75 4E 92 BA C0 5F 1F " + rest,
-         Tag::REFUSAL_UNEXPECTED_OCTET},
-        {"no opening tag 1", "0C 00 00 00 02 29 75 4E 91 3E 4F 1F " + rest, Tag::REFUSAL_UNEXPECTED_OCTET},
-        {"nested too deep", "0C 00 00 00 02 1E 29 75 4E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E 0E " + rest,
-         Tag::REFUSAL_TOO_DEEP},
-    };
-    for (const auto& c : cases) {
-        Poll poll;
-        Received ack(kFirst + c.tail);
-        ASSERT_EQ(poll.Read(ack), 1) << c.name;
-        EXPECT_EQ(poll.m_rpm.m_decoded, 1) << c.name;
-        EXPECT_EQ(poll[0].m_result, T::RESULT_VALUE) << c.name;
-        for (int i = 1; i < 4; i++) {
-            EXPECT_EQ(poll[i].m_result, T::RESULT_REFUSED) << c.name << " entry " << i;
-            if (i > 1) {  // entry 1 keeps the reason its own decode refused with
-                EXPECT_EQ(poll[i].m_refusal, c.refusal) << c.name << " entry " << i;
-            }
-            EXPECT_EQ(poll[i].IsChangeValue(), T::CHANGE_NO_VALUE) << c.name << " entry " << i;
-        }
     }
     // An acknowledgement run past the end of the array (it shrank between
     // request and reply) is refused; the entry before the end got its part.
