@@ -96,6 +96,7 @@ TEST(SubscribeCOV, RequestsBothWays)
         {"application-tagged process", false, "21 12 1C 00 00 00 0A"},
         {"property: reference missing", true, "09 12 1C 00 00 00 0A 5C 3F 80 00 00"},
         {"property: two-octet increment", true, "09 12 1C 00 00 00 0A 4E 09 55 4F 5A 3F 80"},
+        {"property: index of no octets", true, "09 07 1C 00 00 00 0A 4E 09 57 18 4F"},
         {"an octet after the parameters", false, "09 12 1C 00 00 00 0A 29 01 39 00 00"},
         {"property: an octet after the increment", true, "09 12 1C 00 00 00 0A 4E 09 55 4F 5C 3F 80 00 00 00"},
     };
