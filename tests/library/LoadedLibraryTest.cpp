@@ -6,23 +6,8 @@
 
 #include "host/Modules.h"
 #include "library/detail/Module.h"
-#include "object/OBJ.h"
-#include "property/PropertyID.h"
-#include "service/ReadPropertyService.h"
 
 namespace {
-
-// Nothing in this program touches the counter before: the first request
-// carries invoke ID 1.
-TEST(LoadedLibrary, FirstRequestCarriesInvokeIDOne)
-{
-    EXPECT_EQ(CBACnetPDU::c_invokeID, 0);
-    CBACnetOBJ device;
-    CBACnetPropertyID prop;
-    unsigned char buf[32];
-    int len = 0;
-    EXPECT_EQ(CBACnetReadPropertyService().MakeFrame(buf, len, &device, &prop), 1);
-}
 
 TEST(LoadedLibrary, IsListedWithItsVersion)
 {

@@ -146,7 +146,6 @@ TEST(Presentvalue, WritesValueToWrite)
         {"enumerated on", Number(3), 1, "91 01"},
         {"real", Number(21.5), 0, "44 41 AC 00 00"},
         {"integer writes nothing", Integer(2), 0, ""},
-        {"invalid writes nothing", Invalid(), 0, ""},
     };
     for (auto c : cases) {
         unsigned char buf[8];

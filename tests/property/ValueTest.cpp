@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "Hex.h"
-#include "frame/Tag.h"
 #include "property/Value.h"
 
 namespace {

@@ -55,8 +55,7 @@ TEST(SubscribeCOV, RequestsBothWays)
     };
     for (const auto& c : cases) {
         InvokeIDScope scope(14);
-        CBACnetOBJ device;
-        device.m_maxAPDU = 206;
+        CBACnetOBJ device = LocalDevice(206);
         Property s;
         s.m_processID = c.processID;
         s.m_objectID.SetValue(kAnalogInput10);
@@ -175,8 +174,7 @@ TEST(COVNotification, WholeFramesAndTheAcknowledgement)
     confirmed.m_objectID.SetValue(kAnalogInput10);
     confirmed.m_values.emplace_back(85, CBACnetValue::Real(65.0f));
     confirmed.m_values.emplace_back(111, CBACnetValue::Bits({false, false, false, false}));
-    CBACnetOBJ subscriber;
-    subscriber.m_maxAPDU = 1476;
+    CBACnetOBJ subscriber = LocalDevice(1476);
     unsigned char buf[128];
     int len = 0;
     EXPECT_EQ(confirmed.MakeFrame(buf, len, sizeof buf, &subscriber), 15);

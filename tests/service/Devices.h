@@ -46,23 +46,11 @@ public:
             m_array.Add(m_tags.back().get());
         }
     }
-    // Present values of analog inputs 1 to n.
-    explicit BoundRun(int n) : BoundRun(Inputs(n)) {}
     CBACnetObjTypes& operator[](int i) { return *m_tags[i]; }
-    CBACnetObjTypes* at(int i) { return m_tags[i].get(); }
     int size() const { return static_cast<int>(m_tags.size()); }
 
     std::vector<std::unique_ptr<CBACnetObjTypes>> m_tags;
     CPtrArray m_array;
-
-private:
-    static std::vector<Binding> Inputs(int n)
-    {
-        std::vector<Binding> b;
-        for (int i = 1; i <= n; i++)
-            b.push_back({0, unsigned(i), L"PresentValue"});
-        return b;
-    }
 };
 
 // The invoke-ID counter is process-wide: a test that depends on its value

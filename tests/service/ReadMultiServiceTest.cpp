@@ -22,7 +22,7 @@ void Build(CBACnetReadMultiService& service, CBACnetOBJ& device, BoundRun& run, 
     int len = 0;
     service.MakeHeaderFrame(len, &device, first);
     for (int i = first; i < run.size(); i++)
-        if (!service.MakeBodyFrame(len, run.at(i), i))
+        if (!service.MakeBodyFrame(len, &run[i], i))
             break;
 }
 
@@ -58,7 +58,7 @@ TEST(ReadMultiple, RunEndsWhereTheAcknowledgementWouldNotFit)
         unsigned short maxAPDU;
         int fullAt;  // 1-based entry whose MakeBodyFrame returns 0
     } cases[] = {{2000, 90}, {480, 28}, {128, 6}, {0, 1}};
-    BoundRun run(100);
+    BoundRun run(std::vector<Binding>(100, {0, 1, L"PresentValue"}));
     for (const auto& c : cases) {
         CBACnetOBJ device = LocalDevice(c.maxAPDU);
         CBACnetReadMultiService service(0);
@@ -74,18 +74,18 @@ TEST(ReadMultiple, RunEndsWhereTheAcknowledgementWouldNotFit)
 TEST(ReadMultiple, NeverWritesPastItsBuffer)
 {
     CBACnetOBJ device = RoutedDevice(1, std::vector<unsigned char>(23, 1), 1);
-    BoundRun run(300);
+    BoundRun run(std::vector<Binding>(300, {0, 1, L"PresentValue"}));
     CBACnetReadMultiService service(0), unprepared;
     int len = 0;
     service.MakeHeaderFrame(len, &device, 0);
     for (int i = 0; i < run.size(); i++)
-        service.MakeBodyFrame(len, run.at(i), i);
+        service.MakeBodyFrame(len, &run[i], i);
     EXPECT_LE(service.m_frameLength, service.m_frameSize);
     int zero = 0;
-    EXPECT_EQ(unprepared.MakeBodyFrame(zero, run.at(0), 0), 0);
+    EXPECT_EQ(unprepared.MakeBodyFrame(zero, &run[0], 0), 0);
     const int before = service.m_frameLength;
     for (int wild : {1 << 30, -1})
-        EXPECT_EQ(service.MakeBodyFrame(wild, run.at(0), 0), 0) << wild;
+        EXPECT_EQ(service.MakeBodyFrame(wild, &run[0], 0), 0) << wild;
     EXPECT_EQ(service.m_frameLength, before);
 }
 

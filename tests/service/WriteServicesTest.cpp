@@ -5,7 +5,6 @@
 #include "host/TagVal.h"
 #include "property/ExpSchedule.h"
 #include "property/ObjectName.h"
-#include "service/ReadPropertyService.h"
 #include "service/WriteMultiService.h"
 #include "service/WritePropertyService.h"
 
