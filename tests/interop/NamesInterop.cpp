@@ -102,22 +102,17 @@ std::string Folded(const std::string& text) {
 
 using Strings = std::map<unsigned, std::string>;
 
-// "V\t<field>\t<value>\t<text>" lines of the fields asked for.
+// "V\t<field>\t<value>\t<text>" lines, by field and value.
 std::map<std::string, Strings> ReadValueStrings(const std::string& dump)
 {
     std::map<std::string, Strings> tables;
     std::istringstream lines(dump);
     for (std::string line; std::getline(lines, line);) {
-        if (line.compare(0, 9, "V\tbacapp.") != 0)
-            continue;
-        std::istringstream columns(line.substr(2));
-        std::string field, value, text;
-        if (!std::getline(columns, field, '\t') || !std::getline(columns, value, '\t') ||
-            !std::getline(columns, text) || value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        for (const Field& f : kFields)
-            if (field == f.field)
-                tables[field][static_cast<unsigned>(std::stoul(value))] = text;
+        const size_t field = line.find('\t') + 1, value = line.find('\t', field) + 1, text = line.find('\t', value) + 1;
+        const std::string number = line.substr(value, text - value - 1);
+        if (line.compare(0, 2, "V\t") == 0 && value && text && !number.empty() &&
+            number.find_first_not_of("0123456789") == std::string::npos)
+            tables[line.substr(field, value - field - 1)][std::stoul(number)] = line.substr(text);
     }
     return tables;
 }

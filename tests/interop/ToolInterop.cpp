@@ -19,11 +19,6 @@ namespace {
 
 Tally g_tally("tool");
 
-void Result(const std::string& name, bool ok, const std::string& detail = "")
-{
-    g_tally.Check(name, ok, ok ? "" : detail);
-}
-
 struct Output {
     int rc;
     std::string out, err;
@@ -38,12 +33,19 @@ Output Tool(std::vector<std::string> words)
     return {rc, out.str(), err.str()};
 }
 
+std::string Joined(const std::vector<std::string>& words)
+{
+    std::string s;
+    for (const std::string& w : words)
+        s += (s.empty() ? "" : " ") + w;
+    return s;
+}
+
 // The tool's command against the device under test.
 Output Do(const std::string& target, std::vector<std::string> words)
 {
     words.insert(words.begin() + 1, target);
-    for (const char* option : {"--bind", "127.0.0.1:0", "--timeout", "2", "--retries", "1"})
-        words.push_back(option);
+    words.insert(words.end(), {"--bind", "127.0.0.1:0", "--timeout", "2", "--retries", "1"});
     return Tool(words);
 }
 
@@ -63,7 +65,7 @@ void RunSteps(const std::string& target, const std::vector<Step>& steps)
     for (const Step& s : steps) {
         const Output r = Do(target, s.words);
         if (s.name)
-            Result(s.name, r.rc == s.rc && (s.exact ? r.out == s.says : r.Says(s.says)), r.Shown());
+            g_tally.Check(s.name, r.rc == s.rc && (s.exact ? r.out == s.says : r.Says(s.says)), r.Shown());
     }
 }
 
@@ -90,7 +92,7 @@ void Commanding(const std::string& target, const std::string& log)
     std::stringstream text;
     text << file.rdbuf();
     const std::string written = text.str();
-    Result("the device saw a Null", written.find("write-property 2:1 85 [{\"type\":0") != std::string::npos, written);
+    g_tally.Check("the device saw a Null", written.find("write-property 2:1 85 [{\"type\":0") != std::string::npos, written);
     std::string wrong;
     for (int slot = 1; slot <= 16; slot++) {
         const std::string element = "priority-array[" + std::to_string(slot) + "]";
@@ -98,7 +100,7 @@ void Commanding(const std::string& target, const std::string& log)
         if (r.out != "binary-value:2 " + element + " = " + (slot == 5 ? "active" : "null") + "\n")
             wrong += r.Shown();
     }
-    Result("BV:2 priority array element by element, each by its own tag", wrong.empty(), wrong);
+    g_tally.Check("BV:2 priority array element by element, each by its own tag", wrong.empty(), wrong);
     RunSteps(target, {
         {"BV:2 priority array whole", {"read", "BV:2", "priority-array"}, "priority-array: 16 values\n  [1] null\n"
          "  [2] null\n  [3] null\n  [4] null\n  [5] active\n"},
@@ -121,7 +123,7 @@ void Commanding(const std::string& target, const std::string& log)
         {"read all through ReadPropertyMultiple", {"read", "AV:1", "all"}, "analog-value:1 present-value = "},
     });
     const Output r = Do(target, {"read", "AI:7", "present-value"});
-    Result("an unknown object: the device's Error by name", r.err == "read failed: object: unknown-object\n",
+    g_tally.Check("an unknown object: the device's Error by name", r.err == "read failed: object: unknown-object\n",
            r.Shown());
 }
 
@@ -144,7 +146,7 @@ void AnyProperty(const std::string& target)
             else
                 wrong += std::string(object) + " " + std::to_string(property) + ": " + r.Shown();
         }
-    Result("every property 0..199 of every object reads or gives the device's Error (" + std::to_string(values) +
+    g_tally.Check("every property 0..199 of every object reads or gives the device's Error (" + std::to_string(values) +
                " values, " + std::to_string(errors) + " errors)",
            wrong.empty() && values > 10, wrong);
 }
@@ -171,34 +173,24 @@ void Dissect(const std::string& tshark, const std::string& pcap)
         {"write", "AV:1", "out-of-service", "true"},
     };
     std::vector<Datagram> datagrams;
-    std::vector<std::string> names;
-    for (const auto& words : requests) {
-        std::vector<std::string> command = {"encode"};
-        command.insert(command.end(), words.begin(), words.end());
-        const Output r = Tool(command);
-        std::string name;
-        for (const std::string& w : words)
-            name += w + " ";
-        if (r.rc != 0) {
-            Result("encode " + name, false, r.Shown());
-            continue;
-        }
+    std::vector<std::string> refused;  // what the tool said when it built nothing
+    for (auto words : requests) {
+        words.insert(words.begin(), "encode");
+        const Output r = Tool(words);
         datagrams.push_back({Bvlc(Hex(r.out.substr(0, r.out.find('\n'))), false)});
-        names.push_back(name);
+        refused.push_back(r.rc == 0 ? "" : r.Shown() + "; ");
     }
     std::vector<PdmlPacket> packets;
     std::string error;
-    if (!::Dissect(tshark, pcap, datagrams, packets, &error)) {
-        Result("tshark dissects the capture", false, error);
-        return;
-    }
-    for (size_t i = 0; i < names.size(); i++) {
-        std::string problems;
+    if (!::Dissect(tshark, pcap, datagrams, packets, &error))
+        return (void)g_tally.Check("tshark dissects the capture", false, error);
+    for (size_t i = 0; i < requests.size(); i++) {
+        std::string problems = refused[i];
         if (packets[i].First("frame.protocols").find("bvlc:bacnet:bacapp") == std::string::npos)
             problems += "not dissected as BACnet; ";
         for (const std::string& flaw : Flaws(packets[i]))
             problems += flaw + "; ";
-        Result("tshark reads " + names[i] + "cleanly", problems.empty(), problems);
+        g_tally.Check("tshark reads " + Joined(requests[i]) + " cleanly", problems.empty(), problems);
     }
 }
 

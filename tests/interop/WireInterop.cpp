@@ -290,25 +290,6 @@ Bytes WriteHost(_BACnetObjectID obj, const wchar_t* property, unsigned short hos
     return Made(CBACnetWritePropertyService(), Device(where).get(), tag.get(), value, hostType, sub, priority);
 }
 
-// The present value codec encodes a host value with SetValue; the driver
-// frames it itself after the request header.
-Bytes WritePresentValue(_BACnetObjectID obj, double value, unsigned short asEnumerated)
-{
-    CBACnetPresentvalue pv;
-    At(pv, obj);
-    CTagVal host = Val(value);
-    int len = 0;
-    const unsigned char id = ++CBACnetPDU::c_invokeID;
-    CBACnetWritePropertyService().MakeHeaderFrame(g_buf, len, Device(kLocal).get(), id);
-    CBACnetTag tag;
-    ObjectID(g_buf, len, obj);
-    tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &pv.m_propertyID);
-    tag.MakeProgramFrame(g_buf, len, 3, 1);
-    pv.SetValue(g_buf, len, host, 0, asEnumerated);
-    tag.MakeProgramFrame(g_buf, len, 3, 0);
-    return Out(len, id);
-}
-
 // Eight bound tags in one request to a routed device that takes at most 480
 // octets: array indexes, two-octet identifiers and the library's types 18 to 20.
 Bytes ReadMultiBound()
@@ -489,10 +470,6 @@ void Requests()
     // A codec without an encoder leaves the value empty; a device will refuse such a write.
     Add("WriteProperty with a read-only codec (object list)", Write(At(CBACnetObjectList(), {8, 1001})), Conf(15),
         "8:1001 76", {}, "3E 3F");
-    Add("WriteProperty header + present value codec's Real", WritePresentValue({2, 4}, 19.5, 0), Conf(15), "2:4 85",
-        {"Present Value (real): 19.5"});
-    Add("WriteProperty header + present value codec's enumeration", WritePresentValue({5, 4}, 1, 1), Conf(15),
-        "5:4 85", {"Present Value (enum index): 1"});
     CBACnetExpSchedule three;  // three events
     FillExceptions(three, false);
     int len = 0;
