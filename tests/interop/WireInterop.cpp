@@ -701,46 +701,27 @@ void Controls()
 // ---------------------------------------------------------------------------
 // Checking one packet of tshark's tree against its case.
 
+using Problems = std::vector<std::string>;
+
 long Number(const std::string& show)
 {
     return strtol(show.c_str(), nullptr, 0);
 }
 
-void Expect(std::vector<std::string>& problems, const std::string& what, long got, long want)
+void Expect(Problems& problems, const std::string& what, long got, long want)
 {
     if (got != want)
         problems.push_back(what + ": tshark shows " + std::to_string(got) + ", built " + std::to_string(want));
 }
 
-// Whether the unit of `proto` ends the UDP payload.
-bool EndsFrame(const PdmlPacket& p, const char* proto, int udpPayload)
+// Every octet of the APDU, frame octets [start, end), is shown by some item of
+// the dissector's tree, and every opening tag is closed by a closing tag of its
+// number. tshark consumes the closing tag that ends a list of property values
+// without an item of its own: an octet no item shows must be exactly the
+// closing tag of the innermost tag still open.
+void CheckCoverage(const WireCase& c, const PdmlPacket& p, int start, int end, Problems& problems)
 {
-    const PdmlField* udp = p.Proto("udp");
-    const PdmlField* unit = p.Proto(proto);
-    return udp && unit && unit->pos + unit->size == udp->pos + 8 + udpPayload;
-}
-
-// Every octet of the APDU is shown by some item of the dissector's tree, and
-// every opening tag is closed by a closing tag of its number. tshark consumes
-// the closing tag that ends a list of property values without an item of its
-// own: an octet no item shows must be exactly the closing tag of the
-// innermost tag still open.
-void CheckCoverage(const WireCase& c, const PdmlPacket& p, int udpPayload, std::vector<std::string>& problems)
-{
-    const PdmlField* app = p.Proto("bacapp");
-    const PdmlField* udp = p.Proto("udp");
-    const PdmlField* net = p.Proto("bacnet");
-    if (!app || !udp || !net) {
-        problems.push_back("no application layer in the tree");
-        return;
-    }
-    const int frameEnd = udp->pos + 8 + udpPayload;
-    const int apduStart = net->pos + net->size;
-    if (app->pos != apduStart || app->pos + app->size != frameEnd)
-        problems.push_back("the APDU is octets " + std::to_string(app->pos) + ".." +
-                           std::to_string(app->pos + app->size - 1) + " in the tree, " + std::to_string(apduStart) +
-                           ".." + std::to_string(frameEnd - 1) + " in the frame");
-    const size_t n = frameEnd > apduStart ? frameEnd - apduStart : 0;
+    const int n = std::min(std::max(end - start, 0), static_cast<int>(c.npdu.size()));
     std::vector<char> covered(n, 0);
     std::vector<int> openAt(n, -1), closeAt(n, -1);
     std::vector<const PdmlField*> parents;
@@ -755,52 +736,53 @@ void CheckCoverage(const WireCase& c, const PdmlPacket& p, int udpPayload, std::
         int pos = f.pos;
         // tshark 4.0 places the header items of a character string at the
         // string's own offset added twice: past their parent.
-        if (parent && parent->depth > 0 && pos >= parent->pos + parent->size && pos - parent->pos >= apduStart)
+        if (parent && parent->depth > 0 && pos >= parent->pos + parent->size && pos - parent->pos >= start)
             pos -= parent->pos;
-        for (int i = std::max(pos, apduStart); i < std::min(pos + f.size, frameEnd); i++)
-            covered[i - apduStart] = 1;
-        if (f.name.empty() && f.size == 1 && pos >= apduStart && pos < frameEnd) {
-            const int number = atoi(f.show.c_str() + std::min<size_t>(2, f.show.size()));
-            if (f.show.compare(0, 2, "{[") == 0)
-                openAt[pos - apduStart] = number;
-            else if (f.show.compare(0, 2, "}[") == 0)
-                closeAt[pos - apduStart] = number;
-        }
+        for (int i = std::max(pos, start); i < std::min(pos + f.size, start + n); i++)
+            covered[i - start] = 1;
+        const bool tag = f.name.empty() && f.size == 1 && pos >= start && pos < start + n && f.show.size() > 2;
+        if (tag && f.show[1] == '[' && (f.show[0] == '{' || f.show[0] == '}'))
+            (f.show[0] == '{' ? openAt : closeAt)[pos - start] = atoi(f.show.c_str() + 2);
     }
-    const int npduStart = frameEnd - static_cast<int>(c.npdu.size());
     std::vector<int> open;
-    for (int i = apduStart; i < frameEnd; i++) {
-        const int k = i - apduStart;
-        const unsigned char octet = c.npdu[i - npduStart];
-        if (openAt[k] >= 0) {
+    for (int k = 0; k < n; k++) {
+        const unsigned char octet = c.npdu[c.npdu.size() - n + k];
+        const bool closes = !open.empty() && open.back() == closeAt[k];
+        if (openAt[k] >= 0)
             open.push_back(openAt[k]);
-        } else if (closeAt[k] >= 0) {
-            if (open.empty() || open.back() != closeAt[k])
-                problems.push_back("closing tag " + std::to_string(closeAt[k]) + " at octet " + std::to_string(i) +
-                                   " without its opening tag");
-            else
-                open.pop_back();
-        } else if (!covered[k]) {
-            if (!open.empty() && open.back() < 15 && octet == ((open.back() << 4) | 0x0F))
-                open.pop_back();
-            else
-                problems.push_back("octet " + std::to_string(i) + " (" + ToHex(Bytes{octet}) +
-                                   ") is not shown by the tree");
-        }
+        else if (closeAt[k] >= 0 && !closes)
+            problems.push_back("closing tag " + std::to_string(closeAt[k]) + " at octet " +
+                               std::to_string(start + k) + " without its opening tag");
+        else if (closeAt[k] >= 0 || (!covered[k] && !open.empty() && octet == ((open.back() << 4) | 0x0F)))
+            open.pop_back();
+        else if (!covered[k])
+            problems.push_back("octet " + std::to_string(start + k) + " (" + ToHex(Bytes{octet}) +
+                               ") is not shown by the tree");
     }
     for (int o : open)
         problems.push_back("opening tag " + std::to_string(o) + " never closed");
 }
 
-std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPayload)
+Problems Check(const WireCase& c, const PdmlPacket& p, int udpPayload)
 {
-    std::vector<std::string> problems = Flaws(p);
+    Problems problems = Flaws(p);
     if (!c.setupError.empty())
         problems.push_back(c.setupError);
-    const std::string protocols = p.First("frame.protocols");
+    const PdmlField* udp = p.Proto("udp");
+    const int end = udp ? udp->pos + 8 + udpPayload : -1;
+    auto endsFrame = [&](const char* proto) {
+        const PdmlField* unit = p.Proto(proto);
+        return unit && unit->pos + unit->size == end;
+    };
+    // The layers tshark found, and which of them ends the frame: the link
+    // message alone, a network layer message, or an APDU.
     const bool message = c.shows.count("bacnet.mesgtyp") > 0;
-    if (!message && !c.npdu.empty() && protocols.find("udp:bvlc:bacnet:bacapp") == std::string::npos)
-        problems.push_back("not dissected as BACnet/IP (protocols " + protocols + ")");
+    const std::string protocols = p.First("frame.protocols");
+    const std::string layers = c.npdu.empty() ? "udp:bvlc" : message ? "udp:bvlc:bacnet" : "udp:bvlc:bacnet:bacapp";
+    if (protocols.size() < layers.size() || protocols.compare(protocols.size() - layers.size(), layers.size(), layers))
+        problems.push_back("not dissected as " + layers + " (protocols " + protocols + ")");
+    if (!endsFrame(c.npdu.empty() ? "bvlc" : message ? "bacnet" : "bacapp"))
+        problems.push_back("the last layer does not end the frame");
 
     // BACnet/IP link header; tshark's length field names the length in its line.
     Expect(problems, "BVLC function", Number(p.First("bvlc.function")),
@@ -821,28 +803,17 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
     Expect(problems, "BVLC length", bvlcLength, udpPayload);
     if (bvlcFields != c.bvlcFields)
         problems.push_back("BVLC fields: tshark shows [" + shown + " ]");
-    if (c.npdu.empty()) {
-        if (p.Proto("bacnet"))
-            problems.push_back("an NPDU after a link message that carries none");
-        if (!EndsFrame(p, "bvlc", udpPayload))
-            problems.push_back("the link message does not end the frame");
+    if (c.npdu.empty())
         return problems;
-    }
 
     for (const auto& f : c.shows)  // -1: the tree has no such field
         Expect(problems, f.first, p.Has(f.first) ? Number(p.First(f.first)) : -1, f.second);
-    // A network layer message: the networks it lists, no application layer,
-    // and the unit ends the frame.
     if (message) {
-        if (protocols.find("udp:bvlc:bacnet") == std::string::npos || protocols.find("bacapp") != std::string::npos)
-            problems.push_back("not dissected as a network layer message (protocols " + protocols + ")");
         std::vector<long> networks;
         for (const std::string& n : p.All("bacnet.dnet"))
             networks.push_back(Number(n));
         if (networks != c.networks)
             problems.push_back("network numbers: tshark shows " + std::to_string(networks.size()) + " that differ");
-        if (!EndsFrame(p, "bacnet", udpPayload))
-            problems.push_back("the network layer unit does not end the frame");
         return problems;
     }
     std::string dadr;
@@ -862,7 +833,12 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
     if (ids != c.ids)
         problems.push_back("identifiers: tshark shows [" + ids + " ], built [" + c.ids + " ]");
 
-    CheckCoverage(c, p, udpPayload, problems);
+    const PdmlField* net = p.Proto("bacnet");
+    const PdmlField* app = p.Proto("bacapp");
+    if (net && app && app->pos == net->pos + net->size)
+        CheckCoverage(c, p, app->pos, end, problems);
+    else
+        problems.push_back("the APDU does not follow the network header in the tree");
 
     size_t k = 0;
     for (const PdmlField& f : p.fields)
