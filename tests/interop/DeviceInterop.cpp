@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "Net.h"
-#include "Process.h"
+#include "Interop.h"
 #include "Tags.h"
 
 namespace {

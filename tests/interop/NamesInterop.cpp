@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "Process.h"
+#include "Interop.h"
 
 namespace {
 

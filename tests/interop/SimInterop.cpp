@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Net.h"
-#include "Process.h"
+#include "Interop.h"
 #include "SimDevice.h"
 
 namespace {

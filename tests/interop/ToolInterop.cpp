@@ -11,9 +11,7 @@
 #include <vector>
 
 #include "Command.h"
-#include "Net.h"
-#include "Pdml.h"
-#include "Process.h"
+#include "Interop.h"
 
 namespace {
 

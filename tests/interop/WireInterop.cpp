@@ -19,9 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "Net.h"
-#include "Pdml.h"
-#include "Process.h"
+#include "Interop.h"
 
 namespace {
 
