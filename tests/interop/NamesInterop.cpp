@@ -127,11 +127,8 @@ int main(int argc, char** argv)
 {
     const std::string tshark = Arg(argc, argv, "--tshark", "tshark");
     std::string dump, error;
-    if (!RunProgram({tshark, "-G", "values"}, std::chrono::seconds(120), dump, &error)) {
-        fprintf(stderr, "tshark -G values failed: %s\n", error.c_str());
-        printf("names: 0 passed, 1 failed\n");
-        return 1;
-    }
+    if (!RunProgram({tshark, "-G", "values"}, std::chrono::seconds(120), dump, &error))
+        return Tally("names").Abort(error);
     const std::map<std::string, Strings> tables = ReadValueStrings(dump);
 
     int compared = 0, explained = 0, failed = 0;
@@ -145,7 +142,7 @@ int main(int argc, char** argv)
             continue;
         }
         const Strings& theirs = found->second;
-        std::set<unsigned> values;
+        std::set<unsigned> values;  // every value either side names
         for (const auto& row : theirs)
             values.insert(row.first);
         size_t count = 0;
@@ -163,9 +160,7 @@ int main(int argc, char** argv)
             const Exception* e = nullptr;
             for (const Exception& x : kExceptions)
                 e = std::string(x.field) == f.field && x.value == value ? &x : e;
-            const bool same = e && (e->wireshark ? wireshark && std::string(e->wireshark) == wireshark : !wireshark) &&
-                              (e->ours ? ours && std::string(e->ours) == ours : !ours);
-            if (same) {
+            if (e && Shown(e->wireshark) == Shown(wireshark) && Shown(e->ours) == Shown(ours)) {
                 used.insert(e);
                 explained++;
                 printf("explained %s %u: Wireshark %s, ours %s: %s\n", f.field, value, Shown(wireshark).c_str(),
