@@ -249,13 +249,6 @@ bool UdpPeer::Receive(Bytes& out, Clock::time_point deadline)
     return false;
 }
 
-uint16_t FreePort()
-{
-    UdpPeer socket;
-    std::string error;
-    return socket.Open(0, &error) ? socket.Port() : 0;
-}
-
 bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string& stderrPath, std::string* error)
 {
     int out[2], in[2];

@@ -47,19 +47,14 @@ public:
     // Binds an ephemeral port other than `avoid`.
     bool Open(uint16_t peerPort, std::string* error, uint16_t avoid = 0);
     bool Send(const Bytes& datagram);
-    // One datagram from the peer, waiting until `deadline`; false on time-out.
-    // Datagrams from anyone else are dropped.
+    // One datagram from the peer (others are dropped) before `deadline`; false on time-out.
     bool Receive(Bytes& out, std::chrono::steady_clock::time_point deadline);
-    uint16_t Port() const { return m_port; }
 
 private:
     int m_fd = -1;
     uint16_t m_port = 0;
     uint16_t m_peer = 0;
 };
-
-// A loopback UDP port nobody holds right now; 0 when none could be had.
-uint16_t FreePort();
 
 class ChildProcess {
 public:
@@ -107,10 +102,9 @@ struct PdmlField {
     std::string name;      // "" for a text item
     std::string show;      // the value, or the text of a text item
     std::string showname;  // the line as the tree prints it
-    std::string value;     // the octets, in hex ("" for some text items)
+    std::string value;     // the octets, in hex
     int pos = 0;
     int size = 0;
-    // What the line says: the showname, else the show text.
     const std::string& Text() const { return showname.empty() ? show : showname; }
 };
 

@@ -39,7 +39,7 @@ int main(int argc, char** argv)
     if (!device.Start(&error))
         return tally.Abort("the simulated device does not start: " + error);
     const bool ran = RunProgram({Arg(argc, argv, "--node", "node"), Arg(argc, argv, "--client"), "--port",
-                                 std::to_string(device.Port()), "--local", std::to_string(FreePort())},
+                                 std::to_string(device.Port()), "--local", "0"},
                                 std::chrono::seconds(30), out, &error, Arg(argc, argv, "--log"));
     device.Stop();
     tally.Check("the node-bacnet client runs to its end", ran && out.find("\"done\"") != std::string::npos, error);
