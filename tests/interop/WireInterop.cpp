@@ -660,6 +660,8 @@ void Controls()
         {"Register-Foreign-Device held to another time-to-live", "Register-Foreign-Device",
          [](WireCase& c) { c.bvlcFields = {"bvlc.reg_ttl=660"}; }},
         {"Forwarded-NPDU cut by its last octet", "Forwarded-NPDU", [](WireCase& c) { c.datagram.pop_back(); }},
+        {"Read-BDT-Ack held to carrying an NPDU", "Read-Broadcast-Distribution-Table-Ack",
+         [](WireCase& c) { c.npdu = {0x01, 0x00}; }},
     };
     const size_t good = g_cases.size();
     for (const auto& control : controls) {
