@@ -87,7 +87,8 @@ void Commanding(const std::string& target, const std::string& log)
     std::stringstream text;
     text << file.rdbuf();
     const std::string written = text.str();
-    g_tally.Check("the device saw a Null", written.find("write-property 2:1 85 [{\"type\":0") != std::string::npos, written);
+    g_tally.Check("the device saw a Null", written.find("write-property 2:1 85 [{\"type\":0") != std::string::npos,
+                  written);
     RunSteps(target, {
         {"BV:2 priority array whole", {"read", "BV:2", "priority-array"}, "priority-array: 16 values\n  [1] null\n"
          "  [2] null\n  [3] null\n  [4] null\n  [5] active\n"},
@@ -111,7 +112,7 @@ void Commanding(const std::string& target, const std::string& log)
     });
     const Output r = Do(target, {"read", "AI:7", "present-value"});
     g_tally.Check("an unknown object: the device's Error by name", r.err == "read failed: object: unknown-object\n",
-           r.Shown());
+                  r.Shown());
 }
 
 // Every request frame the generic paths build, dissected by tshark.

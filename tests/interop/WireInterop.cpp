@@ -732,7 +732,8 @@ void CheckCoverage(const WireCase& c, const PdmlPacket& p, int start, int end, P
         else if (closeAt[k] >= 0 && !closes)
             problems.push_back("closing tag " + std::to_string(closeAt[k]) + " at octet " +
                                std::to_string(start + k) + " without its opening tag");
-        else if (closeAt[k] >= 0 || (!covered[k] && !open.empty() && octet == ((open.back() << 4) | 0x0F)))
+        else if (closeAt[k] >= 0 || (!covered[k] && !open.empty() && open.back() < 15 &&
+                                     octet == ((open.back() << 4) | 0x0F)))
             open.pop_back();
         else if (!covered[k])
             problems.push_back("octet " + std::to_string(start + k) + " (" + ToHex(Bytes{octet}) +
