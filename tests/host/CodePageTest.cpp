@@ -45,19 +45,6 @@ protected:
     void TearDown() override { HostSetCodePage(HOST_CP_WINDOWS_1252); }
 };
 
-TEST_F(CodePageChoice, OnlyTheTwoCodePages) {
-    EXPECT_EQ(HostGetCodePage(), 1252u) << "the default";
-    const struct {
-        unsigned codePage;
-        int accepted;
-    } rows[] = {{65001, 1}, {1252, 1}, {0, 0}, {65000, 0}};
-    for (const auto& row : rows) {
-        HostSetCodePage(HOST_CP_UTF8);
-        EXPECT_EQ(HostSetCodePage(row.codePage), row.accepted) << row.codePage;
-        EXPECT_EQ(HostGetCodePage(), row.accepted ? row.codePage : 65001u) << row.codePage;
-    }
-}
-
 // UTF-8 into UTF-16 units, each from an exact-size heap copy (the sanitizer
 // catches a read past it); whole text makes the round trip back, broken text
 // gets one U+FFFD per maximal broken piece.
@@ -69,7 +56,6 @@ TEST_F(CodePageChoice, Utf8ToUnits) {
         std::wstring units;
         bool whole = false;
     } rows[] = {
-        {"ASCII", "AI:1", L"AI:1", true},
         {"CJK", "\xE4\xB8\xAD\xE6\x96\x87", L"\x4E2D\x6587", true},
         {"emoji as a surrogate pair", "\xF0\x9F\x98\x80", L"\xD83D\xDE00", true},
         {"highest character", "\xF4\x8F\xBF\xBF", L"\xDBFF\xDFFF", true},
@@ -121,21 +107,22 @@ TEST_F(CodePageChoice, Utf8EncodesWhatIsNotACharacterAsReplacement) {
     EXPECT_EQ(appended, "\xEF\xBF\xBD\xEF\xBF\xBD\xF4\x8F\xBF\xBF");
 }
 
-// Every narrow-text way into a CString follows the code page; the default
-// keeps Windows-1252 bytes, and the byte-wise calls stay Windows-1252.
-TEST_F(CodePageChoice, CStringNarrowTextFollowsTheCodePage) {
+// Windows-1252 unless UTF-8 is chosen, the only other choice; every
+// narrow-text way into a CString follows it, the byte-wise calls do not.
+TEST_F(CodePageChoice, NarrowTextFollowsTheChoice) {
     const char* const utf8 = "Caf\xC3\xA9";
-    EXPECT_EQ(Units(CString(utf8)), L"Caf\xC3\xA9") << "Windows-1252 by default";
-    EXPECT_EQ(HostWideToAnsi(L"Caf\xE9", 4), "Caf\xE9");
-
+    EXPECT_EQ(HostGetCodePage(), 1252u) << "the default";
+    EXPECT_EQ(Units(CString(utf8)), L"Caf\xC3\xA9");
     ASSERT_EQ(HostSetCodePage(HOST_CP_UTF8), 1);
+    for (const unsigned refused : {0u, 65000u})
+        EXPECT_EQ(HostSetCodePage(refused), 0) << refused;
+    EXPECT_EQ(HostGetCodePage(), 65001u) << "a refusal keeps the choice";
     EXPECT_EQ(Units(CString(utf8)), L"Caf\xE9");
     CString appended(L"x");
     appended += "\xF0\x9F\x98\x80";
     EXPECT_EQ(Units(appended), L"x\xD83D\xDE00");
     EXPECT_EQ(HostAnsiToWideChar(0x80), 0x20AC) << "byte-wise stays Windows-1252";
     EXPECT_EQ(HostWideToAnsiChar(0x20AC), '\x80');
-
     ASSERT_EQ(HostSetCodePage(HOST_CP_WINDOWS_1252), 1);
     EXPECT_EQ(Units(CString(utf8)), L"Caf\xC3\xA9") << "back to Windows-1252";
 }

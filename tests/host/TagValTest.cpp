@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "host/TagVal.h"
 
 namespace {
@@ -31,22 +29,6 @@ TEST(TagVal, Texts) {
         EXPECT_EQ(v.GetVal(), row.number) << row.name;
         EXPECT_EQ(v.GetType(), row.type) << row.name;
     }
-}
-
-TEST(TagVal, Equality) {
-    CTagVal a, b;
-    EXPECT_TRUE(a == b);
-    a.SetVal(1);
-    b.SetVal(1.0);
-    EXPECT_FALSE(a == b);  // same number, different type
-    b.SetVal(1);
-    EXPECT_TRUE(a == b);
-    a.SetVal(L"on");
-    b.SetVal(L"off");
-    EXPECT_FALSE(a == b);
-    a.SetVal(std::nan(""));
-    b.SetVal(std::nan(""));
-    EXPECT_TRUE(a == b);  // an unchanged NaN is no change
 }
 
 // A text value set again and again keeps the room its string has (a poll

@@ -1,7 +1,7 @@
 // Round trips with a node-bacnet device (node/device.js) on loopback: the
-// library's requests, its bounded decoders on the real replies, and every
-// prefix of each reply in a heap block of exactly that size, so a sanitizer
-// build catches any read past the received octets.
+// library's requests, and its bounded decoders on the real replies, each in
+// a heap block of exactly the received size, so a sanitizer build catches
+// any read past the received octets.
 //
 //     interop_device --node /usr/bin/node --device tests/interop/node/device.js [--log FILE]
 #include <bacnetcodec/bacnetcodec.h>
@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "Net.h"
-#include "Process.h"
+#include "Interop.h"
 #include "Tags.h"
 
 namespace {
@@ -25,12 +24,14 @@ using std::chrono::steady_clock;
 constexpr unsigned kDevice = 4321;
 const std::chrono::milliseconds kReplyTimeout(2000);
 constexpr int kAttempts = 2;  // a request is sent at most twice
+constexpr unsigned char kWhole = CBACnetPropertyID::NO_ARRAY_INDEX;
 
 Tally g_tally("device");
 unsigned char g_buf[2048];
+UdpPeer* g_link;                       // to the device
+std::unique_ptr<CBACnetOBJ> g_device;  // its record, as discovery leaves it
 
 // A request the library built into g_buf: its length and invoke ID.
-enum Answer { kSimpleAck, kComplexAck, kError };
 struct Request {
     int len;
     int invokeID;
@@ -48,6 +49,9 @@ std::string Narrow(const CString& s)
 {
     return HostWideToAnsi(s.GetString(), static_cast<size_t>(s.GetLength()));
 }
+
+// The answers to a confirmed request, by PDU type.
+enum Answer { kSimpleAck = 2, kComplexAck = 3, kError = 5 };
 
 // A received frame, decoded as the driver does: network header, then the
 // application header by the dispatcher, each bounded by the octets received.
@@ -71,50 +75,31 @@ struct Reply {
     }
     unsigned char* Params() { return frame->buf() + pos; }
     Bytes ParamBytes() const { return Bytes(frame->buf() + pos, frame->buf() + end); }
-    bool Is(Answer answer, int service) const
+    int Type() const { return pdu ? pdu->GetPduType() : -1; }
+    // The service an answer names, and the invoke ID it answers (-1: not an answer).
+    int Service() const
     {
         const CBACnetReceivePDUs& h = headers;
-        return answer == kSimpleAck    ? pdu == &h.m_simpleAck && h.m_simpleAck.m_serviceAckChoice == service
-               : answer == kComplexAck ? pdu == &h.m_complexAck && h.m_complexAck.m_serviceAckChoice == service
-                                       : pdu == &h.m_error && h.m_error.m_errorChoice == service;
+        return Type() == kSimpleAck    ? h.m_simpleAck.m_serviceAckChoice
+               : Type() == kComplexAck ? h.m_complexAck.m_serviceAckChoice
+               : Type() == kError      ? h.m_error.m_errorChoice
+                                       : -1;
     }
-
-    // The invoke ID of an answer to a confirmed request; -1 for anything else.
     int AnswerTo() const
     {
         const CBACnetReceivePDUs& h = headers;
-        return pdu == &h.m_simpleAck ? h.m_simpleAck.m_invokeID
-               : pdu == &h.m_complexAck ? h.m_complexAck.m_invokeID
-               : pdu == &h.m_error      ? h.m_error.m_invokeID
-               : pdu == &h.m_reject     ? h.m_reject.m_invokeID
-               : pdu == &h.m_abort      ? h.m_abort.m_invokeID
-                                        : -1;
+        return Type() == kSimpleAck    ? h.m_simpleAck.m_invokeID
+               : Type() == kComplexAck ? h.m_complexAck.m_invokeID
+               : Type() == kError      ? h.m_error.m_invokeID
+               : Type() == 6           ? h.m_reject.m_invokeID
+               : Type() == 7           ? h.m_abort.m_invokeID
+                                       : -1;
     }
-
     std::string Describe() const
     {
-        static const char* const names[] = {"confirmed request", "unconfirmed request", "Simple-ACK", "Complex-ACK",
-                                            "Segment-ACK",       "Error",               "Reject",     "Abort"};
-        if (!pdu)
-            return "an undecodable frame";
-        const CBACnetReceivePDUs& h = headers;
-        return names[pdu->GetPduType() & 7] +
-               (pdu == &h.m_error    ? " (service " + std::to_string(h.m_error.m_errorChoice) + ")"
-                : pdu == &h.m_reject ? " (reason " + std::to_string(h.m_reject.m_rejectReason) + ")"
-                : pdu == &h.m_abort  ? " (reason " + std::to_string(h.m_abort.m_abortReason) + ")"
-                                     : std::string());
+        return "PDU type " + std::to_string(Type()) + ", service " + std::to_string(Service());
     }
 };
-
-// Decodes every prefix of a real reply's parameters, each in a heap block of
-// exactly that many octets: a bounded decoder must refuse or succeed without
-// touching what was not received; with `refuseAll`, it must refuse each.
-void Cuts(const std::string& name, const Reply& r, std::function<bool(unsigned char*, int&, int)> decode,
-          bool refuseAll)
-{
-    const std::string taken = CutsTaken(r.ParamBytes(), decode);
-    g_tally.Check(name, !refuseAll || taken.empty(), taken.empty() ? "every prefix refused" : "taken: " + taken);
-}
 
 // What a codec decoded, as the checks compare it.
 std::string Text(CBACnetObjectName& c)
@@ -157,368 +142,294 @@ std::string Text(CBACnetTypeSupported& c)
     return SetBits(c.m_typeFlags, CBACnetTypeSupported::TYPES);
 }
 
-class Session {
-public:
-    explicit Session(UdpPeer& link) : m_link(link) {}
-
-    void Run()
-    {
-        if (!Discovery())
-            return;
-        Reads();
-        PollAndWrite();
-        Writes();
-        Errors();
-    }
-
-private:
-    UdpPeer& m_link;
-    std::unique_ptr<CBACnetOBJ> m_device;
-
-    // Sends `npdu` and waits for the reply that `match` accepts, sending at
-    // most twice; a failed check `name` when none came in time.
-    bool Exchange(const std::string& name, const Bytes& npdu, bool broadcast,
-                  const std::function<bool(Reply&)>& match, Reply& out)
-    {
-        std::string why;
-        for (int attempt = 0; attempt < kAttempts; attempt++) {
-            if (!m_link.Send(Bvlc(npdu, broadcast)))
-                return g_tally.Check(name, false, std::string("send: ") + strerror(errno));
-            const steady_clock::time_point deadline = steady_clock::now() + kReplyTimeout;
-            Bytes datagram, frame;
-            for (int ignored = 0; ignored < 16 && m_link.Receive(datagram, deadline); ignored++) {
-                if (!Npdu(datagram, frame))
-                    why = "a datagram that is not BACnet/IP: " + ToHex(datagram);
-                else if (!out.Decode(frame))
-                    why = "headers the library refuses: " + ToHex(frame);
-                else if (match(out))
-                    return true;
-                else
-                    why = "unexpected " + out.Describe();
-            }
+// Sends `npdu` and waits for the reply that `match` accepts, sending at
+// most twice; a failed check `name` when none came in time.
+bool Exchange(const std::string& name, const Bytes& npdu, bool broadcast,
+              const std::function<bool(Reply&)>& match, Reply& out)
+{
+    std::string why;
+    for (int attempt = 0; attempt < kAttempts; attempt++) {
+        if (!g_link->Send(Bvlc(npdu, broadcast)))
+            return g_tally.Check(name, false, std::string("send: ") + strerror(errno));
+        const steady_clock::time_point deadline = steady_clock::now() + kReplyTimeout;
+        Bytes datagram, frame;
+        for (int ignored = 0; ignored < 16 && g_link->Receive(datagram, deadline); ignored++) {
+            if (!Npdu(datagram, frame))
+                why = "a datagram that is not BACnet/IP: " + ToHex(datagram);
+            else if (!out.Decode(frame))
+                why = "headers the library refuses: " + ToHex(frame);
+            else if (match(out))
+                return true;
+            else
+                why = "unexpected " + out.Describe();
         }
-        return g_tally.Check(name, false, why.empty() ? "no reply in time" : why);
     }
+    return g_tally.Check(name, false, why.empty() ? "no reply in time" : why);
+}
 
-    // A confirmed request answered under its invoke ID by `answer` to
-    // `service`; a failed check `name` otherwise.
-    bool Ask(const std::string& name, Request q, Answer answer, int service, Reply& out)
-    {
-        if (!Exchange(name, Bytes(g_buf, g_buf + q.len), false,
-                      [q](Reply& r) { return r.AnswerTo() == q.invokeID; }, out))
-            return false;
-        return out.Is(answer, service) || g_tally.Check(name, false, "answered with " + out.Describe());
+// A confirmed request answered under its invoke ID by `answer` to
+// `service`; a failed check `name` otherwise. Without `out`, the answer
+// is the check.
+bool Ask(const std::string& name, Request q, Answer answer, int service, Reply* out = nullptr)
+{
+    Reply own;
+    Reply& r = out ? *out : own;
+    if (!Exchange(name, Bytes(g_buf, g_buf + q.len), false,
+                  [q](Reply& x) { return x.AnswerTo() == q.invokeID; }, r))
+        return false;
+    const bool ok = r.Type() == answer && r.Service() == service;
+    return ok && out ? true : g_tally.Check(name, ok, "answered with " + r.Describe());
+}
+
+bool Discovery()
+{
+    const std::string name = "Who-Is answered by an I-Am, decoded into a device record";
+    int len = 0;
+    CBACnetWhoIsService().MakeFrame(g_buf, len);
+    Reply r;
+    auto iAm = [](Reply& x) { return x.Type() == 1 && x.headers.m_unconfirmReq.m_serviceChoice == 0; };
+    if (!Exchange(name, Bytes(g_buf, g_buf + len), true, iAm, r))
+        return false;
+    CBACnetIAmService iam;
+    g_device.reset(iam.ReadFrame(r.Params(), r.end - r.pos));
+    if (!g_device)
+        return g_tally.Check(name, false, "ReadFrame refused " + ToHex(r.ParamBytes()));
+    const _BACnetObjectID& id = g_device->m_objectID;
+    const std::string got = std::to_string(id.m_type) + ":" + std::to_string(id.m_instance) + ", max APDU " +
+                            std::to_string(g_device->m_maxAPDU) + ", segmentation " +
+                            std::to_string(g_device->m_segmentation) + ", vendor " +
+                            std::to_string(iam.m_vendorID);
+    // node-bacnet's largest payload; no segmentation; the vendor device.js names.
+    g_tally.Check(name, got == "8:4321, max APDU 1482, segmentation 3, vendor 999", got);
+    // The record is where later requests go: the device answered from
+    // the local network, so its address stays local.
+    g_device->m_address.CopyData_SrcToDst(r.npci);
+    g_tally.Check("the I-Am came from the local network", g_device->m_address.m_macLength == 0);
+    return true;
+}
+
+// Reads property `property` (0: the codec's own) of `obj` into a Codec,
+// which must hold `want`; the acknowledgement's fixed fields and the
+// value are both bounded by the received octets. The reply stays in `r`.
+template <class Codec>
+void Read(const std::string& name, _BACnetObjectID obj, const std::string& want,
+          unsigned char index = CBACnetPropertyID::NO_ARRAY_INDEX, unsigned char property = 0, Reply* r = nullptr)
+{
+    Codec prop;
+    prop.m_objectID = obj;
+    prop.m_arrayIndex = index;
+    prop.m_propertyID = property ? property : prop.m_propertyID;
+    Reply own;
+    Reply& got = r ? *r : own;
+    CBACnetReadPropertyService rp;
+    if (!Ask(name, Build(rp, g_device.get(), &prop), kComplexAck, 12, &got))
+        return;
+    int pos = got.pos;
+    const bool read = rp.ReadFrame(got.frame->buf(), pos, got.end, &prop) &&
+                      prop.ReadFrame(got.frame->buf(), pos, got.end);
+    g_tally.Check(name, read && Text(prop) == want, read ? Text(prop) : "refused " + ToHex(got.ParamBytes()));
+}
+
+void Reads()
+{
+    const _BACnetObjectID device(8, kDevice);
+    Read<CBACnetObjectName>("ReadProperty object-name into the name codec", device, "Interop device");
+    Read<CBACnetPresentvalue>("ReadProperty present-value of analog-value 1 into the present value codec",
+                              _BACnetObjectID(2, 1), "21.5");
+    Read<CBACnetObjectList>("ReadProperty object-list into the object list codec", device, "8:4321 0:0 2:1 5:2");
+    Read<CBACnetObjectList>("ReadProperty object-list[0], the array size", device, "[0] 0:4", 0);
+    Read<CBACnetObjectList>("ReadProperty object-list[3]", device, "[3] 2:1", 3);
+    Read<CBACnetServiceSupported>("ReadProperty protocol-services-supported into the services codec", device,
+                                  "12 14 15 16 26 34");
+    Read<CBACnetTypeSupported>("ReadProperty protocol-object-types-supported into the types codec", device,
+                               "0 2 5 8");
+}
+
+// One ReadPropertyMultiple over every entry of `tags`; the
+// acknowledgement goes to the entries by position.
+bool Poll(const std::string& name, CPtrArray& tags, Reply& r)
+{
+    CBACnetReadMultiService rpm(0);
+    int len = 0;
+    rpm.MakeHeaderFrame(len, g_device.get(), 0);
+    for (int i = 0; i < tags.GetSize(); i++)
+        if (!rpm.MakeBodyFrame(len, static_cast<CBACnetObjTypes*>(tags.GetAt(i)), i))
+            break;
+    if (rpm.m_last != tags.GetSize() - 1)
+        return g_tally.Check(name, false, "the request holds entries 0.." + std::to_string(rpm.m_last));
+    memcpy(g_buf, rpm.m_frame, rpm.m_frameLength);
+    if (!Ask(name, {rpm.m_frameLength, rpm.m_invokeID}, kComplexAck, 14, &r))
+        return false;
+    return rpm.ReadBodyFrame(r.Params(), r.end - r.pos, tags) ||
+           g_tally.Check(name, false, "ReadBodyFrame refused " + ToHex(r.ParamBytes()));
+}
+
+// The bound host tags of one device, polled twice around a write with a
+// priority: the change state says which values moved, and each value
+// reaches the host converted from what the device sent.
+void PollAndWrite()
+{
+    const struct {
+        _BACnetObjectID obj;
+        const wchar_t* property;
+        unsigned short hostType;
+        const char* first;   // the host value after the first poll ("" for an access error)
+        const char* second;  // after the write; null when unchanged
+    } bindings[] = {
+        {{0, 0}, L"PresentValue", 4, "18.25", nullptr},                // Real
+        {{2, 1}, L"PresentValue", 4, "21.5", "42.5"},                  // Real, written below
+        {{5, 2}, L"PresentValue", 4, "1", nullptr},                    // BinaryPV active
+        {{8, kDevice}, L"ObjectName", 14, "Interop device", nullptr},  // text
+        {{2, 1}, L"priorityarray[8]", 12, "0", "42.5"},                // Null, then the written Real
+        {{2, 1}, L"StatusFlag.1", 4, "1", nullptr},                    // bit 1 (fault) of a bit string
+        {{2, 1}, L"OutOfService", 4, "0", nullptr},                    // Boolean
+        {{2, 1}, L"Units", 4, "62", nullptr},                          // enumeration
+        {{2, 1}, L"EventState", 4, "0", nullptr},                      // enumeration 0
+        {{8, kDevice}, L"vendorid", 4, "999", nullptr},                // Unsigned of two octets
+        {{2, 1}, L"COVIncrement", 4, "", nullptr},                     // not in the device: access error
+    };
+    const int count = static_cast<int>(sizeof bindings / sizeof bindings[0]);
+    std::vector<std::unique_ptr<CBACnetObjTypes>> owned;
+    std::vector<unsigned short> subTypes(count);
+    CPtrArray tags;
+    for (int i = 0; i < count; i++) {
+        const auto& b = bindings[i];
+        owned.push_back(Bind(b.obj.m_type, b.obj.m_instance, b.property, b.hostType, &subTypes[i]));
+        if (!owned.back())
+            return (void)g_tally.Check("bind the polled host tags", false, Narrow(CString(b.property)));
+        tags.Add(owned.back().get());
     }
-
-    // A write answered by a Simple-ACK of `service`.
-    void Acked(const std::string& name, Request q, int service)
-    {
-        Reply r;
-        if (Ask(name, q, kSimpleAck, service, r))
-            g_tally.Check(name, true, r.Describe());
-    }
-
-    bool Discovery()
-    {
-        const std::string name = "Who-Is answered by an I-Am, decoded into a device record";
-        int len = 0;
-        CBACnetWhoIsService().MakeFrame(g_buf, len);
-        Reply r;
-        auto iAm = [](Reply& x) {
-            return x.pdu == &x.headers.m_unconfirmReq && x.headers.m_unconfirmReq.m_serviceChoice == 0;
-        };
-        if (!Exchange(name, Bytes(g_buf, g_buf + len), true, iAm, r))
-            return false;
-        CBACnetIAmService iam;
-        m_device.reset(iam.ReadFrame(r.Params(), r.end - r.pos));
-        if (!m_device)
-            return g_tally.Check(name, false, "ReadFrame refused " + ToHex(r.ParamBytes()));
-        const _BACnetObjectID& id = m_device->m_objectID;
-        const std::string got = std::to_string(id.m_type) + ":" + std::to_string(id.m_instance) + ", max APDU " +
-                                std::to_string(m_device->m_maxAPDU) + ", segmentation " +
-                                std::to_string(m_device->m_segmentation) + ", vendor " +
-                                std::to_string(iam.m_vendorID);
-        // node-bacnet's largest payload; no segmentation; the vendor device.js names.
-        g_tally.Check(name, got == "8:4321, max APDU 1482, segmentation 3, vendor 999", got);
-        // The record is where later requests go: the device answered from
-        // the local network, so its address stays local.
-        m_device->m_address.CopyData_SrcToDst(r.npci);
-        g_tally.Check("the I-Am came from the local network", m_device->m_address.m_macLength == 0);
-        Cuts("every cut I-Am refused", r, [](unsigned char* b, int&, int n) {
-            CBACnetIAmService cut;
-            return std::unique_ptr<CBACnetOBJ>(cut.ReadFrame(b, n)) != nullptr;
-        }, true);
-        return true;
-    }
-
-    // ReadProperty into `prop`: the acknowledgement's fixed fields and then
-    // the codec's value, both bounded by the received octets.
-    bool ReadInto(const std::string& name, CBACnetPropertyID& prop, Reply& r)
-    {
-        CBACnetReadPropertyService rp;
-        if (!Ask(name, Build(rp, m_device.get(), &prop), kComplexAck, 12, r))
-            return false;
-        int pos = r.pos;
-        if (!rp.ReadFrame(r.frame->buf(), pos, r.end, &prop) || !prop.ReadFrame(r.frame->buf(), pos, r.end))
-            return g_tally.Check(name, false, "refused " + ToHex(r.ParamBytes()));
-        return true;
-    }
-
-    // Reads property `property` (0: the codec's own) of `obj` into a Codec,
-    // which must hold `want`; with `cuts`, also decodes every cut of the
-    // acknowledgement through a fresh codec.
-    template <class Codec>
-    void Read(const std::string& name, _BACnetObjectID obj, const std::string& want, const char* cuts = nullptr,
-              unsigned char index = CBACnetPropertyID::NO_ARRAY_INDEX, unsigned char property = 0)
-    {
-        Codec prop;
-        prop.m_objectID = obj;
-        prop.m_arrayIndex = index;
-        prop.m_propertyID = property ? property : prop.m_propertyID;
-        Reply r;
-        if (!ReadInto(name, prop, r))
-            return;
-        g_tally.Check(name, Text(prop) == want, Text(prop));
-        if (cuts)
-            Cuts(std::string("cut ") + cuts + " decoded within its octets", r, [&](unsigned char* b, int& pos, int n) {
-                Codec codec;
-                codec.m_objectID = prop.m_objectID;
-                codec.m_arrayIndex = prop.m_arrayIndex;
-                return CBACnetReadPropertyService().ReadFrame(b, pos, n, &codec) && codec.ReadFrame(b, pos, n);
-            }, false);
-    }
-
-    void Reads()
-    {
-        const _BACnetObjectID device(8, kDevice);
-        Read<CBACnetObjectName>("ReadProperty object-name into the name codec", device, "Interop device",
-                                "object-name acknowledgements");
-        Read<CBACnetObjectDesc>("ReadProperty description into the description codec", device,
-                                "node-bacnet peer on loopback");
-        Read<CBACnetPresentvalue>("ReadProperty present-value of analog-value 1 into the present value codec",
-                                  _BACnetObjectID(2, 1), "21.5", "present-value acknowledgements");
-        Read<CBACnetObjectList>("ReadProperty object-list into the object list codec", device,
-                                "8:4321 0:0 2:1 5:2", "object-list acknowledgements");
-        Read<CBACnetObjectList>("ReadProperty object-list[0], the array size", device, "[0] 0:4", nullptr, 0);
-        Read<CBACnetObjectList>("ReadProperty object-list[3]", device, "[3] 2:1", nullptr, 3);
-        Read<CBACnetServiceSupported>("ReadProperty protocol-services-supported into the services codec", device,
-                                      "12 14 15 16 26 34", "services-supported acknowledgements");
-        Read<CBACnetTypeSupported>("ReadProperty protocol-object-types-supported into the types codec", device,
-                                   "0 2 5 8");
-    }
-
-    // One ReadPropertyMultiple over every entry of `tags`; the
-    // acknowledgement goes to the entries by position.
-    bool Poll(const std::string& name, CPtrArray& tags, Reply& r)
-    {
-        CBACnetReadMultiService rpm(0);
-        int len = 0;
-        rpm.MakeHeaderFrame(len, m_device.get(), 0);
-        for (int i = 0; i < tags.GetSize(); i++)
-            if (!rpm.MakeBodyFrame(len, static_cast<CBACnetObjTypes*>(tags.GetAt(i)), i))
-                break;
-        if (rpm.m_last != tags.GetSize() - 1)
-            return g_tally.Check(name, false, "the request holds entries 0.." + std::to_string(rpm.m_last));
-        memcpy(g_buf, rpm.m_frame, rpm.m_frameLength);
-        if (!Ask(name, {rpm.m_frameLength, rpm.m_invokeID}, kComplexAck, 14, r))
-            return false;
-        if (!rpm.ReadBodyFrame(r.Params(), r.end - r.pos, tags))
-            return g_tally.Check(name, false, "ReadBodyFrame refused " + ToHex(r.ParamBytes()));
-        return true;
-    }
-
-    // The bound host tags of one device, polled twice around a write with a
-    // priority: the change state says which values moved, and each value
-    // reaches the host converted from what the device sent.
-    void PollAndWrite()
-    {
-        const struct {
-            _BACnetObjectID obj;
-            const wchar_t* property;
-            unsigned short hostType;
-            const char* first;   // the host value after the first poll ("" for an access error)
-            const char* second;  // after the write; null when unchanged
-        } bindings[] = {
-            {{0, 0}, L"PresentValue", 4, "18.25", nullptr},           // Real
-            {{2, 1}, L"PresentValue", 4, "21.5", "42.5"},             // Real, written below
-            {{5, 2}, L"PresentValue", 4, "1", nullptr},               // BinaryPV active
-            {{8, kDevice}, L"ObjectName", 14, "Interop device", nullptr},  // text
-            {{2, 1}, L"priorityarray[8]", 12, "0", "42.5"},           // Null, then the written Real
-            {{2, 1}, L"StatusFlag.1", 4, "1", nullptr},               // bit 1 (fault) of a bit string
-            {{2, 1}, L"OutOfService", 4, "0", nullptr},               // Boolean
-            {{2, 1}, L"Units", 4, "62", nullptr},                     // enumeration
-            {{2, 1}, L"EventState", 4, "0", nullptr},                 // enumeration 0
-            {{8, kDevice}, L"vendorid", 4, "999", nullptr},           // Unsigned of two octets
-            {{2, 1}, L"COVIncrement", 4, "", nullptr},                // not in the device: access error
-        };
-        const int count = static_cast<int>(sizeof bindings / sizeof bindings[0]);
-        std::vector<std::unique_ptr<CBACnetObjTypes>> owned;
-        std::vector<unsigned short> subTypes(count);
-        CPtrArray tags;
+    // Takes every waiting value; `second` picks the expectation after the
+    // write. Says which entries differ, and whether slot 8 reads as Null.
+    auto take = [&](bool second) {
+        std::string wrong;
         for (int i = 0; i < count; i++) {
-            const auto& b = bindings[i];
-            owned.push_back(Bind(b.obj.m_type, b.obj.m_instance, b.property, b.hostType, &subTypes[i]));
-            if (!owned.back())
-                return (void)g_tally.Check("bind the polled host tags", false, Narrow(CString(b.property)));
-            tags.Add(owned.back().get());
+            CTagVal v;
+            const bool waiting = owned[i]->GetValue(v, bindings[i].hostType, subTypes[i]) == 1;
+            const char* want = second ? bindings[i].second : *bindings[i].first ? bindings[i].first : nullptr;
+            const std::string got = waiting ? Narrow(v.GetValStr()) : "(none)";
+            if (waiting != (want != nullptr) || (want && got != want))
+                wrong += " " + Narrow(CString(bindings[i].property)) + "=" + got;
+            owned[i]->ResetChangeValue();
         }
-        // Takes every waiting value; `second` picks the expectation after the
-        // write. Says which entries differ, and whether slot 8 reads as Null.
-        auto take = [&](bool second) {
-            std::string wrong;
-            for (int i = 0; i < count; i++) {
-                CTagVal v;
-                const bool waiting = owned[i]->GetValue(v, bindings[i].hostType, subTypes[i]) == 1;
-                const char* want = second ? bindings[i].second : *bindings[i].first ? bindings[i].first : nullptr;
-                const std::string got = waiting ? Narrow(v.GetValStr()) : "(none)";
-                if (waiting != (want != nullptr) || (want && got != want))
-                    wrong += " " + Narrow(CString(bindings[i].property)) + "=" + got;
-                owned[i]->ResetChangeValue();
-            }
-            return owned[4]->m_isNull == (second ? 0 : 1) ? wrong : wrong + " priorityarray[8] Null is wrong";
-        };
+        return owned[4]->m_isNull == (second ? 0 : 1) ? wrong : wrong + " priorityarray[8] Null is wrong";
+    };
 
-        Reply r;
-        const std::string first = "ReadPropertyMultiple into eleven bound host tags, each of its data type";
-        if (!Poll(first, tags, r))
-            return;
-        const std::string wrong = take(false);
-        g_tally.Check(first, wrong.empty(), wrong.empty() ? "every value as sent" : "wrong:" + wrong);
-        // ReadBodyFrame reports only a run past the array; the entries'
-        // decoders refuse silently. What counts is that none read too far.
-        Cuts("cut ReadPropertyMultiple acknowledgements decoded within their octets", r,
-             [&](unsigned char* b, int&, int n) {
-            std::vector<std::unique_ptr<CBACnetObjTypes>> copies;
-            CPtrArray array;
-            for (auto& t : owned) {
-                copies.emplace_back(new CBACnetObjTypes(*t));
-                array.Add(copies.back().get());
-            }
-            CBACnetReadMultiService rpm(0);
-            rpm.m_last = count - 1;
-            return rpm.ReadBodyFrame(b, n, array) == 1;
-        }, false);
+    Reply r;
+    const std::string first = "ReadPropertyMultiple into eleven bound host tags, each of its data type";
+    if (!Poll(first, tags, r))
+        return;
+    const std::string wrong = take(false);
+    g_tally.Check(first, wrong.empty(), wrong.empty() ? "every value as sent" : "wrong:" + wrong);
 
-        // The host writes 42.5 at priority 8; every host-value write carries invoke ID 100.
-        CBACnetWritePropertyService wp;
-        const Request q = Build(wp, m_device.get(), owned[1].get(), Val(42.5), 4, subTypes[1], 8);
-        Reply ack;
-        const std::string w = "WriteProperty 42.5 at priority 8 answered by a Simple-ACK";
-        if (!Ask(w, q, kSimpleAck, 15, ack))
-            return;
-        int pos = ack.pos;
-        g_tally.Check(w, q.invokeID == 100 && wp.ReadFrame(ack.frame->buf(), pos, ack.end, owned[1].get()),
-                      "invoke ID " + std::to_string(q.invokeID));
+    // The host writes 42.5 at priority 8; every host-value write carries invoke ID 100.
+    CBACnetWritePropertyService wp;
+    const Request q = Build(wp, g_device.get(), owned[1].get(), Val(42.5), 4, subTypes[1], 8);
+    Reply ack;
+    const std::string w = "WriteProperty 42.5 at priority 8 answered by a Simple-ACK";
+    if (!Ask(w, q, kSimpleAck, 15, &ack))
+        return;
+    int pos = ack.pos;
+    g_tally.Check(w, q.invokeID == 100 && wp.ReadFrame(ack.frame->buf(), pos, ack.end, owned[1].get()),
+                  "invoke ID " + std::to_string(q.invokeID));
 
-        const std::string second = "ReadPropertyMultiple again: only the written value and its slot changed";
-        if (!Poll(second, tags, r))
-            return;
-        const std::string moved = take(true);
-        g_tally.Check(second, moved.empty(), moved.empty() ? "present value and slot 8 now 42.5" : "wrong:" + moved);
-    }
+    const std::string second = "ReadPropertyMultiple again: only the written value and its slot changed";
+    if (!Poll(second, tags, r))
+        return;
+    const std::string moved = take(true);
+    g_tally.Check(second, moved.empty(), moved.empty() ? "present value and slot 8 now 42.5" : "wrong:" + moved);
+}
 
-    // Writes through codecs, a host text and WritePropertyMultiple, each read
-    // back as the device understood it, and a TimeSynchronization.
-    void Writes()
-    {
-        CBACnetObjectName name;
-        name.m_objectID = _BACnetObjectID(0, 0);
-        name.m_name = L"Outside air (north)";
-        Acked("WriteProperty object-name with the name codec answered by a Simple-ACK",
-              Build(CBACnetWritePropertyService(), m_device.get(), &name), 15);
-        Read<CBACnetObjectName>("the written name read back", _BACnetObjectID(0, 0), "Outside air (north)");
+// Writes through codecs, a host text and WritePropertyMultiple, each read
+// back as the device understood it, and a TimeSynchronization.
+void Writes()
+{
+    CBACnetObjectName name;
+    name.m_objectID = _BACnetObjectID(0, 0);
+    name.m_name = L"Outside air (north)";
+    Ask("WriteProperty object-name with the name codec answered by a Simple-ACK",
+        Build(CBACnetWritePropertyService(), g_device.get(), &name), kSimpleAck, 15);
+    Read<CBACnetObjectName>("the written name read back", _BACnetObjectID(0, 0), "Outside air (north)");
 
-        CBACnetWriteMultiService wpm;
-        int len = 0;
-        const int id = wpm.MakeHeaderFrame(g_buf, len, m_device.get());
-        ObjectID(g_buf, len, _BACnetObjectID(5, 2));
-        CBACnetObjectDesc desc;
-        desc.m_description = L"Runs with the supply fan";
-        wpm.MakeFrame(g_buf, len, &desc);
-        Acked("WritePropertyMultiple description answered by a Simple-ACK", {len, id}, 16);
-        Read<CBACnetObjectDesc>("the description written in a multiple write read back", _BACnetObjectID(5, 2),
-                                "Runs with the supply fan");
+    CBACnetWriteMultiService wpm;
+    int len = 0;
+    const int id = wpm.MakeHeaderFrame(g_buf, len, g_device.get());
+    ObjectID(g_buf, len, _BACnetObjectID(5, 2));
+    CBACnetObjectDesc desc;
+    desc.m_description = L"Runs with the supply fan";
+    wpm.MakeFrame(g_buf, len, &desc);
+    Ask("WritePropertyMultiple description answered by a Simple-ACK", {len, id}, kSimpleAck, 16);
+    Read<CBACnetObjectDesc>("the description written in a multiple write read back", _BACnetObjectID(5, 2),
+                            "Runs with the supply fan");
 
-        // A host text travels with its terminating 0 octet inside the
-        // character string; the peer keeps that octet as a character of the
-        // text, and the library reads the text back up to it.
-        unsigned short sub = 0;
-        const auto tag = Bind(2, 1, L"ObjectName", 14, &sub);
-        CBACnetWritePropertyService wp;
-        Acked("WriteProperty of a host text answered by a Simple-ACK",
-              Build(wp, m_device.get(), tag.get(), Val(L"Supply setpoint (east)"), 14, sub, 0), 15);
-        CBACnetObjectName back;
-        back.m_objectID = _BACnetObjectID(2, 1);
-        Reply r;
-        if (ReadInto("the host text read back", back, r)) {
-            // The acknowledgement carries the 0 octet the write sent: 23 octets of text.
-            const std::string hex = ToHex(r.ParamBytes());
-            g_tally.Check("the host text read back",
-                          Text(back) == "Supply setpoint (east)" && hex.find("75 18 00") != std::string::npos,
-                          "\"" + Text(back) + "\", acknowledgement " + hex);
-        }
+    // A host text travels with its terminating 0 octet inside the
+    // character string; the peer keeps that octet as a character of the
+    // text, and the library reads the text back up to it. The
+    // acknowledgement carries the 0: 23 octets of text.
+    unsigned short sub = 0;
+    const auto tag = Bind(2, 1, L"ObjectName", 14, &sub);
+    CBACnetWritePropertyService wp;
+    Ask("WriteProperty of a host text answered by a Simple-ACK",
+        Build(wp, g_device.get(), tag.get(), Val(L"Supply setpoint (east)"), 14, sub, 0), kSimpleAck, 15);
+    Reply r;
+    const std::string back = "the host text read back";
+    Read<CBACnetObjectName>(back, _BACnetObjectID(2, 1), "Supply setpoint (east)", kWhole, 0, &r);
+    g_tally.Check(back + " with its 0 octet", r.pdu && ToHex(r.ParamBytes()).find("75 18 00") != std::string::npos,
+                  r.pdu ? ToHex(r.ParamBytes()) : "");
 
-        // Unconfirmed, no reply; the device keeps what it decoded in its location.
-        len = 0;
-        CBACnetTimeSyncService().MakeFrame(g_buf, len);
-        const std::string sync = "TimeSynchronization understood by the device";
-        if (!m_link.Send(Bvlc(Bytes(g_buf, g_buf + len), true)))
-            g_tally.Check(sync, false, strerror(errno));
-        else
-            Read<CBACnetObjectDesc>(sync, _BACnetObjectID(8, kDevice), "time-sync 2026-6-15 14:30:05", nullptr,
-                                    CBACnetPropertyID::NO_ARRAY_INDEX, 58);
-    }
+    // Unconfirmed, no reply; the device keeps what it decoded in its location.
+    len = 0;
+    CBACnetTimeSyncService().MakeFrame(g_buf, len);
+    const std::string sync = "TimeSynchronization understood by the device";
+    if (!g_link->Send(Bvlc(Bytes(g_buf, g_buf + len), true)))
+        g_tally.Check(sync, false, strerror(errno));
+    else
+        Read<CBACnetObjectDesc>(sync, _BACnetObjectID(8, kDevice), "time-sync 2026-6-15 14:30:05", kWhole, 58);
+}
 
-    // A request built into g_buf answered by an Error, decoded into its
-    // failure text; every cut of the Error is refused.
-    void Refused(const std::string& name, Request q, int service, CBACnetConfirmSrvPDU& srv, const wchar_t* text)
-    {
-        Reply r;
-        if (!Ask(name, q, kError, service, r))
-            return;
-        unsigned char cls = 0xFF, code = 0xFF;
-        if (!srv.ErrFrame(r.Params(), m_device.get(), r.end - r.pos, cls, code)) {
-            g_tally.Check(name, false, "ErrFrame refused " + ToHex(r.ParamBytes()));
-            return;
-        }
-        CMyBACnetBlkData record;
-        record.SetErrorData(cls, code);
-        CString message;
-        record.GetErrorMsg(message);
-        g_tally.Check(name, message == text, "\"" + Narrow(message) + "\"");
-        Cuts("every cut Error reply refused", r, [&](unsigned char* b, int&, int n) {
-            unsigned char c1, c2;
-            return srv.ErrFrame(b, m_device.get(), n, c1, c2) == 1;
-        }, true);
-    }
+// A request built into g_buf answered by an Error, decoded into its failure text.
+void Refused(const std::string& name, Request q, int service, CBACnetConfirmSrvPDU& srv, const wchar_t* text)
+{
+    Reply r;
+    if (!Ask(name, q, kError, service, &r))
+        return;
+    unsigned char cls = 0xFF, code = 0xFF;
+    if (!srv.ErrFrame(r.Params(), g_device.get(), r.end - r.pos, cls, code))
+        return (void)g_tally.Check(name, false, "ErrFrame refused " + ToHex(r.ParamBytes()));
+    CMyBACnetBlkData record;
+    record.SetErrorData(cls, code);
+    CString message;
+    record.GetErrorMsg(message);
+    g_tally.Check(name, message == text, "\"" + Narrow(message) + "\"");
+}
 
-    void Errors()
-    {
-        const wchar_t* const unknownObject = L"error : objectunknown object";
-        CBACnetReadPropertyService rp;
-        CBACnetPresentvalue missing;
-        missing.m_objectID = _BACnetObjectID(0, 99);
-        Refused("ReadProperty of an unknown object: Error reply into its text", Build(rp, m_device.get(), &missing),
-                12, rp, unknownObject);
-        CBACnetSchPriority notThere;  // priority-for-writing: an analog value has none
-        notThere.m_objectID = _BACnetObjectID(2, 1);
-        Refused("ReadProperty of an unknown property: Error reply into its text", Build(rp, m_device.get(), &notThere),
-                12, rp, L"error : propertyunknown property");
+void Errors()
+{
+    const wchar_t* const unknownObject = L"error : objectunknown object";
+    CBACnetReadPropertyService rp;
+    CBACnetPresentvalue missing;
+    missing.m_objectID = _BACnetObjectID(0, 99);
+    Refused("ReadProperty of an unknown object: Error reply into its text", Build(rp, g_device.get(), &missing),
+            12, rp, unknownObject);
+    CBACnetSchPriority notThere;  // priority-for-writing: an analog value has none
+    notThere.m_objectID = _BACnetObjectID(2, 1);
+    Refused("ReadProperty of an unknown property: Error reply into its text", Build(rp, g_device.get(), &notThere),
+            12, rp, L"error : propertyunknown property");
 
-        unsigned short sub = 0;
-        const auto gone = Bind(1, 77, L"PresentValue", 4, &sub);
-        CBACnetWritePropertyService wp;
-        Refused("WriteProperty to an unknown object: Error reply into its text",
-                Build(wp, m_device.get(), gone.get(), Val(1.0), 4, sub, 10), 15, wp, unknownObject);
+    unsigned short sub = 0;
+    const auto gone = Bind(1, 77, L"PresentValue", 4, &sub);
+    CBACnetWritePropertyService wp;
+    Refused("WriteProperty to an unknown object: Error reply into its text",
+            Build(wp, g_device.get(), gone.get(), Val(1.0), 4, sub, 10), 15, wp, unknownObject);
 
-        _BACnetObjectID doomed(5, 2);
-        Acked("DeleteObject answered by a Simple-ACK", Build(CBACnetDeleteObjService(), m_device.get(), doomed), 11);
-        CBACnetObjectName deleted;
-        deleted.m_objectID = doomed;
-        Refused("the deleted object is unknown to the device", Build(rp, m_device.get(), &deleted), 12, rp,
-                unknownObject);
-    }
-};
+    _BACnetObjectID doomed(5, 2);
+    Ask("DeleteObject answered by a Simple-ACK", Build(CBACnetDeleteObjService(), g_device.get(), doomed),
+        kSimpleAck, 11);
+    CBACnetObjectName deleted;
+    deleted.m_objectID = doomed;
+    Refused("the deleted object is unknown to the device", Build(rp, g_device.get(), &deleted), 12, rp,
+            unknownObject);
+}
 
 }  // namespace
 
@@ -539,7 +450,13 @@ int main(int argc, char** argv)
     UdpPeer link;
     if (!port || !link.Open(static_cast<uint16_t>(port), &error, kBacnetPort))
         return g_tally.Abort("no device to talk to: " + error);
-    Session(link).Run();
+    g_link = &link;
+    if (Discovery()) {
+        Reads();
+        PollAndWrite();
+        Writes();
+        Errors();
+    }
     device.Stop();
     return g_tally.Close();
 }

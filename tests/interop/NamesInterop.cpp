@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "Process.h"
+#include "Interop.h"
 
 namespace {
 
@@ -102,22 +102,17 @@ std::string Folded(const std::string& text) {
 
 using Strings = std::map<unsigned, std::string>;
 
-// "V\t<field>\t<value>\t<text>" lines of the fields asked for.
+// "V\t<field>\t<value>\t<text>" lines, by field and value.
 std::map<std::string, Strings> ReadValueStrings(const std::string& dump)
 {
     std::map<std::string, Strings> tables;
     std::istringstream lines(dump);
     for (std::string line; std::getline(lines, line);) {
-        if (line.compare(0, 9, "V\tbacapp.") != 0)
-            continue;
-        std::istringstream columns(line.substr(2));
-        std::string field, value, text;
-        if (!std::getline(columns, field, '\t') || !std::getline(columns, value, '\t') ||
-            !std::getline(columns, text) || value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        for (const Field& f : kFields)
-            if (field == f.field)
-                tables[field][static_cast<unsigned>(std::stoul(value))] = text;
+        const size_t field = line.find('\t') + 1, value = line.find('\t', field) + 1, text = line.find('\t', value) + 1;
+        const std::string number = line.substr(value, text - value - 1);
+        if (line.compare(0, 2, "V\t") == 0 && value && text && !number.empty() &&
+            number.find_first_not_of("0123456789") == std::string::npos)
+            tables[line.substr(field, value - field - 1)][std::stoul(number)] = line.substr(text);
     }
     return tables;
 }
@@ -132,11 +127,8 @@ int main(int argc, char** argv)
 {
     const std::string tshark = Arg(argc, argv, "--tshark", "tshark");
     std::string dump, error;
-    if (!RunProgram({tshark, "-G", "values"}, std::chrono::seconds(120), dump, &error)) {
-        fprintf(stderr, "tshark -G values failed: %s\n", error.c_str());
-        printf("names: 0 passed, 1 failed\n");
-        return 1;
-    }
+    if (!RunProgram({tshark, "-G", "values"}, std::chrono::seconds(120), dump, &error))
+        return Tally("names").Abort(error);
     const std::map<std::string, Strings> tables = ReadValueStrings(dump);
 
     int compared = 0, explained = 0, failed = 0;
@@ -150,7 +142,7 @@ int main(int argc, char** argv)
             continue;
         }
         const Strings& theirs = found->second;
-        std::set<unsigned> values;
+        std::set<unsigned> values;  // every value either side names
         for (const auto& row : theirs)
             values.insert(row.first);
         size_t count = 0;
@@ -168,9 +160,7 @@ int main(int argc, char** argv)
             const Exception* e = nullptr;
             for (const Exception& x : kExceptions)
                 e = std::string(x.field) == f.field && x.value == value ? &x : e;
-            const bool same = e && (e->wireshark ? wireshark && std::string(e->wireshark) == wireshark : !wireshark) &&
-                              (e->ours ? ours && std::string(e->ours) == ours : !ours);
-            if (same) {
+            if (e && Shown(e->wireshark) == Shown(wireshark) && Shown(e->ours) == Shown(ours)) {
                 used.insert(e);
                 explained++;
                 printf("explained %s %u: Wireshark %s, ours %s: %s\n", f.field, value, Shown(wireshark).c_str(),

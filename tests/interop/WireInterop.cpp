@@ -19,9 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "Net.h"
-#include "Pdml.h"
-#include "Process.h"
+#include "Interop.h"
 
 namespace {
 
@@ -47,23 +45,15 @@ struct WireCase {
     std::string tail;                  // octets the frame must end with
     std::string setupError;            // the library refused to build the request
     bool negative = false;             // a spoiled copy the checks must reject
-    bool message = false;              // a network layer message and the networks it lists
-    std::vector<long> networks;
+    std::vector<long> networks;        // those a network layer message lists
     int bvlcFunction = -1;  // a link message and its fields ("bvlc.reg_ttl=600"), in order
     std::vector<std::string> bvlcFields;
 };
 
-// The fields of tshark's tree the checks read; a tshark that renames one
-// must fail loudly rather than make every check miss.
-const char* const kFields[] = {
-    "frame.protocols", "bvlc.function", "bvlc.length", "bvlc.result", "bvlc.reg_ttl", "bvlc.bdt_ip",
-    "bvlc.bdt_port", "bvlc.bdt_mask", "bvlc.fdt_ip", "bvlc.fdt_port", "bvlc.fdt_ttl", "bvlc.fdt_timeout",
-    "bvlc.fwd_ip", "bvlc.fwd_port", "bacnet.version", "bacnet.control", "bacnet.dnet", "bacnet.dlen",
-    "bacnet.hopc", "bacnet.mesgtyp", "bacnet.dadr_eth", "bacnet.dadr_mstp", "bacnet.dadr_tmp", "bacapp.type",
-    "bacapp.SA", "bacapp.segmented_request", "bacapp.max_adpu_size", "bacapp.invoke_id",
-    "bacapp.confirmed_service", "bacapp.unconfirmed_service", "bacapp.objectType", "bacapp.instance_number",
-    "bacapp.property_identifier", "_ws.expert", "_ws.expert.message", "_ws.malformed",
-};
+// The fields whose absence no expectation would notice: a tshark that
+// renamed one would pass every frame. A renamed field the cases expect fails
+// every case that names it.
+const char* const kFields[] = {"_ws.expert", "_ws.expert.message", "_ws.malformed"};
 
 // ---------------------------------------------------------------------------
 // The headers tshark must show.
@@ -105,7 +95,6 @@ WireCase NetMessage(int type, std::vector<long> networks)
     WireCase c;
     c.broadcast = true;
     c.shows = {{"bacnet.version", 1}, {"bacnet.control", 0x80}, {"bacnet.mesgtyp", type}};
-    c.message = true;
     c.networks = networks;
     return c;
 }
@@ -143,7 +132,12 @@ void Add(const char* name, Bytes npdu, WireCase c, const char* ids, std::vector<
 }
 
 const _BACnetObjectID kSchedule{17, 1};
-const char* const kIndex = "property Array Index (Unsigned) ";
+
+// How tshark shows array index `n`.
+std::string Index(int n)
+{
+    return "property Array Index (Unsigned) " + std::to_string(n);
+}
 
 // The record of device 1001 at `where`, as discovery leaves it.
 std::unique_ptr<CBACnetOBJ> Device(Where where, unsigned short maxAPDU = 1400)
@@ -287,28 +281,9 @@ Bytes WriteHost(_BACnetObjectID obj, const wchar_t* property, unsigned short hos
     return Made(CBACnetWritePropertyService(), Device(where).get(), tag.get(), value, hostType, sub, priority);
 }
 
-// The present value codec encodes a host value with SetValue; the driver
-// frames it itself after the request header.
-Bytes WritePresentValue(_BACnetObjectID obj, double value, unsigned short asEnumerated)
-{
-    CBACnetPresentvalue pv;
-    At(pv, obj);
-    CTagVal host = Val(value);
-    int len = 0;
-    const unsigned char id = ++CBACnetPDU::c_invokeID;
-    CBACnetWritePropertyService().MakeHeaderFrame(g_buf, len, Device(kLocal).get(), id);
-    CBACnetTag tag;
-    ObjectID(g_buf, len, obj);
-    tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 1, 1, &pv.m_propertyID);
-    tag.MakeProgramFrame(g_buf, len, 3, 1);
-    pv.SetValue(g_buf, len, host, 0, asEnumerated);
-    tag.MakeProgramFrame(g_buf, len, 3, 0);
-    return Out(len, id);
-}
-
-// Eight bound tags in one request: array indexes, two-octet identifiers and
-// the library's types 18 to 20; a routed device takes at most 480 octets.
-Bytes ReadMultiBound(Where where)
+// Eight bound tags in one request to a routed device that takes at most 480
+// octets: array indexes, two-octet identifiers and the library's types 18 to 20.
+Bytes ReadMultiBound()
 {
     const struct {
         _BACnetObjectID obj;
@@ -322,7 +297,7 @@ Bytes ReadMultiBound(Where where)
         tags.push_back(Bound(e.obj, e.property, 4, sub));
     CBACnetReadMultiService rpm(0);
     int len = 0;
-    rpm.MakeHeaderFrame(len, Device(where, where == kLocal ? 1400 : 480).get(), 0);
+    rpm.MakeHeaderFrame(len, Device(kIp, 480).get(), 0);
     for (int i = 0; i < static_cast<int>(tags.size()); i++)
         if (!rpm.MakeBodyFrame(len, tags[i].get(), i))
             break;
@@ -429,60 +404,41 @@ void Requests()
 {
     Add("ReadProperty present-value of analog-input 3, local", Read(At(CBACnetPresentvalue(), {0, 3})), Conf(12),
         "0:3 85");
-    CBACnetObjectName name;
-    At(name, {2, 1});
-    Add("ReadProperty object-name (name codec)", Read(name), Conf(12), "2:1 77");
     CBACnetObjectDesc desc;
     At(desc, {2, 1});
-    Add("ReadProperty description (description codec)", Read(desc), Conf(12), "2:1 28");
     CBACnetSchPriority prio;
     At(prio, kSchedule);
-    Add("ReadProperty priority-for-writing (priority codec)", Read(prio), Conf(12), "17:1 88");
     CBACnetWeekSchedule week;
     FillWeek(week);
     week.m_arrayIndex = 2;
     Add("ReadProperty weekly-schedule[2] (week codec), array index", Read(week), Conf(12), "17:1 123",
-        {kIndex + std::string("2")});
+        {Index(2)});
     CBACnetExpSchedule exp;
     FillExceptions(exp, true);
-    Add("ReadProperty exception-schedule (exception codec)", Read(exp), Conf(12), "17:1 38");
     CBACnetDateRange period;
     At(period, kSchedule);
-    Add("ReadProperty effective-period (date range codec)", Read(period), Conf(12), "17:1 32");
     CBACnetObjPropertyRef refs;
     At(refs, kSchedule);
-    Add("ReadProperty list-of-object-property-references (reference codec)", Read(refs), Conf(12), "17:1 54");
     Add("ReadProperty object-list[0] (object list codec), routed to a BACnet/IP MAC",
-        Read(At(CBACnetObjectList(), {8, 1001}, 0), kIp), Conf(12, kIp), "8:1001 76", {kIndex + std::string("0")});
+        Read(At(CBACnetObjectList(), {8, 1001}, 0), kIp), Conf(12, kIp), "8:1001 76", {Index(0)});
     Add("ReadProperty object-list, routed to an MS/TP MAC", Read(At(CBACnetObjectList(), {8, 1001}), kMstp),
         Conf(12, kMstp), "8:1001 76");
-    Add("ReadProperty protocol-object-types-supported (types codec)", Read(At(CBACnetTypeSupported(), {8, 1001})),
-        Conf(12), "8:1001 96");
-    Add("ReadProperty protocol-services-supported (services codec), routed",
-        Read(At(CBACnetServiceSupported(), {8, 1001}), kIp), Conf(12, kIp), "8:1001 97");
     Add("ReadProperty Zone_Temp_Value of Enthalpy (type 18 as 151, two-octet property)",
         ReadBound({18, 5}, L"Zone_Temp_Value"), Conf(12), "151:5 1832");
-    Add("ReadProperty setpoint of ProportionalControl (type 19 as 152)", ReadBound({19, 0x3F0009}, L"setpoint"),
-        Conf(12), "152:9 108");
-    Add("ReadProperty Pulse_Rate of Accumulator (type 20 as 23)", ReadBound({20, 2}, L"Pulse_Rate"), Conf(12),
-        "23:2 186");
     Add("ReadProperty priority-array[300] of analog-output 3 (two-octet array index)",
-        ReadBound({1, 3}, L"priorityarray[300]"), Conf(12), "1:3 87", {kIndex + std::string("300")});
+        ReadBound({1, 3}, L"priorityarray[300]"), Conf(12), "1:3 87", {Index(300)});
 
     Add("WriteProperty empty description (71 00)", Write(desc), Conf(15), "2:1 28", {}, "3E 71 00 3F");
-    name.m_name = L"Boiler 1 supply";
-    Add("WriteProperty object-name (name codec)", Write(name), Conf(15), "2:1 77", {"Boiler 1 supply"});
     desc.m_description = L"Supply air temperature after the heating coil";
     Add("WriteProperty description (description codec), routed", Write(desc, kIp), Conf(15, kIp), "2:1 28",
         {"Supply air temperature after the heating coil"});
     prio.m_priority = 8;
-    Add("WriteProperty priority-for-writing (priority codec)", Write(prio), Conf(15), "17:1 88", {"(Unsigned) 8"});
     week.m_arrayIndex = CBACnetPropertyID::NO_ARRAY_INDEX;
     Add("WriteProperty weekly-schedule, all days (week codec)", Write(week), Conf(15), "17:1 123",
         {"07:30:00", "18:00:00"});
     week.m_arrayIndex = 3;
     Add("WriteProperty weekly-schedule[3] (week codec), array index", Write(week), Conf(15), "17:1 123",
-        {kIndex + std::string("3"), "07:30:00", "18:00:00"});
+        {Index(3), "07:30:00", "18:00:00"});
     Add("WriteProperty exception-schedule (exception codec), every period kind", Write(exp), Conf(15),
         "17:1 6:4 38", {"December 24, 2026", "July 20, 2026", "August 14, 2026", "08:00:00"});
     period.m_startDate = Date(2026, 1, 1, 4);
@@ -496,35 +452,26 @@ void Requests()
     // A codec without an encoder leaves the value empty; a device will refuse such a write.
     Add("WriteProperty with a read-only codec (object list)", Write(At(CBACnetObjectList(), {8, 1001})), Conf(15),
         "8:1001 76", {}, "3E 3F");
-    Add("WriteProperty header + present value codec's Real", WritePresentValue({2, 4}, 19.5, 0), Conf(15), "2:4 85",
-        {"Present Value (real): 19.5"});
-    Add("WriteProperty header + present value codec's enumeration", WritePresentValue({5, 4}, 1, 1), Conf(15),
-        "5:4 85", {"Present Value (enum index): 1"});
     CBACnetExpSchedule three;  // three events
     FillExceptions(three, false);
     int len = 0;
     const int id = CBACnetWritePropertyService().MakeScheduleArySize(g_buf, len, Device(kLocal).get(), &three);
     Add("WriteProperty exception-schedule[0] = 3 (schedule array size)", Out(len, id), Conf(15), "17:1 38",
-        {kIndex + std::string("0"), "(Unsigned) 3"});
+        {Index(0), "(Unsigned) 3"});
 
     const int host = CBACnetWritePropertyService::HOST_VALUE_INVOKE_ID;
-    Add("WriteProperty host value 21.5 to analog-value 1 at priority 8",
-        WriteHost({2, 1}, L"PresentValue", 4, Val(21.5), 8), Conf(15, kLocal, host), "2:1 85",
-        {"Present Value (real): 21.5", "Priority: (Unsigned) 8"});
     Add("WriteProperty host value active to binary-output 2 at priority 16, routed",
         WriteHost({4, 2}, L"PresentValue", 4, Val(1), 16, kMstp), Conf(15, kMstp, host), "4:2 85",
         {"Present Value (enum index): 1", "Priority: (Unsigned) 16"});
     // No priority below 1 or above 16: the value ends the frame.
-    Add("WriteProperty host value without priority (0)", WriteHost({5, 3}, L"PresentValue", 4, Val(0), 0),
-        Conf(15, kLocal, host), "5:3 85", {}, "3E 91 00 3F");
     Add("WriteProperty host value without priority (17)", WriteHost({5, 3}, L"PresentValue", 4, Val(0), 17),
         Conf(15, kLocal, host), "5:3 85", {}, "3E 91 00 3F");
     Add("WriteProperty host value to priority-array[8] of analog-output 3 (array index)",
         WriteHost({1, 3}, L"priorityarray[8]", 12, Val(55.0f), 0), Conf(15, kLocal, host), "1:3 87",
-        {kIndex + std::string("8"), "55"});
+        {Index(8), "55"});
     Add("WriteProperty Null to priority-array[300] (two-octet array index)",
         WriteHost({1, 3}, L"priorityarray[300]", 4, Val(-1), 0), Conf(15, kLocal, host), "1:3 87",
-        {kIndex + std::string("300"), "NULL"});
+        {Index(300), "NULL"});
     Add("WriteProperty Zone_Temp_Value of Enthalpy 5 (type 18 as 151, two-octet property)",
         WriteHost({18, 5}, L"Zone_Temp_Value", 4, Val(19.25), 0), Conf(15, kLocal, host), "151:5 1832", {"19.25"});
     // Instance bits 16 to 21 are cleared by the type remapping.
@@ -533,26 +480,17 @@ void Requests()
         {"50", "Priority: (Unsigned) 12"});
     Add("WriteProperty present-value of Accumulator 0x3F0007 (type 20 as 23)",
         WriteHost({20, 0x3F0007}, L"PresentValue", 4, Val(1000), 0), Conf(15, kLocal, host), "23:7 85", {"1000"});
-    Add("WriteProperty User1 of program 1 (two-octet property 2500)", WriteHost({16, 1}, L"User1", 4, Val(2.5), 0),
-        Conf(15, kLocal, host), "16:1 2500", {"2.5"});
     // A host text is sent with its terminating 0 octet inside the character string.
     Add("WriteProperty host text to description", WriteHost({2, 1}, L"Description", 14, Val(L"Hall"), 0),
         Conf(15, kLocal, host), "2:1 28", {}, "3E 75 06 00 48 61 6C 6C 00 3F");
 
     const char* const eight = "0:0 2:1 1:3 1:3 151:5 152:6 23:7 16:1 85 77 87 87 1832 85 85 2500";
-    const std::vector<std::string> indexes = {kIndex + std::string("8"), kIndex + std::string("300")};
-    Add("ReadPropertyMultiple of eight bound tags (indexes, two-octet ids, types 18-20)", ReadMultiBound(kLocal),
-        Conf(14), eight, indexes);
-    Add("ReadPropertyMultiple, routed, max APDU 480", ReadMultiBound(kIp), Conf(14, kIp, kReturned, 3), eight,
-        indexes);
+    Add("ReadPropertyMultiple of eight bound tags (indexes, two-octet ids, types 18-20), routed, max APDU 480",
+        ReadMultiBound(), Conf(14, kIp, kReturned, 3), eight, {Index(8), Index(300)});
     Add("ReadPropertyMultiple header alone + caller's schedule body", ReadMultiSchedule(), Conf(14), "17:1 123 38");
 
-    Add("WritePropertyMultiple object-name (name codec)", WriteMulti({{{3, 2}, &name}}), Conf(16), "3:2 77",
-        {"Boiler 1 supply"});
     Add("WritePropertyMultiple description (description codec), routed", WriteMulti({{{2, 9}, &desc}}, kMstp),
         Conf(16, kMstp), "2:9 28", {"Supply air temperature after the heating coil"});
-    Add("WritePropertyMultiple priority-for-writing (priority codec)", WriteMulti({{kSchedule, &prio}}), Conf(16),
-        "17:1 88", {"(Unsigned) 8"});
     week.m_arrayIndex = CBACnetPropertyID::NO_ARRAY_INDEX;
     Add("WritePropertyMultiple weekly-schedule (week codec)", WriteMulti({{kSchedule, &week}}), Conf(16), "17:1 123",
         {"07:30:00", "18:00:00"});
@@ -560,7 +498,7 @@ void Requests()
     // carries all seven day lists, which tshark labels from the index on.
     week.m_arrayIndex = 5;
     Add("WritePropertyMultiple weekly-schedule[5] (week codec), array index", WriteMulti({{kSchedule, &week}}),
-        Conf(16), "17:1 123", {kIndex + std::string("5"), "Friday", "07:30:00", "Saturday", "Sunday"},
+        Conf(16), "17:1 123", {Index(5), "Friday", "07:30:00", "Saturday", "Sunday"},
         "0E 0F 0E 0F 2F 1F");
     Add("WritePropertyMultiple exception-schedule (exception codec)", WriteMulti({{kSchedule, &exp}}), Conf(16),
         "17:1 6:4 38", {"December 24, 2026", "July 20, 2026", "August 14, 2026"});
@@ -578,21 +516,12 @@ void Requests()
     // Create and delete go without the expecting-reply and segmented-response
     // flags: the library decodes no acknowledgement parameters for them.
     _BACnetObjectID created(2, 10), deleted(2, 7);
-    for (Where where : {kLocal, kIp}) {
-        const bool local = where == kLocal;
-        Add(local ? "CreateObject analog-value 10" : "CreateObject, routed",
-            Made(CBACnetCreateObjService(), Device(where).get(), created), Request(0, 10, where, false, kReturned, 5),
-            "2:10", {}, "0E 1C 00 80 00 0A 0F");
-        Add(local ? "DeleteObject analog-value 7" : "DeleteObject, routed",
-            Made(CBACnetDeleteObjService(), Device(where).get(), deleted), Request(0, 11, where, false, kReturned, 5),
-            "2:7", {}, "C4 00 80 00 07");
-    }
+    Add("CreateObject analog-value 10", Made(CBACnetCreateObjService(), Device(kLocal).get(), created),
+        Request(0, 10, kLocal, false, kReturned, 5), "2:10", {}, "0E 1C 00 80 00 0A 0F");
+    Add("DeleteObject analog-value 7, routed", Made(CBACnetDeleteObjService(), Device(kIp).get(), deleted),
+        Request(0, 11, kIp, false, kReturned, 5), "2:7", {}, "C4 00 80 00 07");
 
     Add("Who-Is, global broadcast, no range", Made(CBACnetWhoIsService()), Bcast(8), "");
-    Add("Who-Is for devices 5 to 1000", Made(CBACnetWhoIsService(), DWORD(5), DWORD(1000)), Bcast(8), "",
-        {"Device Instance Range Low Limit: 5", "Device Instance Range High Limit: 1000"});
-    Add("Who-Is for device 4194303 alone", Made(CBACnetWhoIsService(), DWORD(4194303), DWORD(4194303)), Bcast(8), "",
-        {"Device Instance Range Low Limit: 4194303", "Device Instance Range High Limit: 4194303"});
     Add("Who-Has analog-input 42, global broadcast", WhoHas(kLocal), Bcast(7), "0:42");
     Add("Who-Has analog-input 42, directed to a remote network", WhoHas(kIp), Request(1, 7, kIp, false), "0:42");
     Add("TimeSynchronization, Friday 4 December 2026 05:00:09", Made(CBACnetTimeSyncService()), Bcast(6), "",
@@ -613,7 +542,7 @@ void Requests()
         "4E 09 55 4F 5C 3F 00 00 00");  // no array index, then the increment
     Add("SubscribeCOVProperty priority-array[8] of analog-output 3, no increment",
         SubscribeCovProperty({1, 3}, 0, 3600, 87, 8), Conf(28), "1:3 87",
-        {"issue Confirmed Notifications: FALSE", "life time (hh.mm.ss): 1.00.00", kIndex + std::string("8")},
+        {"issue Confirmed Notifications: FALSE", "life time (hh.mm.ss): 1.00.00", Index(8)},
         "4E 09 57 19 08 4F");  // the index, and nothing after the reference
     Add("ConfirmedCOVNotification analog-input 10: 65.0, in alarm, routed", Notification(true), Conf(1, kMstp),
         "8:4 0:10 85 111", {"ProcessIdentifier: 18", "(hh.mm.ss): 0.05.00", "Present Value (real): 65",
@@ -629,17 +558,14 @@ void Requests()
     using RR = CBACnetReadRangeService;
     Add("ReadRange log-buffer of trend-log 1, whole buffer", ReadRange(kLocal, RR::RANGE_NONE, 0, 0), Conf(26),
         "20:1 131", {}, "19 83");  // nothing after the property
-    Add("ReadRange by position: 10 from index 1", ReadRange(kLocal, RR::RANGE_BY_POSITION, 1, 10), Conf(26),
-        "20:1 131", {"range byPosition", "reference Index: (Unsigned) 1", "reference Count: (Signed) 10"});
     Add("ReadRange by sequence number: 5 before 1000, routed", ReadRange(kIp, RR::RANGE_BY_SEQUENCE_NUMBER, 1000, -5),
         Conf(26, kIp), "20:1 131", {"range bySequenceNumber", "(Unsigned) 1000", "reference Count: (Signed) -5"});
-    Add("ReadRange by time: 100 after 4 December 2026 05:00:09", ReadRange(kLocal, RR::RANGE_BY_TIME, 0, 100),
-        Conf(26), "20:1 131", {"range byTime", "December 4, 2026", "05:00:09", "reference Count: (Signed) 100"});
-    Add("ReadRange by time: 300 before", ReadRange(kMstp, RR::RANGE_BY_TIME, 0, -300), Conf(26, kMstp), "20:1 131",
-        {"range byTime", "reference Count: (Signed) -300"});
+    Add("ReadRange by time: 300 before 4 December 2026 05:00:09, routed",
+        ReadRange(kMstp, RR::RANGE_BY_TIME, 0, -300), Conf(26, kMstp), "20:1 131",
+        {"range byTime", "December 4, 2026", "05:00:09", "reference Count: (Signed) -300"});
     Add("ReadRange object-list of device 1001 by position, 50 from 300",
         ReadRange(kLocal, RR::RANGE_BY_POSITION, 300, 50, {8, 1001}, 76, 0), Conf(26), "8:1001 76",
-        {kIndex + std::string("0"), "reference Index: (Unsigned) 300", "reference Count: (Signed) 50"});
+        {Index(0), "reference Index: (Unsigned) 300", "reference Count: (Signed) 50"});
 
     Add("Who-Is-Router-To-Network, any network", RouterMessage(0, {}), NetMessage(0, {}), "");
     Add("Who-Is-Router-To-Network for network 2001", RouterMessage(0, {2001}), NetMessage(0, {2001}), "");
@@ -689,14 +615,13 @@ void LinkMessages()
         memcpy(bvlc.m_address, bdt[m.address].m_address, sizeof bvlc.m_address);
         bvlc.m_bdt.assign(bdt, bdt + 2);
         bvlc.m_fdt = {{{10, 0, 1, 9, 0xBA, 0xC1}, 600, 630}};
-        const bool carries = CBACnetBVLC::NpduOffset(m.function) > 0;
         bvlc.m_npdu = whoIs.data();
         bvlc.m_npduLength = static_cast<int>(whoIs.size());
         int len = 0;
         if (!bvlc.MakeFrame(g_buf, len, sizeof g_buf))
             g_setupError = "the BVLC codec refused to build it";
         const Bytes datagram = Out(len);
-        if (carries)
+        if (CBACnetBVLC::NpduOffset(m.function) > 0)
             Add(m.name, whoIs, Bcast(8), "",
                 {"Device Instance Range Low Limit: 5", "Device Instance Range High Limit: 1000"});
         else
@@ -707,8 +632,9 @@ void LinkMessages()
     }
 }
 
-// Negative controls: spoiled copies of good frames, or good frames held to a
-// wrong expectation. Each must be rejected, or the checks prove nothing.
+// Negative controls, one for each kind of check: spoiled copies of good
+// frames, or good frames held to a wrong expectation. Each must be rejected,
+// or the checks prove nothing.
 void Controls()
 {
     const struct {
@@ -719,36 +645,23 @@ void Controls()
         {"ReadProperty cut by its last octet", "ReadProperty present-value", [](WireCase& c) { c.npdu.pop_back(); }},
         {"ReadProperty with a stray octet after it", "ReadProperty present-value",
          [](WireCase& c) { c.npdu.push_back(0x00); }},
-        {"WriteProperty without its closing tag 3", "WriteProperty object-name",
+        {"WriteProperty without its closing tag 3", "WriteProperty description",
          [](WireCase& c) { c.npdu.pop_back(); }},
-        {"WriteProperty with closing tag 2 for opening tag 3", "WriteProperty priority-for",
-         [](WireCase& c) { c.npdu.back() = 0x2F; }},
-        {"WritePropertyMultiple with closing tag 2 in place of 1", "WritePropertyMultiple object-name",
+        {"WriteProperty with closing tag 2 for opening tag 3", "WriteProperty present-value of Accumulator",
          [](WireCase& c) { c.npdu.back() = 0x2F; }},
         {"ReadProperty held to another invoke ID", "ReadProperty present-value",
          [](WireCase& c) { c.shows["bacapp.invoke_id"]++; }},
         {"Accumulator write held to the unmapped type 20", "WriteProperty present-value of Accumulator",
          [](WireCase& c) { c.ids = " 20:4128775 85"; }},
-        {"Who-Is held to the expecting-reply flag", "Who-Is, global",
-         [](WireCase& c) { c.shows["bacnet.control"] = 0x24; }},
-        {"ReadPropertyMultiple held to a property it does not name", "ReadPropertyMultiple of eight",
-         [](WireCase& c) { c.ids = c.ids.substr(0, c.ids.rfind(' ')) + " 2501"; }},
-        {"object-name write held to another name", "WriteProperty object-name",
-         [](WireCase& c) { c.texts = {"Boiler 2 supply"}; }},
-        {"SubscribeCOV held to another lifetime", "SubscribeCOV analog-input 10, unconfirmed",
-         [](WireCase& c) { c.texts = {"life time (hh.mm.ss): 0.06.00"}; }},
+        {"description write held to another text", "WriteProperty description",
+         [](WireCase& c) { c.texts = {"Supply air temperature before the heating coil"}; }},
         {"I-Am-Router held to another network", "I-Am-Router-To-Network",
          [](WireCase& c) { c.networks.back() = 65533; }},
-        {"I-Am-Router cut by its last octet", "I-Am-Router-To-Network", [](WireCase& c) { c.npdu.pop_back(); }},
-        {"ReadRange by time held to another count", "ReadRange by time: 100",
-         [](WireCase& c) { c.texts.back() = "reference Count: (Signed) 101"; }},
         {"Register-Foreign-Device held to another time-to-live", "Register-Foreign-Device",
          [](WireCase& c) { c.bvlcFields = {"bvlc.reg_ttl=660"}; }},
-        {"Read-BDT-Ack held to another mask", "Read-Broadcast-Distribution-Table-Ack",
-         [](WireCase& c) { c.bvlcFields.back() = "bvlc.bdt_mask=ff:ff:00:00"; }},
         {"Forwarded-NPDU cut by its last octet", "Forwarded-NPDU", [](WireCase& c) { c.datagram.pop_back(); }},
-        {"COV Simple-ACK held to another invoke ID", "Simple-ACK of a ConfirmedCOVNotification",
-         [](WireCase& c) { c.shows["bacapp.invoke_id"] = 78; }},
+        {"Read-BDT-Ack held to carrying an NPDU", "Read-Broadcast-Distribution-Table-Ack",
+         [](WireCase& c) { c.npdu = {0x01, 0x00}; }},
     };
     const size_t good = g_cases.size();
     for (const auto& control : controls) {
@@ -756,8 +669,8 @@ void Controls()
         for (size_t i = 0; i < good; i++)
             if (g_cases[i].name.compare(0, strlen(control.of), control.of) == 0)
                 copy = g_cases[i];
+        copy.negative = !copy.name.empty();  // a control whose case is gone fails
         copy.name = std::string("control: ") + control.name;
-        copy.negative = true;
         copy.tail.clear();
         control.spoil(copy);
         g_cases.push_back(copy);
@@ -767,46 +680,27 @@ void Controls()
 // ---------------------------------------------------------------------------
 // Checking one packet of tshark's tree against its case.
 
+using Problems = std::vector<std::string>;
+
 long Number(const std::string& show)
 {
     return strtol(show.c_str(), nullptr, 0);
 }
 
-void Expect(std::vector<std::string>& problems, const std::string& what, long got, long want)
+void Expect(Problems& problems, const std::string& what, long got, long want)
 {
     if (got != want)
         problems.push_back(what + ": tshark shows " + std::to_string(got) + ", built " + std::to_string(want));
 }
 
-// Whether the unit of `proto` ends the UDP payload.
-bool EndsFrame(const PdmlPacket& p, const char* proto, int udpPayload)
+// Every octet of the APDU, frame octets [start, end), is shown by some item of
+// the dissector's tree, and every opening tag is closed by a closing tag of its
+// number. tshark consumes the closing tag that ends a list of property values
+// without an item of its own: an octet no item shows must be exactly the
+// closing tag of the innermost tag still open.
+void CheckCoverage(const WireCase& c, const PdmlPacket& p, int start, int end, Problems& problems)
 {
-    const PdmlField* udp = p.Proto("udp");
-    const PdmlField* unit = p.Proto(proto);
-    return udp && unit && unit->pos + unit->size == udp->pos + 8 + udpPayload;
-}
-
-// Every octet of the APDU is shown by some item of the dissector's tree, and
-// every opening tag is closed by a closing tag of its number. tshark consumes
-// the closing tag that ends a list of property values without an item of its
-// own: an octet no item shows must be exactly the closing tag of the
-// innermost tag still open.
-void CheckCoverage(const WireCase& c, const PdmlPacket& p, int udpPayload, std::vector<std::string>& problems)
-{
-    const PdmlField* app = p.Proto("bacapp");
-    const PdmlField* udp = p.Proto("udp");
-    const PdmlField* net = p.Proto("bacnet");
-    if (!app || !udp || !net) {
-        problems.push_back("no application layer in the tree");
-        return;
-    }
-    const int frameEnd = udp->pos + 8 + udpPayload;
-    const int apduStart = net->pos + net->size;
-    if (app->pos != apduStart || app->pos + app->size != frameEnd)
-        problems.push_back("the APDU is octets " + std::to_string(app->pos) + ".." +
-                           std::to_string(app->pos + app->size - 1) + " in the tree, " + std::to_string(apduStart) +
-                           ".." + std::to_string(frameEnd - 1) + " in the frame");
-    const size_t n = frameEnd > apduStart ? frameEnd - apduStart : 0;
+    const int n = std::min(std::max(end - start, 0), static_cast<int>(c.npdu.size()));
     std::vector<char> covered(n, 0);
     std::vector<int> openAt(n, -1), closeAt(n, -1);
     std::vector<const PdmlField*> parents;
@@ -821,51 +715,54 @@ void CheckCoverage(const WireCase& c, const PdmlPacket& p, int udpPayload, std::
         int pos = f.pos;
         // tshark 4.0 places the header items of a character string at the
         // string's own offset added twice: past their parent.
-        if (parent && parent->depth > 0 && pos >= parent->pos + parent->size && pos - parent->pos >= apduStart)
+        if (parent && parent->depth > 0 && pos >= parent->pos + parent->size && pos - parent->pos >= start)
             pos -= parent->pos;
-        for (int i = std::max(pos, apduStart); i < std::min(pos + f.size, frameEnd); i++)
-            covered[i - apduStart] = 1;
-        if (f.name.empty() && f.size == 1 && pos >= apduStart && pos < frameEnd) {
-            const int number = atoi(f.show.c_str() + std::min<size_t>(2, f.show.size()));
-            if (f.show.compare(0, 2, "{[") == 0)
-                openAt[pos - apduStart] = number;
-            else if (f.show.compare(0, 2, "}[") == 0)
-                closeAt[pos - apduStart] = number;
-        }
+        for (int i = std::max(pos, start); i < std::min(pos + f.size, start + n); i++)
+            covered[i - start] = 1;
+        const bool tag = f.name.empty() && f.size == 1 && pos >= start && pos < start + n && f.show.size() > 2;
+        if (tag && f.show[1] == '[' && (f.show[0] == '{' || f.show[0] == '}'))
+            (f.show[0] == '{' ? openAt : closeAt)[pos - start] = atoi(f.show.c_str() + 2);
     }
-    const int npduStart = frameEnd - static_cast<int>(c.npdu.size());
     std::vector<int> open;
-    for (int i = apduStart; i < frameEnd; i++) {
-        const int k = i - apduStart;
-        const unsigned char octet = c.npdu[i - npduStart];
-        if (openAt[k] >= 0) {
+    for (int k = 0; k < n; k++) {
+        const unsigned char octet = c.npdu[c.npdu.size() - n + k];
+        const bool closes = !open.empty() && open.back() == closeAt[k];
+        if (openAt[k] >= 0)
             open.push_back(openAt[k]);
-        } else if (closeAt[k] >= 0) {
-            if (open.empty() || open.back() != closeAt[k])
-                problems.push_back("closing tag " + std::to_string(closeAt[k]) + " at octet " + std::to_string(i) +
-                                   " without its opening tag");
-            else
-                open.pop_back();
-        } else if (!covered[k]) {
-            if (!open.empty() && open.back() < 15 && octet == ((open.back() << 4) | 0x0F))
-                open.pop_back();
-            else
-                problems.push_back("octet " + std::to_string(i) + " (" + ToHex(Bytes{octet}) +
-                                   ") is not shown by the tree");
-        }
+        else if (closeAt[k] >= 0 && !closes)
+            problems.push_back("closing tag " + std::to_string(closeAt[k]) + " at octet " +
+                               std::to_string(start + k) + " without its opening tag");
+        else if (closeAt[k] >= 0 || (!covered[k] && !open.empty() && open.back() < 15 &&
+                                     octet == ((open.back() << 4) | 0x0F)))
+            open.pop_back();
+        else if (!covered[k])
+            problems.push_back("octet " + std::to_string(start + k) + " (" + ToHex(Bytes{octet}) +
+                               ") is not shown by the tree");
     }
     for (int o : open)
         problems.push_back("opening tag " + std::to_string(o) + " never closed");
 }
 
-std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPayload)
+Problems Check(const WireCase& c, const PdmlPacket& p, int udpPayload)
 {
-    std::vector<std::string> problems = Flaws(p);
+    Problems problems = Flaws(p);
     if (!c.setupError.empty())
         problems.push_back(c.setupError);
+    const PdmlField* udp = p.Proto("udp");
+    const int end = udp ? udp->pos + 8 + udpPayload : -1;
+    auto endsFrame = [&](const char* proto) {
+        const PdmlField* unit = p.Proto(proto);
+        return unit && unit->pos + unit->size == end;
+    };
+    // The layers tshark found, and which of them ends the frame: the link
+    // message alone, a network layer message, or an APDU.
+    const bool message = c.shows.count("bacnet.mesgtyp") > 0;
     const std::string protocols = p.First("frame.protocols");
-    if (!c.message && !c.npdu.empty() && protocols.find("udp:bvlc:bacnet:bacapp") == std::string::npos)
-        problems.push_back("not dissected as BACnet/IP (protocols " + protocols + ")");
+    const std::string layers = c.npdu.empty() ? "udp:bvlc" : message ? "udp:bvlc:bacnet" : "udp:bvlc:bacnet:bacapp";
+    if (protocols.size() < layers.size() || protocols.compare(protocols.size() - layers.size(), layers.size(), layers))
+        problems.push_back("not dissected as " + layers + " (protocols " + protocols + ")");
+    if (!endsFrame(c.npdu.empty() ? "bvlc" : message ? "bacnet" : "bacapp"))
+        problems.push_back("the last layer does not end the frame");
 
     // BACnet/IP link header; tshark's length field names the length in its line.
     Expect(problems, "BVLC function", Number(p.First("bvlc.function")),
@@ -886,28 +783,17 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
     Expect(problems, "BVLC length", bvlcLength, udpPayload);
     if (bvlcFields != c.bvlcFields)
         problems.push_back("BVLC fields: tshark shows [" + shown + " ]");
-    if (c.npdu.empty()) {
-        if (p.Proto("bacnet"))
-            problems.push_back("an NPDU after a link message that carries none");
-        if (!EndsFrame(p, "bvlc", udpPayload))
-            problems.push_back("the link message does not end the frame");
+    if (c.npdu.empty())
         return problems;
-    }
 
     for (const auto& f : c.shows)  // -1: the tree has no such field
         Expect(problems, f.first, p.Has(f.first) ? Number(p.First(f.first)) : -1, f.second);
-    // A network layer message: the networks it lists, no application layer,
-    // and the unit ends the frame.
-    if (c.message) {
-        if (protocols.find("udp:bvlc:bacnet") == std::string::npos || protocols.find("bacapp") != std::string::npos)
-            problems.push_back("not dissected as a network layer message (protocols " + protocols + ")");
+    if (message) {
         std::vector<long> networks;
         for (const std::string& n : p.All("bacnet.dnet"))
             networks.push_back(Number(n));
         if (networks != c.networks)
             problems.push_back("network numbers: tshark shows " + std::to_string(networks.size()) + " that differ");
-        if (!EndsFrame(p, "bacnet", udpPayload))
-            problems.push_back("the network layer unit does not end the frame");
         return problems;
     }
     std::string dadr;
@@ -927,7 +813,12 @@ std::vector<std::string> Check(const WireCase& c, const PdmlPacket& p, int udpPa
     if (ids != c.ids)
         problems.push_back("identifiers: tshark shows [" + ids + " ], built [" + c.ids + " ]");
 
-    CheckCoverage(c, p, udpPayload, problems);
+    const PdmlField* net = p.Proto("bacnet");
+    const PdmlField* app = p.Proto("bacapp");
+    if (net && app && app->pos == net->pos + net->size)
+        CheckCoverage(c, p, app->pos, end, problems);
+    else
+        problems.push_back("the APDU does not follow the network header in the tree");
 
     size_t k = 0;
     for (const PdmlField& f : p.fields)
@@ -952,7 +843,7 @@ int main(int argc, char** argv)
     tzset();
     HostSetClock([]() -> __time32_t { return 1796360409; });  // Friday 4 December 2026 05:00:09 UTC
 
-    // The installed tshark knows every field the checks read.
+    // The installed tshark knows the fields that mark a bad frame.
     std::string fields, error;
     if (!RunProgram({tshark, "-G", "fields"}, std::chrono::seconds(60), fields, &error))
         return tally.Abort("tshark -G fields failed: " + error);

@@ -6,23 +6,8 @@
 
 #include "host/Modules.h"
 #include "library/detail/Module.h"
-#include "object/OBJ.h"
-#include "property/PropertyID.h"
-#include "service/ReadPropertyService.h"
 
 namespace {
-
-// Nothing in this program touches the counter before: the first request
-// carries invoke ID 1.
-TEST(LoadedLibrary, FirstRequestCarriesInvokeIDOne)
-{
-    EXPECT_EQ(CBACnetPDU::c_invokeID, 0);
-    CBACnetOBJ device;
-    CBACnetPropertyID prop;
-    unsigned char buf[32];
-    int len = 0;
-    EXPECT_EQ(CBACnetReadPropertyService().MakeFrame(buf, len, &device, &prop), 1);
-}
 
 TEST(LoadedLibrary, IsListedWithItsVersion)
 {
@@ -37,21 +22,6 @@ TEST(LoadedLibrary, IsListedWithItsVersion)
     ASSERT_GE(found, 0);
     EXPECT_TRUE(std::regex_match(AfxGetModuleVersion(found), std::regex(R"(\d+\.\d+\.\d+)")))
         << AfxGetModuleVersion(found);
-}
-
-// A name registers once (again: a new version), and goes when unregistered.
-TEST(Modules, RegisterUpdateUnregister)
-{
-    const int before = AfxGetModuleCount();
-    AfxRegisterModule("test.module", "1.0");
-    AfxRegisterModule("test.module", "1.1");
-    ASSERT_EQ(AfxGetModuleCount(), before + 1);
-    EXPECT_STREQ(AfxGetModuleName(before), "test.module");
-    EXPECT_STREQ(AfxGetModuleVersion(before), "1.1");
-    AfxUnregisterModule("test.module");
-    AfxUnregisterModule("test.module");  // unknown names are ignored
-    EXPECT_EQ(AfxGetModuleCount(), before);
-    EXPECT_EQ(AfxGetModuleName(-1), nullptr);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include "Devices.h"
 #include "Hex.h"
-#include "InvokeID.h"
 #include "frame/PDU.h"
 #include "object/OBJ.h"
 #include "service/COVNotifyService.h"
@@ -31,9 +30,8 @@ int Read(bool property, unsigned char* buf, int& len, int end, Property& s)
     return property ? s.ReadFrame(buf, len, end) : static_cast<Plain&>(s).ReadFrame(buf, len, end);
 }
 
-// Built, decoded back and built again: the same octets. Every cut that loses
-// a field the grammar needs is refused; a cut after a whole optional tail
-// is a shorter valid request. Malformed requests are refused.
+// Built, decoded back and built again: the same octets (the fuzz target
+// decodes every cut). Malformed requests are refused.
 TEST(SubscribeCOV, RequestsBothWays)
 {
     const struct {
@@ -44,22 +42,20 @@ TEST(SubscribeCOV, RequestsBothWays)
         DWORD lifetime, propertyID, arrayIndex;
         int hasIncrement;
         const char* params;  // after the four-octet APDU header
-        const char* cuts;    // the cuts that are shorter valid requests
     } cases[] = {
-        {"confirmed, no end", false, 18, 0, 1, 0, 0, 0, 0, "09 12 1C 00 00 00 0A 29 01 39 00", "7"},
-        {"unconfirmed, one hour", false, 18, 0, 0, 3600, 0, 0, 0, "09 12 1C 00 00 00 0A 29 00 3A 0E 10", "7"},
-        {"cancellation", false, 18, 1, 0, 0, 0, 0, 0, "09 12 1C 00 00 00 0A", ""},
+        {"confirmed, no end", false, 18, 0, 1, 0, 0, 0, 0, "09 12 1C 00 00 00 0A 29 01 39 00"},
+        {"unconfirmed, one hour", false, 18, 0, 0, 3600, 0, 0, 0, "09 12 1C 00 00 00 0A 29 00 3A 0E 10"},
+        {"cancellation", false, 18, 1, 0, 0, 0, 0, 0, "09 12 1C 00 00 00 0A"},
         {"property with increment", true, 18, 0, 1, 60, 85, Property::NO_ARRAY_INDEX, 1,
-         "09 12 1C 00 00 00 0A 29 01 39 3C 4E 09 55 4F 5C 3F 80 00 00", "15"},
+         "09 12 1C 00 00 00 0A 29 01 39 3C 4E 09 55 4F 5C 3F 80 00 00"},
         {"property element, no increment", true, 7, 0, 0, 300, 87, 8, 0,
-         "09 07 1C 00 00 00 0A 29 00 3A 01 2C 4E 09 57 19 08 4F", ""},
-        {"property cancellation", true, 7, 1, 0, 0, 85, Property::NO_ARRAY_INDEX, 0, "09 07 1C 00 00 00 0A 4E 09 55 4F",
-         ""},
+         "09 07 1C 00 00 00 0A 29 00 3A 01 2C 4E 09 57 19 08 4F"},
+        {"property cancellation", true, 7, 1, 0, 0, 85, Property::NO_ARRAY_INDEX, 0,
+         "09 07 1C 00 00 00 0A 4E 09 55 4F"},
     };
     for (const auto& c : cases) {
         InvokeIDScope scope(14);
-        CBACnetOBJ device;
-        device.m_maxAPDU = 206;
+        CBACnetOBJ device = LocalDevice(206);
         Property s;
         s.m_processID = c.processID;
         s.m_objectID.SetValue(kAnalogInput10);
@@ -85,11 +81,6 @@ TEST(SubscribeCOV, RequestsBothWays)
         len = 0;
         Make(c.property, back, buf, len, &device);
         EXPECT_EQ(ToHex(buf, len), frame) << c.name;
-        EXPECT_EQ(CutsTaken(c.params, [&](unsigned char* buf, int& len, int end) {
-                      Property cut;
-                      return Read(c.property, buf, len, end, cut);
-                  }), c.cuts)
-            << c.name;
     }
 
     const struct {
@@ -104,6 +95,7 @@ TEST(SubscribeCOV, RequestsBothWays)
         {"application-tagged process", false, "21 12 1C 00 00 00 0A"},
         {"property: reference missing", true, "09 12 1C 00 00 00 0A 5C 3F 80 00 00"},
         {"property: two-octet increment", true, "09 12 1C 00 00 00 0A 4E 09 55 4F 5A 3F 80"},
+        {"property: index of no octets", true, "09 07 1C 00 00 00 0A 4E 09 57 18 4F"},
         {"an octet after the parameters", false, "09 12 1C 00 00 00 0A 29 01 39 00 00"},
         {"property: an octet after the increment", true, "09 12 1C 00 00 00 0A 4E 09 55 4F 5C 3F 80 00 00 00"},
     };
@@ -120,9 +112,8 @@ TEST(SubscribeCOV, RequestsBothWays)
 const char* const kNotification =
     "09 12 1C 02 00 00 04 2C 00 00 00 0A 39 00 4E 09 55 2E 44 42 82 00 00 2F 09 6F 2E 82 04 00 2F 4F";
 
-// Decoded, then written back from the decoded fields: the same octets; with
-// one octet too little room, nothing is written. Every cut is refused: a
-// value never ends before its closing tag.
+// Decoded, then written back from the decoded fields: the same octets (the
+// fuzz target decodes every cut and encodes into too little room).
 TEST(COVNotification, DecodesPresentValueAndStatusFlags)
 {
     const std::string head = "09 12 1C 02 00 00 04 2C 00 00 00 0A ";
@@ -171,13 +162,6 @@ TEST(COVNotification, DecodesPresentValueAndStatusFlags)
         int at = 0;
         ASSERT_EQ(n.MakeParamsFrame(out, at, sizeof out), 1) << c.name;
         EXPECT_EQ(ToHex(out, at), c.params) << c.name;
-        at = 0;
-        EXPECT_EQ(n.MakeParamsFrame(out, at, frame.end() - 1), 0) << c.name;
-        EXPECT_EQ(at, 0) << c.name;
-        EXPECT_EQ(CutsTaken(c.params, [](unsigned char* buf, int& len, int end) {
-                      return CBACnetConfirmedCOVNotifyService().ReadFrame(buf, len, end);
-                  }), "")
-            << c.name;
     }
 }
 
@@ -190,8 +174,7 @@ TEST(COVNotification, WholeFramesAndTheAcknowledgement)
     confirmed.m_objectID.SetValue(kAnalogInput10);
     confirmed.m_values.emplace_back(85, CBACnetValue::Real(65.0f));
     confirmed.m_values.emplace_back(111, CBACnetValue::Bits({false, false, false, false}));
-    CBACnetOBJ subscriber;
-    subscriber.m_maxAPDU = 1476;
+    CBACnetOBJ subscriber = LocalDevice(1476);
     unsigned char buf[128];
     int len = 0;
     EXPECT_EQ(confirmed.MakeFrame(buf, len, sizeof buf, &subscriber), 15);
@@ -207,11 +190,7 @@ TEST(COVNotification, WholeFramesAndTheAcknowledgement)
     EXPECT_EQ(unconfirmed.MakeFrame(buf, len, sizeof buf), 1);
     EXPECT_EQ(ToHex(buf, len), std::string("01 00 10 02 ") + kNotification);
 
-    // The Simple-ACK to the notifier, local and behind a router.
-    len = 0;
-    CBACnetOBJ local;
-    CBACnetConfirmedCOVNotifyService::MakeAckFrame(buf, len, &local, 15);
-    EXPECT_EQ(ToHex(buf, len), "01 00 20 0F 01");
+    // The Simple-ACK to a notifier behind a router.
     CBACnetOBJ routed = RoutedDevice(5, {0x0A});
     len = 0;
     CBACnetConfirmedCOVNotifyService::MakeAckFrame(buf, len, &routed, 200);

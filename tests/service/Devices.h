@@ -1,4 +1,4 @@
-// Device records and bound tags for service tests; tags are bound with Bind (Tags.h).
+// Device records, bound tags (with Bind, Tags.h) and the invoke-ID counter for service tests.
 #pragma once
 
 #include <cstdlib>
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Tags.h"
+#include "frame/PDU.h"
 #include "host/Arrays.h"
 #include "object/OBJ.h"
 
@@ -45,21 +46,22 @@ public:
             m_array.Add(m_tags.back().get());
         }
     }
-    // Present values of analog inputs 1 to n.
-    explicit BoundRun(int n) : BoundRun(Inputs(n)) {}
     CBACnetObjTypes& operator[](int i) { return *m_tags[i]; }
-    CBACnetObjTypes* at(int i) { return m_tags[i].get(); }
     int size() const { return static_cast<int>(m_tags.size()); }
 
     std::vector<std::unique_ptr<CBACnetObjTypes>> m_tags;
     CPtrArray m_array;
+};
+
+// The invoke-ID counter is process-wide: a test that depends on its value
+// sets it and puts the old value back when it ends.
+class InvokeIDScope {
+public:
+    explicit InvokeIDScope(unsigned char value) : m_saved(CBACnetPDU::c_invokeID) { CBACnetPDU::c_invokeID = value; }
+    ~InvokeIDScope() { CBACnetPDU::c_invokeID = m_saved; }
+    InvokeIDScope(const InvokeIDScope&) = delete;
+    InvokeIDScope& operator=(const InvokeIDScope&) = delete;
 
 private:
-    static std::vector<Binding> Inputs(int n)
-    {
-        std::vector<Binding> b;
-        for (int i = 1; i <= n; i++)
-            b.push_back({0, unsigned(i), L"PresentValue"});
-        return b;
-    }
+    unsigned char m_saved;
 };

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "Devices.h"
 #include "Hex.h"
-#include "InvokeID.h"
 #include "object/OBJ.h"
 #include "service/ReadRangeService.h"
 
@@ -13,9 +13,8 @@ constexpr DWORD Time(int h, int m, int s = 0) { return DWORD(h) << 24 | DWORD(m)
 
 using RR = CBACnetReadRangeService;
 
-// Built, decoded back and built again: the same octets. A cut inside the
-// range's tags is refused; one just before them leaves a request for the
-// whole list.
+// Built, decoded back and built again: the same octets (the fuzz target
+// decodes every cut).
 TEST(ReadRange, RequestsBothWays)
 {
     const DWORD kNone = RR::NO_ARRAY_INDEX;
@@ -26,17 +25,16 @@ TEST(ReadRange, RequestsBothWays)
         int32_t count;
         DWORD arrayIndex;
         const char* params;
-        const char* cuts;
     } cases[] = {
-        {"the whole buffer", RR::RANGE_NONE, 0, 0, 0, kNone, "0C 05 00 00 01 19 83", ""},
+        {"the whole buffer", RR::RANGE_NONE, 0, 0, 0, kNone, "0C 05 00 00 01 19 83"},
         {"by position: 127 from index 1", RR::RANGE_BY_POSITION, 1, 0, 127, kNone,
-         "0C 05 00 00 01 19 83 3E 21 01 31 7F 3F", "7"},
+         "0C 05 00 00 01 19 83 3E 21 01 31 7F 3F"},
         {"by sequence number: 128 before 1000", RR::RANGE_BY_SEQUENCE_NUMBER, 1000, 0, -128, kNone,
-         "0C 05 00 00 01 19 83 6E 22 03 E8 31 80 6F", "7"},
+         "0C 05 00 00 01 19 83 6E 22 03 E8 31 80 6F"},
         {"by time: 100 after 05:00:09", RR::RANGE_BY_TIME, 0, Time(5, 0, 9), 100, kNone,
-         "0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 05 00 09 00 31 64 7F", "7"},
+         "0C 05 00 00 01 19 83 7E A4 7E 0C 04 05 B4 05 00 09 00 31 64 7F"},
         {"array index, position 70000", RR::RANGE_BY_POSITION, 70000, 0, 1, 2,
-         "0C 05 00 00 01 19 83 29 02 3E 23 01 11 70 31 01 3F", "7 9"},
+         "0C 05 00 00 01 19 83 29 02 3E 23 01 11 70 31 01 3F"},
     };
     for (const auto& c : cases) {
         InvokeIDScope scope(0);
@@ -63,10 +61,6 @@ TEST(ReadRange, RequestsBothWays)
         len = 0;
         back.MakeFrame(buf, len, &device);
         EXPECT_EQ(ToHex(buf, len), std::string("01 04 02 05 01 1A ") + c.params) << c.name;
-        EXPECT_EQ(CutsTaken(c.params, [](unsigned char* buf, int& len, int end) {
-                      return RR().ReadRequestFrame(buf, len, end);
-                  }), c.cuts)
-            << c.name;
     }
 }
 
@@ -77,7 +71,8 @@ const char* const kRecord2 = "0E A4 7E 0C 04 05 B4 0A 0F 00 00 0F 1E 0A 05 40 1F
 const std::string kAck =
     std::string("0C 05 00 00 01 19 83 3A 05 C0 49 02 5E ") + kRecord1 + " " + kRecord2 + " 5F 69 01";
 
-// An acknowledgement both ways, and the ones refused.
+// An acknowledgement both ways (the fuzz target decodes every cut and
+// encodes into too little room), and the ones refused.
 TEST(ReadRange, Acknowledgements)
 {
     Received frame(kAck);
@@ -98,14 +93,6 @@ TEST(ReadRange, Acknowledgements)
     int at = 0;
     ASSERT_EQ(rr.MakeAckFrame(out, at, sizeof out), 1);
     EXPECT_EQ(ToHex(out, at), kAck);
-    at = 0;
-    EXPECT_EQ(rr.MakeAckFrame(out, at, frame.end() - 1), 0);
-    EXPECT_EQ(at, 0);
-
-    // Without its optional first sequence number the ACK is whole.
-    EXPECT_EQ(CutsTaken(kAck, [](unsigned char* buf, int& len, int end) {
-                  return RR().ReadFrame(buf, len, end);
-              }), std::to_string(Hex(kAck).size() - 2));
 
     const std::string head = "0C 05 00 00 01 19 83 3A 05 C0 ";
     const struct {
@@ -187,10 +174,6 @@ TEST(ReadRange, LogRecords)
         bare.m_hasStatusFlags = !record.m_hasStatusFlags;
         EXPECT_FALSE(bare == record) << c.name;
     }
-    // A record whose status flags may be cut off is whole without them.
-    const std::string whole = "0E A4 7E 0C 04 05 B4 0A 00 00 00 0F 1E 59 FE 1F 2A 04 90";
-    EXPECT_EQ(CutsTaken(whole, [](unsigned char* buf, int& len, int end) { return R().ReadFrame(buf, len, end); }),
-              std::to_string(Hex(whole).size() - 3));
     R a, b;
     a.m_datum = b.m_datum = R::DATUM_FAILURE;
     b.m_errorCode = 1;

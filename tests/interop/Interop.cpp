@@ -1,0 +1,478 @@
+#include "Interop.h"
+
+#include <arpa/inet.h>
+#include <bacnetcodec/bacnetcodec.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Whether `fd` can be read before `deadline`.
+bool Readable(int fd, Clock::time_point deadline)
+{
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
+        if (ready >= 0 || errno != EINTR)
+            return ready > 0;
+    }
+}
+
+// One read from `fd` into `out`, waiting until `deadline`. 1 data, 0 end of
+// file, -1 time-out or failure.
+int ReadSome(int fd, Clock::time_point deadline, std::string& out)
+{
+    char chunk[4096];
+    ssize_t n = -1;
+    while (Readable(fd, deadline) && (n = read(fd, chunk, sizeof chunk)) < 0 && errno == EINTR) {
+    }
+    if (n > 0)
+        out.append(chunk, static_cast<size_t>(n));
+    return n > 0 ? 1 : n == 0 ? 0 : -1;
+}
+
+void Put(Bytes& out, uint32_t v, int octets, bool littleEndian = false)
+{
+    for (int i = 0; i < octets; i++)
+        out.push_back(static_cast<unsigned char>(v >> 8 * (littleEndian ? i : octets - 1 - i)));
+}
+
+// A classic capture file of raw IPv4 packets (link type 101), little-endian,
+// one second apart. Both checksums are left out (0): tshark checks neither
+// by default, and UDP over IPv4 allows it.
+Bytes Capture(const std::vector<Datagram>& datagrams)
+{
+    Bytes file;
+    for (uint32_t v : {0xA1B2C3D4u, 0x00040002u, 0u, 0u, 65535u, 101u})
+        Put(file, v, 4, true);
+    uint32_t second = 0;
+    for (const Datagram& d : datagrams) {
+        const uint32_t length = static_cast<uint32_t>(28 + d.octets.size());
+        for (uint32_t v : {++second, 0u, length, length})
+            Put(file, v, 4, true);
+        // IPv4 with a 20-octet header, its length, an identification, TTL 64, UDP.
+        for (uint32_t v : {0x4500u, length, second, 0u, 0x4011u, 0u})
+            Put(file, v, 2);
+        Put(file, 0x7F000001, 4);
+        Put(file, d.broadcast ? 0x7FFFFFFF : 0x7F000002, 4);
+        for (uint32_t v : {47808u, 47808u, length - 20, 0u})
+            Put(file, v, 2);
+        file.insert(file.end(), d.octets.begin(), d.octets.end());
+    }
+    return file;
+}
+
+std::string Unescape(const std::string& in)
+{
+    static const std::pair<const char*, char> entities[] = {{"quot", '"'}, {"amp", '&'}, {"lt", '<'}, {"gt", '>'},
+                                                            {"apos", '\''}};
+    std::string out;
+    for (size_t i = 0; i < in.size(); i++) {
+        const size_t semi = in[i] == '&' ? in.find(';', i) : std::string::npos;
+        if (semi == std::string::npos) {
+            out += in[i];
+            continue;
+        }
+        // Non-ASCII code points are not compared by the tests; keep a marker.
+        const std::string entity = in.substr(i + 1, semi - i - 1);
+        const long code = entity[0] != '#' ? 0 : entity[1] == 'x' ? strtol(&entity[2], nullptr, 16) : atol(&entity[1]);
+        char c = code > 0 && code < 0x80 ? static_cast<char>(code) : '?';
+        for (const auto& e : entities)
+            c = entity == e.first ? e.second : c;
+        out += c;
+        i = semi;
+    }
+    return out;
+}
+
+// The value of attribute `name` in one element line, unescaped; "" if absent.
+std::string Attribute(const std::string& line, const char* name)
+{
+    const std::string key = std::string(" ") + name + "=\"";
+    const size_t at = line.find(key);
+    const size_t to = at == std::string::npos ? at : line.find('"', at + key.size());
+    return to == std::string::npos ? "" : Unescape(line.substr(at + key.size(), to - at - key.size()));
+}
+
+// tshark writes one element per line, which is all this reader relies on.
+bool ParsePdml(const std::string& text, std::vector<PdmlPacket>& packets)
+{
+    std::istringstream in(text);
+    std::string line, proto;
+    bool sawRoot = false;
+    PdmlPacket* packet = nullptr;
+    int depth = 0;
+    while (std::getline(in, line)) {
+        const size_t lt = line.find('<');
+        if (lt == std::string::npos)
+            continue;
+        const std::string element = line.substr(lt);
+        if (element.compare(0, 5, "<pdml") == 0) {
+            sawRoot = true;
+        } else if (element.compare(0, 7, "<packet") == 0) {
+            packets.emplace_back();
+            packet = &packets.back();
+        } else if (element.compare(0, 9, "</packet>") == 0) {
+            packet = nullptr;
+        } else if (packet && (element.compare(0, 7, "<proto ") == 0 || element.compare(0, 7, "<field ") == 0)) {
+            PdmlField f;
+            f.name = Attribute(element, "name");
+            if (element[1] == 'p') {
+                proto = f.name;
+                depth = 0;
+            }
+            f.proto = proto;
+            f.depth = depth;
+            f.show = Attribute(element, "show");
+            f.showname = Attribute(element, "showname");
+            f.value = Attribute(element, "value");
+            f.pos = atoi(Attribute(element, "pos").c_str());
+            f.size = atoi(Attribute(element, "size").c_str());
+            packet->fields.push_back(f);
+            if (element.compare(element.size() - 2, 2, "/>") != 0)
+                depth++;
+        } else if (element.compare(0, 8, "</field>") == 0 || element.compare(0, 8, "</proto>") == 0) {
+            depth--;
+        }
+    }
+    return sawRoot;
+}
+
+bool WriteFile(const std::string& path, const std::string& data)
+{
+    std::ofstream file(path, std::ios::binary);
+    return static_cast<bool>(file.write(data.data(), data.size()));
+}
+
+}  // namespace
+
+Bytes Bvlc(const Bytes& npdu, bool broadcast)
+{
+    CBACnetBVLC bvlc;
+    bvlc.m_function = broadcast ? CBACnetBVLC::ORIGINAL_BROADCAST : CBACnetBVLC::ORIGINAL_UNICAST;
+    bvlc.m_npdu = npdu.data();
+    bvlc.m_npduLength = static_cast<int>(npdu.size());
+    Bytes out(npdu.size() + CBACnetBVLC::HEADER);
+    int len = 0;
+    if (!bvlc.MakeFrame(out.data(), len, static_cast<int>(out.size())))
+        out.clear();  // too long for the codec: the checks on the empty datagram say so
+    return out;
+}
+
+bool Npdu(const Bytes& datagram, Bytes& npdu)
+{
+    CBACnetBVLC bvlc;
+    int pos = 0;
+    if (!bvlc.ReadFrame(datagram.data(), pos, static_cast<int>(datagram.size())) || !bvlc.m_npdu)
+        return false;
+    npdu.assign(bvlc.m_npdu, bvlc.m_npdu + bvlc.m_npduLength);
+    return true;
+}
+
+void ObjectID(unsigned char* buf, int& len, const _BACnetObjectID& obj)
+{
+    const DWORD v = obj.GetValue();
+    unsigned char host[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                             static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    CBACnetTag().MakeAnalogFrame(buf, len, CBACnetTag::CLASS_CONTEXT, 0, 4, host);
+}
+
+UdpPeer::~UdpPeer()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+bool UdpPeer::Open(uint16_t peerPort, std::string* error, uint16_t avoid)
+{
+    m_peer = peerPort;
+    for (int attempt = 0; attempt < 3; attempt++) {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t n = sizeof local;
+        if (m_fd < 0 || bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+            getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &n) != 0) {
+            *error = std::string("socket: ") + strerror(errno);
+            return false;
+        }
+        m_port = ntohs(local.sin_port);
+        if (m_port != avoid)
+            return true;
+    }
+    *error = "no port other than " + std::to_string(avoid);
+    return false;
+}
+
+bool UdpPeer::Send(const Bytes& datagram)
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(m_peer);
+    return sendto(m_fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
+           static_cast<ssize_t>(datagram.size());
+}
+
+bool UdpPeer::Receive(Bytes& out, Clock::time_point deadline)
+{
+    while (Readable(m_fd, deadline)) {
+        unsigned char buf[2048];
+        sockaddr_in from{};
+        socklen_t n = sizeof from;
+        const ssize_t got = recvfrom(m_fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &n);
+        if (got >= 0 && from.sin_port == htons(m_peer) && from.sin_addr.s_addr == htonl(INADDR_LOOPBACK)) {
+            out.assign(buf, buf + got);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string& stderrPath, std::string* error)
+{
+    int out[2], in[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(in, O_CLOEXEC) != 0) {
+        *error = std::string("pipe: ") + strerror(errno);
+        return false;  // a lone pipe left open is the test's end anyway
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Child: only async-signal-safe calls until exec. A process group
+        // of its own lets Stop() reach whatever the program starts in turn.
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(127);
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        const int err = stderrPath.empty() ? -1 : open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (err >= 0)
+            dup2(err, 2);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(in[0]);
+    if (pid < 0) {
+        *error = std::string("fork: ") + strerror(errno);
+        close(out[0]);
+        close(in[1]);
+        return false;
+    }
+    setpgid(pid, pid);  // also here, so Stop() cannot race the child's own call
+    m_pid = pid;
+    m_stdout = out[0];
+    m_stdin = in[1];
+    return true;
+}
+
+bool ChildProcess::ReadUntil(const std::string& marker, std::chrono::milliseconds timeout, std::string& out)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    const size_t start = out.size();
+    while (m_stdout >= 0) {
+        const size_t found = out.find(marker, start);
+        if (found != std::string::npos && out.find('\n', found) != std::string::npos)
+            return true;
+        if (ReadSome(m_stdout, deadline, out) <= 0)
+            return false;
+    }
+    return false;
+}
+
+bool ChildProcess::ReadAll(std::chrono::milliseconds timeout, std::string& out, std::string* error)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    int r = 0, status = -1;
+    while (m_stdout >= 0 && (r = ReadSome(m_stdout, deadline, out)) > 0) {
+    }
+    const bool exited =
+        r == 0 && WaitExit(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()), &status);
+    if (!exited)
+        *error = "did not finish within " + std::to_string(timeout.count() / 1000) + " s";
+    else if (status != 0)
+        *error = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                   : "killed by signal " + std::to_string(WTERMSIG(status));
+    Stop();
+    return exited && status == 0;
+}
+
+bool ChildProcess::WaitExit(std::chrono::milliseconds timeout, int* status)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    while (m_pid > 0) {
+        const pid_t done = waitpid(m_pid, status, WNOHANG);
+        if (done == m_pid || (done < 0 && errno == ECHILD))
+            m_pid = -1;
+        else if (Clock::now() >= deadline)
+            return false;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+void ChildProcess::Stop()
+{
+    if (m_pid > 0) {
+        // The child's own process group: the child and what it started.
+        const pid_t group = m_pid;
+        int status;
+        kill(-group, SIGTERM);
+        if (!WaitExit(std::chrono::milliseconds(2000), &status))
+            kill(-group, SIGKILL);
+        WaitExit(std::chrono::milliseconds(5000), &status);
+        kill(-group, SIGKILL);  // anything of the group still left
+    }
+    for (int* fd : {&m_stdout, &m_stdin})
+        if (*fd >= 0) {
+            close(*fd);
+            *fd = -1;
+        }
+}
+
+bool RunProgram(const std::vector<std::string>& argv, std::chrono::milliseconds timeout, std::string& out,
+                std::string* error, const std::string& stderrPath)
+{
+    ChildProcess child;
+    if (child.Start(argv, stderrPath, error) && child.ReadAll(timeout, out, error))
+        return true;
+    *error = argv[0] + ": " + *error;
+    return false;
+}
+
+int StartListening(ChildProcess& child, const std::vector<std::string>& argv, const std::string& log,
+                   std::string* error)
+{
+    std::string out;
+    WriteFile(log, "");  // this run's log only
+    if (!child.Start(argv, log, error) || !child.ReadUntil("listening ", std::chrono::seconds(30), out)) {
+        *error += " (see " + log + "; npm ci in tests/interop/node installs node-bacnet) " + out;
+        return 0;
+    }
+    const int port = atoi(out.c_str() + out.find("listening ") + 10);
+    if (port <= 0 || port > 65535)
+        *error = "no port in \"" + out + "\"";
+    return port > 0 && port <= 65535 ? port : 0;
+}
+
+std::string Arg(int argc, char** argv, const std::string& name, const std::string& fallback)
+{
+    for (int i = 1; i + 1 < argc; i++)
+        if (argv[i] == name)
+            return argv[i + 1];
+    return fallback;
+}
+
+bool Tally::Check(const std::string& name, bool ok, const std::string& detail)
+{
+    (ok ? m_passed : m_failed)++;
+    printf("%s %s%s%s\n", ok ? "ok   " : "FAIL ", name.c_str(), detail.empty() ? "" : ": ", detail.c_str());
+    fflush(stdout);
+    return ok;
+}
+
+int Tally::Abort(const std::string& why)
+{
+    Check("the program's setup", false, why);
+    return Close();
+}
+
+int Tally::Close() const
+{
+    printf("%s: %d passed, %d failed\n", m_program, m_passed, m_failed);
+    return m_failed == 0 && m_passed > 0 ? 0 : 1;
+}
+
+
+std::vector<std::string> PdmlPacket::All(const std::string& name) const
+{
+    std::vector<std::string> out;
+    for (const PdmlField& f : fields)
+        if (f.depth > 0 && f.name == name)
+            out.push_back(f.show);
+    return out;
+}
+
+std::string PdmlPacket::First(const std::string& name) const
+{
+    const std::vector<std::string> all = All(name);
+    return all.empty() ? "" : all.front();
+}
+
+bool PdmlPacket::Has(const std::string& name) const
+{
+    for (const PdmlField& f : fields)
+        if (f.name == name)
+            return true;
+    return false;
+}
+
+const PdmlField* PdmlPacket::Proto(const std::string& proto) const
+{
+    for (const PdmlField& f : fields)
+        if (f.depth == 0 && f.name == proto)
+            return &f;
+    return nullptr;
+}
+
+bool Dissect(const std::string& tshark, const std::string& pcap, const std::vector<Datagram>& datagrams,
+             std::vector<PdmlPacket>& packets, std::string* error, const std::string& keepPdml)
+{
+    const Bytes file = Capture(datagrams);
+    if (!WriteFile(pcap, std::string(file.begin(), file.end()))) {
+        *error = "cannot write " + pcap;
+        return false;
+    }
+    std::string pdml;
+    // -n: no name look-ups.
+    if (!RunProgram({tshark, "-n", "-r", pcap, "-T", "pdml"}, std::chrono::seconds(120), pdml, error))
+        return false;
+    if (!keepPdml.empty())
+        WriteFile(keepPdml, pdml);
+    packets.clear();
+    const bool ok = ParsePdml(pdml, packets) && packets.size() == datagrams.size();
+    if (!ok)
+        *error = "tshark gave " + std::to_string(packets.size()) + " packets for " +
+                 std::to_string(datagrams.size()) + " datagrams";
+    return ok;
+}
+
+std::vector<std::string> Flaws(const PdmlPacket& packet)
+{
+    std::vector<std::string> flaws;
+    if (packet.Has("_ws.malformed"))
+        flaws.push_back("tshark marks the frame malformed");
+    for (const PdmlField& f : packet.fields)
+        if (f.name == "_ws.expert")
+            flaws.push_back("expert item");
+        else if (f.name == "_ws.expert.message" && !flaws.empty())
+            flaws.back() += ": " + f.show;
+    return flaws;
+}
