@@ -89,7 +89,8 @@ TEST(DeviceTest, CommandsPrintWhatTheDeviceHolds)
         {{"write", kSim, "SC:1", "effective-period", "2024-01-01..2024-12-31"}, 0, {"wrote schedule:1 "}},
         {{"read", kSim, "SC:1", "effective-period"}, 0, {"schedule:1 effective-period = 2024-01-01 to 2024-12-31\n"}},
         {{"write", kSim, "AI:1", "present-value", "5"}, 1, {}, "write failed: property: write-access-denied\n"},
-        {{"write", kSim, "AV:1", "present-value", "null"}, 2, {}, "null relinquishes a priority slot"},  // a usage refusal
+        // A Null without a priority is refused before anything is sent.
+        {{"write", kSim, "AV:1", "present-value", "null"}, 2, {}, "null relinquishes a priority slot"},
         {{"create", kSim, "AV:5000"}, 0, {"created analog-value:5000\n"}},
         {{"create", kSim, "AV:5000"}, 1, {}, "create failed: object: "},
         {{"delete", kSim, "AV:5000"}, 0, {"deleted analog-value:5000\n"}},
