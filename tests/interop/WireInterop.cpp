@@ -175,22 +175,12 @@ Codec&& At(Codec&& c, _BACnetObjectID obj, unsigned char index = CBACnetProperty
     return std::forward<Codec>(c);
 }
 
-// Working days on at 07:30 and off at 18:00; the weekend stays empty.
-void FillWeek(CBACnetWeekSchedule& week)
-{
-    week.m_objectID = kSchedule;
-    for (int day = 0; day < 5; day++) {
-        week.m_dayLists[day].Add(new _BACnetTimeValue(Time(7, 30), 1));
-        week.m_dayLists[day].Add(new _BACnetTimeValue(Time(18, 0), 0));
-    }
-}
-
 // One special event of each period kind, each on at 08:00: a date, a date
-// range, the fourth Thursday of November and, unless left out, calendar 4.
-void FillExceptions(CBACnetExpSchedule& exp, bool withCalendarReference)
+// range, the fourth Thursday of November and calendar 4.
+void FillExceptions(CBACnetExpSchedule& exp)
 {
     exp.m_objectID = kSchedule;
-    for (int i = 0; i < (withCalendarReference ? 4 : 3); i++) {
+    for (int i = 0; i < 4; i++) {
         _BACnetSpecialEvent* e = new _BACnetSpecialEvent;
         const int entries[] = {_BACnetSpecialEvent::ENTRY_DATE, _BACnetSpecialEvent::ENTRY_DATE_RANGE,
                                _BACnetSpecialEvent::ENTRY_WEEK_N_DAY, 0};
@@ -223,24 +213,19 @@ Bytes Made(Service&& s, Args&&... args)
     return Out(len, id);
 }
 
-template <class Codec>
-Bytes Read(Codec&& prop, Where where = kLocal)
+// A ReadProperty or WriteProperty of one codec.
+template <class Service = CBACnetWritePropertyService, class Codec>
+Bytes Prop(Codec&& prop, Where where = kLocal)
 {
-    return Made(CBACnetReadPropertyService(), Device(where).get(), &prop);
-}
-
-template <class Codec>
-Bytes Write(Codec&& prop, Where where = kLocal)
-{
-    return Made(CBACnetWritePropertyService(), Device(where).get(), &prop);
+    return Made(Service(), Device(where).get(), &prop);
 }
 
 // WritePropertyMultiple: the caller writes each object identifier before its codec.
-Bytes WriteMulti(std::vector<std::pair<_BACnetObjectID, CBACnetPropertyID*>> writes, Where where = kLocal)
+Bytes WriteMulti(std::vector<std::pair<_BACnetObjectID, CBACnetPropertyID*>> writes)
 {
     CBACnetWriteMultiService s;
     int len = 0;
-    const int id = s.MakeHeaderFrame(g_buf, len, Device(where).get());
+    const int id = s.MakeHeaderFrame(g_buf, len, Device(kLocal).get());
     for (auto& w : writes) {
         ObjectID(g_buf, len, w.first);
         s.MakeFrame(g_buf, len, w.second);
@@ -259,19 +244,6 @@ std::unique_ptr<CBACnetObjTypes> Bound(_BACnetObjectID obj, const wchar_t* prope
     return tag;
 }
 
-// A bound tag's parameters after the ReadProperty header: the form that
-// reaches two-octet property identifiers and the library's types 18 to 20.
-Bytes ReadBound(_BACnetObjectID obj, const wchar_t* property)
-{
-    unsigned short sub;
-    auto tag = Bound(obj, property, 4, sub);
-    int len = 0;
-    const unsigned char id = ++CBACnetPDU::c_invokeID;
-    CBACnetReadPropertyService().MakeHeaderFrame(g_buf, len, Device(kLocal).get(), id);
-    tag->MakeFrameToSingle(g_buf, len);
-    return Out(len, id);
-}
-
 // Every host-value write carries the same invoke ID (the cases expect it).
 Bytes WriteHost(_BACnetObjectID obj, const wchar_t* property, unsigned short hostType, CTagVal value,
                 unsigned short priority, Where where = kLocal)
@@ -281,46 +253,6 @@ Bytes WriteHost(_BACnetObjectID obj, const wchar_t* property, unsigned short hos
     return Made(CBACnetWritePropertyService(), Device(where).get(), tag.get(), value, hostType, sub, priority);
 }
 
-// Eight bound tags in one request to a routed device that takes at most 480
-// octets: array indexes, two-octet identifiers and the library's types 18 to 20.
-Bytes ReadMultiBound()
-{
-    const struct {
-        _BACnetObjectID obj;
-        const wchar_t* property;
-    } entries[] = {{{0, 0}, L"PresentValue"},     {{2, 1}, L"ObjectName"},      {{1, 3}, L"priorityarray[8]"},
-                   {{1, 3}, L"priorityarray[300]"}, {{18, 5}, L"Zone_Temp_Value"}, {{19, 6}, L"PresentValue"},
-                   {{20, 0x3F0007}, L"PresentValue"}, {{16, 1}, L"User1"}};
-    std::vector<std::unique_ptr<CBACnetObjTypes>> tags;
-    unsigned short sub;
-    for (const auto& e : entries)
-        tags.push_back(Bound(e.obj, e.property, 4, sub));
-    CBACnetReadMultiService rpm(0);
-    int len = 0;
-    rpm.MakeHeaderFrame(len, Device(kIp, 480).get(), 0);
-    for (int i = 0; i < static_cast<int>(tags.size()); i++)
-        if (!rpm.MakeBodyFrame(len, tags[i].get(), i))
-            break;
-    memcpy(g_buf, rpm.m_frame, rpm.m_frameLength);
-    return Out(rpm.m_frameLength, rpm.m_invokeID);
-}
-
-// The header alone, the body written by the caller: weekly and exception
-// schedule of one Schedule object.
-Bytes ReadMultiSchedule()
-{
-    int len = 0;
-    const int id = CBACnetReadMultiService().MakeSchedueHeader(g_buf, len, Device(kLocal).get());
-    CBACnetTag tag;
-    ObjectID(g_buf, len, kSchedule);
-    tag.MakeProgramFrame(g_buf, len, 1, 1);
-    unsigned char weekly = 123, exceptions = 38;
-    tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 1, &weekly);
-    tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 1, &exceptions);
-    tag.MakeProgramFrame(g_buf, len, 1, 0);
-    return Out(len, id);
-}
-
 Bytes WhoHas(Where where)
 {
     auto dev = Device(where);
@@ -328,15 +260,16 @@ Bytes WhoHas(Where where)
     return Made(CBACnetWhoHasService(), dev.get());
 }
 
-Bytes SubscribeCov(Where where, int cancel, int confirmed, DWORD lifetime)
+// A confirmed subscription without end, or its cancellation.
+Bytes SubscribeCov(bool cancel)
 {
     CBACnetSubscribeCOVService s;
     s.m_processID = 18;
     s.m_objectID = _BACnetObjectID(0, 10);
     s.m_cancel = cancel;
-    s.m_issueConfirmed = confirmed;
-    s.m_lifetime = lifetime;
-    return Made(s, Device(where).get());
+    s.m_issueConfirmed = !cancel;
+    s.m_lifetime = 0;
+    return Made(s, Device(kLocal).get());
 }
 
 Bytes SubscribeCovProperty(_BACnetObjectID obj, int confirmed, DWORD lifetime, unsigned property, DWORD index)
@@ -402,62 +335,58 @@ Bytes RouterMessage(int type, std::vector<unsigned short> networks)
 
 void Requests()
 {
-    Add("ReadProperty present-value of analog-input 3, local", Read(At(CBACnetPresentvalue(), {0, 3})), Conf(12),
-        "0:3 85");
-    CBACnetObjectDesc desc;
-    At(desc, {2, 1});
-    CBACnetSchPriority prio;
-    At(prio, kSchedule);
-    CBACnetWeekSchedule week;
-    FillWeek(week);
-    week.m_arrayIndex = 2;
-    Add("ReadProperty weekly-schedule[2] (week codec), array index", Read(week), Conf(12), "17:1 123",
-        {Index(2)});
-    CBACnetExpSchedule exp;
-    FillExceptions(exp, true);
-    CBACnetDateRange period;
-    At(period, kSchedule);
-    CBACnetObjPropertyRef refs;
-    At(refs, kSchedule);
+    using RP = CBACnetReadPropertyService;
+    Add("ReadProperty present-value of analog-input 3, local", Prop<RP>(At(CBACnetPresentvalue(), {0, 3})),
+        Conf(12), "0:3 85");
     Add("ReadProperty object-list[0] (object list codec), routed to a BACnet/IP MAC",
-        Read(At(CBACnetObjectList(), {8, 1001}, 0), kIp), Conf(12, kIp), "8:1001 76", {Index(0)});
-    Add("ReadProperty object-list, routed to an MS/TP MAC", Read(At(CBACnetObjectList(), {8, 1001}), kMstp),
-        Conf(12, kMstp), "8:1001 76");
-    Add("ReadProperty Zone_Temp_Value of Enthalpy (type 18 as 151, two-octet property)",
-        ReadBound({18, 5}, L"Zone_Temp_Value"), Conf(12), "151:5 1832");
-    Add("ReadProperty priority-array[300] of analog-output 3 (two-octet array index)",
-        ReadBound({1, 3}, L"priorityarray[300]"), Conf(12), "1:3 87", {Index(300)});
+        Prop<RP>(At(CBACnetObjectList(), {8, 1001}, 0), kIp), Conf(12, kIp), "8:1001 76", {Index(0)});
+    // A bound tag's parameters after the header: the form that reaches
+    // two-octet property identifiers and the library's types 18 to 20.
+    unsigned short sub = 0;
+    auto enthalpy = Bound({18, 5}, L"Zone_Temp_Value", 4, sub);
+    int len = 0;
+    const unsigned char invoke = ++CBACnetPDU::c_invokeID;
+    RP().MakeHeaderFrame(g_buf, len, Device(kLocal).get(), invoke);
+    enthalpy->MakeFrameToSingle(g_buf, len);
+    Add("ReadProperty Zone_Temp_Value of Enthalpy (type 18 as 151, two-octet property)", Out(len, invoke), Conf(12),
+        "151:5 1832");
 
-    Add("WriteProperty empty description (71 00)", Write(desc), Conf(15), "2:1 28", {}, "3E 71 00 3F");
+    CBACnetObjectDesc desc;
     desc.m_description = L"Supply air temperature after the heating coil";
-    Add("WriteProperty description (description codec), routed", Write(desc, kIp), Conf(15, kIp), "2:1 28",
-        {"Supply air temperature after the heating coil"});
-    prio.m_priority = 8;
-    week.m_arrayIndex = CBACnetPropertyID::NO_ARRAY_INDEX;
-    Add("WriteProperty weekly-schedule, all days (week codec)", Write(week), Conf(15), "17:1 123",
+    Add("WriteProperty description (description codec), routed", Prop(At(desc, {2, 1}), kIp), Conf(15, kIp),
+        "2:1 28", {"Supply air temperature after the heating coil"});
+    CBACnetWeekSchedule week;
+    week.m_objectID = kSchedule;
+    for (int day = 0; day < 5; day++) {  // working days on at 07:30 and off at 18:00
+        week.m_dayLists[day].Add(new _BACnetTimeValue(Time(7, 30), 1));
+        week.m_dayLists[day].Add(new _BACnetTimeValue(Time(18, 0), 0));
+    }
+    Add("WriteProperty weekly-schedule, all days (week codec)", Prop(week), Conf(15), "17:1 123",
         {"07:30:00", "18:00:00"});
     week.m_arrayIndex = 3;
-    Add("WriteProperty weekly-schedule[3] (week codec), array index", Write(week), Conf(15), "17:1 123",
+    Add("WriteProperty weekly-schedule[3] (week codec), array index", Prop(week), Conf(15), "17:1 123",
         {Index(3), "07:30:00", "18:00:00"});
-    Add("WriteProperty exception-schedule (exception codec), every period kind", Write(exp), Conf(15),
+    CBACnetExpSchedule exp;
+    FillExceptions(exp);
+    Add("WriteProperty exception-schedule (exception codec), every period kind", Prop(exp), Conf(15),
         "17:1 6:4 38", {"December 24, 2026", "July 20, 2026", "August 14, 2026", "08:00:00"});
+    CBACnetDateRange period;
     period.m_startDate = Date(2026, 1, 1, 4);
     period.m_endDate = Date(2026, 12, 31, 4);
-    Add("WriteProperty effective-period (date range codec)", Write(period), Conf(15), "17:1 32",
+    Add("WriteProperty effective-period (date range codec)", Prop(At(period, kSchedule)), Conf(15), "17:1 32",
         {"January 1, 2026", "December 31, 2026"});
+    CBACnetObjPropertyRef refs;
     refs.m_references.Add(new _BACnetPropertyRef(_BACnetObjectID(2, 1), 85));
     refs.m_references.Add(new _BACnetPropertyRef(_BACnetObjectID(5, 7), 85));
-    Add("WriteProperty list-of-object-property-references (reference codec)", Write(refs), Conf(15),
+    Add("WriteProperty list-of-object-property-references (reference codec)", Prop(At(refs, kSchedule)), Conf(15),
         "17:1 2:1 5:7 54 85 85");
     // A codec without an encoder leaves the value empty; a device will refuse such a write.
-    Add("WriteProperty with a read-only codec (object list)", Write(At(CBACnetObjectList(), {8, 1001})), Conf(15),
+    Add("WriteProperty with a read-only codec (object list)", Prop(At(CBACnetObjectList(), {8, 1001})), Conf(15),
         "8:1001 76", {}, "3E 3F");
-    CBACnetExpSchedule three;  // three events
-    FillExceptions(three, false);
-    int len = 0;
-    const int id = CBACnetWritePropertyService().MakeScheduleArySize(g_buf, len, Device(kLocal).get(), &three);
-    Add("WriteProperty exception-schedule[0] = 3 (schedule array size)", Out(len, id), Conf(15), "17:1 38",
-        {Index(0), "(Unsigned) 3"});
+    len = 0;
+    const int id = CBACnetWritePropertyService().MakeScheduleArySize(g_buf, len, Device(kLocal).get(), &exp);
+    Add("WriteProperty exception-schedule[0] = 4 (schedule array size)", Out(len, id), Conf(15), "17:1 38",
+        {Index(0), "(Unsigned) 4"});
 
     const int host = CBACnetWritePropertyService::HOST_VALUE_INVOKE_ID;
     Add("WriteProperty host value active to binary-output 2 at priority 16, routed",
@@ -472,46 +401,60 @@ void Requests()
     Add("WriteProperty Null to priority-array[300] (two-octet array index)",
         WriteHost({1, 3}, L"priorityarray[300]", 4, Val(-1), 0), Conf(15, kLocal, host), "1:3 87",
         {Index(300), "NULL"});
-    Add("WriteProperty Zone_Temp_Value of Enthalpy 5 (type 18 as 151, two-octet property)",
-        WriteHost({18, 5}, L"Zone_Temp_Value", 4, Val(19.25), 0), Conf(15, kLocal, host), "151:5 1832", {"19.25"});
     // Instance bits 16 to 21 are cleared by the type remapping.
-    Add("WriteProperty setpoint of ProportionalControl 0x3F0009 (type 19 as 152)",
-        WriteHost({19, 0x3F0009}, L"setpoint", 4, Val(50.0), 12), Conf(15, kLocal, host), "152:9 108",
-        {"50", "Priority: (Unsigned) 12"});
     Add("WriteProperty present-value of Accumulator 0x3F0007 (type 20 as 23)",
         WriteHost({20, 0x3F0007}, L"PresentValue", 4, Val(1000), 0), Conf(15, kLocal, host), "23:7 85", {"1000"});
     // A host text is sent with its terminating 0 octet inside the character string.
     Add("WriteProperty host text to description", WriteHost({2, 1}, L"Description", 14, Val(L"Hall"), 0),
         Conf(15, kLocal, host), "2:1 28", {}, "3E 75 06 00 48 61 6C 6C 00 3F");
 
+    // Eight bound tags in one request to a routed device that takes at most
+    // 480 octets: array indexes, two-octet identifiers, types 18 to 20.
+    const struct {
+        _BACnetObjectID obj;
+        const wchar_t* property;
+    } entries[] = {{{0, 0}, L"PresentValue"},     {{2, 1}, L"ObjectName"},      {{1, 3}, L"priorityarray[8]"},
+                   {{1, 3}, L"priorityarray[300]"}, {{18, 5}, L"Zone_Temp_Value"}, {{19, 6}, L"PresentValue"},
+                   {{20, 0x3F0007}, L"PresentValue"}, {{16, 1}, L"User1"}};
+    std::vector<std::unique_ptr<CBACnetObjTypes>> tags;
+    for (const auto& e : entries)
+        tags.push_back(Bound(e.obj, e.property, 4, sub));
+    CBACnetReadMultiService rpm(0);
+    len = 0;
+    rpm.MakeHeaderFrame(len, Device(kIp, 480).get(), 0);
+    for (int i = 0; i < static_cast<int>(tags.size()); i++)
+        if (!rpm.MakeBodyFrame(len, tags[i].get(), i))
+            break;
+    memcpy(g_buf, rpm.m_frame, rpm.m_frameLength);
     const char* const eight = "0:0 2:1 1:3 1:3 151:5 152:6 23:7 16:1 85 77 87 87 1832 85 85 2500";
     Add("ReadPropertyMultiple of eight bound tags (indexes, two-octet ids, types 18-20), routed, max APDU 480",
-        ReadMultiBound(), Conf(14, kIp, kReturned, 3), eight, {Index(8), Index(300)});
-    Add("ReadPropertyMultiple header alone + caller's schedule body", ReadMultiSchedule(), Conf(14), "17:1 123 38");
+        Out(rpm.m_frameLength, rpm.m_invokeID), Conf(14, kIp, kReturned, 3), eight, {Index(8), Index(300)});
+    // The header alone, the body written by the caller: weekly and exception
+    // schedule of one Schedule object.
+    len = 0;
+    const int scheduleID = CBACnetReadMultiService().MakeSchedueHeader(g_buf, len, Device(kLocal).get());
+    CBACnetTag tag;
+    ObjectID(g_buf, len, kSchedule);
+    tag.MakeProgramFrame(g_buf, len, 1, 1);
+    unsigned char weekly = 123, exceptions = 38;
+    tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 1, &weekly);
+    tag.MakeArrayFrame(g_buf, len, CBACnetTag::CLASS_CONTEXT, 0, 1, &exceptions);
+    tag.MakeProgramFrame(g_buf, len, 1, 0);
+    Add("ReadPropertyMultiple header alone + caller's schedule body", Out(len, scheduleID), Conf(14), "17:1 123 38");
 
-    Add("WritePropertyMultiple description (description codec), routed", WriteMulti({{{2, 9}, &desc}}, kMstp),
-        Conf(16, kMstp), "2:9 28", {"Supply air temperature after the heating coil"});
-    week.m_arrayIndex = CBACnetPropertyID::NO_ARRAY_INDEX;
-    Add("WritePropertyMultiple weekly-schedule (week codec)", WriteMulti({{kSchedule, &week}}), Conf(16), "17:1 123",
-        {"07:30:00", "18:00:00"});
     // The codec is asked for the whole value whatever the index: the element
     // carries all seven day lists, which tshark labels from the index on.
     week.m_arrayIndex = 5;
     Add("WritePropertyMultiple weekly-schedule[5] (week codec), array index", WriteMulti({{kSchedule, &week}}),
-        Conf(16), "17:1 123", {Index(5), "Friday", "07:30:00", "Saturday", "Sunday"},
-        "0E 0F 0E 0F 2F 1F");
-    Add("WritePropertyMultiple exception-schedule (exception codec)", WriteMulti({{kSchedule, &exp}}), Conf(16),
-        "17:1 6:4 38", {"December 24, 2026", "July 20, 2026", "August 14, 2026"});
-    Add("WritePropertyMultiple effective-period (date range codec)", WriteMulti({{kSchedule, &period}}), Conf(16),
-        "17:1 32", {"January 1, 2026", "December 31, 2026"});
-    Add("WritePropertyMultiple list-of-object-property-references (reference codec)", WriteMulti({{kSchedule, &refs}}),
-        Conf(16), "17:1 2:1 5:7 54 85 85");
+        Conf(16), "17:1 123", {Index(5), "Friday", "07:30:00", "Saturday", "Sunday"}, "0E 0F 0E 0F 2F 1F");
     CBACnetObjectName zone1, zone2;
     zone1.m_name = L"Zone 1";
     zone2.m_name = L"Zone 2";
+    CBACnetSchPriority prio;
+    prio.m_priority = 8;
     Add("WritePropertyMultiple of three objects",
-        WriteMulti({{{2, 11}, &zone1}, {{2, 12}, &zone2}, {kSchedule, &prio}}), Conf(16), "2:11 2:12 17:1 77 77 88",
-        {"Zone 1", "Zone 2", "(Unsigned) 8"});
+        WriteMulti({{{2, 11}, &zone1}, {{2, 12}, &zone2}, {kSchedule, &At(prio, kSchedule)}}), Conf(16),
+        "2:11 2:12 17:1 77 77 88", {"Zone 1", "Zone 2", "(Unsigned) 8"});
 
     // Create and delete go without the expecting-reply and segmented-response
     // flags: the library decodes no acknowledgement parameters for them.
@@ -527,14 +470,11 @@ void Requests()
     Add("TimeSynchronization, Friday 4 December 2026 05:00:09", Made(CBACnetTimeSyncService()), Bcast(6), "",
         {"December 4, 2026, (Day of Week = Friday)", "05:00:09"}, "A4 7E 0C 04 05 B4 05 00 09 00");
 
-    Add("SubscribeCOV analog-input 10, confirmed, no end", SubscribeCov(kLocal, 0, 1, 0), Conf(5), "0:10",
+    Add("SubscribeCOV analog-input 10, confirmed, no end", SubscribeCov(false), Conf(5), "0:10",
         {"subscriber Process Id: (Unsigned) 18", "issue Confirmed Notifications: TRUE",
          "life time (hh.mm.ss): 0.00.00 (indefinite)"});
-    Add("SubscribeCOV analog-input 10, unconfirmed, 5 minutes, routed", SubscribeCov(kIp, 0, 0, 300), Conf(5, kIp),
-        "0:10", {"subscriber Process Id: (Unsigned) 18", "issue Confirmed Notifications: FALSE",
-                 "life time (hh.mm.ss): 0.05.00"});
-    Add("SubscribeCOV cancellation", SubscribeCov(kLocal, 1, 0, 0), Conf(5), "0:10",
-        {"subscriber Process Id: (Unsigned) 18"}, "1C 00 00 00 0A");  // nothing after the monitored object
+    Add("SubscribeCOV cancellation", SubscribeCov(true), Conf(5), "0:10", {"subscriber Process Id: (Unsigned) 18"},
+        "1C 00 00 00 0A");  // nothing after the monitored object
     Add("SubscribeCOVProperty present-value of analog-value 1, COV increment 0.5",
         SubscribeCovProperty({2, 1}, 1, 60, 85, CBACnetSubscribeCOVPropertyService::NO_ARRAY_INDEX), Conf(28),
         "2:1 85", {"subscriber Process Id: (Unsigned) 7", "issue Confirmed Notifications: TRUE",
