@@ -125,21 +125,12 @@ std::string Text(CBACnetObjectList& c)
     }
     return s;
 }
-template <class Flags>
-std::string SetBits(const Flags& flags, int count)
-{
-    std::string s;
-    for (int k = 0; k < count; k++)
-        s += flags[k] ? (s.empty() ? "" : " ") + std::to_string(k) : "";
-    return s;
-}
-std::string Text(CBACnetServiceSupported& c)
-{
-    return SetBits(c.m_serviceFlags, CBACnetServiceSupported::SERVICES);
-}
 std::string Text(CBACnetTypeSupported& c)
 {
-    return SetBits(c.m_typeFlags, CBACnetTypeSupported::TYPES);
+    std::string s;
+    for (int k = 0; k < CBACnetTypeSupported::TYPES; k++)
+        s += c.m_typeFlags[k] ? (s.empty() ? "" : " ") + std::to_string(k) : "";
+    return s;
 }
 
 // Sends `npdu` and waits for the reply that `match` accepts, sending at
@@ -168,8 +159,8 @@ bool Exchange(const std::string& name, const Bytes& npdu, bool broadcast,
 }
 
 // A confirmed request answered under its invoke ID by `answer` to
-// `service`; a failed check `name` otherwise. Without `out`, the answer
-// is the check.
+// `service`; a failed check `name` otherwise. The answer is a step, not a
+// check: what follows it says whether the device understood.
 bool Ask(const std::string& name, Request q, Answer answer, int service, Reply* out = nullptr)
 {
     Reply own;
@@ -178,7 +169,7 @@ bool Ask(const std::string& name, Request q, Answer answer, int service, Reply* 
                   [q](Reply& x) { return x.AnswerTo() == q.invokeID; }, r))
         return false;
     const bool ok = r.Type() == answer && r.Service() == service;
-    return ok && out ? true : g_tally.Check(name, ok, "answered with " + r.Describe());
+    return ok || g_tally.Check(name, false, "answered with " + r.Describe());
 }
 
 bool Discovery()
@@ -237,8 +228,6 @@ void Reads()
                               _BACnetObjectID(2, 1), "21.5");
     Read<CBACnetObjectList>("ReadProperty object-list into the object list codec", device, "8:4321 0:0 2:1 5:2");
     Read<CBACnetObjectList>("ReadProperty object-list[0], the array size", device, "[0] 0:4", 0);
-    Read<CBACnetServiceSupported>("ReadProperty protocol-services-supported into the services codec", device,
-                                  "12 14 15 16 26 34");
     Read<CBACnetTypeSupported>("ReadProperty protocol-object-types-supported into the types codec", device,
                                "0 2 5 8");
 }
@@ -274,7 +263,6 @@ void PollAndWrite()
         const char* first;   // the host value after the first poll ("" for an access error)
         const char* second;  // after the write; null when unchanged
     } bindings[] = {
-        {{0, 0}, L"PresentValue", 4, "18.25", nullptr},                // Real
         {{2, 1}, L"PresentValue", 4, "21.5", "42.5"},                  // Real, written below
         {{5, 2}, L"PresentValue", 4, "1", nullptr},                    // BinaryPV active
         {{8, kDevice}, L"ObjectName", 14, "Interop device", nullptr},  // text
@@ -282,7 +270,6 @@ void PollAndWrite()
         {{2, 1}, L"StatusFlag.1", 4, "1", nullptr},                    // bit 1 (fault) of a bit string
         {{2, 1}, L"OutOfService", 4, "0", nullptr},                    // Boolean
         {{2, 1}, L"Units", 4, "62", nullptr},                          // enumeration
-        {{2, 1}, L"EventState", 4, "0", nullptr},                      // enumeration 0
         {{8, kDevice}, L"vendorid", 4, "999", nullptr},                // Unsigned of two octets
         {{2, 1}, L"COVIncrement", 4, "", nullptr},                     // not in the device: access error
     };
@@ -310,11 +297,11 @@ void PollAndWrite()
                 wrong += " " + Narrow(CString(bindings[i].property)) + "=" + got;
             owned[i]->ResetChangeValue();
         }
-        return owned[4]->m_isNull == (second ? 0 : 1) ? wrong : wrong + " priorityarray[8] Null is wrong";
+        return owned[3]->m_isNull == (second ? 0 : 1) ? wrong : wrong + " priorityarray[8] Null is wrong";
     };
 
     Reply r;
-    const std::string first = "ReadPropertyMultiple into eleven bound host tags, each of its data type";
+    const std::string first = "ReadPropertyMultiple into nine bound host tags, each of its data type";
     if (!Poll(first, tags, r))
         return;
     const std::string wrong = take(false);
@@ -322,13 +309,13 @@ void PollAndWrite()
 
     // The host writes 42.5 at priority 8; every host-value write carries invoke ID 100.
     CBACnetWritePropertyService wp;
-    const Request q = Build(wp, g_device.get(), owned[1].get(), Val(42.5), 4, subTypes[1], 8);
+    const Request q = Build(wp, g_device.get(), owned[0].get(), Val(42.5), 4, subTypes[0], 8);
     Reply ack;
     const std::string w = "WriteProperty 42.5 at priority 8 answered by a Simple-ACK";
     if (!Ask(w, q, kSimpleAck, 15, &ack))
         return;
     int pos = ack.pos;
-    g_tally.Check(w, q.invokeID == 100 && wp.ReadFrame(ack.frame->buf(), pos, ack.end, owned[1].get()),
+    g_tally.Check(w, q.invokeID == 100 && wp.ReadFrame(ack.frame->buf(), pos, ack.end, owned[0].get()),
                   "invoke ID " + std::to_string(q.invokeID));
 
     const std::string second = "ReadPropertyMultiple again: only the written value and its slot changed";
@@ -398,11 +385,6 @@ void Errors()
 {
     const wchar_t* const unknownObject = L"error : objectunknown object";
     CBACnetReadPropertyService rp;
-    CBACnetSchPriority notThere;  // priority-for-writing: an analog value has none
-    notThere.m_objectID = _BACnetObjectID(2, 1);
-    Refused("ReadProperty of an unknown property: Error reply into its text", Build(rp, g_device.get(), &notThere),
-            12, rp, L"error : propertyunknown property");
-
     unsigned short sub = 0;
     const auto gone = Bind(1, 77, L"PresentValue", 4, &sub);
     CBACnetWritePropertyService wp;

@@ -48,8 +48,7 @@ Output Do(const std::string& target, std::vector<std::string> words)
 }
 
 // One command that must succeed, and a text its output must hold (`exact`:
-// be). Each may depend on the commands before it; one without a name is
-// only run.
+// be). Each may depend on the commands before it.
 struct Step {
     const char* name;
     std::vector<std::string> words;
@@ -61,8 +60,7 @@ void RunSteps(const std::string& target, const std::vector<Step>& steps)
 {
     for (const Step& s : steps) {
         const Output r = Do(target, s.words);
-        if (s.name)
-            g_tally.Check(s.name, r.rc == 0 && (s.exact ? r.out == s.says : r.Says(s.says)), r.Shown());
+        g_tally.Check(s.name, r.rc == 0 && (s.exact ? r.out == s.says : r.Says(s.says)), r.Shown());
     }
 }
 
@@ -92,9 +90,6 @@ void Commanding(const std::string& target, const std::string& log)
     RunSteps(target, {
         {"BV:2 priority array whole", {"read", "BV:2", "priority-array"}, "priority-array: 16 values\n  [1] null\n"
          "  [2] null\n  [3] null\n  [4] null\n  [5] active\n"},
-        {nullptr, {"write", "BV:2", "present-value", "null", "--priority", "5"}},
-        {"BV:2 slot 5 relinquished", {"read", "BV:2", "priority-array[5]"},
-         "binary-value:2 priority-array[5] = null\n", true},
         {"write a non-Latin UTF-8 object name", {"write", "AV:1", "object-name", name}},
         {"the name reads back the same", {"read", "AV:1", "object-name"},
          "analog-value:1 object-name = \"" + name + "\"\n", true},
@@ -119,15 +114,13 @@ void Commanding(const std::string& target, const std::string& log)
 void Dissect(const std::string& tshark, const std::string& pcap)
 {
     const std::vector<std::vector<std::string>> requests = {
-        {"read", "AI:1", "present-value"},        {"read", "analog-input,1", "9999"},
-        {"read", "18:1", "present-value"},        {"read", "MV:1", "present-value"},
-        {"read", "20:1", "log-buffer"},           {"read", "1023:4194303", "4194303"},
-        {"read", "DV:1", "object-list[300]"},     {"read", "BV:1", "priority-array"},
-        {"readall", "AI:1"},
+        {"read", "analog-input,1", "9999"},   {"read", "18:1", "present-value"},
+        {"read", "MV:1", "present-value"},    {"read", "20:1", "log-buffer"},
+        {"read", "1023:4194303", "4194303"},  {"read", "DV:1", "object-list[300]"},
+        {"read", "BV:1", "priority-array"},   {"readall", "AI:1"},
         {"write", "AO:1", "present-value", "null", "--priority", "8"},
         {"write", "BV:1", "present-value", "active", "--priority", "16"},
         {"write", "MV:1", "present-value", "3", "--priority", "1"},
-        {"write", "AI:1", "units", "degrees-fahrenheit"},
         {"write", "AV:1", "object-name", "\xD0\x97\xD0\xBE\xD0\xBD\xD0\xB0 \xE5\x8C\x97"},
         {"write", "AV:1", "9999", "-7", "--tag", "signed"},      {"write", "AV:1", "9999", "0.1", "--tag", "double"},
         {"write", "AV:1", "9999", "01ab", "--tag", "octets"},    {"write", "AV:1", "9999", "0101", "--tag", "bits"},
