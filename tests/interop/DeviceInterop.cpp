@@ -4,7 +4,11 @@
 // any read past the received octets.
 //
 //     interop_device --node /usr/bin/node --device tests/interop/node/device.js [--log FILE]
+#include <arpa/inet.h>
 #include <bacnetcodec/bacnetcodec.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -28,8 +32,68 @@ constexpr unsigned char kWhole = CBACnetPropertyID::NO_ARRAY_INDEX;
 
 Tally g_tally("device");
 unsigned char g_buf[2048];
-UdpPeer* g_link;                       // to the device
+int g_socket = -1;                     // bound to 127.0.0.1, talks to the device alone
+sockaddr_in g_peer{};                  // the device
 std::unique_ptr<CBACnetOBJ> g_device;  // its record, as discovery leaves it
+
+// Binds an ephemeral loopback port other than 47808: the device ignores
+// requests from there (its own broadcasts come back from that port).
+bool OpenLink(int devicePort, std::string* error)
+{
+    g_peer.sin_family = AF_INET;
+    g_peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    g_peer.sin_port = htons(static_cast<uint16_t>(devicePort));
+    for (int attempt = 0; attempt < 3; attempt++) {
+        sockaddr_in local = g_peer;
+        local.sin_port = 0;
+        socklen_t n = sizeof local;
+        if (g_socket >= 0)
+            close(g_socket);
+        g_socket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (g_socket < 0 || bind(g_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+            getsockname(g_socket, reinterpret_cast<sockaddr*>(&local), &n) != 0) {
+            *error = std::string("socket: ") + strerror(errno);
+            return false;
+        }
+        if (ntohs(local.sin_port) != 47808)
+            return true;
+    }
+    *error = "no port other than 47808";
+    return false;
+}
+
+bool Send(const Bytes& datagram)
+{
+    return sendto(g_socket, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&g_peer),
+                  sizeof g_peer) == static_cast<ssize_t>(datagram.size());
+}
+
+// One datagram from the device (others are dropped) before `deadline`; false on time-out.
+bool Receive(Bytes& out, steady_clock::time_point deadline)
+{
+    while (Readable(g_socket, deadline)) {
+        unsigned char buf[2048];
+        sockaddr_in from{};
+        socklen_t n = sizeof from;
+        const ssize_t got = recvfrom(g_socket, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &n);
+        if (got >= 0 && from.sin_port == g_peer.sin_port && from.sin_addr.s_addr == g_peer.sin_addr.s_addr) {
+            out.assign(buf, buf + got);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The NPDU a received datagram carries (original or forwarded); false for anything else.
+bool Npdu(const Bytes& datagram, Bytes& npdu)
+{
+    CBACnetBVLC bvlc;
+    int pos = 0;
+    if (!bvlc.ReadFrame(datagram.data(), pos, static_cast<int>(datagram.size())) || !bvlc.m_npdu)
+        return false;
+    npdu.assign(bvlc.m_npdu, bvlc.m_npdu + bvlc.m_npduLength);
+    return true;
+}
 
 // A request the library built into g_buf: its length and invoke ID.
 struct Request {
@@ -140,11 +204,11 @@ bool Exchange(const std::string& name, const Bytes& npdu, bool broadcast,
 {
     std::string why;
     for (int attempt = 0; attempt < kAttempts; attempt++) {
-        if (!g_link->Send(Bvlc(npdu, broadcast)))
+        if (!Send(Bvlc(npdu, broadcast)))
             return g_tally.Check(name, false, std::string("send: ") + strerror(errno));
         const steady_clock::time_point deadline = steady_clock::now() + kReplyTimeout;
         Bytes datagram, frame;
-        for (int ignored = 0; ignored < 16 && g_link->Receive(datagram, deadline); ignored++) {
+        for (int ignored = 0; ignored < 16 && Receive(datagram, deadline); ignored++) {
             if (!Npdu(datagram, frame))
                 why = "a datagram that is not BACnet/IP: " + ToHex(datagram);
             else if (!out.Decode(frame))
@@ -359,7 +423,7 @@ void Writes()
     len = 0;
     CBACnetTimeSyncService().MakeFrame(g_buf, len);
     const std::string sync = "TimeSynchronization understood by the device";
-    if (!g_link->Send(Bvlc(Bytes(g_buf, g_buf + len), true)))
+    if (!Send(Bvlc(Bytes(g_buf, g_buf + len), true)))
         g_tally.Check(sync, false, strerror(errno));
     else
         Read<CBACnetObjectDesc>(sync, _BACnetObjectID(8, kDevice), "time-sync 2026-6-15 14:30:05", kWhole, 58);
@@ -415,11 +479,8 @@ int main(int argc, char** argv)
     const int port = StartListening(device, {Arg(argc, argv, "--node", "node"), Arg(argc, argv, "--device"),
                                              "--limit", "120"},
                                     Arg(argc, argv, "--log", "interop-device.log"), &error);
-    // The device ignores requests from port 47808 (its own broadcasts come back from there).
-    UdpPeer link;
-    if (!port || !link.Open(static_cast<uint16_t>(port), &error, kBacnetPort))
+    if (!port || !OpenLink(port, &error))
         return g_tally.Abort("no device to talk to: " + error);
-    g_link = &link;
     if (Discovery()) {
         Reads();
         PollAndWrite();

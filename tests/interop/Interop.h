@@ -18,12 +18,8 @@ struct _BACnetObjectID;
 
 using Bytes = std::vector<unsigned char>;
 
-constexpr uint16_t kBacnetPort = 47808;
-
 // `npdu` in an Original-Unicast- or Original-Broadcast-NPDU.
 Bytes Bvlc(const Bytes& npdu, bool broadcast);
-// The NPDU a received datagram carries (original or forwarded); false for anything else.
-bool Npdu(const Bytes& datagram, Bytes& npdu);
 // A context tag 0 object identifier at `len`, as the caller of a header-only request writes it.
 void ObjectID(unsigned char* buf, int& len, const _BACnetObjectID& obj);
 
@@ -36,25 +32,8 @@ CTagVal Val(T value)
     return v;
 }
 
-// A UDP socket on 127.0.0.1 that talks to one peer there.
-class UdpPeer {
-public:
-    UdpPeer() = default;
-    UdpPeer(const UdpPeer&) = delete;
-    UdpPeer& operator=(const UdpPeer&) = delete;
-    ~UdpPeer();
-
-    // Binds an ephemeral port other than `avoid`.
-    bool Open(uint16_t peerPort, std::string* error, uint16_t avoid = 0);
-    bool Send(const Bytes& datagram);
-    // One datagram from the peer (others are dropped) before `deadline`; false on time-out.
-    bool Receive(Bytes& out, std::chrono::steady_clock::time_point deadline);
-
-private:
-    int m_fd = -1;
-    uint16_t m_port = 0;
-    uint16_t m_peer = 0;
-};
+// Whether `fd` can be read before `deadline`.
+bool Readable(int fd, std::chrono::steady_clock::time_point deadline);
 
 class ChildProcess {
 public:
