@@ -165,10 +165,6 @@ struct Reply {
 };
 
 // What a codec decoded, as the checks compare it.
-std::string Text(CBACnetObjectName& c)
-{
-    return Narrow(c.m_name);
-}
 std::string Text(CBACnetObjectDesc& c)
 {
     return Narrow(c.m_description);
@@ -407,13 +403,13 @@ void Writes()
     // text, and the library reads the text back up to it. The
     // acknowledgement carries the 0: 23 octets of text.
     unsigned short sub = 0;
-    const auto tag = Bind(2, 1, L"ObjectName", 14, &sub);
+    const auto tag = Bind(8, kDevice, L"Description", 14, &sub);
     CBACnetWritePropertyService wp;
     Ask("WriteProperty of a host text answered by a Simple-ACK",
         Build(wp, g_device.get(), tag.get(), Val(L"Supply setpoint (east)"), 14, sub, 0), kSimpleAck, 15);
     Reply r;
     const std::string back = "the host text read back";
-    Read<CBACnetObjectName>(back, _BACnetObjectID(2, 1), "Supply setpoint (east)",
+    Read<CBACnetObjectDesc>(back, _BACnetObjectID(8, kDevice), "Supply setpoint (east)",
                             CBACnetPropertyID::NO_ARRAY_INDEX, &r);
     g_tally.Check(back + " with its 0 octet", r.pdu && ToHex(r.ParamBytes()).find("75 18 00") != std::string::npos,
                   r.pdu ? ToHex(r.ParamBytes()) : "");

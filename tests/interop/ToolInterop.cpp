@@ -31,14 +31,6 @@ Output Tool(std::vector<std::string> words)
     return {rc, out.str(), err.str()};
 }
 
-std::string Joined(const std::vector<std::string>& words)
-{
-    std::string s;
-    for (const std::string& w : words)
-        s += (s.empty() ? "" : " ") + w;
-    return s;
-}
-
 // The tool's command against the device under test.
 Output Do(const std::string& target, std::vector<std::string> words)
 {
@@ -130,8 +122,11 @@ void Dissect(const std::string& tshark, const std::string& pcap)
         {"write", "AV:1", "out-of-service", "true"},
     };
     std::vector<Datagram> datagrams;
-    std::vector<std::string> refused;  // what the tool said when it built nothing
+    std::vector<std::string> refused, names;  // what the tool said when it built nothing; the command
     for (auto words : requests) {
+        names.emplace_back("tshark reads");
+        for (const std::string& w : words)
+            names.back() += " " + w;
         words.insert(words.begin(), "encode");
         const Output r = Tool(words);
         datagrams.push_back({Bvlc(Hex(r.out.substr(0, r.out.find('\n'))), false)});
@@ -147,7 +142,7 @@ void Dissect(const std::string& tshark, const std::string& pcap)
             problems += "not dissected as BACnet; ";
         for (const std::string& flaw : Flaws(packets[i]))
             problems += flaw + "; ";
-        g_tally.Check("tshark reads " + Joined(requests[i]) + " cleanly", problems.empty(), problems);
+        g_tally.Check(names[i] + " cleanly", problems.empty(), problems);
     }
 }
 

@@ -340,16 +340,6 @@ void Requests()
         Conf(12), "0:3 85");
     Add("ReadProperty object-list[0] (object list codec), routed to a BACnet/IP MAC",
         Prop<RP>(At(CBACnetObjectList(), {8, 1001}, 0), kIp), Conf(12, kIp), "8:1001 76", {Index(0)});
-    // A bound tag's parameters after the header: the form that reaches
-    // two-octet property identifiers and the library's types 18 to 20.
-    unsigned short sub = 0;
-    auto enthalpy = Bound({18, 5}, L"Zone_Temp_Value", 4, sub);
-    int len = 0;
-    const unsigned char invoke = ++CBACnetPDU::c_invokeID;
-    RP().MakeHeaderFrame(g_buf, len, Device(kLocal).get(), invoke);
-    enthalpy->MakeFrameToSingle(g_buf, len);
-    Add("ReadProperty Zone_Temp_Value of Enthalpy (type 18 as 151, two-octet property)", Out(len, invoke), Conf(12),
-        "151:5 1832");
 
     CBACnetObjectDesc desc;
     desc.m_description = L"Supply air temperature after the heating coil";
@@ -383,7 +373,7 @@ void Requests()
     // A codec without an encoder leaves the value empty; a device will refuse such a write.
     Add("WriteProperty with a read-only codec (object list)", Prop(At(CBACnetObjectList(), {8, 1001})), Conf(15),
         "8:1001 76", {}, "3E 3F");
-    len = 0;
+    int len = 0;
     const int id = CBACnetWritePropertyService().MakeScheduleArySize(g_buf, len, Device(kLocal).get(), &exp);
     Add("WriteProperty exception-schedule[0] = 4 (schedule array size)", Out(len, id), Conf(15), "17:1 38",
         {Index(0), "(Unsigned) 4"});
@@ -417,6 +407,7 @@ void Requests()
                    {{1, 3}, L"priorityarray[300]"}, {{18, 5}, L"Zone_Temp_Value"}, {{19, 6}, L"PresentValue"},
                    {{20, 0x3F0007}, L"PresentValue"}, {{16, 1}, L"User1"}};
     std::vector<std::unique_ptr<CBACnetObjTypes>> tags;
+    unsigned short sub = 0;
     for (const auto& e : entries)
         tags.push_back(Bound(e.obj, e.property, 4, sub));
     CBACnetReadMultiService rpm(0);
@@ -708,21 +699,18 @@ Problems Check(const WireCase& c, const PdmlPacket& p, int udpPayload)
     Expect(problems, "BVLC function", Number(p.First("bvlc.function")),
            c.bvlcFunction >= 0 ? c.bvlcFunction : c.broadcast ? 0x0B : 0x0A);
     long bvlcLength = -1;
-    std::string shown;
     std::vector<std::string> bvlcFields;
     for (const PdmlField& f : p.fields) {
         const size_t of = f.showname.find(" of ");
         if (f.name == "bvlc.length")
             bvlcLength = of == std::string::npos ? -1 : atol(f.showname.c_str() + of + 4);
         else if (f.proto == "bvlc" && f.name.compare(0, 5, "bvlc.") == 0 && f.name != "bvlc.type" &&
-                 f.name != "bvlc.function") {
+                 f.name != "bvlc.function")
             bvlcFields.push_back(f.name + "=" + f.show);
-            shown += " " + bvlcFields.back();
-        }
     }
     Expect(problems, "BVLC length", bvlcLength, udpPayload);
     if (bvlcFields != c.bvlcFields)
-        problems.push_back("BVLC fields: tshark shows [" + shown + " ]");
+        problems.push_back("BVLC fields: tshark shows " + std::to_string(bvlcFields.size()) + " that differ");
     if (c.npdu.empty())
         return problems;
 

@@ -223,18 +223,6 @@ client.on('writePropertyMultiple', (data) => {
   }
 });
 
-// The last time synchronisation, kept as text in the device's location so
-// the test can read back what the device understood. node-bacnet keeps the
-// month octet as JavaScript's 0-based month, so getMonth() is the octet sent.
-client.on('timeSync', (data) => {
-  const d = data.payload.value;
-  const two = (n) => String(n).padStart(2, '0');
-  const text = `time-sync ${d.getFullYear()}-${d.getMonth()}-${d.getDate()} ` +
-      `${two(d.getHours())}:${two(d.getMinutes())}:${two(d.getSeconds())}`;
-  log(text);
-  objects[key({type: O.DEVICE, instance: DEVICE_INSTANCE})][P.LOCATION] = str(text);
-});
-
 client.on('deleteObject', (data) => {
   const objectId = {type: data.payload.objectType, instance: data.payload.instance};
   log('delete-object', key(objectId), 'invoke', data.invokeId);
