@@ -175,32 +175,6 @@ Codec&& At(Codec&& c, _BACnetObjectID obj, unsigned char index = CBACnetProperty
     return std::forward<Codec>(c);
 }
 
-// One special event of each period kind, each on at 08:00: a date, a date
-// range, the fourth Thursday of November and calendar 4.
-void FillExceptions(CBACnetExpSchedule& exp)
-{
-    exp.m_objectID = kSchedule;
-    for (int i = 0; i < 4; i++) {
-        _BACnetSpecialEvent* e = new _BACnetSpecialEvent;
-        const int entries[] = {_BACnetSpecialEvent::ENTRY_DATE, _BACnetSpecialEvent::ENTRY_DATE_RANGE,
-                               _BACnetSpecialEvent::ENTRY_WEEK_N_DAY, 0};
-        const unsigned char priorities[] = {3, 5, 10, 16};
-        e->m_periodChoice = i < 3 ? _BACnetSpecialEvent::PERIOD_CALENDAR_ENTRY
-                                  : _BACnetSpecialEvent::PERIOD_CALENDAR_REFERENCE;
-        e->m_calendarEntryChoice = entries[i];
-        e->m_eventPriority = priorities[i];
-        e->m_date = Date(2026, 12, 24, 4);
-        e->m_startDate = Date(2026, 7, 20, 1);
-        e->m_endDate = Date(2026, 8, 14, 5);
-        e->m_weekNDay[0] = 11;
-        e->m_weekNDay[1] = 4;
-        e->m_weekNDay[2] = 4;
-        e->m_calendarID = _BACnetObjectID(6, 4);
-        e->m_timeValues.Add(new _BACnetTimeValue(Time(8, 0), 1));
-        exp.m_specialEvents.Add(e);
-    }
-}
-
 // The frame a service just built into g_buf, with the invoke ID it returned.
 template <class Service, class... Args>
 Bytes Made(Service&& s, Args&&... args)
@@ -356,8 +330,29 @@ void Requests()
     week.m_arrayIndex = 3;
     Add("WriteProperty weekly-schedule[3] (week codec), array index", Prop(week), Conf(15), "17:1 123",
         {Index(3), "07:30:00", "18:00:00"});
+    // One special event of each period kind, each on at 08:00: a date, a date
+    // range, the fourth Thursday of November and calendar 4.
     CBACnetExpSchedule exp;
-    FillExceptions(exp);
+    exp.m_objectID = kSchedule;
+    for (int i = 0; i < 4; i++) {
+        _BACnetSpecialEvent* e = new _BACnetSpecialEvent;
+        const int entries[] = {_BACnetSpecialEvent::ENTRY_DATE, _BACnetSpecialEvent::ENTRY_DATE_RANGE,
+                               _BACnetSpecialEvent::ENTRY_WEEK_N_DAY, 0};
+        const unsigned char priorities[] = {3, 5, 10, 16};
+        e->m_periodChoice = i < 3 ? _BACnetSpecialEvent::PERIOD_CALENDAR_ENTRY
+                                  : _BACnetSpecialEvent::PERIOD_CALENDAR_REFERENCE;
+        e->m_calendarEntryChoice = entries[i];
+        e->m_eventPriority = priorities[i];
+        e->m_date = Date(2026, 12, 24, 4);
+        e->m_startDate = Date(2026, 7, 20, 1);
+        e->m_endDate = Date(2026, 8, 14, 5);
+        e->m_weekNDay[0] = 11;
+        e->m_weekNDay[1] = 4;
+        e->m_weekNDay[2] = 4;
+        e->m_calendarID = _BACnetObjectID(6, 4);
+        e->m_timeValues.Add(new _BACnetTimeValue(Time(8, 0), 1));
+        exp.m_specialEvents.Add(e);
+    }
     Add("WriteProperty exception-schedule (exception codec), every period kind", Prop(exp), Conf(15),
         "17:1 6:4 38", {"December 24, 2026", "July 20, 2026", "August 14, 2026", "08:00:00"});
     CBACnetDateRange period;
@@ -521,7 +516,6 @@ void LinkMessages()
         int address;           // the entry of `bdt` whose address the message names
         std::vector<std::string> fields;
     } messages[] = {
-        {"BVLC-Result: success", CBACnetBVLC::RESULT, 0, 0, {"bvlc.result=0x0000"}},
         {"BVLC-Result: Register-Foreign-Device NAK", CBACnetBVLC::RESULT,
          CBACnetBVLC::RESULT_REGISTER_FOREIGN_DEVICE_NAK, 0, {"bvlc.result=0x0030"}},
         {"Register-Foreign-Device, time-to-live 600 s", CBACnetBVLC::REGISTER_FOREIGN_DEVICE, 600, 0,
