@@ -97,11 +97,10 @@ std::string Attribute(const std::string& line, const char* name)
 }
 
 // tshark writes one element per line, which is all this reader relies on.
-bool ParsePdml(const std::string& text, std::vector<PdmlPacket>& packets)
+void ParsePdml(const std::string& text, std::vector<PdmlPacket>& packets)
 {
     std::istringstream in(text);
     std::string line, proto;
-    bool sawRoot = false;
     PdmlPacket* packet = nullptr;
     int depth = 0;
     while (std::getline(in, line)) {
@@ -109,9 +108,7 @@ bool ParsePdml(const std::string& text, std::vector<PdmlPacket>& packets)
         if (lt == std::string::npos)
             continue;
         const std::string element = line.substr(lt);
-        if (element.compare(0, 5, "<pdml") == 0) {
-            sawRoot = true;
-        } else if (element.compare(0, 7, "<packet") == 0) {
+        if (element.compare(0, 7, "<packet") == 0) {
             packets.emplace_back();
             packet = &packets.back();
         } else if (element.compare(0, 9, "</packet>") == 0) {
@@ -137,7 +134,6 @@ bool ParsePdml(const std::string& text, std::vector<PdmlPacket>& packets)
             depth--;
         }
     }
-    return sawRoot;
 }
 
 bool WriteFile(const std::string& path, const std::string& data)
@@ -310,58 +306,6 @@ std::string Arg(int argc, char** argv, const std::string& name, const std::strin
     return fallback;
 }
 
-bool Tally::Check(const std::string& name, bool ok, const std::string& detail)
-{
-    (ok ? m_passed : m_failed)++;
-    printf("%s %s%s%s\n", ok ? "ok   " : "FAIL ", name.c_str(), detail.empty() ? "" : ": ", detail.c_str());
-    fflush(stdout);
-    return ok;
-}
-
-int Tally::Abort(const std::string& why)
-{
-    Check("the program's setup", false, why);
-    return Close();
-}
-
-int Tally::Close() const
-{
-    printf("%s: %d passed, %d failed\n", m_program, m_passed, m_failed);
-    return m_failed == 0 && m_passed > 0 ? 0 : 1;
-}
-
-
-std::vector<std::string> PdmlPacket::All(const std::string& name) const
-{
-    std::vector<std::string> out;
-    for (const PdmlField& f : fields)
-        if (f.depth > 0 && f.name == name)
-            out.push_back(f.show);
-    return out;
-}
-
-std::string PdmlPacket::First(const std::string& name) const
-{
-    const std::vector<std::string> all = All(name);
-    return all.empty() ? "" : all.front();
-}
-
-bool PdmlPacket::Has(const std::string& name) const
-{
-    for (const PdmlField& f : fields)
-        if (f.name == name)
-            return true;
-    return false;
-}
-
-const PdmlField* PdmlPacket::Proto(const std::string& proto) const
-{
-    for (const PdmlField& f : fields)
-        if (f.depth == 0 && f.name == proto)
-            return &f;
-    return nullptr;
-}
-
 bool Dissect(const std::string& tshark, const std::string& pcap, const std::vector<Datagram>& datagrams,
              std::vector<PdmlPacket>& packets, std::string* error, const std::string& keepPdml)
 {
@@ -377,7 +321,8 @@ bool Dissect(const std::string& tshark, const std::string& pcap, const std::vect
     if (!keepPdml.empty())
         WriteFile(keepPdml, pdml);
     packets.clear();
-    const bool ok = ParsePdml(pdml, packets) && packets.size() == datagrams.size();
+    ParsePdml(pdml, packets);
+    const bool ok = packets.size() == datagrams.size();
     if (!ok)
         *error = "tshark gave " + std::to_string(packets.size()) + " packets for " +
                  std::to_string(datagrams.size()) + " datagrams";

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -92,11 +93,34 @@ struct PdmlPacket {
     std::vector<PdmlField> fields;
 
     // The shows of every field called `name`, in order, and the first ("" when none).
-    std::vector<std::string> All(const std::string& name) const;
-    std::string First(const std::string& name) const;
-    bool Has(const std::string& name) const;
+    std::vector<std::string> All(const std::string& name) const
+    {
+        std::vector<std::string> out;
+        for (const PdmlField& f : fields)
+            if (f.depth > 0 && f.name == name)
+                out.push_back(f.show);
+        return out;
+    }
+    std::string First(const std::string& name) const
+    {
+        const std::vector<std::string> all = All(name);
+        return all.empty() ? "" : all.front();
+    }
+    bool Has(const std::string& name) const
+    {
+        for (const PdmlField& f : fields)
+            if (f.name == name)
+                return true;
+        return false;
+    }
     // The protocol record (depth 0) of `proto`, or null.
-    const PdmlField* Proto(const std::string& proto) const;
+    const PdmlField* Proto(const std::string& proto) const
+    {
+        for (const PdmlField& f : fields)
+            if (f.depth == 0 && f.name == proto)
+                return &f;
+        return nullptr;
+    }
 };
 
 struct Datagram {
@@ -121,11 +145,25 @@ class Tally {
 public:
     explicit Tally(const char* program) : m_program(program) {}
     // "ok    name: detail" or "FAIL  name: detail"; returns `ok`.
-    bool Check(const std::string& name, bool ok, const std::string& detail = "");
+    bool Check(const std::string& name, bool ok, const std::string& detail = "")
+    {
+        (ok ? m_passed : m_failed)++;
+        printf("%s %s%s%s\n", ok ? "ok   " : "FAIL ", name.c_str(), detail.empty() ? "" : ": ", detail.c_str());
+        fflush(stdout);
+        return ok;
+    }
     // A failure that stops the program before its checks; the exit status.
-    int Abort(const std::string& why);
+    int Abort(const std::string& why)
+    {
+        Check("the program's setup", false, why);
+        return Close();
+    }
     // "program: N passed, M failed"; the exit status (1 also when nothing passed).
-    int Close() const;
+    int Close() const
+    {
+        printf("%s: %d passed, %d failed\n", m_program, m_passed, m_failed);
+        return m_failed == 0 && m_passed > 0 ? 0 : 1;
+    }
 
 private:
     const char* m_program;

@@ -4,7 +4,7 @@
 // ("number-of-APDU-retries" is number-of-apdu-retries). Every other
 // difference is a named row below, with the reason; an unexplained one fails.
 //
-//     interop_names --tshark /usr/bin/tshark [--verbose]
+//     interop_names --tshark /usr/bin/tshark
 #include <bacnetcodec/bacnetcodec.h>
 
 #include <cctype>
