@@ -1,13 +1,12 @@
-// What every interop program shares: BACnet/IP datagrams written and read by
-// the library's link codec and a loopback UDP socket to one peer; children
-// (tshark, node) run with every wait bounded; datagrams dissected by tshark
-// into plain records; the command line and the checks each program reports.
+// What the interop programs share: BACnet/IP datagrams written by the
+// library's link codec; children (tshark, node) run with every wait bounded;
+// datagrams dissected by tshark into plain records; the command line and the
+// checks each program reports.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Interoperability tests, from a fresh Debian 12 machine: installs what is
 # missing (a compiler, CMake, Ninja, tshark, Node.js and npm), installs the
-# pinned node-bacnet peer with `npm ci`, builds the library and the three
-# interop programs with AddressSanitizer + UndefinedBehaviorSanitizer in a
-# build directory of their own, and runs them:
+# pinned node-bacnet peer with `npm ci`, builds the library and the interop
+# programs with AddressSanitizer + UndefinedBehaviorSanitizer in a build
+# directory of their own, and runs them:
 #   interop_wire    every request frame the library builds, dissected by tshark
 #   interop_names   the standard's names against the dissector's value strings
 #   interop_device  round trips with a node-bacnet device on 127.0.0.1
 #   interop_sim     the node-bacnet client against the simulated device:
 #                   change-of-value notifications and the trend log
+#   interop_tool    bacnet-tool against tshark and the node-bacnet device
+# and the two device examples against the node-bacnet device.
 # Non-interactive and bounded in time; exits non-zero on any failure.
 #
 # Environment: INTEROP_BUILD_DIR (default build-interop),

@@ -3,9 +3,8 @@
 // node-bacnet package. It binds 127.0.0.1 on a free port, prints
 // "listening <port>" once it can be reached, and answers Who-Is with I-Am,
 // ReadProperty, ReadPropertyMultiple, WriteProperty and
-// WritePropertyMultiple (single object) and DeleteObject, records
-// TimeSynchronization, and answers with an Error for an unknown object
-// or property. It exits when its standard input closes (the test that
+// WritePropertyMultiple (single object) and DeleteObject, and answers
+// with an Error for an unknown object or property. It exits when its standard input closes (the test that
 // started it is gone) or after --limit seconds, whichever comes first.
 //
 // With --modern it answers as a current device does: protocol-services-
