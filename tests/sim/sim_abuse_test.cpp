@@ -10,7 +10,6 @@
 #include "SimDevice.h"
 #include "SimSegmenter.h"
 #include "client/MemoryLink.h"
-#include "client/UdpLink.h"
 #include "sim/SimClient.h"
 
 using namespace bacnetsim;
@@ -101,7 +100,6 @@ TEST(SimDelivery, RepliesFitWhatTheRequesterTakes)
         {"fits", 50, true, false, 50, 0, Delivery::WHOLE, 1, 0},
         {"one octet over, not accepted", 51, true, false, 50, 0, Delivery::ABORT, 2, ABORT_SEGMENTATION_NOT_SUPPORTED},
         {"one octet over, accepted", 51, true, true, 50, 0, Delivery::SEGMENTED, 2, 0},
-        {"two segments allowed, two needed", 93, true, true, 50, 2, Delivery::SEGMENTED, 2, 0},
         {"two segments allowed, three needed", 94, true, true, 50, 2, Delivery::ABORT, 3, ABORT_BUFFER_OVERFLOW},
         {"more than 256 segments", 3 + 257 * 45, true, true, 50, 0, Delivery::ABORT, 257, ABORT_BUFFER_OVERFLOW},
         {"256 segments", 3 + 256 * 45, true, true, 50, 0, Delivery::SEGMENTED, 256, 0},
@@ -197,47 +195,6 @@ TEST_F(SimOnTheNetwork, UnacknowledgedRepliesAreLetGo)
     EXPECT_EQ(device.HeldReplies(), 0u);
 }
 
-TEST(SimDeviceLifecycle, StartsStopsRestartsAndServesInTheCaller)
-{
-    SimOptions options = Small(kInstance);
-    options.port = 0;
-    SimDevice device(options);
-    std::string error;
-    EXPECT_EQ(device.Step(std::chrono::milliseconds(0)), 0u);  // not bound yet: nothing to do
-    ASSERT_TRUE(device.Start(&error)) << error;
-    EXPECT_FALSE(device.Start(&error) || error.empty());
-
-    // A second device cannot take a port in use.
-    SimOptions same = options;
-    same.port = device.Port();
-    SimDevice second(same);
-    error.clear();
-    EXPECT_FALSE(second.Start(&error));
-    EXPECT_NE(error.find("bind"), std::string::npos) << error;
-
-    device.Stop();
-    device.Stop();
-    ASSERT_TRUE(device.Start(&error)) << error;
-    std::unique_ptr<bacnet::UdpLink> udp = bacnet::UdpLink::Open(Endpoint::Loopback(0), &error);
-    ASSERT_TRUE(udp) << error;
-    Client overUdp(*udp, Endpoint::Loopback(device.Port()));
-    overUdp.Send(Hex(kWhoIs));
-    EXPECT_NE(overUdp.Receive(3000), "");
-    device.Stop();
-
-    // On a link of the caller's, driven by Step.
-    bacnet::MemoryNetwork net;
-    bacnet::MemoryLink deviceLink(net, kDeviceAt), clientLink(net, kClientAt);
-    SimDevice stepped(deviceLink, options);
-    EXPECT_EQ(stepped.Port(), kDeviceAt.m_port);
-    EXPECT_FALSE(stepped.Step(std::chrono::milliseconds(50)));
-    Client client(clientLink, kDeviceAt);
-    client.Send(Hex(kWhoIs));
-    client.Send(Hex(kWhoIs));
-    EXPECT_EQ(stepped.Step(std::chrono::milliseconds(0)), 2u);
-    EXPECT_EQ(client.Drain(0).size(), 2u);
-}
-
 // One datagram sent (its length filled in) and every datagram it draws.
 struct Exchange {
     const char* name;
@@ -275,7 +232,6 @@ TEST(SimRouterMode, RequestsReachTheDevicesBehindTheRouter)
 
     const Exchange cases[] = {
         {"who is router, any network", "81 0B", "01 80 00", {"81 0A 00 09 01 80 01 00 05"}},
-        {"who is router to network 5", "81 0B", "01 80 00 00 05", {"81 0A 00 09 01 80 01 00 05"}},
         {"who is router to network 6", "81 0B", "01 80 00 00 06", {}},
         {"who is router, odd octet", "81 0B", "01 80 00 00", {}},
         {"who is router across another router", "81 0B", "01 A0 00 09 01 07 FF 00", {}},
@@ -285,7 +241,6 @@ TEST(SimRouterMode, RequestsReachTheDevicesBehindTheRouter)
          "81 0A", "01 2C 00 05 01 01 00 09 01 07 FF 02 05 03 0C 0C 02 3F FF FF 19 4B",
          {"81 0A 00 20 01 28 00 09 01 07 00 05 01 01 FF 30 03 0C 0C 02 00 10 E2 19 4B 3E C4 02 00 10 E2 3F"}},
         {"no device at MAC 3", "81 0A", "01 24 00 05 01 03 FF 02 05 04 0C 0C 02 3F FF FF 19 4B", {}},
-        {"another network", "81 0A", "01 24 00 06 01 01 FF 02 05 05 0C 0C 02 3F FF FF 19 4B", {}},
         {"remote broadcast on network 5", "81 0B", "01 20 00 05 00 FF 10 08",
          {IAm("01 08 00 05 01 01", 0x10E2), IAm("01 08 00 05 01 02", 0x10E3)}},
         {"global broadcast", "81 0B", "01 20 FF FF 00 FF 10 08",
