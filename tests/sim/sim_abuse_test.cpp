@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
 #include <string>
 
 #include "SimDevice.h"
@@ -252,19 +251,19 @@ TEST(SimRouterMode, RequestsReachTheDevicesBehindTheRouter)
 // Device 4321 at 127.0.0.1 is a BBMD whose table names device 4322 at
 // 127.0.0.2, which is not one. A foreign device at 127.0.0.9 registers and
 // discovers both: 4322 hears of its Who-Is only through the BBMD.
-struct SimBbmdMode : ::testing::Test {
-    SimBbmdMode()
-    {
-        SimOptions options = Small(4321);
-        options.bbmd = true;
-        options.bdt = {kFarDeviceAt};
-        options.maxForeignDevices = 2;
-        options.broadcast = Endpoint();  // alone on its subnet
-        bbmd = std::make_unique<SimDevice>(net, kDeviceAt, options);
-    }
+SimOptions Bbmd()
+{
+    SimOptions options = Small(4321);
+    options.bbmd = true;
+    options.bdt = {kFarDeviceAt};
+    options.maxForeignDevices = 2;
+    options.broadcast = Endpoint();  // alone on its subnet
+    return options;
+}
 
+struct SimBbmdMode : ::testing::Test {
     bacnet::MemoryNetwork net;
-    std::unique_ptr<SimDevice> bbmd;
+    SimDevice bbmd{net, kDeviceAt, Bbmd()};
     SimDevice farDevice{net, kFarDeviceAt, Small(4322)};
     bacnet::MemoryLink link{net, kClientAt};
     Client client{link, kDeviceAt};
@@ -314,7 +313,7 @@ TEST_F(SimBbmdMode, RegistrationsExpireAndTheTableIsBounded)
     EXPECT_EQ(client.Drain(), std::vector<std::string>{"81 00 00 06 00 00"});
     EXPECT_EQ(localDevice.Drain(), std::vector<std::string>{"81 00 00 06 00 00"});
     EXPECT_EQ(thirdDevice.Drain(), std::vector<std::string>{"81 00 00 06 00 30"});  // the table is full
-    EXPECT_EQ(bbmd->ForeignDevices(), 2u);
+    EXPECT_EQ(bbmd.ForeignDevices(), 2u);
 
     // A broadcast on the BBMD's link goes to the peer and to every foreign device but its sender.
     localDevice.Send(Hex("81 0B 00 08 01 00 10 08"));
@@ -327,7 +326,7 @@ TEST_F(SimBbmdMode, RegistrationsExpireAndTheTableIsBounded)
     EXPECT_EQ(client.Drain(), std::vector<std::string>{"81 07 00 0E 7F 00 00 01 9C 41 00 3C 00 3B"});
     thirdDevice.Send(Hex("81 05 00 06 00 3C"));
     EXPECT_EQ(thirdDevice.Drain(), std::vector<std::string>{"81 00 00 06 00 00"});
-    EXPECT_EQ(bbmd->ForeignDevices(), 2u);
+    EXPECT_EQ(bbmd.ForeignDevices(), 2u);
 }
 
 }  // namespace
