@@ -155,7 +155,6 @@ TEST_F(SimOnTheNetwork, DatagramsOnTheWire)
         Endpoint to = kClientAt;
     } cases[] = {
         {"local unicast", kWhoIs, local},
-        {"local broadcast", "81 0B 00 08 01 04 10 08", local},
         {"global broadcast", "81 0B 00 0C 01 20 FF FF 00 FF 10 08", local},
         {"routed requester", "81 0A 00 0C 01 08 00 05 01 07 10 08", "81 0A 00 1A 01 20 00 05 01 07 FF " + iAm},
         {"relayed by a BBMD", "81 04 00 0E 7F 00 00 01 BA C1 01 00 10 08", local, Endpoint::Loopback(47809)},

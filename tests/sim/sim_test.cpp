@@ -11,7 +11,7 @@ using namespace bacnetsim;
 
 namespace {
 
-// Rows run in order on one database; an empty reply: none is sent. Subscriptions and ReadRange's refusals too.
+// Rows run in order on one database; an empty reply: none is sent. Reads, subscriptions and ReadRange's refusals too.
 TEST(SimRequests, RepliesOnTheWire)
 {
     struct Case {
@@ -21,6 +21,24 @@ TEST(SimRequests, RepliesOnTheWire)
     } cases[] = {
         {"object name", "02 05 01 0C 0C 00 80 00 01 19 4D",
          "30 01 0C 0C 00 80 00 01 19 4D 3E 75 0E 00 5A 6F 6E 65 20 53 65 74 70 6F 69 6E 74 3F"},
+        {"state texts", "02 05 01 0C 0C 04 C0 00 01 19 6E",
+         "30 01 0C 0C 04 C0 00 01 19 6E 3E 74 00 4F 66 66 75 05 00 48 65 61 74 75 05 00 43 6F 6F 6C 75 05 00 41 75 74 "
+         "6F 3F"},
+        {"state 5 of 4", "02 05 01 0C 0C 04 C0 00 01 19 6E 29 05", "50 01 0C 91 02 91 2A"},
+        {"last priority slot", "02 05 01 0C 0C 04 C0 00 01 19 57 29 10",
+         "30 01 0C 0C 04 C0 00 01 19 57 29 10 3E 00 3F"},
+        {"index on number of states", "02 05 01 0C 0C 04 C0 00 01 19 4A 29 01", "50 01 0C 91 02 91 32"},
+        {"multi-state property list", "02 05 01 0C 0C 04 C0 00 01 1A 01 73",
+         "30 01 0C 0C 04 C0 00 01 1A 01 73 3E 91 55 91 6F 91 24 91 51 91 4A 91 1C 91 67 91 6E 91 57 91 68 3F"},
+        {"object types supported", "02 05 01 0C 0C 02 00 10 E1 19 60",
+         "30 01 0C 0C 02 00 10 E1 19 60 3E 85 08 01 E6 80 58 00 00 00 00 3F"},
+        {"services supported", "02 05 01 0C 0C 02 00 10 E1 19 61",
+         "30 01 0C 0C 02 00 10 E1 19 61 3E 85 07 07 04 3B 80 00 FA 00 3F"},
+        {"weekly schedule counted", "02 05 01 0C 0C 04 40 00 01 19 7B 29 00",
+         "30 01 0C 0C 04 40 00 01 19 7B 29 00 3E 21 07 3F"},
+        {"an input's wildcard is no device", "02 05 01 0C 0C 00 3F FF FF 19 4B", "50 01 0C 91 01 91 1F"},
+        {"the wildcard device is this one", "02 05 01 0C 0C 02 3F FF FF 19 4B",
+         "30 01 0C 0C 02 00 10 E1 19 4B 3E C4 02 00 10 E1 3F"},
         {"binary value out of range", "02 05 0C 0F 0C 01 40 00 01 19 55 3E 91 02 3F", "50 0C 0F 91 02 91 25"},
         {"output commanded at 8", "02 05 29 0F 0C 00 40 00 01 19 55 3E 44 42 2A 00 00 3F 49 08", "20 29 0F"},
         {"and at 4, which wins", "02 05 2A 0F 0C 00 40 00 01 19 55 3E 44 41 20 00 00 3F 49 04", "20 2A 0F"},
@@ -84,39 +102,6 @@ TEST(SimRequests, RepliesOnTheWire)
     for (const Case& c : cases)
         EXPECT_EQ(d.Ask(c.request), ToHex(Hex(c.reply))) << c.name;
     EXPECT_EQ(d.services.Subscriptions().Count(), 2u);  // the subscription to an object and to one property
-}
-
-// ReadProperty after 02 05 01 0C: the object, property (and index), and the
-// value between 3E and 3F, or the Error's class and code.
-TEST(SimRequests, PropertiesReadAsTheStandardGivesThem)
-{
-    struct Case {
-        const char* name;
-        const char* read;
-        const char* value;  // "91 02 91 20": an Error
-    } cases[] = {
-        {"state texts", "0C 04 C0 00 01 19 6E",
-         "74 00 4F 66 66 75 05 00 48 65 61 74 75 05 00 43 6F 6F 6C 75 05 00 41 75 74 6F"},
-        {"state 5 of 4", "0C 04 C0 00 01 19 6E 29 05", "91 02 91 2A"},
-        {"last priority slot", "0C 04 C0 00 01 19 57 29 10", "00"},
-        {"index on number of states", "0C 04 C0 00 01 19 4A 29 01", "91 02 91 32"},
-        {"multi-state property list", "0C 04 C0 00 01 1A 01 73",
-         "91 55 91 6F 91 24 91 51 91 4A 91 1C 91 67 91 6E 91 57 91 68"},
-        {"object types supported", "0C 02 00 10 E1 19 60", "85 08 01 E6 80 58 00 00 00 00"},
-        {"services supported", "0C 02 00 10 E1 19 61", "85 07 07 04 3B 80 00 FA 00"},
-        {"weekly schedule counted", "0C 04 40 00 01 19 7B 29 00", "21 07"},
-        {"an input's wildcard is no device", "0C 00 3F FF FF 19 4B", "91 01 91 1F"},
-    };
-    Handlers d;
-    for (const Case& c : cases) {
-        const std::string value(c.value);
-        const bool error = value.rfind("91 02 91", 0) == 0 || value.rfind("91 01 91", 0) == 0;
-        EXPECT_EQ(d.Ask(std::string("02 05 01 0C ") + c.read),
-                  error ? "50 01 0C " + value : "30 01 0C " + std::string(c.read) + " 3E " + value + " 3F")
-            << c.name;
-    }
-    // Device 4194303 is this device, and the acknowledgement names it.
-    EXPECT_EQ(d.Ask("02 05 01 0C 0C 02 3F FF FF 19 4B"), "30 01 0C 0C 02 00 10 E1 19 4B 3E C4 02 00 10 E1 3F");
 }
 
 // Writes checked against each property's datatype and range, rows in order
@@ -206,6 +191,7 @@ TEST(SimClock, CalendarPatternsMatchTheDay)
         const char* name;
         const char* dateList;  // the value written, between 3E and 3F
         const char* today;     // present value: 11 true, 10 false
+        const char* date = "A4 7E 06 11 03";
     } cases[] = {
         {"odd days", "0C FF FF 21 FF", "11"},
         {"even days", "0C FF FF 22 FF", "10"},
@@ -220,19 +206,16 @@ TEST(SimClock, CalendarPatternsMatchTheDay)
         {"last seven days of June", "2B 06 06 FF", "10"},
         {"16 to 17 June", "1E A4 7E 06 10 FF A4 7E 06 11 FF 1F", "11"},
         {"18 to 19 June", "1E A4 7E 06 12 FF A4 7E 06 13 FF 1F", "10"},
+        {"even days, on Tuesday the 16th", "0C FF FF 22 FF", "11", "A4 7E 06 10 02"},
         {"empty", "", "10"},
     };
     Handlers d;
-    d.Ask("10 06 A4 7E 06 11 03 B4 0A 00 00 00");
     for (const Case& c : cases) {
+        d.Ask("10 06 " + std::string(c.date) + " B4 0A 00 00 00");
         EXPECT_EQ(d.Ask("02 05 01 0F 0C 01 80 00 01 19 17 3E " + std::string(c.dateList) + " 3F"), "20 01 0F")
             << c.name;
         EXPECT_EQ(d.ValueOf("01 80 00 01", "55"), c.today) << c.name;
     }
-    // Even days on Tuesday the 16th.
-    d.Ask("10 06 A4 7E 06 10 02 B4 0A 00 00 00");
-    EXPECT_EQ(d.Ask("02 05 01 0F 0C 01 80 00 01 19 17 3E 0C FF FF 22 FF 3F"), "20 01 0F");
-    EXPECT_EQ(d.ValueOf("01 80 00 01", "55"), "11");
 }
 
 }  // namespace
