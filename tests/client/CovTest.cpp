@@ -1,7 +1,7 @@
-// Change-of-value subscriptions against scripted devices: the requests'
-// exact octets, notifications taken only from the subscribed device with
-// its process and object, renewal on the virtual clock, and polling as the
-// fallback.
+// Change-of-value subscriptions and trend logs against scripted devices: the
+// requests' exact octets, notifications taken only from the subscribed device
+// with its process and object, renewal on the virtual clock, polling as the
+// fallback, and trend-log pages by position.
 #include <gtest/gtest.h>
 
 #include "ScriptedDevice.h"
@@ -174,6 +174,48 @@ TEST(Cov, PollerWatchesWhatItCanAndPollsTheRest)
                                                "0C 00 00 00 01 1E 09 55 1F 0C 00 00 00 01 1E 09 6F 1F "
                                                "0C 00 00 00 02 1E 09 55 1F"}));
     EXPECT_EQ(poller.Current(pv1)->ToString(), "32");
+}
+
+// The last 10 records of a trend log of `total`, each record's value its
+// position, through a device of 128 octets: pages of four by position, and
+// each record's date and time as the device sent them.
+TEST(Trend, ReadsTheLastRecordsPageByPage)
+{
+    const struct {
+        int total;
+        std::vector<std::string> ranges;  // each request's position and count
+        uint32_t first;                   // the first record taken
+    } rows[] = {
+        {100, {"3E 21 5B 31 04 3F", "3E 21 5F 31 04 3F", "3E 21 63 31 02 3F"}, 91},
+        {3, {"3E 21 01 31 04 3F"}, 1},  // more asked than the log holds
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> ranges;
+        Scripted s(Answering([&](Peer&, const Sent& sent) {
+            const std::string id = Octet(sent.InvokeID());
+            if (sent.Service() == 12)  // the record count, asked first
+                return "30 " + id + " 0C 0C 05 00 00 01 19 8D 3E 21 " + Octet(row.total) + " 3F";
+            ranges.push_back(sent.m_hex.substr(51));
+            const int first = sent.m_datagram[19], n = std::min<int>(sent.m_datagram[21], row.total - first + 1);
+            std::string items;
+            for (int k = first; k < first + n; k++)
+                items += " 0E A4 7A 0C 06 07 B4 0C " + Octet(k % 60) + " 00 00 0F 1E 49 " + Octet(k) + " 1F 2A 04 00";
+            const int flags = (first == 1 ? 0x80 : 0) | (first + n > row.total ? 0x40 : 0);
+            return "30 " + id + " 1A 0C 05 00 00 01 19 83 3A 05 " + Octet(flags) + " 49 " + Octet(n) + " 5E" + items +
+                   " 5F";
+        }));
+        bacnet::Device small = bacnet::Device::At(kDevice);
+        small.m_maxApdu = 128;
+        const Result<std::vector<LogRecord>> records = s.client.ReadTrend(small, ObjectId(20, 1), 10);
+        EXPECT_EQ(ranges, row.ranges) << row.total;
+        ASSERT_EQ(records ? records->size() : 0u, std::min(row.total, 10)) << row.total;
+        for (uint32_t i = 0; i < records->size(); i++) {
+            const LogRecord& r = (*records)[i];
+            EXPECT_EQ(r.m_value.ToString(), std::to_string(row.first + i)) << row.total;
+            EXPECT_EQ(r.m_date, (Date{122, 12, 6, 7})) << row.total;
+            EXPECT_EQ(r.m_time, (Time{12, uint8_t((row.first + i) % 60), 0, 0})) << row.total;
+        }
+    }
 }
 
 }  // namespace

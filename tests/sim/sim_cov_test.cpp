@@ -174,7 +174,6 @@ TEST(SimTrendLog, ReadRangeWindows)
         {"sequence 4, 2 on", "6E 21 04 31 02 6F", 5, 0, 2, 4, 22.5f},
         {"after 10:00:05, 2", "7E A4 7E 0C 04 05 B4 0A 00 05 00 31 02 7F", 5, 0, 2, 4, 22.5f},
         {"before 10:00:05, 5", "7E A4 7E 0C 04 05 B4 0A 00 05 00 31 FB 7F", 5, R::FIRST_ITEM, 2, 1, 0},
-        {"all within 50 octets", "", 0, R::FIRST_ITEM | R::MORE_ITEMS, 1, -1, 0},
         {"back from the end within 128 octets", "3E 21 0A 31 F6 3F", 1, R::LAST_ITEM | R::MORE_ITEMS, 5, -1, 21.0f},
     };
     Log log;
