@@ -28,28 +28,31 @@ class Client {
 public:
     Client(bacnet::Link& link, const bacnet::Endpoint& device) : m_link(link), m_device(device) {}
 
-    void SendDatagram(const std::vector<unsigned char>& datagram)
+    void Send(const std::vector<unsigned char>& datagram)
     {
         m_link.Send(m_device, bacnet::ByteView(datagram.data(), datagram.size()));
     }
-    // An APDU behind the local network header of a request (01 04), as an original unicast.
-    void Request(const std::vector<unsigned char>& apdu)
+    // The next datagram as hex; "" when none comes within `ms`.
+    std::string Receive(int ms, bacnet::Endpoint* from = nullptr)
     {
-        std::vector<unsigned char> datagram = {0x81, 0x0A, static_cast<unsigned char>((apdu.size() + 6) >> 8),
-                                               static_cast<unsigned char>(apdu.size() + 6), 0x01, 0x04};
-        datagram.insert(datagram.end(), apdu.begin(), apdu.end());
-        SendDatagram(datagram);
-    }
-    // The next datagram as it came; false when none comes within `timeoutMs`.
-    bool ReceiveDatagram(std::vector<unsigned char>& datagram, int timeoutMs, bacnet::Endpoint* from = nullptr)
-    {
-        if (!m_link.Receive(m_received, std::chrono::milliseconds(timeoutMs)))
-            return false;
-        const bacnet::ByteView view = m_received.View();
-        datagram.assign(view.begin(), view.end());
+        if (!m_link.Receive(m_received, std::chrono::milliseconds(ms)))
+            return "";
         if (from)
             *from = m_received.m_from;
-        return true;
+        const bacnet::ByteView view = m_received.View();
+        return ToHex(view.data(), static_cast<int>(view.size()));
+    }
+    // Everything that arrives within `ms` of the one before.
+    std::vector<std::string> Drain(int ms = 100, std::vector<bacnet::Endpoint>* from = nullptr)
+    {
+        std::vector<std::string> got;
+        bacnet::Endpoint sender;
+        for (std::string hex; !(hex = Receive(ms, &sender)).empty();) {
+            got.push_back(hex);
+            if (from)
+                from->push_back(sender);
+        }
+        return got;
     }
 
 private:
@@ -71,6 +74,12 @@ struct Handlers {
     {
         Received request(apdu);
         return ToHex(services.Handle(request.buf(), 0, request.end(), from ? *from : peer).apdu);
+    }
+    // The value between 3E and 3F that ReadProperty of `object` and `property` answers, or the whole reply.
+    std::string ValueOf(const std::string& object, const std::string& property)
+    {
+        const std::string reply = Ask("02 05 01 0C 0C " + object + " 19 " + property);
+        return reply.size() > 35 ? reply.substr(33, reply.size() - 36) : reply;
     }
     // The APDUs sent after the clock moved `seconds`.
     std::vector<std::string> After(double seconds)

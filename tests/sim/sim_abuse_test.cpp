@@ -1,25 +1,35 @@
 // The simulated device under abuse and on the network: requesters that
-// never acknowledge, floods of creations, malformed datagrams, and the
-// device's life as a program (start, stop, serve, step).
+// never acknowledge, floods of creations, malformed datagrams, the device
+// stepped by its caller, and the device as a BBMD.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
 #include <string>
 
 #include "SimDevice.h"
 #include "SimSegmenter.h"
 #include "client/MemoryLink.h"
-#include "client/UdpLink.h"
 #include "sim/SimClient.h"
 
 using namespace bacnetsim;
 
 namespace {
 
-constexpr bacnet::Endpoint kDeviceAt = bacnet::Endpoint::Loopback(47808);
-constexpr bacnet::Endpoint kClientAt = bacnet::Endpoint::Loopback(40000);
+using bacnet::Endpoint;
+constexpr Endpoint kDeviceAt = Endpoint::Loopback(47808);
+constexpr Endpoint kClientAt = Endpoint(0x7F000009, 40000);     // 127.0.0.9
+constexpr Endpoint kFarDeviceAt = Endpoint(0x7F000002, 47808);  // 127.0.0.2: another subnet
+const char* const kWhoIs = "81 0A 00 08 01 04 10 08";
 using Clock = Segmenter::Clock;
+
+// Device `instance` with `extraObjects` analog values past its standard objects.
+SimOptions Small(uint32_t instance, int extraObjects = 0)
+{
+    SimOptions options;
+    options.deviceInstance = instance;
+    options.extraObjects = extraObjects;
+    return options;
+}
 
 // A segmenter whose sends are recorded as "port: the first five octets".
 struct Recorder {
@@ -72,29 +82,6 @@ TEST(SimSegmenter, HeldRepliesAreCappedPerPeerAndInAllOldestFirst)
     EXPECT_EQ(big.segmenter.HeldOctets(), 800000u);
 }
 
-TEST(SimSegmenter, AFirstSegmentIsSentAgainOnlyForTheRequester)
-{
-    Recorder r;
-    r.Start(1, 1);
-    r.Start(1, 2);
-    // The requester repeats request 1: its first segment again. Request 2
-    // is acknowledged, so its next window goes.
-    EXPECT_TRUE(r.segmenter.Repeated(PeerAt(1), 1, r.t0));
-    EXPECT_FALSE(r.segmenter.Repeated(PeerAt(1), 3, r.t0));
-    r.segmenter.OnSegmentAck(PeerAt(1), 2, 0, 2, r.t0);
-    EXPECT_EQ(r.sent, (std::vector<std::string>{"1: 3C 01 00 10 0C", "1: 3C 02 00 10 0C", "1: 3C 01 00 10 0C",
-                                                "1: 3C 02 01 10 0C", "1: 38 02 02 10 0C"}));
-    // A reply started later is not due yet.
-    r.segmenter.Start(PeerAt(2), 1, 12, std::vector<unsigned char>(3000, 0xC4), 1476, 0,
-                      r.t0 + std::chrono::milliseconds(600));
-    r.sent.clear();
-    // Past the timeout: the unacknowledged first segment is not sent on a
-    // timer, it is given up; the acknowledged reply's window is resent.
-    r.segmenter.Tick(r.t0 + std::chrono::milliseconds(kSegmentTimeoutMs + 1));
-    EXPECT_EQ(r.segmenter.Pending(), 2u);
-    EXPECT_EQ(r.sent, (std::vector<std::string>{"1: 3C 02 01 10 0C", "1: 38 02 02 10 0C"}));
-}
-
 // A reply goes whole, in segments, or as an Abort, as the requester's max
 // APDU, segmentation acceptance and max segments allow.
 TEST(SimDelivery, RepliesFitWhatTheRequesterTakes)
@@ -112,7 +99,6 @@ TEST(SimDelivery, RepliesFitWhatTheRequesterTakes)
         {"fits", 50, true, false, 50, 0, Delivery::WHOLE, 1, 0},
         {"one octet over, not accepted", 51, true, false, 50, 0, Delivery::ABORT, 2, ABORT_SEGMENTATION_NOT_SUPPORTED},
         {"one octet over, accepted", 51, true, true, 50, 0, Delivery::SEGMENTED, 2, 0},
-        {"two segments allowed, two needed", 93, true, true, 50, 2, Delivery::SEGMENTED, 2, 0},
         {"two segments allowed, three needed", 94, true, true, 50, 2, Delivery::ABORT, 3, ABORT_BUFFER_OVERFLOW},
         {"more than 256 segments", 3 + 257 * 45, true, true, 50, 0, Delivery::ABORT, 257, ABORT_BUFFER_OVERFLOW},
         {"256 segments", 3 + 256 * 45, true, true, 50, 0, Delivery::SEGMENTED, 256, 0},
@@ -146,18 +132,10 @@ TEST(SimDatabaseGrowth, CreatesUpToTheLimit)
 }
 
 // A device with 600 extra objects on an in-memory network, and a requester beside it.
-class SimOnTheNetwork : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        options.deviceInstance = kInstance;
-        device = std::make_unique<SimDevice>(net, kDeviceAt, options);
-    }
-
+struct SimOnTheNetwork : ::testing::Test {
     bacnet::MemoryNetwork net;
+    SimDevice device{net, kDeviceAt, Small(kInstance, 600)};
     bacnet::MemoryLink link{net, kClientAt};
-    SimOptions options;
-    std::unique_ptr<SimDevice> device;
     Client client{link, kDeviceAt};
 };
 
@@ -174,35 +152,29 @@ TEST_F(SimOnTheNetwork, DatagramsOnTheWire)
         const char* name;
         const char* datagram;
         std::string reply;  // empty: none
-        bacnet::Endpoint to = kClientAt;
+        Endpoint to = kClientAt;
     } cases[] = {
-        {"local unicast", "81 0A 00 08 01 04 10 08", local},
-        {"local broadcast", "81 0B 00 08 01 04 10 08", local},
+        {"local unicast", kWhoIs, local},
         {"global broadcast", "81 0B 00 0C 01 20 FF FF 00 FF 10 08", local},
         {"routed requester", "81 0A 00 0C 01 08 00 05 01 07 10 08", "81 0A 00 1A 01 20 00 05 01 07 FF " + iAm},
-        {"relayed by a BBMD", "81 04 00 0E 7F 00 00 01 BA C1 01 00 10 08", local, bacnet::Endpoint::Loopback(47809)},
+        {"relayed by a BBMD", "81 04 00 0E 7F 00 00 01 BA C1 01 00 10 08", local, Endpoint::Loopback(47809)},
         {"object list, unsegmented", "81 0A 00 11 01 04 00 05 01 0C 0C 02 00 10 E1 19 4C",
          "81 0A 00 09 01 00 71 01 04"},
         {"for another network", "81 0A 00 0D 01 24 00 05 01 07 FF 10 08", ""},
-        {"network layer message, not a router", "81 0A 00 07 01 80 00", ""},
         {"length one short", "81 0A 00 07 01 04 10 08", ""},
         {"length past the datagram", "81 0A 00 09 01 04 10 08", ""},
         {"not BACnet/IP", "82 0A 00 08 01 04 10 08", ""},
-        {"empty", "", ""},
-        {"length far past", "81 0A FF FF 01 04", ""},
         {"cut request", "81 0A 00 09 01 04 02 05 01", ""},
-        {"a BVLC-Result", "81 00 00 06 00 00", ""},
-        {"still serving", "81 0A 00 08 01 04 10 08", local},
+        {"still serving", kWhoIs, local},
     };
-    bacnet::MemoryLink originatorLink(net, bacnet::Endpoint::Loopback(47809));
+    bacnet::MemoryLink originatorLink(net, Endpoint::Loopback(47809));
     Client originator(originatorLink, kDeviceAt);
     for (const Case& c : cases) {
-        client.SendDatagram(Hex(c.datagram));
-        std::vector<unsigned char> reply;
-        bacnet::Endpoint from;
-        const bool answered = (c.to == kClientAt ? client : originator).ReceiveDatagram(reply, 300, &from);
-        EXPECT_EQ(answered ? ToHex(reply) : "", c.reply) << c.name;
-        EXPECT_TRUE(!answered || from == kDeviceAt) << c.name;
+        client.Send(Hex(c.datagram));
+        Endpoint from;
+        const std::string reply = (c.to == kClientAt ? client : originator).Receive(300, &from);
+        EXPECT_EQ(reply, c.reply) << c.name;
+        EXPECT_TRUE(reply.empty() || from == kDeviceAt) << c.name;
     }
 }
 
@@ -210,64 +182,121 @@ TEST_F(SimOnTheNetwork, DatagramsOnTheWire)
 // the reply is let go after the segment timeout.
 TEST_F(SimOnTheNetwork, UnacknowledgedRepliesAreLetGo)
 {
-    client.Request(Hex("02 05 07 0C 0C 02 00 10 E1 19 4C"));  // the object list: three segments at 1476
-    std::vector<unsigned char> datagram;
-    ASSERT_TRUE(client.ReceiveDatagram(datagram, 3000));
-    EXPECT_EQ(datagram.size(), 1482u);  // 4 BVLC, 2 network header, 1476 APDU
-    EXPECT_EQ(ToHex(datagram.data() + 6, 5), "3C 07 00 10 0C");
-    EXPECT_FALSE(client.ReceiveDatagram(datagram, static_cast<int>(kSegmentTimeoutMs) + 500));
-    EXPECT_EQ(device->HeldReplies(), 0u);
+    client.Send(Hex("81 0A 00 11 01 04 02 05 07 0C 0C 02 00 10 E1 19 4C"));  // the object list: 3 segments at 1476
+    const std::string first = client.Receive(3000);
+    EXPECT_EQ(first.size(), 1482u * 3 - 1);  // 4 BVLC, 2 network header, 1476 APDU
+    EXPECT_EQ(first.substr(18, 14), "3C 07 00 10 0C");
+    EXPECT_EQ(client.Receive(static_cast<int>(kSegmentTimeoutMs) + 500), "");
+    EXPECT_EQ(device.HeldReplies(), 0u);
 }
 
-bool Answers(bacnet::Link& link, uint16_t port)
+// On a link of the caller's, the device serves only when stepped, and Step
+// says how many datagrams it took.
+TEST(SimDeviceLifecycle, ServesInTheCallerWhenStepped)
 {
-    Client client(link, bacnet::Endpoint::Loopback(port));
-    client.Request(Hex("10 08"));
-    std::vector<unsigned char> reply;
-    return client.ReceiveDatagram(reply, 3000);
-}
-
-TEST(SimDeviceLifecycle, StartsStopsRestartsAndServesInTheCaller)
-{
-    SimOptions options;
-    options.port = 0;
-    options.extraObjects = 0;
-    SimDevice device(options);
-    std::string error;
-    EXPECT_EQ(device.Step(std::chrono::milliseconds(0)), 0u);  // not bound yet: nothing to do
-    ASSERT_TRUE(device.Start(&error)) << error;
-    EXPECT_FALSE(device.Start(&error));
-    EXPECT_FALSE(error.empty());
-
-    // A second device cannot take a port in use.
-    SimOptions same = options;
-    same.port = device.Port();
-    SimDevice second(same);
-    error.clear();
-    EXPECT_FALSE(second.Start(&error));
-    EXPECT_NE(error.find("bind"), std::string::npos) << error;
-
-    device.Stop();
-    device.Stop();
-    ASSERT_TRUE(device.Start(&error)) << error;
-    std::unique_ptr<bacnet::UdpLink> udp = bacnet::UdpLink::Open(bacnet::Endpoint::Loopback(0), &error);
-    ASSERT_TRUE(udp) << error;
-    EXPECT_TRUE(Answers(*udp, device.Port()));
-    device.Stop();
-
-    // On a link of the caller's, driven by Step.
     bacnet::MemoryNetwork net;
     bacnet::MemoryLink deviceLink(net, kDeviceAt), clientLink(net, kClientAt);
-    SimDevice stepped(deviceLink, options);
-    EXPECT_EQ(stepped.Port(), kDeviceAt.m_port);
-    EXPECT_FALSE(stepped.Step(std::chrono::milliseconds(50)));
-    Client steppedClient(clientLink, kDeviceAt);
-    steppedClient.Request(Hex("10 08"));
-    steppedClient.Request(Hex("10 08"));
-    EXPECT_EQ(stepped.Step(std::chrono::milliseconds(0)), 2u);
-    std::vector<unsigned char> reply;
-    EXPECT_TRUE(steppedClient.ReceiveDatagram(reply, 0));
-    EXPECT_TRUE(steppedClient.ReceiveDatagram(reply, 0));
+    SimDevice device(deviceLink, Small(kInstance));
+    EXPECT_FALSE(device.Step(std::chrono::milliseconds(50)));
+    Client client(clientLink, kDeviceAt);
+    client.Send(Hex(kWhoIs));
+    client.Send(Hex(kWhoIs));
+    EXPECT_EQ(device.Step(std::chrono::milliseconds(0)), 2u);
+    EXPECT_EQ(client.Drain(0).size(), 2u);
+}
+
+// One datagram sent (its length filled in) and every datagram it draws.
+struct Exchange {
+    const char* name;
+    const char* function;
+    const char* rest;
+    std::vector<std::string> replies;
+};
+
+// "81 0A" and the rest, the length put in between.
+std::vector<unsigned char> Framed(const std::string& function, const std::string& rest = "")
+{
+    std::vector<unsigned char> datagram = Hex(function + rest);
+    const size_t n = datagram.size() + 2;
+    datagram.insert(datagram.begin() + 2, {static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n)});
+    return datagram;
+}
+
+// The I-Am of device `instance` (4321 on), as the device sends it after `npci`.
+std::string IAm(const std::string& npci, int instance)
+{
+    const unsigned char id[] = {static_cast<unsigned char>(instance >> 8), static_cast<unsigned char>(instance)};
+    return ToHex(Framed("81 0A", npci + " 10 00 C4 02 00 " + ToHex(id, 2) + " 22 05 C4 91 01 22 03 E7"));
+}
+
+SimOptions Bbmd()
+{
+    SimOptions options = Small(4321);
+    options.bbmd = true;
+    options.bdt = {kFarDeviceAt};
+    options.maxForeignDevices = 2;
+    options.broadcast = Endpoint();  // alone on its subnet
+    return options;
+}
+
+struct SimBbmdMode : ::testing::Test {
+    bacnet::MemoryNetwork net;
+    SimDevice bbmd{net, kDeviceAt, Bbmd()};
+    SimDevice farDevice{net, kFarDeviceAt, Small(4322)};
+    bacnet::MemoryLink link{net, kClientAt};
+    Client client{link, kDeviceAt};
+};
+
+TEST_F(SimBbmdMode, ForeignDeviceRegistersReadsTheTablesAndDiscoversThroughIt)
+{
+    const Exchange cases[] = {
+        {"broadcast before registering", "81 09", "01 00 10 08", {"81 00 00 06 00 60"}},
+        {"register for 60 s", "81 05", "00 3C", {"81 00 00 06 00 00"}},
+        {"read the foreign device table", "81 06", "", {"81 07 00 0E 7F 00 00 09 9C 40 00 3C 00 5A"}},
+        {"read the broadcast distribution table", "81 02", "",
+         {"81 03 00 18 7F 00 00 01 BA C0 FF FF FF FF 7F 00 00 02 BA C0 FF FF FF FF"}},
+        {"write the table", "81 01", "7F 00 00 03 BA C0 FF FF FF FF", {"81 00 00 06 00 10"}},
+        {"who is through the BBMD", "81 09", "01 00 10 08", {IAm("01 00", 0x10E1), IAm("01 00", 0x10E2)}},
+        {"register again for 10 s", "81 05", "00 0A", {"81 00 00 06 00 00"}},
+        {"the entry follows", "81 06", "", {"81 07 00 0E 7F 00 00 09 9C 40 00 0A 00 28"}},
+        {"delete another's entry", "81 08", "7F 00 00 08 9C 40", {"81 00 00 06 00 50"}},
+        {"delete our own", "81 08", "7F 00 00 09 9C 40", {"81 00 00 06 00 00"}},
+        {"broadcast once deleted", "81 09", "01 00 10 08", {"81 00 00 06 00 60"}},
+        {"forged relay claiming the BBMD", "81 04", "7F 00 00 01 BA C0 01 00 10 08", {}},
+    };
+    for (const Exchange& c : cases) {
+        client.Send(Framed(c.function, c.rest));
+        std::vector<Endpoint> from;
+        EXPECT_EQ(client.Drain(100, &from), c.replies) << c.name;
+        // The far device answers the originator itself.
+        EXPECT_TRUE(c.replies.size() != 2 || from[1] == kFarDeviceAt) << c.name;
+    }
+}
+
+TEST_F(SimBbmdMode, RegistrationsExpireAndTheTableIsBounded)
+{
+    bacnet::MemoryLink local(net, Endpoint::Loopback(40001)), third(net, Endpoint(0x7F00000A, 40000));
+    Client localDevice(local, kDeviceAt), thirdDevice(third, kDeviceAt);
+    client.Send(Hex("81 05 00 06 00 01"));
+    localDevice.Send(Hex("81 05 00 06 00 3C"));
+    thirdDevice.Send(Hex("81 05 00 06 00 3C"));
+    EXPECT_EQ(client.Drain(), std::vector<std::string>{"81 00 00 06 00 00"});
+    EXPECT_EQ(localDevice.Drain(), std::vector<std::string>{"81 00 00 06 00 00"});
+    EXPECT_EQ(thirdDevice.Drain(), std::vector<std::string>{"81 00 00 06 00 30"});  // the table is full
+    EXPECT_EQ(bbmd.ForeignDevices(), 2u);
+
+    // A broadcast on the BBMD's link goes to the peer and to every foreign device but its sender.
+    localDevice.Send(Hex("81 0B 00 08 01 00 10 08"));
+    EXPECT_EQ(client.Drain(), std::vector<std::string>{"81 04 00 0E 7F 00 00 01 9C 41 01 00 10 08"});
+    localDevice.Drain();
+
+    // One second to live and thirty of grace: at 31 s the entry is gone.
+    net.Advance(std::chrono::seconds(31));
+    client.Send(Hex("81 06 00 04"));
+    EXPECT_EQ(client.Drain(), std::vector<std::string>{"81 07 00 0E 7F 00 00 01 9C 41 00 3C 00 3B"});
+    thirdDevice.Send(Hex("81 05 00 06 00 3C"));
+    EXPECT_EQ(thirdDevice.Drain(), std::vector<std::string>{"81 00 00 06 00 00"});
+    EXPECT_EQ(bbmd.ForeignDevices(), 2u);
 }
 
 }  // namespace
