@@ -1,5 +1,6 @@
 // The client against the simulated device on the in-memory network: long
-// replies with a segment lost, and requests split to the device's size.
+// replies with a segment lost, requests split to the device's size, and
+// several transactions at once driven by Step.
 #include <gtest/gtest.h>
 
 #include "ScriptedDevice.h"
@@ -65,6 +66,24 @@ TEST_F(OnSim, ReadPropertyMultipleSplitsToTheDevicesMaxApdu)
         EXPECT_EQ((*results)[150].failure().Text(), "error : objectunknown object");
         EXPECT_EQ(client.Stats().m_received - before, replies) << maxApdu;
     }
+}
+
+// Three reads and a write at once, driven by Step; each ticket's outcome taken once.
+TEST_F(OnSim, StepFunctionDrivesTransactionsWithoutBlocking)
+{
+    const ObjectId av1(ObjectType::AnalogValue, 1);
+    std::vector<Ticket> reads;
+    for (uint32_t i = 1; i <= 3; i++)
+        reads.push_back(client.BeginReadProperty(device, ObjectId(0, i), Property::ObjectName).value());
+    const Ticket write = client.BeginWriteProperty(device, av1, Property::PresentValue, Value(1.5f), 16).value();
+    EXPECT_FALSE(client.Ready(reads[0]));
+    for (int turn = 0; turn < 20 && client.NextWake(); turn++)
+        client.Step(milliseconds(10));
+    EXPECT_EQ(client.TakeValue(reads[1]).value().value().ToString(), "\"Outside Air Temperature\"");
+    EXPECT_FALSE(client.TakeValue(reads[1]) || client.TakeValue(write) || client.NextWake());
+    EXPECT_TRUE(client.TakeStatus(write).value());
+    EXPECT_FALSE(client.TakeStatus(write));
+    EXPECT_EQ(client.ReadProperty(device, av1, Property::PriorityArray, 16)->ToString(), "1.5");
 }
 
 }  // namespace
