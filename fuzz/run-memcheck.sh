@@ -34,9 +34,13 @@ fi
 cmake --build "$build"
 
 # The library's test programs, and those of bacnet-tool and the simulated
-# device when the build has them.
-programs=$(find "$build/tests" "$build/tools" -type f -name 'test_*' -perm -u+x -not -path '*/CMakeFiles/*' \
-    2>/dev/null | sort)
+# device when the build has them (find fails on a missing folder, which
+# would stop the script).
+folders=("$build/tests")
+for folder in "$build/tools" "$build/sim"; do
+    [ -d "$folder" ] && folders+=("$folder")
+done
+programs=$(find "${folders[@]}" -type f -name 'test_*' -perm -u+x -not -path '*/CMakeFiles/*' | sort)
 [ -n "$programs" ] || { echo "memcheck: no test program found"; exit 1; }
 log=$build/memcheck
 mkdir -p "$log"
