@@ -4,8 +4,9 @@
 // "listening <port>" once it can be reached, and answers Who-Is with I-Am,
 // ReadProperty, ReadPropertyMultiple, WriteProperty and
 // WritePropertyMultiple (single object) and DeleteObject, and answers
-// with an Error for an unknown object or property. It exits when its standard input closes (the test that
-// started it is gone) or after --limit seconds, whichever comes first.
+// with an Error for an unknown object or property. It exits when its
+// standard input closes (the test that started it is gone) or after --limit
+// seconds, whichever comes first.
 //
 // With --modern it answers as a current device does: protocol-services-
 // supported in 49 bits and protocol-object-types-supported in 65, and its
