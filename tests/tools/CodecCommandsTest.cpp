@@ -7,6 +7,7 @@
 #include <bacnetcodec/bacnetcodec.h>
 
 #include "ToolRun.h"
+#include "service/Devices.h"
 
 TEST(EncodeCommand, WritesTheLibrarysOctets)
 {
@@ -44,16 +45,14 @@ TEST(EncodeCommand, WritesTheLibrarysOctets)
         {{"whohas", "AI:3"}, "01 20 FF FF 00 FF 10 07 2C 00 00 00 03"},
         {{"rpm", "AI:5/PresentValue"}, "01 04 02 05 01 0E 0C 00 00 00 05 1E 09 55 1F"},
     };
-    const unsigned char saved = CBACnetPDU::c_invokeID;  // other tests count on it
     for (const Row& row : rows) {
         std::vector<std::string> words = row.words;
         words.insert(words.begin(), "encode");
-        CBACnetPDU::c_invokeID = 0;
+        InvokeIDScope scope(0);
         const ToolRun run = Tool(words);
         EXPECT_EQ(run.rc, tool::EXIT_OK) << row.words[0] << ": " << run.err;
         EXPECT_EQ(run.out, row.octets + std::string("\n")) << row.words[0] << ' ' << row.words[1];
     }
-    CBACnetPDU::c_invokeID = saved;
 }
 
 TEST(EncodeCommand, SplitsReadPropertyMultipleByMaxApdu)
